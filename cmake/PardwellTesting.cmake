@@ -1,0 +1,60 @@
+# GoogleTest from Debian's source package, built with the project's own flags,
+# so the same tests cross-build for Windows and run under Wine.
+include(CTest)
+include(GoogleTest)
+
+set(PARDWELL_GTEST_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+if(BUILD_TESTING AND NOT TARGET GTest::gtest_main)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory("${PARDWELL_GTEST_DIR}" "${PROJECT_BINARY_DIR}/_googletest" EXCLUDE_FROM_ALL SYSTEM)
+  if(NOT TARGET GTest::gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
+endif()
+
+# pardwell_test(<name> SOURCES ... [LIBS ...] [NATIVE_ONLY] [WIN32_ONLY]
+#               [LOCKS <resource>...] [NO_MAIN] [TIMEOUT <seconds>])
+#
+# Natively every test case is its own ctest test. Under Wine one process per
+# test program is far cheaper than one per case, so there the program is the
+# unit; GoogleTest's own output still names any failing case.
+# LOCKS serialises programs that share state outside their process, such as
+# "registry" (HKCU\Software\Quillfen under the Wine prefix) or "display".
+function(pardwell_test name)
+  cmake_parse_arguments(T "NATIVE_ONLY;WIN32_ONLY;NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  if(T_NATIVE_ONLY AND WIN32)
+    return()
+  endif()
+  if(T_WIN32_ONLY AND NOT WIN32)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  if(T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS win32)
+    if(T_LOCKS)
+      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+    endif()
+  else()
+    set(props TIMEOUT ${T_TIMEOUT} LABELS native)
+    if(T_LOCKS)
+      list(APPEND props RESOURCE_LOCK "${T_LOCKS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
+  endif()
+endfunction()

@@ -1,0 +1,91 @@
+#pragma once
+// The handful of file-system operations the portable core needs, behind one
+// interface with a Win32 and a POSIX implementation. Tests wrap it to inject
+// failures at any single operation.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// Windows attribute bits; the POSIX implementation maps read-only to the
+// write permission bits and reports directories, nothing else.
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrHidden = 0x2;
+constexpr uint32_t kAttrSystem = 0x4;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kAttrReparsePoint = 0x400;
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// An open file. Read returns the byte count, 0 at the end, -1 on error.
+// Write writes everything or fails. Close reports whether all data reached
+// the file; a file is closed by its destructor if Close was not called.
+class IFile {
+public:
+    virtual ~IFile() = default;
+    virtual long Read(void* buffer, size_t size) = 0;
+    virtual bool Write(const void* data, size_t size) = 0;
+    virtual bool Close() = 0;
+};
+
+enum class CreateResult { Created, Exists, Failed };
+
+// Whole seconds since 1970-01-01 UTC.
+struct FileTimes {
+    int64_t accessTime = 0;
+    int64_t modifyTime = 0;
+};
+
+struct DirEntry {
+    std::string name;
+    uint32_t attributes = 0;
+};
+
+// Identity of a folder, stable while it exists; equal ids are the same folder
+// whatever path (link, junction) reached it.
+struct FolderId {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FolderId& o) const { return volume == o.volume && index == o.index; }
+    bool operator<(const FolderId& o) const {
+        return volume != o.volume ? volume < o.volume : index < o.index;
+    }
+};
+
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+
+    virtual uint32_t GetAttributes(const char* path) = 0;  // kInvalidAttributes if missing
+    virtual bool SetAttributes(const char* path, uint32_t attributes) = 0;
+    virtual bool Exists(const char* path) = 0;  // existence only, no permission test
+
+    virtual std::unique_ptr<IFile> OpenRead(const char* path) = 0;
+    // Creates a file that did not exist (never writes through an existing
+    // name or link). *result says which; nullptr unless Created.
+    virtual std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) = 0;
+
+    virtual bool GetTimes(const char* path, FileTimes* times) = 0;
+    virtual bool SetTimes(const char* path, const FileTimes& times) = 0;
+
+    // Never replaces an existing target.
+    virtual bool Rename(const char* from, const char* to) = 0;
+    virtual bool Remove(const char* path) = 0;
+
+    // Calls visit for each entry but "." and ".."; visit returns false to stop.
+    // Returns false if the folder could not be read at all.
+    virtual bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) = 0;
+    virtual bool GetFolderId(const char* folder, FolderId* id) = 0;
+};
+
+// The platform's own file system.
+IFileSystem& NativeFileSystem();
