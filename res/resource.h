@@ -1,0 +1,83 @@
+// Resource and control ids of Pardwell.exe. Shared by the .rc script and the
+// C++ code, so it must stay plain preprocessor definitions (windres reads it).
+#ifndef PARDWELL_RES_RESOURCE_H
+#define PARDWELL_RES_RESOURCE_H
+
+// Dialog templates.
+#define IDD_ABOUT 100
+#define IDD_MAIN 102
+#define IDD_OPTIONS 103
+#define IDD_SELECT_FOLDER 104
+
+// Menu, accelerator table, toolbar and the program icon share one number.
+#define IDR_MAINFRAME 128
+#define IDI_MAINFRAME 128
+
+// Bitmaps.
+#define IDB_BANNER 132        // 500 x 60, 24-bit: tiled header banner
+#define IDB_STATE_IMAGES 133  // 48 x 16, 24-bit, magenta key: run marks
+#define IDB_FORMATS 134       // 48 x 16, 24-bit, white key: Windows, Unix, Mac
+#define IDB_SORT_ARROWS 140   // 18 x 5, 4-bit, magenta key: up, down
+#define IDB_TOOLBAR 141       // 80 x 16, magenta key: toolbar, normal
+#define IDB_TOOLBAR_GREY 142  // 80 x 16, magenta key: toolbar, disabled
+
+// Cursors.
+#define IDR_LOADING_ANI 135   // animated cursor, ten frames
+#define IDC_HAND_LINK 137     // monochrome 32 x 32 hand pointer
+
+// Controls of dialog 102.
+#define IDC_JOB_LIST 1000
+#define IDC_FORMAT 1004
+#define IDC_TOOLBAR_PLACE 1005
+#define IDC_CONVERT 1006
+#define IDC_KEEP_ON_TOP 1007
+#define IDC_CLOSE_WHEN_DONE 1008
+#define IDC_STOP 1011
+#define IDC_PROGRESS 1012
+#define IDC_STATUS 1013
+#define IDC_OPTIONS_LINK 1032
+#define IDC_FEEDBACK_LINK 1034
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+// The standard toolbar control id of the platform framework.
+#define ID_TOOLBAR_CTRL 0xE800
+
+// Menu, toolbar and accelerator commands.
+#define ID_EDIT_ADD_FILES 32771
+#define ID_EDIT_ADD_FOLDER 32772
+#define ID_EDIT_DELETE 32773
+#define ID_EDIT_CLEAR 32774
+#define ID_EDIT_OPEN 32780
+#define ID_MAIN_OPTIONS 32781
+#define ID_MAIN_ABOUT 32783
+#define ID_FORMAT_WINDOWS 32787  // Ctrl+W: entry 0
+#define ID_FORMAT_MAC 32788      // Ctrl+U: entry 1
+#define ID_FORMAT_UNIX 32789     // Ctrl+M: entry 2
+#define ID_HELP 57670
+
+// System-menu commands appended to the main dialog's system menu.
+#define IDM_SYS_ABOUT 16
+#define IDM_SYS_OPTIONS 32
+#define IDM_SYS_HELP 48
+
+// Strings.
+#define IDS_ABOUT_MENU 101     // "&About Pardwell..."
+#define IDS_CAPTION 102        // banner caption
+#define IDS_OPTIONS_MENU 103   // "&Options..."
+#define IDS_HELP_MENU 104      // "&Help"
+#define IDS_USAGE 200
+#define IDS_FILES_ADDED 201    // "%d file(s) added"
+#define IDS_CONVERTING 202     // "Converting..."
+#define IDS_PROGRESS 203       // "Converting: %d / %d"
+#define IDS_CONVERTED 204
+#define IDS_ABORTED 205
+#define IDS_SUMMARY 206        // "%s: %d success, %d fail"
+#define IDS_MAILTO 2031        // "mailto:%s?subject=About Pardwell"
+#define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
+#define IDS_FEEDBACK_COUNT 3
+#define IDS_APP_TITLE 57344    // "Pardwell": application title and registry key
+
+#endif
