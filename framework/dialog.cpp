@@ -1,0 +1,249 @@
+#include "framework/dialog.h"
+
+namespace {
+// The dialog being created on this thread, picked up by the CBT hook.
+thread_local CDialog* t_creating = nullptr;
+thread_local HHOOK t_hook = nullptr;
+
+// Messages after which the idle pass should run again.
+bool IsIdleMessage(const MSG& msg) {
+    return msg.message != WM_PAINT && msg.message != 0x0118 /* WM_SYSTIMER */;
+}
+}  // namespace
+
+CDialog::CDialog(UINT templateId, HWND parent) : m_parent(parent), m_templateId(templateId) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        HWND wnd = m_hWnd;
+        UnsubclassWindow();
+        ::DestroyWindow(wnd);
+    }
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
+    // Everything is handled by the subclassed window procedure.
+    return FALSE;
+}
+
+LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND && t_creating) {
+        CDialog* dialog = t_creating;
+        t_creating = nullptr;  // the first window created is the dialog itself
+        dialog->HookNewWindow(reinterpret_cast<HWND>(wp));
+    }
+    return CallNextHookEx(t_hook, code, wp, lp);
+}
+
+bool CDialog::Create() {
+    if (m_hWnd) return false;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    t_creating = this;
+    HHOOK previous = t_hook;
+    t_hook = SetWindowsHookExA(WH_CBT, &CDialog::CreationHook, nullptr, GetCurrentThreadId());
+    HWND wnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), m_parent, &CDialog::DialogProc, 0);
+    if (t_hook) UnhookWindowsHookEx(t_hook);
+    t_hook = previous;
+    t_creating = nullptr;
+    if (!wnd) {
+        m_hWnd = nullptr;
+        return false;
+    }
+    return m_hWnd == wnd;
+}
+
+INT_PTR CDialog::DoModal() {
+    m_result = -1;
+    m_endRequested = false;
+    HWND owner = m_parent;
+    if (!Create()) return -1;
+    bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
+    if (m_hWnd && !m_endRequested) ::ShowWindow(m_hWnd, SW_SHOW);
+    RunModalLoop();
+    // Re-enable the owner before the dialog goes, so activation returns to it.
+    if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
+    if (m_hWnd) {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        ::DestroyWindow(m_hWnd);
+    }
+    return m_result;
+}
+
+void CDialog::RunModalLoop() {
+    m_inModalLoop = true;
+    bool idle = true;
+    MSG msg;
+    while (!m_endRequested && m_hWnd) {
+        if (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            SendMessage(kWmKickIdle, MSGF_DIALOGBOX, 0);
+            idle = false;
+            continue;
+        }
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // Keep the quit request for whoever runs the next loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (!PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (IsIdleMessage(msg)) idle = true;
+    }
+    m_inModalLoop = false;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    m_result = result;
+    m_endRequested = true;
+    if (m_inModalLoop) {
+        PostMessage(WM_NULL);  // wake the loop
+    } else if (m_hWnd) {
+        ::DestroyWindow(m_hWnd);
+    }
+}
+
+bool CDialog::PreTranslateMessage(MSG* msg) {
+    return m_hWnd && IsDialogMessageA(m_hWnd, msg);
+}
+
+bool CDialog::UpdateData(bool save) {
+    if (!m_hWnd) return false;
+    DoDataExchange(save);
+    return true;
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(false);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CDialog::OnCommand(UINT, UINT, HWND) { return false; }
+
+bool CDialog::OnNotify(int, NMHDR*, LRESULT&) { return false; }
+
+void CDialog::DoDataExchange(bool) {}
+
+bool CDialog::IsCommandEnabled(UINT) { return true; }
+
+void CDialog::SetCommandTable(const UINT* ids, size_t count) { m_commands.assign(ids, ids + count); }
+
+void CDialog::AddCommandToolBar(HWND toolbar) {
+    if (toolbar) m_toolbars.push_back(toolbar);
+}
+
+bool CDialog::IsCommandInTable(UINT id) const {
+    for (UINT c : m_commands)
+        if (c == id) return true;
+    return false;
+}
+
+void CDialog::UpdateCommandStates() {
+    if (!m_hWnd) return;
+    for (UINT id : m_commands) {
+        bool enabled = IsCommandEnabled(id);
+        HWND control = ::GetDlgItem(m_hWnd, static_cast<int>(id));
+        if (control && (::IsWindowEnabled(control) != FALSE) != enabled) ::EnableWindow(control, enabled);
+        for (HWND bar : m_toolbars) {
+            if (!IsWindow(bar) || ::SendMessageA(bar, TB_COMMANDTOINDEX, id, 0) < 0) continue;
+            bool now = ::SendMessageA(bar, TB_ISBUTTONENABLED, id, 0) != 0;
+            if (now != enabled) ::SendMessageA(bar, TB_ENABLEBUTTON, id, MAKELONG(enabled ? TRUE : FALSE, 0));
+        }
+    }
+}
+
+void CDialog::UpdateMenuStates(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        UINT id = GetMenuItemID(menu, i);
+        if (id == 0 || id == static_cast<UINT>(-1) || !IsCommandInTable(id)) continue;
+        EnableMenuItem(menu, i, MF_BYPOSITION | (IsCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        result = OnInitDialog();
+        return true;
+    case WM_COMMAND: {
+        UINT id = LOWORD(wp), code = HIWORD(wp);
+        HWND control = reinterpret_cast<HWND>(lp);
+        result = 0;
+        // Menus and accelerators send no control: check the rule once more.
+        if (!control && !CanRunCommand(id)) return true;
+        if (id == IDOK && (code == BN_CLICKED || !control)) {
+            OnOK();
+            return true;
+        }
+        if (id == IDCANCEL && (code == BN_CLICKED || !control)) {
+            OnCancel();
+            return true;
+        }
+        return OnCommand(id, code, control);
+    }
+    case WM_NOTIFY:
+        return lp && OnNotify(static_cast<int>(wp), reinterpret_cast<NMHDR*>(lp), result);
+    case WM_CLOSE:
+        OnCancel();
+        result = 0;
+        return true;
+    case kWmKickIdle:
+        UpdateCommandStates();
+        result = 0;
+        return true;
+    case WM_INITMENUPOPUP:
+        if (!HIWORD(lp)) UpdateMenuStates(reinterpret_cast<HMENU>(wp));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDialog::DDX_Check(bool save, int id, int& value) {
+    HWND control = ::GetDlgItem(m_hWnd, id);
+    if (!control) return;
+    if (save)
+        value = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    else
+        ::SendMessageA(control, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CDialog::DDX_Text(bool save, int id, std::string& value) {
+    HWND control = ::GetDlgItem(m_hWnd, id);
+    if (!control) return;
+    if (save) {
+        int n = GetWindowTextLengthA(control);
+        std::string text(n + 1, '\0');
+        int got = ::GetWindowTextA(control, &text[0], n + 1);
+        text.resize(got > 0 ? got : 0);
+        value = text;
+    } else {
+        ::SetWindowTextA(control, value.c_str());
+    }
+}
+
+void CDialog::DDX_CBIndex(bool save, int id, int& index) {
+    HWND control = ::GetDlgItem(m_hWnd, id);
+    if (!control) return;
+    if (save)
+        index = static_cast<int>(::SendMessageA(control, CB_GETCURSEL, 0, 0));
+    else
+        ::SendMessageA(control, CB_SETCURSEL, index, 0);
+}
+
+void CDialog::DDX_Control(int id, CWnd& control) {
+    if (!control.m_hWnd) control.SubclassDlgItem(id, m_hWnd);
+}
