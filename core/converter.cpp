@@ -1,0 +1,218 @@
+#include "core/converter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr unsigned char kCR = 0x0D;
+constexpr unsigned char kLF = 0x0A;
+
+// Read-ahead size; the output buffer is twice as large because every byte
+// of a block can become a two-byte break.
+constexpr size_t kBlockSize = 64 * 1024;
+
+const char* const kLabels[kLineEndingFormatCount] = {"Windows/Dos (CRLF)", "Macintosh (CR)",
+                                                     "Unix/Linux (LF)"};
+
+const unsigned char* FindOrEnd(const unsigned char* from, const unsigned char* end, unsigned char c) {
+    const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
+    return hit ? static_cast<const unsigned char*>(hit) : end;
+}
+
+// Every CR LF, lone CR and lone LF becomes one break; a CR that ends one
+// block keeps its claim on an LF that starts the next.
+int CopyWithBreak(IFile& in, IFile& out, const unsigned char* brk, size_t brkLen) {
+    std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kBlockSize]);
+    std::unique_ptr<unsigned char[]> outBuf(new unsigned char[2 * kBlockSize]);
+    bool pendingCR = false;
+    for (;;) {
+        long got = in.Read(inBuf.get(), kBlockSize);
+        if (got < 0) return -1;
+        if (got == 0) return 0;
+        const unsigned char* p = inBuf.get();
+        const unsigned char* end = p + got;
+        unsigned char* o = outBuf.get();
+        if (pendingCR) {
+            pendingCR = false;
+            if (*p == kLF) ++p;
+        }
+        // Next CR and next LF are each searched again only once passed, so
+        // each kind costs one memchr sweep of the block.
+        const unsigned char* nextCR = FindOrEnd(p, end, kCR);
+        const unsigned char* nextLF = FindOrEnd(p, end, kLF);
+        for (;;) {
+            const unsigned char* q = nextCR < nextLF ? nextCR : nextLF;
+            size_t run = static_cast<size_t>(q - p);
+            std::memcpy(o, p, run);
+            o += run;
+            if (q == end) break;
+            std::memcpy(o, brk, brkLen);
+            o += brkLen;
+            p = q + 1;
+            if (*q == kCR) {
+                if (p == end) {
+                    pendingCR = true;
+                } else if (*p == kLF) {
+                    ++p;
+                }
+                nextCR = FindOrEnd(p, end, kCR);
+            }
+            if (nextLF < p) nextLF = FindOrEnd(p, end, kLF);
+        }
+        if (!out.Write(outBuf.get(), static_cast<size_t>(o - outBuf.get()))) return -1;
+    }
+}
+
+// Appends suffix, then suffix2, suffix3, ... to path until fs has no such
+// name. Returns 0, or -1 when the name would not fit the buffer.
+int MakeSideName(IFileSystem& fs, const char* path, const char* suffix, unsigned first, char* buffer,
+                 unsigned* number) {
+    for (unsigned n = first; n != 0; ++n) {
+        int len = n == 1 ? std::snprintf(buffer, kSideNameBufferSize, "%s%s", path, suffix)
+                         : std::snprintf(buffer, kSideNameBufferSize, "%s%s%u", path, suffix, n);
+        if (len < 0 || static_cast<size_t>(len) >= kSideNameBufferSize) {
+            buffer[0] = 0;
+            return -1;
+        }
+        if (!fs.Exists(buffer)) {
+            if (number) *number = n;
+            return 0;
+        }
+    }
+    buffer[0] = 0;
+    return -1;
+}
+
+bool FitsPathLimit(const char* name) { return std::strlen(name) <= kMaxPathLength; }
+
+}  // namespace
+
+const char* LineEndingFormatLabel(int format) {
+    if (format < 0 || format >= kLineEndingFormatCount) return nullptr;
+    return kLabels[format];
+}
+
+int MakeTempName(IFileSystem& fs, const char* path, char* buffer) {
+    return MakeSideName(fs, path, ".tmp", 1, buffer, nullptr);
+}
+
+int MakeBackupName(IFileSystem& fs, const char* path, char* buffer) {
+    return MakeSideName(fs, path, ".bak", 1, buffer, nullptr);
+}
+
+int MakeTempName(const char* path, char* buffer) { return MakeTempName(NativeFileSystem(), path, buffer); }
+
+int MakeBackupName(const char* path, char* buffer) { return MakeBackupName(NativeFileSystem(), path, buffer); }
+
+int CopyToCrlf(IFile& in, IFile& out) {
+    static const unsigned char brk[] = {kCR, kLF};
+    return CopyWithBreak(in, out, brk, 2);
+}
+
+int CopyToCr(IFile& in, IFile& out) {
+    static const unsigned char brk[] = {kCR};
+    return CopyWithBreak(in, out, brk, 1);
+}
+
+int CopyToLf(IFile& in, IFile& out) {
+    static const unsigned char brk[] = {kLF};
+    return CopyWithBreak(in, out, brk, 1);
+}
+
+int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
+                bool ignoreReadOnly, bool backupFile) {
+    if (!path || !*path || LineEndingFormatLabel(format) == nullptr) return -1;
+
+    // Both side names must fit the platform's path limit; find out before
+    // anything is created, renamed or changed.
+    char tempName[kSideNameBufferSize];
+    char sideName[kSideNameBufferSize];
+    unsigned tempNumber = 0;
+    if (MakeSideName(fs, path, ".tmp", 1, tempName, &tempNumber) != 0 || !FitsPathLimit(tempName)) return -1;
+    if (MakeSideName(fs, path, ".bak", 1, sideName, nullptr) != 0 || !FitsPathLimit(sideName)) return -1;
+
+    const uint32_t attributes = fs.GetAttributes(path);
+    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory)) return -1;
+    if ((attributes & kAttrReadOnly) && !ignoreReadOnly) return -1;
+
+    std::unique_ptr<IFile> in = fs.OpenRead(path);
+    if (!in) return -1;
+
+    // Only a create-new open proves a name free: a link planted after the
+    // existence check must never be written through, so skip to the next.
+    std::unique_ptr<IFile> out;
+    for (;;) {
+        CreateResult created = CreateResult::Failed;
+        out = fs.CreateNew(tempName, &created);
+        if (out) break;
+        if (created != CreateResult::Exists) return -1;
+        if (MakeSideName(fs, path, ".tmp", tempNumber + 1, tempName, &tempNumber) != 0 ||
+            !FitsPathLimit(tempName))
+            return -1;
+    }
+
+    int result;
+    switch (static_cast<LineEndingFormat>(format)) {
+        case LineEndingFormat::Windows: result = CopyToCrlf(*in, *out); break;
+        case LineEndingFormat::Macintosh: result = CopyToCr(*in, *out); break;
+        default: result = CopyToLf(*in, *out); break;
+    }
+    in->Close();
+    // A failed close can be the only sign that data never reached the disk.
+    if (!out->Close()) result = -1;
+    in.reset();
+    out.reset();
+    if (result != 0) {
+        fs.Remove(tempName);
+        return -1;
+    }
+
+    if (keepTimestamp) {
+        FileTimes times;
+        if (!fs.GetTimes(path, &times) || !fs.SetTimes(tempName, times)) {
+            fs.Remove(tempName);
+            return -1;
+        }
+    }
+
+    // Read-only, hidden or system would stop the original being moved or
+    // deleted. From here on every failure puts the attributes back.
+    fs.SetAttributes(path, 0);
+
+    // The original goes aside first, so its name is free for the converted
+    // copy and the content is never held by the temporary file alone. The
+    // name may have been taken since it was chosen.
+    if (MakeSideName(fs, path, ".bak", 1, sideName, nullptr) != 0 || !FitsPathLimit(sideName) ||
+        !fs.Rename(path, sideName)) {
+        fs.SetAttributes(path, attributes);
+        fs.Remove(tempName);
+        return -1;
+    }
+
+    if (!fs.Rename(tempName, path)) {
+        if (fs.Rename(sideName, path)) fs.SetAttributes(path, attributes);
+        fs.Remove(tempName);
+        return -1;
+    }
+
+    result = 0;
+    if (backupFile) {
+        // The backup is the original: it keeps the original's attributes.
+        if (!fs.SetAttributes(sideName, attributes)) result = -1;
+    } else if (!fs.Remove(sideName)) {
+        // The original stays as a backup; say so rather than claim success.
+        fs.SetAttributes(sideName, attributes);
+        result = -1;
+    }
+
+    if (keepAttributes && !fs.SetAttributes(path, attributes)) result = -1;
+    return result;
+}
+
+int ConvertFile(const char* path, int format, bool keepTimestamp, bool keepAttributes, bool ignoreReadOnly,
+                bool backupFile) {
+    return ConvertFile(NativeFileSystem(), path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
+                       backupFile);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Converting the line endings of one file in place, through a temporary file
+// beside it, and the three copy loops that do the byte work.
+
+#include <cstddef>
+
+#include "core/platform/file_system.h"
+
+// Stored as "LastFormat", used as the format selector's index and chosen by
+// the /w, /m and /u switches: the values are fixed.
+enum class LineEndingFormat : int { Windows = 0, Macintosh = 1, Unix = 2 };
+
+constexpr int kLineEndingFormatCount = 3;
+
+// "Windows/Dos (CRLF)", "Macintosh (CR)", "Unix/Linux (LF)"; nullptr for any
+// other value.
+const char* LineEndingFormatLabel(int format);
+inline const char* LineEndingFormatLabel(LineEndingFormat format) {
+    return LineEndingFormatLabel(static_cast<int>(format));
+}
+
+// Side-file names are built in buffers of this size.
+constexpr size_t kSideNameBufferSize = 1024;
+// Longest path the platform's ANSI calls take (MAX_PATH less the NUL). A
+// conversion whose side-file names would be longer fails before it starts.
+constexpr size_t kMaxPathLength = 259;
+
+// Fill buffer (kSideNameBufferSize bytes) with the first free name of the
+// chain "<path>.tmp", "<path>.tmp2", "<path>.tmp3", ... (".bak" likewise).
+// Return 0, or -1 if the name does not fit the buffer.
+int MakeTempName(const char* path, char* buffer);
+int MakeBackupName(const char* path, char* buffer);
+int MakeTempName(IFileSystem& fs, const char* path, char* buffer);
+int MakeBackupName(IFileSystem& fs, const char* path, char* buffer);
+
+// Copy in to its end, writing every CR LF, lone CR and lone LF as the target
+// break. Return 0, or -1 on a read or write error.
+int CopyToCrlf(IFile& in, IFile& out);
+int CopyToCr(IFile& in, IFile& out);
+int CopyToLf(IFile& in, IFile& out);
+
+// Convert path in place to format (a LineEndingFormat value). Return 0, or
+// -1 on any failure; a failure leaves the original's content, name and
+// attributes as they were (save a failed final attribute restore, after
+// which the file is converted but reported as failed).
+int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
+                bool ignoreReadOnly, bool backupFile);
+int ConvertFile(const char* path, int format, bool keepTimestamp, bool keepAttributes, bool ignoreReadOnly,
+                bool backupFile);
+inline int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                       bool ignoreReadOnly, bool backupFile) {
+    return ConvertFile(path, static_cast<int>(format), keepTimestamp, keepAttributes, ignoreReadOnly,
+                       backupFile);
+}

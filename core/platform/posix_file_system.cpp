@@ -1,0 +1,206 @@
+// POSIX implementation of IFileSystem. The read-only attribute maps to the
+// write permission bits; hidden and system have no counterpart and read as 0.
+
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE  // renameat2
+#endif
+
+#include "core/platform/file_system.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+class PosixFile : public IFile {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override { Close(); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    long Read(void* buffer, size_t size) override {
+        if (fd_ < 0) return -1;
+        for (;;) {
+            ssize_t n = ::read(fd_, buffer, size);
+            if (n >= 0) return static_cast<long>(n);
+            if (errno != EINTR) return -1;
+        }
+    }
+
+    bool Write(const void* data, size_t size) override {
+        if (fd_ < 0) return false;
+        const char* p = static_cast<const char*>(data);
+        while (size > 0) {
+            ssize_t n = ::write(fd_, p, size);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (n == 0) return false;
+            p += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    bool Close() override {
+        if (fd_ < 0) return closedOk_;
+        // NFS and some others report a lost write only here.
+        closedOk_ = ::close(fd_) == 0;
+        fd_ = -1;
+        return closedOk_;
+    }
+
+private:
+    int fd_;
+    bool closedOk_ = true;
+};
+
+uint32_t AttributesFromMode(mode_t mode) {
+    uint32_t attributes = 0;
+    if (S_ISDIR(mode)) attributes |= kAttrDirectory;
+    if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
+    // A file with no attribute at all reads as "normal", as on Windows.
+    return attributes == 0 ? kAttrNormal : attributes;
+}
+
+class PosixFileSystem : public IFileSystem {
+public:
+    uint32_t GetAttributes(const char* path) override {
+        struct stat st;
+        if (::stat(path, &st) != 0) return kInvalidAttributes;
+        return AttributesFromMode(st.st_mode);
+    }
+
+    bool SetAttributes(const char* path, uint32_t attributes) override {
+        struct stat st;
+        if (::stat(path, &st) != 0) return false;
+        mode_t mode = st.st_mode & 07777;
+        if (attributes & kAttrReadOnly) {
+            mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+        } else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            // Leaving read-only gives back write to the owner only: we cannot
+            // know which group or other write bits the file once had.
+            mode |= S_IWUSR;
+        }
+        if (mode == (st.st_mode & 07777)) return true;
+        return ::chmod(path, mode) == 0;
+    }
+
+    bool Exists(const char* path) override {
+        struct stat st;
+        // lstat: a dangling link still occupies the name.
+        return ::lstat(path, &st) == 0;
+    }
+
+    std::unique_ptr<IFile> OpenRead(const char* path) override {
+        int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) override {
+        int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (result) *result = errno == EEXIST ? CreateResult::Exists : CreateResult::Failed;
+            return nullptr;
+        }
+        if (result) *result = CreateResult::Created;
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    bool GetTimes(const char* path, FileTimes* times) override {
+        struct stat st;
+        if (::stat(path, &st) != 0) return false;
+        times->accessTime = static_cast<int64_t>(st.st_atime);
+        times->modifyTime = static_cast<int64_t>(st.st_mtime);
+        return true;
+    }
+
+    bool SetTimes(const char* path, const FileTimes& times) override {
+        struct timespec ts[2];
+        ts[0].tv_sec = static_cast<time_t>(times.accessTime);
+        ts[0].tv_nsec = 0;
+        ts[1].tv_sec = static_cast<time_t>(times.modifyTime);
+        ts[1].tv_nsec = 0;
+        return ::utimensat(AT_FDCWD, path, ts, 0) == 0;
+    }
+
+    bool Rename(const char* from, const char* to) override {
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+        // File systems without RENAME_NOREPLACE: link() refuses an existing
+        // target just the same; only plain files go this way.
+        if (::link(from, to) != 0) return false;
+        if (::unlink(from) != 0) {
+            int saved = errno;
+            ::unlink(to);
+            errno = saved;
+            return false;
+        }
+        return true;
+    }
+
+    bool Remove(const char* path) override { return ::unlink(path) == 0; }
+
+    bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
+        DIR* dir = ::opendir(folder);
+        if (!dir) return false;
+        std::string base(folder);
+        if (!base.empty() && base.back() != '/') base += '/';
+        bool keepGoing = true;
+        while (keepGoing) {
+            errno = 0;
+            struct dirent* d = ::readdir(dir);
+            if (!d) break;
+            const char* name = d->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+            std::string full = base + name;
+            struct stat st;
+            if (::lstat(full.c_str(), &st) != 0) continue;
+            DirEntry entry;
+            entry.name = name;
+            if (S_ISLNK(st.st_mode)) {
+                // Dangling links are not listed; a link to a folder reads as
+                // a reparse point so a walk can refuse to follow it.
+                struct stat target;
+                if (::stat(full.c_str(), &target) != 0) continue;
+                entry.attributes = AttributesFromMode(target.st_mode);
+                if (S_ISDIR(target.st_mode)) entry.attributes |= kAttrReparsePoint;
+            } else {
+                entry.attributes = AttributesFromMode(st.st_mode);
+            }
+            keepGoing = visit(entry);
+        }
+        ::closedir(dir);
+        return true;
+    }
+
+    bool GetFolderId(const char* folder, FolderId* id) override {
+        struct stat st;
+        if (::stat(folder, &st) != 0) return false;
+        id->volume = static_cast<uint64_t>(st.st_dev);
+        id->index = static_cast<uint64_t>(st.st_ino);
+        return true;
+    }
+};
+
+}  // namespace
+
+IFileSystem& NativeFileSystem() {
+    static PosixFileSystem instance;
+    return instance;
+}
