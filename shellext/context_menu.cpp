@@ -1,0 +1,307 @@
+#include "shellext/context_menu.h"
+
+#include "shellext/command_text.h"
+#include "shellext/module.h"
+#include "shellext/resource.h"
+
+#include <new>
+
+namespace {
+
+struct MenuCommand {
+    const char* text;
+    const char* formatSwitch;
+    const char* help;
+};
+
+const MenuCommand kCommands[] = {
+    {"&Windows/Dos", "/w", "Convert text file line endings to Windows format(CRLF)"},
+    {"&Macintosh", "/m", "Convert text file line endings to Macintosh format(CR)"},
+    {"&Unix/Linux", "/u", "Convert text file line endings to Unix format(LF)"},
+};
+constexpr UINT kCommandCount = 3;
+
+const char kInstallKey[] = "Software\\Quillfen\\Pardwell";
+const char kInstallValue[] = "InstallDir";
+
+// Reads "InstallDir" into `folder` (at most size - 1 bytes) and gives its
+// length; false when the key or value is missing, empty, not a string, or
+// longer than the buffer.
+bool ReadInstallDir(char* folder, DWORD size, size_t& length)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD bytes = size - 1;
+    const LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    // The stored text may or may not carry its terminating zero.
+    folder[bytes] = '\0';
+    length = lstrlenA(folder);
+    return length > 0;
+}
+
+} // namespace
+
+HRESULT CGorsemereContextMenu::Create(IUnknown* outer, REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (outer && !IsEqualIID(riid, IID_IUnknown))
+        return CLASS_E_NOAGGREGATION;
+    CGorsemereContextMenu* object = new (std::nothrow) CGorsemereContextMenu(outer);
+    if (!object)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = object->inner_.QueryInterface(riid, ppv);
+    object->inner_.Release();
+    return hr;
+}
+
+CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : outer_(outer ? outer : &inner_)
+{
+    inner_.owner = this;
+    gorsemere::ModuleAddRef();
+}
+
+CGorsemereContextMenu::~CGorsemereContextMenu()
+{
+    if (bitmap_)
+        DeleteObject(bitmap_);
+    gorsemere::ModuleRelease();
+}
+
+STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    CGorsemereContextMenu* o = owner;
+    if (IsEqualIID(riid, IID_IUnknown))
+        *ppv = static_cast<IUnknown*>(this);
+    else if (IsEqualIID(riid, IID_IGorsemereContextMenu))
+        *ppv = static_cast<IGorsemereContextMenu*>(o);
+    else if (IsEqualIID(riid, IID_IDispatch))
+        *ppv = static_cast<IDispatch*>(static_cast<IGorsemereContextMenu*>(o));
+    else if (IsEqualIID(riid, IID_IShellExtInit))
+        *ppv = static_cast<IShellExtInit*>(o);
+    else if (IsEqualIID(riid, IID_IContextMenu))
+        *ppv = static_cast<IContextMenu*>(o);
+    else {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    static_cast<IUnknown*>(*ppv)->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&owner->refs_));
+}
+
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::Release()
+{
+    const LONG left = InterlockedDecrement(&owner->refs_);
+    if (left == 0)
+        delete owner;
+    return static_cast<ULONG>(left);
+}
+
+STDMETHODIMP CGorsemereContextMenu::QueryInterface(REFIID riid, void** ppv)
+{
+    return outer_->QueryInterface(riid, ppv);
+}
+
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::AddRef()
+{
+    return outer_->AddRef();
+}
+
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::Release()
+{
+    return outer_->Release();
+}
+
+STDMETHODIMP CGorsemereContextMenu::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CGorsemereContextMenu::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
+{
+    if (!info)
+        return E_POINTER;
+    *info = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    return gorsemere::GetContextMenuTypeInfo(info);
+}
+
+STDMETHODIMP CGorsemereContextMenu::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    ITypeInfo* info = nullptr;
+    HRESULT hr = gorsemere::GetContextMenuTypeInfo(&info);
+    if (FAILED(hr))
+        return hr;
+    hr = DispGetIDsOfNames(info, names, count, ids);
+    info->Release();
+    return hr;
+}
+
+STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                                           VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    ITypeInfo* info = nullptr;
+    HRESULT hr = gorsemere::GetContextMenuTypeInfo(&info);
+    if (FAILED(hr))
+        return hr;
+    hr = DispInvoke(static_cast<IGorsemereContextMenu*>(this), info, id, flags, params, result, excepInfo, argErr);
+    info->Release();
+    return hr;
+}
+
+STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY)
+{
+    if (!bitmap_)
+        bitmap_ = LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP));
+    if (!data)
+        return E_INVALIDARG;
+
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium = {};
+    if (FAILED(data->GetData(&format, &medium)))
+        return E_INVALIDARG;
+    if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) {
+        ReleaseStgMedium(&medium);
+        return E_INVALIDARG;
+    }
+
+    HDROP drop = static_cast<HDROP>(medium.hGlobal);
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    HRESULT hr = S_OK;
+    if (!selection_.Reset(count))
+        hr = E_OUTOFMEMORY;
+    char path[1024];
+    for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
+        // A path that would be cut short would name some other file, so
+        // such a selection is refused instead.
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length == 0 || length >= sizeof path) {
+            hr = E_INVALIDARG;
+            break;
+        }
+        DragQueryFileA(drop, i, path, sizeof path);
+        if (!selection_.Append(path))
+            hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr))
+        selection_.Clear();
+    ReleaseStgMedium(&medium);
+    return hr;
+}
+
+STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT idCmdFirst, UINT idCmdLast,
+                                                     UINT flags)
+{
+    if (flags & CMF_DEFAULTONLY)
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    // Ids past the caller's range belong to other handlers; picking one of
+    // ours would then run theirs.
+    if (idCmdFirst > idCmdLast || idCmdLast - idCmdFirst < kCommandCount - 1)
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+
+    HMENU popup = CreatePopupMenu();
+    if (!popup)
+        return HRESULT_FROM_WIN32(GetLastError());
+    for (UINT i = 0; i < kCommandCount; ++i) {
+        if (!InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text)) {
+            DestroyMenu(popup);
+            return E_FAIL;
+        }
+    }
+    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
+                     "Convert EOL to")) {
+        DestroyMenu(popup);
+        return E_FAIL;
+    }
+    if (bitmap_)
+        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, bitmap_, bitmap_);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
+}
+
+STDMETHODIMP CGorsemereContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, UINT*, LPSTR name, UINT cchMax)
+{
+    if (idCmd >= kCommandCount)
+        return E_INVALIDARG;
+    switch (type) {
+    case GCS_HELPTEXTA:
+    case GCS_HELPTEXTW: {
+        // Nothing can be written, not even the terminating zero.
+        if (!name || cchMax == 0)
+            return E_INVALIDARG;
+        const char* help = kCommands[idCmd].help;
+        if (type == GCS_HELPTEXTA) {
+            lstrcpynA(name, help, static_cast<int>(cchMax));
+            const UINT used = static_cast<UINT>(lstrlenA(name));
+            ZeroMemory(name + used, cchMax - used);
+        } else {
+            WCHAR wide[128];
+            if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, 128))
+                return E_FAIL;
+            WCHAR* out = reinterpret_cast<WCHAR*>(name);
+            lstrcpynW(out, wide, static_cast<int>(cchMax));
+            const UINT used = static_cast<UINT>(lstrlenW(out));
+            ZeroMemory(out + used, (cchMax - used) * sizeof(WCHAR));
+        }
+        return S_OK;
+    }
+    case GCS_VALIDATEA:
+    case GCS_VALIDATEW:
+        return S_OK;
+    default:
+        return E_INVALIDARG;
+    }
+}
+
+STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
+{
+    if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
+        return E_INVALIDARG;
+    if (HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0)
+        return E_INVALIDARG;
+    const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
+    if (offset >= kCommandCount)
+        return E_INVALIDARG;
+
+    // Large buffers live on the heap: the file manager's thread stack is not ours.
+    char* commandText = new (std::nothrow) char[kCommandTextSize];
+    if (!commandText)
+        return E_OUTOFMEMORY;
+    char folder[kProgramPathSize];
+    char program[kProgramPathSize];
+    size_t folderLength = 0;
+    HRESULT hr = S_OK;
+    if (!BuildCommandText(kCommands[offset].formatSwitch, selection_.Items(), selection_.Count(), commandText,
+                          kCommandTextSize))
+        hr = E_INVALIDARG;
+    else if (!ReadInstallDir(folder, sizeof folder, folderLength))
+        hr = E_INVALIDARG;
+    else if (!BuildProgramPath(folder, folderLength, program, sizeof program))
+        hr = E_INVALIDARG;
+    if (SUCCEEDED(hr)) {
+        ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW);
+        selection_.Clear();
+    }
+    delete[] commandText;
+    return hr;
+}

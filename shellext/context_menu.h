@@ -1,0 +1,56 @@
+#pragma once
+// GorsemereContextMenu: the "Convert EOL to" submenu of the file manager.
+// Apartment-threaded; may be aggregated.
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include "gorsemere_idl.h"
+#include "shellext/selection_list.h"
+
+class CGorsemereContextMenu final : public IGorsemereContextMenu, public IShellExtInit, public IContextMenu {
+public:
+    // Creates an object for `outer` (may be null) and hands out `riid`.
+    static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
+
+    // IUnknown: delegates to the outer object when aggregated.
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IDispatch through the type library.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excepInfo, UINT* argErr) override;
+
+    // IShellExtInit
+    STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* data, HKEY progId) override;
+
+    // IContextMenu
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT idCmdFirst, UINT idCmdLast, UINT flags) override;
+    STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* info) override;
+    STDMETHODIMP GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, LPSTR name, UINT cchMax) override;
+
+private:
+    // The object's own identity, which never delegates.
+    struct Inner : IUnknown {
+        CGorsemereContextMenu* owner;
+        STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+        STDMETHODIMP_(ULONG) AddRef() override;
+        STDMETHODIMP_(ULONG) Release() override;
+    };
+
+    explicit CGorsemereContextMenu(IUnknown* outer);
+    ~CGorsemereContextMenu();
+    CGorsemereContextMenu(const CGorsemereContextMenu&) = delete;
+    CGorsemereContextMenu& operator=(const CGorsemereContextMenu&) = delete;
+
+    Inner inner_;
+    IUnknown* outer_; // the outer object, or &inner_
+    LONG refs_ = 1;
+    CSelectionList selection_;
+    HBITMAP bitmap_ = nullptr;
+};

@@ -1,0 +1,201 @@
+#include "shellext/module.h"
+
+#include "gorsemere_idl.h"
+#include "shellext/context_menu.h"
+#include "shellext/registrar.h"
+#include "shellext/resource.h"
+
+#include <olectl.h>
+
+#include <new>
+#include <string>
+
+namespace gorsemere {
+namespace {
+
+HINSTANCE g_instance = nullptr;
+LONG g_locks = 0;
+CRITICAL_SECTION g_typeInfoLock;
+ITypeInfo* g_typeInfo = nullptr;
+
+class CClassFactory : public IClassFactory {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+            *ppv = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    // One static factory for the module's life; LockServer, not references
+    // to the factory, keeps the library loaded.
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
+    {
+        return CGorsemereContextMenu::Create(outer, riid, ppv);
+    }
+    STDMETHODIMP LockServer(BOOL lock) override
+    {
+        if (lock)
+            ModuleAddRef();
+        else
+            ModuleRelease();
+        return S_OK;
+    }
+};
+
+CClassFactory g_factory;
+
+HRESULT LoadTypeInfo(ITypeInfo** info)
+{
+    ITypeLib* library = nullptr;
+    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, &library);
+    if (FAILED(hr)) {
+        char path[MAX_PATH];
+        WCHAR widePath[MAX_PATH];
+        if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
+            return hr;
+        hr = LoadTypeLibEx(widePath, REGKIND_NONE, &library);
+        if (FAILED(hr))
+            return hr;
+    }
+    hr = library->GetTypeInfoOfGuid(IID_IGorsemereContextMenu, info);
+    library->Release();
+    return hr;
+}
+
+HRESULT RegisterOrUnregister(bool install)
+{
+    char path[MAX_PATH];
+    WCHAR widePath[MAX_PATH];
+    if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
+        return E_UNEXPECTED;
+    try {
+        std::string script;
+        if (!LoadRegistrarScript(g_instance, IDR_GORSEMERE, script))
+            return E_UNEXPECTED;
+        HRESULT hr = RunRegistrarScript(script, path, install);
+        if (install) {
+            if (FAILED(hr))
+                return hr;
+            ITypeLib* library = nullptr;
+            hr = LoadTypeLibEx(widePath, REGKIND_NONE, &library);
+            if (FAILED(hr))
+                return SELFREG_E_TYPELIB;
+            hr = RegisterTypeLib(library, widePath, nullptr);
+            library->Release();
+            return FAILED(hr) ? SELFREG_E_TYPELIB : S_OK;
+        }
+        // The type library goes even when part of the script could not be
+        // undone; its absence is not an error.
+        const HRESULT typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+        if (FAILED(hr))
+            return hr;
+        if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && typeLib != TYPE_E_LIBNOTREGISTERED)
+            return SELFREG_E_TYPELIB;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace
+
+HINSTANCE ModuleInstance()
+{
+    return g_instance;
+}
+
+void ModuleAddRef()
+{
+    InterlockedIncrement(&g_locks);
+}
+
+void ModuleRelease()
+{
+    InterlockedDecrement(&g_locks);
+}
+
+LONG ModuleLockCount()
+{
+    return InterlockedCompareExchange(&g_locks, 0, 0);
+}
+
+bool ModuleFileName(char* path, DWORD size)
+{
+    const DWORD length = GetModuleFileNameA(g_instance, path, size);
+    return length > 0 && length < size;
+}
+
+HRESULT GetContextMenuTypeInfo(ITypeInfo** info)
+{
+    if (!info)
+        return E_POINTER;
+    *info = nullptr;
+    EnterCriticalSection(&g_typeInfoLock);
+    HRESULT hr = S_OK;
+    if (!g_typeInfo)
+        hr = LoadTypeInfo(&g_typeInfo);
+    if (SUCCEEDED(hr)) {
+        g_typeInfo->AddRef();
+        *info = g_typeInfo;
+    }
+    LeaveCriticalSection(&g_typeInfoLock);
+    return hr;
+}
+
+} // namespace gorsemere
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    using namespace gorsemere;
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_instance = instance;
+        InitializeCriticalSection(&g_typeInfoLock);
+        DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        // At process exit other libraries may already be gone: only an
+        // explicit unload releases the cached type information.
+        if (!reserved && g_typeInfo)
+            g_typeInfo->Release();
+        g_typeInfo = nullptr;
+        DeleteCriticalSection(&g_typeInfoLock);
+    }
+    return TRUE;
+}
+
+STDAPI DllCanUnloadNow()
+{
+    return gorsemere::ModuleLockCount() == 0 ? S_OK : S_FALSE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualCLSID(clsid, CLSID_GorsemereContextMenu))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return gorsemere::g_factory.QueryInterface(riid, ppv);
+}
+
+STDAPI DllRegisterServer()
+{
+    return gorsemere::RegisterOrUnregister(true);
+}
+
+STDAPI DllUnregisterServer()
+{
+    return gorsemere::RegisterOrUnregister(false);
+}
+
+} // extern "C"

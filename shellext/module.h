@@ -1,0 +1,24 @@
+#pragma once
+// Module-wide state of Gorsemere.dll: instance handle, the count of live
+// objects plus server locks, and the cached type information of the dual
+// interface.
+
+#include <windows.h>
+#include <oaidl.h>
+
+namespace gorsemere {
+
+HINSTANCE ModuleInstance();
+void ModuleAddRef();
+void ModuleRelease();
+LONG ModuleLockCount();
+
+// Full path of this library; false when it does not fit in `size`.
+bool ModuleFileName(char* path, DWORD size);
+
+// Type information of IGorsemereContextMenu from the registered type
+// library (or, when that is not registered, from this file's resource 1);
+// loaded once and kept for the module. The caller gets its own reference.
+HRESULT GetContextMenuTypeInfo(ITypeInfo** info);
+
+} // namespace gorsemere
