@@ -26,6 +26,10 @@ blank lines outside pictures, are ignored):
                        image, one copy with its top-left corner at (X, Y) and
                        the others at every multiple of its size from there
   place X Y            rows ... 'end': a block painted once at (X, Y)
+  include FILE         reads FILE (relative to this source) in place of the
+                       line; a colour declared before the include wins over
+                       the included file's own entry for that character, so
+                       one picture can be recoloured (e.g. a greyed copy)
 
 Spaces inside picture rows are ordinary palette characters only if declared;
 trailing whitespace is stripped, so do not declare a space as a colour.
@@ -33,6 +37,7 @@ Palette order is declaration order, which fixes the colour table of 1-, 4- and
 8-bit output (a monochrome image always gets black, white).
 """
 
+import os
 import struct
 import sys
 
@@ -88,10 +93,30 @@ def parse_size(text, lineno):
     return w, h
 
 
-def parse(text):
+def expand_includes(text, base_dir, depth=0):
+    if depth > 8:
+        raise ArtError("includes nested too deeply")
+    out = []
+    for line in text.splitlines():
+        words = line.split()
+        if len(words) == 2 and words[0] == "include":
+            path = os.path.join(base_dir, words[1])
+            with open(path, encoding="utf-8") as f:
+                inner = expand_includes(f.read(), os.path.dirname(path), depth + 1)
+            out.append("!included")
+            out.extend(inner)
+            out.append("!end-included")
+        else:
+            out.append(line)
+    return out
+
+
+def parse(text, base_dir="."):
     art = Art()
-    lines = text.splitlines()
+    lines = expand_includes(text, base_dir)
     i = 0
+    included = 0
+    locked = set()  # characters declared by the including file
 
     def read_block(start, width=None, height=None):
         rows = []
@@ -126,10 +151,18 @@ def parse(text):
             continue
         words = raw.split()
         cmd = words[0]
-        if cmd in ("colour", "color"):
+        if cmd == "!included":
+            if included == 0:
+                locked = set(art.palette)
+            included += 1
+        elif cmd == "!end-included":
+            included -= 1
+        elif cmd in ("colour", "color"):
             if len(words) != 3 or len(words[1]) != 1:
                 raise ArtError(f"line {i}: expected 'colour C value'")
             ch = words[1]
+            if included and ch in locked:
+                continue
             if ch in art.palette:
                 raise ArtError(f"line {i}: character '{ch}' declared twice")
             art.palette[ch] = parse_colour(words[2], i)
@@ -327,8 +360,8 @@ def write_ani(art):
     return b"RIFF" + struct.pack("<I", len(body)) + body
 
 
-def convert(source_text, kind):
-    art = parse(source_text)
+def convert(source_text, kind, base_dir="."):
+    art = parse(source_text, base_dir)
     if kind == "bmp":
         return write_bmp(art)
     if kind == "ico":
@@ -351,7 +384,7 @@ def main(argv):
     kind = output.rsplit(".", 1)[-1].lower()
     try:
         with open(source, encoding="utf-8") as f:
-            data = convert(f.read(), kind)
+            data = convert(f.read(), kind, os.path.dirname(os.path.abspath(source)))
     except (ArtError, ValueError, IndexError, OSError) as e:
         sys.stderr.write(f"{source}: {e}\n")
         return 1
@@ -360,7 +393,6 @@ def main(argv):
     tmp = output + ".part"
     with open(tmp, "wb") as f:
         f.write(data)
-    import os
     os.replace(tmp, output)
     return 0
 
