@@ -1,0 +1,166 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(CommandLine, Grammar) {
+    struct Case {
+        const char* line;
+        int mode;
+        int format;
+        Strings files;
+    } cases[] = {
+        {"Pardwell.exe", 0, -1, {}},
+        {"Pardwell.exe /w a.txt b.txt", 2, 0, {"a.txt", "b.txt"}},
+        {"Pardwell.exe -d a.txt", 2, 0, {"a.txt"}},
+        {"Pardwell.exe /w /u x.txt", 2, 2, {"x.txt"}},  // the last format wins
+        {"Pardwell.exe -l x.txt", 2, 2, {"x.txt"}},
+        {"Pardwell.exe /m x.txt", 2, 1, {"x.txt"}},
+        {"Pardwell.exe /W x.txt", 0, -1, {"x.txt"}},  // switches are case-sensitive
+        {"Pardwell.exe /wu x.txt", 0, -1, {"x.txt"}},
+        {"Pardwell.exe /? ", 1, -1, {}},
+        {"Pardwell.exe -h", 1, -1, {}},
+        {"Pardwell.exe /? /m x.txt", 2, 1, {"x.txt"}},
+        {"Pardwell.exe /m /? x.txt", 2, 1, {"x.txt"}},
+        {"Pardwell.exe x.txt /u", 2, 2, {"x.txt"}},  // paths before the switch count too
+        {"Pardwell.exe a.txt", 0, -1, {"a.txt"}},
+        {"Pardwell.exe / - /x y", 0, -1, {"y"}},
+        {"Pardwell.exe /m", 2, 1, {}},
+        {"\"C:\\Program Files\\Pardwell\\Pardwell.exe\" /u \"C:\\My Docs\\a b.txt\" \"C:\\c.txt\"", 2, 2,
+         {"C:\\My Docs\\a b.txt", "C:\\c.txt"}},
+        {"Pardwell.exe /u \"C:\\dir with space\\\"", 2, 2, {"C:\\dir with space\""}},
+    };
+    for (const Case& c : cases) {
+        CConvertCommandLineInfo info;
+        info.ParseCommandLine(c.line);
+        EXPECT_EQ(info.mode, c.mode) << c.line;
+        EXPECT_EQ(info.format, c.format) << c.line;
+        EXPECT_EQ(info.files, c.files) << c.line;
+    }
+}
+
+TEST(CommandLine, ParseParamOneAtATime) {
+    CConvertCommandLineInfo info;
+    info.ParseParam("?", true);
+    EXPECT_EQ(info.mode, 1);
+    info.ParseParam("a.txt", false);
+    EXPECT_EQ(info.mode, 1);
+    info.ParseParam("m", true);
+    EXPECT_EQ(info.mode, 2);
+    info.ParseParam("?", true);  // a given format keeps mode 2
+    EXPECT_EQ(info.mode, 2);
+    info.ParseParam("w", false);  // a path that looks like a switch text
+    EXPECT_EQ(info.format, 1);
+    EXPECT_EQ(info.files, (Strings{"a.txt", "w"}));
+}
+
+TEST(CommandLine, SplitsAsTheCRuntimeDoes) {
+    struct Case {
+        const char* line;
+        Strings args;
+    } cases[] = {
+        {"", {}},
+        {"prog", {"prog"}},
+        {"prog  a\tb  ", {"prog", "a", "b"}},
+        {"\"C:\\a dir\\prog.exe\" x", {"C:\\a dir\\prog.exe", "x"}},
+        {"C:\\dir\\prog.exe\\ x", {"C:\\dir\\prog.exe\\", "x"}},  // no escapes in the program name
+        {"prog \"a b\" c", {"prog", "a b", "c"}},
+        {"prog a\"b c\"d", {"prog", "ab cd"}},
+        {"prog \"\"", {"prog", ""}},
+        {"prog a\\\\b", {"prog", "a\\\\b"}},          // backslashes not before a quote stay
+        {"prog a\\\"b", {"prog", "a\"b"}},            // \" is a quote
+        {"prog a\\\\\"b c\"", {"prog", "a\\b c"}},    // \\" is a backslash and a grouping quote
+        {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},      // \\\" is a backslash and a quote
+        {"prog \"C:\\dir\\\\\" x", {"prog", "C:\\dir\\", "x"}},
+        {"prog \"a\"\"b\" c", {"prog", "a\"b", "c"}},  // "" inside quotes is a quote
+        {"prog \"unterminated arg", {"prog", "unterminated arg"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.args) << c.line;
+    EXPECT_TRUE(SplitCommandLine(nullptr).empty());
+}
+
+#ifdef _WIN32
+std::string g_self;
+
+// Starts this program with a command line and reads back the arguments the
+// runtime gave it, one per line.
+bool RunChild(const std::string& tail, Strings* args) {
+    char out[MAX_PATH];
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    if (GetTempFileNameA(dir, "arg", 0, out) == 0) return false;
+    std::string line = "\"" + g_self + "\" --print-args " + out + " " + tail;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    FILE* f = std::fopen(out, "rb");
+    if (f == nullptr) return false;
+    args->clear();
+    std::string current;
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+        if (c == '\n') {
+            args->push_back(current);
+            current.clear();
+        } else {
+            current += static_cast<char>(c);
+        }
+    }
+    std::fclose(f);
+    DeleteFileA(out);
+    return true;
+}
+
+TEST(CommandLine, PortableSplitAgreesWithTheProcessArguments) {
+    const char* tails[] = {
+        "/u \"C:\\My Docs\\a b.txt\" \"C:\\c.txt\"",
+        "/w a.txt   b.txt",
+        "a\\\\b \"x\\\"y\" \"C:\\dir\\\\\"",
+        "-l \"\" end",
+    };
+    for (const char* tail : tails) {
+        Strings actual;
+        ASSERT_TRUE(RunChild(tail, &actual)) << tail;
+        Strings expected = SplitCommandLine(("prog --print-args file " + std::string(tail)).c_str());
+        expected.erase(expected.begin(), expected.begin() + 3);
+        EXPECT_EQ(actual, expected) << tail;
+    }
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    if (argc >= 3 && std::strcmp(argv[1], "--print-args") == 0) {
+        FILE* f = std::fopen(argv[2], "wb");
+        if (f == nullptr) return 1;
+        for (int i = 3; i < argc; ++i) std::fprintf(f, "%s\n", argv[i]);
+        std::fclose(f);
+        return 0;
+    }
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    g_self = self;
+#endif
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
