@@ -1,0 +1,31 @@
+#pragma once
+// Display resources shared by every window: the system icon image lists
+// (borrowed from the shell, never destroyed) and three fonts made from the
+// default GUI font.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "framework/handles.h"
+
+class ShellResources {
+public:
+    ShellResources() = default;
+    ShellResources(const ShellResources&) = delete;
+    ShellResources& operator=(const ShellResources&) = delete;
+
+    // The image lists first: false (and nothing set up) if the shell has none.
+    bool Init();
+    // 1 small icons, 2 large icons, null otherwise.
+    HIMAGELIST GetImageList(int which) const;
+    HFONT RegularFont() const { return m_regular.Get(); }
+    HFONT BoldFont() const { return m_bold.Get(); }
+    HFONT BoldUnderlineFont() const { return m_boldUnderline.Get(); }
+
+private:
+    HIMAGELIST m_small = nullptr;
+    HIMAGELIST m_large = nullptr;
+    CFontHandle m_regular;
+    CFontHandle m_bold;
+    CFontHandle m_boldUnderline;
+};

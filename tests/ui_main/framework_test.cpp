@@ -1,0 +1,308 @@
+// The framework layer against real windows: modal loop, idle pass, command
+// rule, reflection, data exchange, threads and owning handles.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/handles.h"
+#include "framework/thread.h"
+
+namespace {
+
+constexpr UINT kDone = WM_APP + 1;
+
+class TestDialog : public CDialog {
+public:
+    TestDialog() : CDialog(200) {
+        static const UINT ids[] = {1001, 1002, 2001};
+        SetCommandTable(ids, 3);
+    }
+    std::map<UINT, bool> allowed{{1001, true}, {1002, true}, {2001, true}};
+    std::vector<UINT> ran;
+    int kickIdles = 0;
+    int check = 0;
+    std::string text;
+    int comboIndex = -1;
+    std::vector<UINT> preTranslated;
+    std::function<void(TestDialog&)> onDone;
+
+protected:
+    bool IsCommandEnabled(UINT id) override { return allowed[id]; }
+    bool OnCommand(UINT id, UINT, HWND) override {
+        ran.push_back(id);
+        return true;
+    }
+    void DoDataExchange(bool save) override {
+        DDX_Check(save, 1003, check);
+        DDX_Text(save, 1004, text);
+        DDX_CBIndex(save, 1005, comboIndex);
+    }
+    bool PreTranslateMessage(MSG* msg) override {
+        if (msg->message == WM_KEYDOWN) preTranslated.push_back(static_cast<UINT>(msg->wParam));
+        return CDialog::PreTranslateMessage(msg);
+    }
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (msg == kWmKickIdle) ++kickIdles;
+        if (msg == kDone && onDone) {
+            onDone(*this);
+            return true;
+        }
+        return CDialog::OnMessage(msg, wp, lp, result);
+    }
+};
+
+// A button that handles its own click, as reflected by its parent.
+class SelfClickButton : public CButton {
+public:
+    int reflectedClicks = 0;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (msg == kReflectCommand && HIWORD(wp) == BN_CLICKED) {
+            ++reflectedClicks;
+            result = 0;
+            return true;
+        }
+        return CButton::OnMessage(msg, wp, lp, result);
+    }
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    struct OwnedDialog : TestDialog {
+        explicit OwnedDialog(HWND o) { m_parent = o; }
+    } dialog(owner);
+    bool ownerDisabledInside = false;
+    dialog.allowed[1002] = false;
+    bool bDisabledAfterIdle = false;
+    dialog.onDone = [&](TestDialog& d) {
+        ownerDisabledInside = !IsWindowEnabled(owner);
+        bDisabledAfterIdle = !IsWindowEnabled(GetDlgItem(d.m_hWnd, 1002));
+        d.EndDialog(42);
+    };
+    // Posted before the loop starts: handled only once the idle pass has run.
+    dialog.allowed[1001] = true;
+    struct Poster : CThread {};
+    CThread poster;
+    ASSERT_TRUE(poster.Create(
+        [&] {
+            while (!dialog.m_hWnd) Sleep(5);
+            Sleep(100);
+            PostMessageA(dialog.m_hWnd, kDone, 0, 0);
+            return DWORD(0);
+        },
+        false));
+    INT_PTR result = dialog.DoModal();
+    poster.Join();
+    EXPECT_EQ(result, 42);
+    EXPECT_GT(dialog.kickIdles, 0);
+    EXPECT_TRUE(ownerDisabledInside);
+    EXPECT_TRUE(bDisabledAfterIdle);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    DestroyWindow(owner);
+}
+
+TEST(FrameworkDialog, MenuAndAcceleratorCommandsObeyTheRuleButtonClicksArrive) {
+    struct Case {
+        UINT id;
+        bool allowed;
+        HWND fromControl;  // null: menu/accelerator
+        bool expectRun;
+    };
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    HWND button = GetDlgItem(dialog.m_hWnd, 1001);
+    const Case cases[] = {
+        {1001, true, nullptr, true},   {1001, false, nullptr, false}, {2001, false, nullptr, false},
+        {2001, true, nullptr, true},   {3000, false, nullptr, true},  // not in the table: always runs
+        {1001, false, button, true},   // a control's own notification is not a command check
+    };
+    for (const Case& c : cases) {
+        dialog.ran.clear();
+        dialog.allowed[c.id] = c.allowed;
+        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(c.id, c.fromControl ? BN_CLICKED : 0),
+                     reinterpret_cast<LPARAM>(c.fromControl));
+        EXPECT_EQ(!dialog.ran.empty(), c.expectRun) << "command " << c.id << " allowed " << c.allowed;
+    }
+    dialog.DestroyWindow();
+}
+
+TEST(FrameworkDialog, IdlePassAndMenuPopupApplyTheRule) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    HMENU popup = CreatePopupMenu();
+    AppendMenuA(popup, MF_STRING, 1001, "A");
+    AppendMenuA(popup, MF_STRING, 2001, "X");
+    AppendMenuA(popup, MF_STRING, 3000, "not in table");
+    EnableMenuItem(popup, 3000, MF_BYCOMMAND | MF_GRAYED);
+    for (bool allow : {false, true}) {
+        dialog.allowed[1001] = allow;
+        dialog.allowed[2001] = !allow;
+        SendMessageA(dialog.m_hWnd, kWmKickIdle, 0, 0);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog.m_hWnd, 1001)) != FALSE, allow);
+        SendMessageA(dialog.m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+        EXPECT_EQ((GetMenuState(popup, 1001, MF_BYCOMMAND) & MF_GRAYED) == 0, allow);
+        EXPECT_EQ((GetMenuState(popup, 2001, MF_BYCOMMAND) & MF_GRAYED) == 0, !allow);
+        EXPECT_NE(GetMenuState(popup, 3000, MF_BYCOMMAND) & MF_GRAYED, 0u) << "items outside the table untouched";
+    }
+    DestroyMenu(popup);
+    dialog.DestroyWindow();
+}
+
+TEST(FrameworkDialog, CloseBoxAndEscapeGoThroughCancel) {
+    for (UINT how : {UINT(WM_CLOSE), UINT(WM_COMMAND)}) {
+        TestDialog dialog;
+        ASSERT_TRUE(dialog.Create());
+        if (how == WM_CLOSE)
+            SendMessageA(dialog.m_hWnd, WM_CLOSE, 0, 0);
+        else
+            SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_EQ(dialog.GetResult(), IDCANCEL);
+        EXPECT_EQ(dialog.m_hWnd, nullptr) << "a modeless dialog is destroyed by EndDialog";
+    }
+}
+
+TEST(FrameworkDialog, DataExchangeRoundTrip) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    HWND combo = GetDlgItem(dialog.m_hWnd, 1005);
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("zero"));
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one"));
+    dialog.check = 1;
+    dialog.text = "some text";
+    dialog.comboIndex = 1;
+    dialog.UpdateData(false);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog.m_hWnd, 1003), BM_GETCHECK, 0, 0), BST_CHECKED);
+    dialog.check = 0;
+    dialog.text.clear();
+    dialog.comboIndex = -1;
+    dialog.UpdateData(true);
+    EXPECT_EQ(dialog.check, 1);
+    EXPECT_EQ(dialog.text, "some text");
+    EXPECT_EQ(dialog.comboIndex, 1);
+    dialog.DestroyWindow();
+}
+
+TEST(FrameworkWnd, NotificationsAreReflectedToTheChildAndSubclassEndsWithTheWindow) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    SelfClickButton button;
+    ASSERT_TRUE(button.SubclassDlgItem(1002, dialog.m_hWnd));
+    EXPECT_EQ(CWnd::FromHandle(button.m_hWnd), &button);
+    // The dialog handles 1002 itself in OnCommand, so it wins; 1001 would too.
+    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), reinterpret_cast<LPARAM>(button.m_hWnd));
+    EXPECT_EQ(button.reflectedClicks, 0);
+
+    // A parent that declines gets its child's notification reflected.
+    struct Declining : CDialog {
+        Declining() : CDialog(200) {}
+    } plain;
+    ASSERT_TRUE(plain.Create());
+    SelfClickButton own;
+    ASSERT_TRUE(own.SubclassDlgItem(1001, plain.m_hWnd));
+    SendMessageA(own.m_hWnd, BM_CLICK, 0, 0);
+    EXPECT_EQ(own.reflectedClicks, 1);
+    EXPECT_FALSE(own.SubclassWindow(own.m_hWnd)) << "a window is routed through one object only";
+    plain.DestroyWindow();
+    EXPECT_EQ(own.m_hWnd, nullptr);
+    dialog.DestroyWindow();
+}
+
+TEST(FrameworkDialog, PreTranslateSeesKeysBeforeDispatch) {
+    TestDialog dialog;
+    dialog.onDone = [](TestDialog& d) { d.EndDialog(IDOK); };
+    CThread poster;
+    ASSERT_TRUE(poster.Create(
+        [&] {
+            while (!dialog.m_hWnd) Sleep(5);
+            Sleep(50);
+            PostMessageA(GetDlgItem(dialog.m_hWnd, 1004), WM_KEYDOWN, 'Q', 0);
+            PostMessageA(dialog.m_hWnd, kDone, 0, 0);
+            return DWORD(0);
+        },
+        false));
+    dialog.DoModal();
+    poster.Join();
+    ASSERT_EQ(dialog.preTranslated.size(), 1u);
+    EXPECT_EQ(dialog.preTranslated[0], UINT('Q'));
+}
+
+TEST(FrameworkThread, SuspendedStartResumeJoinAndRefusedCreation) {
+    std::atomic<int> ran{0};
+    CThread thread;
+    ASSERT_TRUE(thread.Create(
+        [&] {
+            ran = 1;
+            return DWORD(7);
+        },
+        true));
+    Sleep(50);
+    EXPECT_EQ(ran, 0) << "a suspended thread must not run yet";
+    EXPECT_TRUE(thread.Resume());
+    thread.Join();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(thread.ExitCode(), 7u);
+    EXPECT_FALSE(thread.IsCreated());
+
+    // Joining a thread that was never resumed still ends it.
+    CThread never;
+    ASSERT_TRUE(never.Create([] { return DWORD(3); }, true));
+    never.Join();
+    EXPECT_EQ(never.ExitCode(), 3u);
+
+    CThread::FailNextCreates(1);
+    CThread refused;
+    EXPECT_FALSE(refused.Create([] { return DWORD(0); }, false));
+    EXPECT_FALSE(refused.IsCreated());
+    EXPECT_TRUE(refused.Create([] { return DWORD(0); }, false)) << "only the next creation fails";
+}
+
+TEST(FrameworkHandles, MoveTransfersOwnershipAndTheOwnerDeletesOnce) {
+    HBITMAP raw = CreateBitmap(4, 4, 1, 1, nullptr);
+    ASSERT_TRUE(raw);
+    {
+        CBitmapHandle a(raw);
+        CBitmapHandle b(std::move(a));
+        EXPECT_FALSE(a.IsValid());
+        EXPECT_EQ(b.Get(), raw);
+        CBitmapHandle c;
+        c = std::move(b);
+        EXPECT_EQ(c.Get(), raw);
+        EXPECT_EQ(GetObjectType(raw), static_cast<DWORD>(OBJ_BITMAP));
+    }
+    EXPECT_EQ(GetObjectType(raw), 0u) << "deleted when its last owner went";
+
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE released;
+    {
+        CKernelHandle h(event);
+        released = h.Release();
+    }
+    EXPECT_NE(WaitForSingleObject(released, 0), WAIT_FAILED) << "Release gives up ownership";
+    CloseHandle(released);
+
+    CMenuHandle menu(CreatePopupMenu());
+    HMENU m = menu.Get();
+    menu.Reset();
+    EXPECT_FALSE(IsMenu(m));
+}
+
+}  // namespace

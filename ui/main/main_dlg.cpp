@@ -1,0 +1,495 @@
+#include "ui/main/main_dlg.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <windowsx.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "app/gui/convert_app.h"
+#include "core/converter.h"
+#include "res/resource.h"
+
+namespace {
+const char kSupportAddress[] = "support@quillfen.example";
+const char kProductPage[] = "https://www.quillfen.example/pardwell/";
+
+// Commands whose enabled state the idle pass and the menu check maintain.
+const UINT kCommands[] = {
+    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,  ID_EDIT_OPEN,
+    IDC_CONVERT,       ID_FORMAT_WINDOWS,  ID_FORMAT_MAC,  ID_FORMAT_UNIX, ID_MAIN_OPTIONS,
+    ID_HELP,           ID_MAIN_ABOUT,
+};
+
+std::string LoadString(UINT id) {
+    char buffer[1024];
+    int n = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
+    return n > 0 ? std::string(buffer, n) : std::string();
+}
+
+// The toolbar resource: version, button size, count, then command ids.
+struct ToolBarResource {
+    WORD version;
+    WORD width;
+    WORD height;
+    WORD count;
+    WORD items[1];
+};
+
+HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, COLORREF mask) {
+    HIMAGELIST list = ImageList_Create(cx, cy, flags | ILC_MASK, 0, grow);
+    if (!list) return nullptr;
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap || ImageList_AddMasked(list, bitmap, mask) < 0) {
+        if (bitmap) DeleteObject(bitmap);
+        ImageList_Destroy(list);
+        return nullptr;
+    }
+    DeleteObject(bitmap);
+    return list;
+}
+
+bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+}  // namespace
+
+CMainDlg::CMainDlg(int format, const std::vector<std::string>* paths, HWND parent)
+    : CHeaderDlg(IDD_MAIN, parent), m_startupPaths(paths) {
+    CAppSettings& settings = App().Settings();
+    m_format = format == -1 ? settings.LastFormat : format;
+    m_closeWhenDone = settings.AutoClose ? 1 : 0;
+    m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
+    m_runFormat = m_format;
+    SetCommandTable(kCommands, sizeof(kCommands) / sizeof(kCommands[0]));
+}
+
+CMainDlg::~CMainDlg() {
+    if (m_worker.IsCreated()) {
+        m_stopRequest = 2;
+        WaitForWorker();
+    }
+}
+
+// ---- creation and initialisation ----
+
+bool CMainDlg::OnCreate() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP |
+                                   CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                               0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(ID_TOOLBAR_CTRL), instance, nullptr);
+    if (!bar) return false;
+    m_toolbar.Attach(bar);
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(241));
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const auto* layout = loaded ? static_cast<const ToolBarResource*>(LockResource(loaded)) : nullptr;
+    if (!layout || layout->version != 1) return false;
+
+    m_toolbar.SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    m_toolbar.SendMessage(TB_SETBITMAPSIZE, 0, MAKELONG(layout->width, layout->height));
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (int i = 0; i < layout->count; ++i) {
+        TBBUTTON button{};
+        button.idCommand = layout->items[i];
+        if (button.idCommand == 0) {
+            button.fsStyle = BTNS_SEP;
+        } else {
+            button.iBitmap = image++;
+            button.fsState = TBSTATE_ENABLED;
+            button.fsStyle = BTNS_BUTTON;
+        }
+        button.iString = -1;
+        buttons.push_back(button);
+    }
+    if (buttons.empty() ||
+        !m_toolbar.SendMessage(TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data())))
+        return false;
+
+    m_toolbarImages.Reset(MakeImageList(IDB_TOOLBAR, 16, 16, ILC_COLOR16, 1, RGB(255, 0, 255)));
+    m_toolbarGreyImages.Reset(MakeImageList(IDB_TOOLBAR_GREY, 16, 16, ILC_COLOR16, 1, RGB(255, 0, 255)));
+    if (!m_toolbarImages || !m_toolbarGreyImages) return false;
+    m_toolbar.SetImageList(m_toolbarImages);
+    m_toolbar.SetDisabledImageList(m_toolbarGreyImages);
+
+    m_toolbar.SetExtendedStyle(TBSTYLE_EX_MIXEDBUTTONS);
+    static const char* const kTexts[] = {"Add Files", "Add Folder", "Delete", "Clear", "Open"};
+    int textIndex = 0;
+    for (const TBBUTTON& button : buttons) {
+        if (button.fsStyle & BTNS_SEP || textIndex >= 5) continue;
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_STYLE | TBIF_TEXT;
+        info.fsStyle = static_cast<BYTE>(BTNS_BUTTON | BTNS_AUTOSIZE | (textIndex < 2 ? BTNS_SHOWTEXT : 0));
+        info.pszText = const_cast<char*>(kTexts[textIndex]);
+        m_toolbar.SetButtonInfo(button.idCommand, info);
+        ++textIndex;
+    }
+    AddCommandToolBar(bar);
+
+    m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 3, RGB(255, 0, 255)));
+    m_selectorImages.Reset(MakeImageList(IDB_FORMATS, 16, 16, ILC_COLOR24, 3, RGB(255, 255, 255)));
+    m_headerImages.Reset(MakeImageList(IDB_SORT_ARROWS, 9, 5, ILC_COLOR4, 2, RGB(255, 0, 255)));
+    return m_stateImages && m_selectorImages && m_headerImages;
+}
+
+void CMainDlg::DoDataExchange(bool save) {
+    DDX_Control(IDC_FEEDBACK_LINK, FeedbackLink);
+    DDX_Control(IDC_OPTIONS_LINK, OptionsLink);
+    DDX_Control(IDC_PROGRESS, m_progress);
+    DDX_Control(IDC_FORMAT, m_selector);
+    DDX_Control(IDC_JOB_LIST, m_list);
+    DDX_CBIndex(save, IDC_FORMAT, m_format);
+    DDX_Check(save, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
+    DDX_Check(save, IDC_KEEP_ON_TOP, m_keepOnTop);
+}
+
+void CMainDlg::EditSystemMenu() {
+    HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+    if (!menu) return;
+    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+    std::string options = LoadString(IDS_OPTIONS_MENU);
+    if (!options.empty()) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_SYS_OPTIONS, options.c_str());
+    }
+    std::string help = LoadString(IDS_HELP_MENU);
+    if (!help.empty()) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_SYS_HELP, help.c_str());
+    }
+    std::string about = LoadString(IDS_ABOUT_MENU);
+    if (!about.empty()) AppendMenuA(menu, MF_STRING, IDM_SYS_ABOUT, about.c_str());
+}
+
+BOOL CMainDlg::OnInitDialog() {
+    CHeaderDlg::OnInitDialog();
+    EditSystemMenu();
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    m_largeIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    m_smallIcon.Reset(
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON, 16, 16, 0)));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
+
+    m_accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+
+    if (HWND place = GetDlgItem(IDC_TOOLBAR_PLACE)) {
+        RECT rect;
+        GetWindowRect(place, &rect);
+        ::DestroyWindow(place);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        ::MoveWindow(m_toolbar, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    }
+
+    const ShellResources& shell = App().Resources();
+    FeedbackLink.SetFont(shell.BoldUnderlineFont());
+    OptionsLink.SetFont(shell.BoldUnderlineFont());
+    if (HWND convert = GetDlgItem(IDC_CONVERT)) ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
+    m_toolbar.SetFont(GetFont());
+
+    SetUpFormatSelector();
+    SetUpJobList();
+    UpdateKeepOnTop();
+    if (m_startupPaths) TakeInCommandLine();
+    SetFeedbackLink();
+    return TRUE;
+}
+
+void CMainDlg::SetUpFormatSelector() {
+    m_selector.SetImageList(m_selectorImages);
+    m_selector.InsertItem(0, LineEndingFormatLabel(0), 0, 0);
+    m_selector.InsertItem(1, LineEndingFormatLabel(1), 2, 2);
+    m_selector.InsertItem(2, LineEndingFormatLabel(2), 1, 1);
+    m_selector.SetCurSel(m_format);
+}
+
+void CMainDlg::SetUpJobList() {
+    m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_INFOTIP);
+    m_list.SetImageList(App().Resources().GetImageList(1), LVSIL_SMALL);
+    ::SendMessageA(m_list.GetHeader(), HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_headerImages.Get()));
+    m_list.SetCompareFunction(&CompareEntries);
+    m_list.SetImageList(m_stateImages, LVSIL_STATE);
+    m_list.InsertColumn(0, "File", LVCFMT_LEFT, 160);
+    m_list.InsertColumn(1, "Folder", LVCFMT_LEFT, 300);
+}
+
+void CMainDlg::TakeInCommandLine() {
+    bool autoStart = App().Settings().AutoStart != 0;
+    bool withSubfolders = KeyDown(VK_CONTROL);
+    for (const std::string& path : *m_startupPaths) {
+        if (!PathFileExistsA(path.c_str())) continue;
+        if (PathIsDirectoryA(path.c_str())) {
+            ExpandFolder(path.c_str(), App().Settings().DefaultFilter.c_str(), withSubfolders);
+            autoStart = false;
+        } else {
+            AddFileToList(path.c_str());
+        }
+    }
+    BringWindowToTop(m_hWnd);
+    if (autoStart) StartRun();
+}
+
+void CMainDlg::SetFeedbackLink() {
+    srand(static_cast<unsigned>(time(nullptr)));
+    std::string prompt = LoadString(IDS_FEEDBACK_FIRST + rand() % IDS_FEEDBACK_COUNT);
+    std::string pattern = LoadString(IDS_MAILTO);
+    char target[512];
+    std::snprintf(target, sizeof(target), pattern.c_str(), kSupportAddress);
+    FeedbackLink.SetLink(target, kSupportAddress, prompt.c_str());
+}
+
+void CMainDlg::UpdateKeepOnTop() {
+    DDX_Check(true, IDC_KEEP_ON_TOP, m_keepOnTop);
+    SetWindowPos(m_hWnd, m_keepOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// ---- enabling and dispatch ----
+
+bool CMainDlg::IsCommandEnabled(UINT id) {
+    int count = m_list.m_hWnd ? m_list.GetItemCount() : 0;
+    switch (id) {
+    case ID_EDIT_ADD_FILES:
+    case ID_EDIT_ADD_FOLDER:
+    case ID_MAIN_OPTIONS:
+    case ID_MAIN_ABOUT:
+        return false;  // their dialogs are not part of this program yet
+    case ID_EDIT_DELETE:
+        return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
+    case ID_EDIT_OPEN:
+        return m_list.m_hWnd && m_list.GetSelectedCount() > 0;
+    case ID_EDIT_CLEAR:
+        return !m_running && count > 0;
+    case IDC_CONVERT:
+        return count > 0;
+    case ID_FORMAT_WINDOWS:
+    case ID_FORMAT_MAC:
+    case ID_FORMAT_UNIX:
+        return !m_running;
+    default:
+        return true;
+    }
+}
+
+bool CMainDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_accelerators) {
+        if (TranslateAcceleratorA(m_hWnd, GetAccelerators(), msg)) return true;
+    }
+    return CHeaderDlg::PreTranslateMessage(msg);
+}
+
+bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
+    switch (id) {
+    case ID_EDIT_DELETE:
+        if (CanRunCommand(id)) DeleteSelected();
+        return true;
+    case ID_EDIT_CLEAR:
+        if (CanRunCommand(id)) ClearList();
+        return true;
+    case ID_EDIT_OPEN:
+        OpenSelected();
+        return true;
+    case IDC_CONVERT:
+        if (code == BN_CLICKED) StartRun();
+        return true;
+    case IDC_STOP:
+        if (code == BN_CLICKED) RequestStop();
+        return true;
+    case IDC_KEEP_ON_TOP:
+        if (code == BN_CLICKED) UpdateKeepOnTop();
+        return true;
+    case IDC_CLOSE_WHEN_DONE:
+        if (code == BN_CLICKED) DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
+        return true;
+    case ID_FORMAT_WINDOWS:
+    case ID_FORMAT_MAC:
+    case ID_FORMAT_UNIX:
+        if (!m_running) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
+        return true;
+    case ID_HELP:
+        OnHelp();
+        return true;
+    default:
+        (void)control;
+        return false;
+    }
+}
+
+bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    if (id != IDC_JOB_LIST) return false;
+    switch (header->code) {
+    case NM_CUSTOMDRAW:
+        result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        return true;
+    case NM_DBLCLK:
+        if (m_list.GetFirstSelected() >= 0) OpenSelected();
+        result = 0;
+        return true;
+    case LVN_DELETEITEM: {
+        auto* view = reinterpret_cast<NMLISTVIEW*>(header);
+        if (char* path = reinterpret_cast<char*>(view->lParam)) {
+            m_index.Remove(path);
+            delete[] path;
+        }
+        result = 0;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+LRESULT CMainDlg::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        if (static_cast<int>(draw->nmcd.dwItemSpec) == m_currentEntry) {
+            SelectObject(draw->nmcd.hdc, App().Resources().BoldFont());
+            return CDRF_NEWFONT;
+        }
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_CREATE:
+        result = DefProc(msg, wp, lp);
+        if (result != -1 && !OnCreate()) result = -1;
+        return true;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == IDM_SYS_HELP) {
+            OnHelp();
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_PAINT:
+        if (IsIconic(m_hWnd)) {
+            CPaintDC dc(m_hWnd);
+            SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
+            RECT rect;
+            GetClientRect(m_hWnd, &rect);
+            int x = (rect.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+            int y = (rect.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+            DrawIcon(dc, x, y, m_largeIcon);
+            result = 0;
+            return true;
+        }
+        break;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_largeIcon);
+        return true;
+    case WM_CONTEXTMENU:
+        OnContextMenu(reinterpret_cast<HWND>(wp), POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        result = 0;
+        return true;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wp));
+        result = DefProc(msg, wp, lp);
+        return true;
+    case WM_HELP:
+        if (!KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU))
+            SendMessage(WM_COMMAND, ID_HELP, 0);
+        result = TRUE;
+        return true;
+    case WM_DESTROY: {
+        if (m_worker.IsCreated()) {
+            m_stopRequest = 2;
+            WaitForWorker();
+        }
+        CAppSettings& settings = App().Settings();
+        settings.LastFormat = m_format;
+        settings.AutoClose = m_closeWhenDone;
+        settings.AlwaysOnTop = m_keepOnTop;
+        break;
+    }
+    case kMsgRunFinished:
+        OnRunFinished();
+        result = 0;
+        return true;
+    case kMsgInvoke:
+        if (lp) (*reinterpret_cast<const std::function<void()>*>(lp))();
+        result = 0;
+        return true;
+    default:
+        break;
+    }
+    return CHeaderDlg::OnMessage(msg, wp, lp, result);
+}
+
+void CMainDlg::OnOK() {
+    // Enter with Convert disabled arrives as IDOK: nothing to do then.
+}
+
+void CMainDlg::OnCancel() {
+    if (m_worker.IsCreated()) {
+        m_stopRequest = 2;
+        return;
+    }
+    EndDialog(IDCANCEL);
+}
+
+void CMainDlg::OnHelp() { ShellExecuteA(m_hWnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL); }
+
+void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
+    if (point.x == -1 && point.y == -1) {
+        point = POINT{0, 0};
+        ClientToScreen(m_hWnd, &point);
+        point.x += 5;
+        point.y += 5;
+    }
+    CMenuHandle menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)));
+    if (!menu) return;
+    HMENU popup;
+    if (wnd == m_list.m_hWnd) {
+        popup = GetSubMenu(menu, 1);
+        if (!popup) return;
+        if (m_list.GetSelectedCount() == 0) {
+            EnableMenuItem(popup, ID_EDIT_DELETE, MF_BYCOMMAND | MF_GRAYED);
+            EnableMenuItem(popup, ID_EDIT_OPEN, MF_BYCOMMAND | MF_GRAYED);
+        }
+        if (m_list.GetItemCount() == 0) EnableMenuItem(popup, ID_EDIT_CLEAR, MF_BYCOMMAND | MF_GRAYED);
+        SetMenuDefaultItem(popup, ID_EDIT_OPEN, FALSE);
+    } else {
+        popup = GetSubMenu(menu, 0);
+        if (!popup) return;
+    }
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
+}
+
+void CMainDlg::OnDropFiles(HDROP drop) {
+    bool withSubfolders = KeyDown(VK_CONTROL);
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char name[MAX_PATH + 1] = {};
+        if (DragQueryFileA(drop, i, name, sizeof(name)) == 0) continue;
+        if (PathIsDirectoryA(name))
+            ExpandFolder(name, App().Settings().DefaultFilter.c_str(), withSubfolders);
+        else
+            AddFileToList(name);
+    }
+    DragFinish(drop);
+    SetForegroundWindow(m_hWnd);
+}
+
+void CMainDlg::OpenSelected() {
+    int index = m_list.GetFirstSelected();
+    if (index < 0) return;
+    std::string path = GetItemPath(index);
+    std::string parameters = "\"" + path + "\"";
+    std::string program = App().Settings().Program;
+    if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
+    ShellExecuteA(m_hWnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}

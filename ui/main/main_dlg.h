@@ -1,0 +1,130 @@
+#pragma once
+// The main window: job list, format selector, toolbar, run wiring and the
+// settings it writes back at close.
+//
+// While a run is in progress entries are never removed or reordered (Delete,
+// Clear and sorting are refused), because the worker addresses entries by
+// position; files may still be added, after the entries the run took.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/batch_run.h"
+#include "core/path_index.h"
+#include "framework/controls.h"
+#include "framework/handles.h"
+#include "framework/thread.h"
+#include "ui/main/auto_width_combo.h"
+#include "ui/main/header_dlg.h"
+#include "ui/main/hyperlink.h"
+#include "ui/main/list_ctrl_ex.h"
+
+// Posted by the worker as its last act.
+constexpr UINT kMsgRunFinished = WM_USER + 401;
+// Sent by the worker: run the std::function at lParam on the dialog's thread.
+constexpr UINT kMsgInvoke = WM_USER + 402;
+
+class CMainDlg : public CHeaderDlg, public IProgressSink {
+public:
+    // format -1 takes "LastFormat"; paths is the command-line list or null.
+    CMainDlg(int format, const std::vector<std::string>* paths, HWND parent = nullptr);
+    ~CMainDlg() override;
+
+    virtual HACCEL GetAccelerators() { return m_accelerators; }
+
+    // Job list operations.
+    int AddFileToList(const char* path);
+    int ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders);
+    bool IsInList(const char* path) const;
+    std::string GetItemPath(int index) const;
+    void ShowFileCount(int count);
+    void MarkEntry(int index, int mark);
+    void DeleteSelected();
+    void ClearList();
+    void OpenSelected();
+
+    // The run.
+    void StartRun();
+    void RequestStop() { m_stopRequest = 1; }
+    bool IsRunning() const { return m_running; }
+    bool HasWorker() const { return m_worker.IsCreated(); }
+    int StopRequest() const { return m_stopRequest; }
+    int CurrentEntry() const { return m_currentEntry; }
+    int Succeeded() const { return m_succeeded; }
+    int FailedCount() const { return m_failed; }
+    int Format() const { return m_format; }
+
+    void UpdateKeepOnTop();
+    void SetFeedbackLink();
+
+    // IProgressSink
+    int OnRunStart() override;
+    int OnRunEnd() override;
+    int SetStatusText(const char* text) override;
+    int OnProgress(int kind, int value) override;
+
+    CSortListCtrl& JobList() { return m_list; }
+    HWND ToolBar() const { return m_toolbar.m_hWnd; }
+
+protected:
+    bool PreTranslateMessage(MSG* msg) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void DoDataExchange(bool save) override;
+    bool OnCommand(UINT id, UINT code, HWND control) override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool IsCommandEnabled(UINT id) override;
+
+private:
+    bool OnCreate();
+    void EditSystemMenu();
+    void SetUpFormatSelector();
+    void SetUpJobList();
+    void TakeInCommandLine();
+    void OnDropFiles(HDROP drop);
+    void OnContextMenu(HWND wnd, POINT point);
+    void OnRunFinished();
+    void EnterRunningState();
+    void LeaveRunningState();
+    void OnHelp();
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    // Runs fn on the dialog's thread; the worker waits for it.
+    void Invoke(const std::function<void()>& fn);
+    DWORD WorkerBody();
+    void WaitForWorker();
+
+    CHyperLink FeedbackLink;
+    CHyperLink OptionsLink;
+    CProgressCtrl m_progress;
+    CAutoWidthComboBoxEx m_selector;
+    CSortListCtrl m_list;
+    int m_format;
+    int m_closeWhenDone;
+    int m_keepOnTop;
+    HICON m_largeIcon = nullptr;
+    CIconHandle m_smallIcon;
+    CToolBarCtrl m_toolbar;
+    CImageListHandle m_toolbarImages;
+    CImageListHandle m_toolbarGreyImages;
+    CImageListHandle m_stateImages;
+    CImageListHandle m_headerImages;
+    CImageListHandle m_selectorImages;
+    HACCEL m_accelerators = nullptr;
+    const std::vector<std::string>* m_startupPaths;
+
+    CThread m_worker;
+    bool m_running = false;
+    std::atomic<int> m_stopRequest{0};
+    int m_currentEntry = -1;
+    int m_succeeded = 0;
+    int m_failed = 0;
+    int m_runFormat = 0;
+    PathIndex m_index;
+};

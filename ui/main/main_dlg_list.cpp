@@ -1,0 +1,129 @@
+// The job list side of the main dialog: adding, expanding, the duplicate
+// test through the path index, rebuilt paths, marks and removal.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/gui/convert_app.h"
+#include "core/folder_walk.h"
+#include "core/platform/file_system.h"
+#include "res/resource.h"
+#include "ui/main/main_dlg.h"
+
+namespace {
+// Folder part (empty if the shell cannot split it) and file-name part.
+void SplitPath(const char* path, std::string* folder, std::string* name) {
+    *name = PathFindFileNameA(path);
+    char buffer[MAX_PATH + 1];
+    folder->clear();
+    if (std::strlen(path) <= MAX_PATH) {
+        std::strcpy(buffer, path);
+        if (PathRemoveFileSpecA(buffer)) *folder = buffer;
+    }
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+}  // namespace
+
+bool CMainDlg::IsInList(const char* path) const { return path && m_index.Contains(path); }
+
+std::string CMainDlg::GetItemPath(int index) const {
+    // A vanished index gives an empty path, which fails to convert.
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return std::string();
+    return JoinPath(m_list.GetItemText(index, 1), m_list.GetItemText(index, 0));
+}
+
+int CMainDlg::AddFileToList(const char* path) {
+    if (!path || !*path || !m_list.m_hWnd) return -1;
+    // Relative paths (a command line run from some folder) are made absolute
+    // so that the rebuilt path names the same file.
+    char full[MAX_PATH + 1];
+    DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
+    if (n == 0 || n >= sizeof(full) || n > 259) return -1;
+    std::string folder, name;
+    SplitPath(full, &folder, &name);
+    std::string key = JoinPath(folder, name);
+    if (IsInList(key.c_str())) return -1;
+
+    SHFILEINFOA info{};
+    DWORD attributes = PathIsDirectoryA(full) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    SHGetFileInfoA(full, attributes, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+
+    // The entry's data is the path as the columns rebuild it, so the index
+    // entry can be removed again from the deletion notification alone.
+    char* owned = new char[key.size() + 1];
+    std::memcpy(owned, key.c_str(), key.size() + 1);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = m_list.GetItemCount();
+    item.pszText = const_cast<char*>(name.c_str());
+    item.iImage = info.iIcon;
+    item.lParam = reinterpret_cast<LPARAM>(owned);
+    int index = m_list.InsertItem(item);
+    if (index < 0) {
+        delete[] owned;
+        return -1;
+    }
+    m_index.Insert(key);
+    m_list.SetItemText(index, 1, folder.c_str());
+    m_list.SelectOnly(index, true, true);
+    m_list.EnsureVisible(index, FALSE);
+    ::SetFocus(m_list);
+    ShowFileCount(m_list.GetItemCount());
+    return index;
+}
+
+int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders) {
+    if (!folder || !*folder) return 0;
+    char full[MAX_PATH + 1];
+    DWORD n = GetFullPathNameA(folder, sizeof(full), full, nullptr);
+    if (n == 0 || n >= sizeof(full)) return 0;
+    CFileFilter filter(patterns ? patterns : "");
+    int added = 0;
+    WalkFolder(NativeFileSystem(), full, filter, includeSubfolders, [&](const std::string& path) {
+        if (AddFileToList(path.c_str()) != -1) ++added;
+        return true;
+    });
+    return added;
+}
+
+void CMainDlg::ShowFileCount(int count) {
+    char pattern[256] = {};
+    LoadStringA(GetModuleHandleA(nullptr), IDS_FILES_ADDED, pattern, sizeof(pattern));
+    char text[300];
+    std::snprintf(text, sizeof(text), pattern, count);
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+}
+
+void CMainDlg::MarkEntry(int index, int mark) {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return;
+    int previous = m_currentEntry;
+    UINT state = mark >= 0 && mark <= 2 ? static_cast<UINT>(mark + 1) : 0;
+    m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(state), LVIS_STATEIMAGEMASK);
+    m_currentEntry = mark == 0 ? index : -1;
+    if (previous >= 0 && previous != index && previous < m_list.GetItemCount())
+        m_list.RedrawItems(previous, previous);
+    m_list.RedrawItems(index, index);
+    m_list.EnsureVisible(index, FALSE);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void CMainDlg::DeleteSelected() {
+    if (m_running) return;
+    for (int i = m_list.GetFirstSelected(); i >= 0; i = m_list.GetFirstSelected())
+        if (!m_list.DeleteItem(i)) break;
+    ShowFileCount(m_list.GetItemCount());
+}
+
+void CMainDlg::ClearList() {
+    if (m_running) return;
+    m_list.DeleteAllItems();
+    m_index.Clear();
+    ShowFileCount(m_list.GetItemCount());
+}

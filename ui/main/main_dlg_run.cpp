@@ -1,0 +1,166 @@
+// The run wiring of the main dialog: the worker thread, the synchronous
+// hand-over of every control access to the dialog's thread, and the end.
+#include <cstdio>
+
+#include "app/gui/convert_app.h"
+#include "res/resource.h"
+#include "ui/main/main_dlg.h"
+
+namespace {
+std::string LoadText(UINT id) {
+    char buffer[512];
+    int n = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
+    return n > 0 ? std::string(buffer, n) : std::string();
+}
+}  // namespace
+
+void CMainDlg::Invoke(const std::function<void()>& fn) {
+    if (!m_hWnd) return;
+    if (GetWindowThreadProcessId(m_hWnd, nullptr) == GetCurrentThreadId())
+        fn();
+    else
+        ::SendMessageA(m_hWnd, kMsgInvoke, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+void CMainDlg::EnterRunningState() {
+    ::ShowWindow(GetDlgItem(IDC_CONVERT), SW_HIDE);
+    HWND stop = GetDlgItem(IDC_STOP);
+    ::ShowWindow(stop, SW_SHOW);
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(stop), TRUE);
+    m_selector.EnableWindow(false);
+    m_running = true;
+    m_list.SetSortLocked(true);
+    SetFeedbackLink();
+}
+
+void CMainDlg::LeaveRunningState() {
+    HWND convert = GetDlgItem(IDC_CONVERT);
+    ::ShowWindow(convert, SW_SHOW);
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(convert), TRUE);
+    ::ShowWindow(GetDlgItem(IDC_STOP), SW_HIDE);
+    m_selector.EnableWindow(true);
+    m_running = false;
+    m_list.SetSortLocked(false);
+    SetFeedbackLink();
+}
+
+void CMainDlg::StartRun() {
+    if (m_running || !m_hWnd) return;
+    DDX_CBIndex(true, IDC_FORMAT, m_format);
+    DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
+    DDX_Check(true, IDC_KEEP_ON_TOP, m_keepOnTop);
+    m_runFormat = m_format;
+    EnterRunningState();
+    m_stopRequest = 0;
+    if (!m_worker.Create([this] { return WorkerBody(); }, true)) {
+        // No thread, no run: back to idle rather than stuck with Stop shown.
+        LeaveRunningState();
+        char text[256];
+        std::snprintf(text, sizeof(text), LoadText(IDS_SUMMARY).c_str(), LoadText(IDS_ABORTED).c_str(), 0, 0);
+        SetStatusText(text);
+        return;
+    }
+    m_worker.Resume();
+}
+
+DWORD CMainDlg::WorkerBody() {
+    // Every step that touches a control runs on the dialog's thread.
+    struct Source : IJobSource {
+        CMainDlg* dlg;
+        int Count() override {
+            int n = 0;
+            dlg->Invoke([&] { n = dlg->m_list.GetItemCount(); });
+            return n;
+        }
+        std::string Path(int index) override {
+            std::string path;
+            dlg->Invoke([&] { path = dlg->GetItemPath(index); });
+            return path;
+        }
+        void Mark(int index, int mark) override {
+            dlg->Invoke([&] { dlg->MarkEntry(index, mark); });
+        }
+    } source;
+    source.dlg = this;
+    struct Sink : IProgressSink {
+        CMainDlg* dlg;
+        int OnRunStart() override {
+            dlg->Invoke([&] { dlg->OnRunStart(); });
+            return 0;
+        }
+        int OnRunEnd() override {
+            dlg->Invoke([&] { dlg->OnRunEnd(); });
+            return 0;
+        }
+        int SetStatusText(const char* text) override {
+            dlg->Invoke([&] { dlg->SetStatusText(text); });
+            return 0;
+        }
+        int OnProgress(int kind, int value) override {
+            dlg->Invoke([&] { dlg->OnProgress(kind, value); });
+            return 0;
+        }
+    } sink;
+    sink.dlg = this;
+
+    BatchCounts counts;
+    RunBatch(source, sink, m_stopRequest, m_runFormat, App().Settings(), &counts);
+    HWND wnd = m_hWnd;
+    if (wnd) ::PostMessageA(wnd, kMsgRunFinished, 0, 0);
+    return 0;
+}
+
+void CMainDlg::WaitForWorker() {
+    // The worker may be inside a SendMessage to us: serve sent messages
+    // (only those) until it has ended.
+    HANDLE thread = m_worker.Handle();
+    while (thread) {
+        DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    m_worker.Join();
+}
+
+void CMainDlg::OnRunFinished() {
+    if (m_worker.IsCreated()) WaitForWorker();
+    LeaveRunningState();
+    int stop = m_stopRequest;
+    bool fromCommandLine = m_startupPaths != nullptr && App().Settings().AutoStart;
+    if (stop == 0 && ((m_closeWhenDone && m_failed == 0) || fromCommandLine)) PostMessage(WM_CLOSE);
+    if (stop == 2) EndDialog(IDCANCEL);
+}
+
+int CMainDlg::OnRunStart() {
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, LoadText(IDS_CONVERTING).c_str());
+    m_progress.ShowWindow(SW_SHOW);
+    return 0;
+}
+
+int CMainDlg::OnRunEnd() {
+    char text[512];
+    std::string word = LoadText(m_stopRequest == 0 ? IDS_CONVERTED : IDS_ABORTED);
+    std::snprintf(text, sizeof(text), LoadText(IDS_SUMMARY).c_str(), word.c_str(), m_succeeded, m_failed);
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+    m_progress.ShowWindow(SW_HIDE);
+    return 0;
+}
+
+int CMainDlg::SetStatusText(const char* text) {
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, text ? text : "");
+    return 0;
+}
+
+int CMainDlg::OnProgress(int kind, int value) {
+    if (kind == 0) {
+        m_progress.SetRange32(0, value);
+        m_progress.SetPos(0);
+    } else if (kind == 1) {
+        m_progress.SetPos(value);
+        char text[256];
+        std::snprintf(text, sizeof(text), LoadText(IDS_PROGRESS).c_str(), value + 1, m_list.GetItemCount());
+        SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+    }
+    return 0;
+}
