@@ -137,6 +137,10 @@ int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestam
     if (attributes == kInvalidAttributes || (attributes & kAttrDirectory)) return -1;
     if ((attributes & kAttrReadOnly) && !ignoreReadOnly) return -1;
 
+    // Taken before our own read, which would otherwise count as an access.
+    FileTimes times;
+    if (keepTimestamp && !fs.GetTimes(path, &times)) return -1;
+
     std::unique_ptr<IFile> in = fs.OpenRead(path);
     if (!in) return -1;
 
@@ -170,8 +174,7 @@ int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestam
     }
 
     if (keepTimestamp) {
-        FileTimes times;
-        if (!fs.GetTimes(path, &times) || !fs.SetTimes(tempName, times)) {
+        if (!fs.SetTimes(tempName, times)) {
             fs.Remove(tempName);
             return -1;
         }

@@ -131,12 +131,12 @@ public:
     }
 
     bool SetTimes(const char* path, const FileTimes& times) override {
-        struct timespec ts[2];
-        ts[0].tv_sec = static_cast<time_t>(times.accessTime);
-        ts[0].tv_nsec = 0;
-        ts[1].tv_sec = static_cast<time_t>(times.modifyTime);
-        ts[1].tv_nsec = 0;
-        return ::utimensat(AT_FDCWD, path, ts, 0) == 0;
+        struct timeval tv[2];
+        tv[0].tv_sec = static_cast<time_t>(times.accessTime);
+        tv[0].tv_usec = 0;
+        tv[1].tv_sec = static_cast<time_t>(times.modifyTime);
+        tv[1].tv_usec = 0;
+        return ::utimes(path, tv) == 0;
     }
 
     bool Rename(const char* from, const char* to) override {

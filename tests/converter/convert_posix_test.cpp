@@ -1,0 +1,280 @@
+// The whole conversion through the POSIX layer on real temporary folders,
+// including a failure injected at every file operation in turn.
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "core/converter.h"
+#include "tests/converter/fault_file_system.h"
+#include "tests/converter/test_support.h"
+
+namespace {
+
+const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\xe9", 34);
+
+class ConvertPosix : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/pardwell-conv-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { Clear(); rmdir(dir_.c_str()); }
+
+    std::string P(const std::string& name) const { return dir_ + "/" + name; }
+
+    static void Write(const std::string& path, const std::string& data) {
+        std::ofstream(path, std::ios::binary) << data;
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    static mode_t Mode(const std::string& path) {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0;
+    }
+    // The folder as name -> content, read with plain POSIX calls.
+    std::map<std::string, std::string> Listing() const {
+        std::map<std::string, std::string> out;
+        DIR* d = opendir(dir_.c_str());
+        while (struct dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..") out[n] = Read(P(n));
+        }
+        closedir(d);
+        return out;
+    }
+    void Clear() {
+        for (auto& kv : Listing()) unlink(P(kv.first).c_str());
+    }
+
+    std::string dir_;
+};
+
+TEST_F(ConvertPosix, ContentAndSideFileChains) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> present;  // side names already there
+        bool backup;
+        std::string expectedTemp;
+        std::string expectedBackup;  // "" = none kept
+    } const cases[] = {
+        {"plain", {}, false, "x.txt.tmp", ""},
+        {"tmp taken", {"x.txt.tmp"}, false, "x.txt.tmp2", ""},
+        {"tmp, tmp2 taken", {"x.txt.tmp", "x.txt.tmp2"}, false, "x.txt.tmp3", ""},
+        {"backup", {}, true, "x.txt.tmp", "x.txt.bak"},
+        {"bak taken", {"x.txt.bak"}, true, "x.txt.tmp", "x.txt.bak2"},
+        {"bak, bak2 taken", {"x.txt.bak", "x.txt.bak2"}, true, "x.txt.tmp", "x.txt.bak3"},
+        {"bak taken, no backup", {"x.txt.bak"}, false, "x.txt.tmp", ""},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        Write(P("x.txt"), kMixed);
+        for (const std::string& n : c.present) Write(P(n), "keep " + n);
+        FaultFileSystem fs(NativeFileSystem());
+        ASSERT_EQ(ConvertFile(fs, P("x.txt").c_str(), 2, true, true, true, c.backup), 0) << c.what;
+        ASSERT_EQ(fs.createdNames().size(), 1u) << c.what;
+        EXPECT_EQ(fs.createdNames()[0], P(c.expectedTemp)) << c.what;
+        std::map<std::string, std::string> expected;
+        expected["x.txt"] = OracleConvert(kMixed, "\n");
+        for (const std::string& n : c.present) expected[n] = "keep " + n;
+        if (!c.expectedBackup.empty()) expected[c.expectedBackup] = kMixed;
+        EXPECT_EQ(Listing(), expected) << c.what;
+    }
+}
+
+TEST_F(ConvertPosix, SecondBackupRunTakesNextName) {
+    Write(P("x.txt"), "a\nb\n");
+    Write(P("x.txt.bak"), "old");
+    ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 0, true, true, true, true), 0);
+    ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 1, true, true, true, true), 0);
+    EXPECT_EQ(Read(P("x.txt")), "a\rb\r");
+    EXPECT_EQ(Read(P("x.txt.bak")), "old");
+    EXPECT_EQ(Read(P("x.txt.bak2")), "a\nb\n");
+    EXPECT_EQ(Read(P("x.txt.bak3")), "a\r\nb\r\n");
+}
+
+TEST_F(ConvertPosix, ReadOnlyHandling) {
+    struct Case {
+        bool ignoreReadOnly, keepAttributes, backup;
+        int result;
+        bool converted, readOnlyAfter;
+    } const cases[] = {
+        {false, true, false, -1, false, true},  // refused, untouched
+        {true, true, false, 0, true, true},
+        {true, false, false, 0, true, false},
+        {true, true, true, 0, true, true},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        Write(P("r.txt"), kMixed);
+        chmod(P("r.txt").c_str(), 0444);
+        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), 0, true, c.keepAttributes, c.ignoreReadOnly, c.backup),
+                  c.result);
+        EXPECT_EQ(Read(P("r.txt")), c.converted ? OracleConvert(kMixed, "\r\n") : kMixed);
+        EXPECT_EQ((Mode(P("r.txt")) & 0222) == 0, c.readOnlyAfter);
+        if (c.backup) {
+            // The backup is the original and keeps its attributes.
+            EXPECT_EQ(Read(P("r.txt.bak")), kMixed);
+            EXPECT_EQ(Mode(P("r.txt.bak")) & 0222, 0u);
+        }
+        EXPECT_EQ(Listing().size(), c.backup ? 2u : 1u);
+        chmod(P("r.txt").c_str(), 0644);
+    }
+}
+
+TEST_F(ConvertPosix, ModificationTimeKeptToTheSecond) {
+    for (bool keep : {true, false}) {
+        Write(P("t.txt"), "a\n");
+        struct timeval tv[2] = {{1000000000, 700000}, {1200000000, 900000}};
+        ASSERT_EQ(utimes(P("t.txt").c_str(), tv), 0);
+        ASSERT_EQ(ConvertFile(P("t.txt").c_str(), 0, keep, true, true, false), 0);
+        struct stat st;
+        ASSERT_EQ(stat(P("t.txt").c_str(), &st), 0);
+        if (keep) {
+            EXPECT_EQ(st.st_mtime, 1200000000);
+            EXPECT_EQ(st.st_atime, 1000000000);
+        } else {
+            EXPECT_GT(st.st_mtime, 1600000000);
+        }
+    }
+}
+
+TEST_F(ConvertPosix, RefusedBeforeAnythingIsTouched) {
+    struct Case {
+        const char* what;
+        int format;
+        size_t nameLength;  // length of the whole path
+        std::vector<std::string> present;
+    } const cases[] = {
+        {"format 3", 3, 40, {}},
+        {"format -1", -1, 40, {}},
+        {"path + .tmp too long", 0, kMaxPathLength - 3, {}},
+        {"path + .tmp2 too long", 0, kMaxPathLength - 4, {".tmp"}},
+        {"path + .bak2 too long", 0, kMaxPathLength - 4, {".bak"}},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        std::string path = P("");
+        path += std::string(c.nameLength - path.size() - 4, 'n') + ".txt";
+        ASSERT_EQ(path.size(), c.nameLength);
+        Write(path, kMixed);
+        for (const std::string& s : c.present) Write(path + s, "side");
+        auto before = Listing();
+        FaultFileSystem fs(NativeFileSystem());
+        EXPECT_EQ(ConvertFile(fs, path.c_str(), c.format, true, true, true, true), -1) << c.what;
+        EXPECT_EQ(Listing(), before) << c.what;
+        EXPECT_TRUE(fs.createdNames().empty()) << c.what;
+    }
+    // The longest path that still fits is converted.
+    Clear();
+    std::string path = P("");
+    path += std::string(kMaxPathLength - 4 - path.size() - 4, 'n') + ".txt";
+    Write(path, "a\n");
+    EXPECT_EQ(ConvertFile(path.c_str(), 0, true, true, true, true), 0);
+    EXPECT_EQ(Read(path), "a\r\n");
+}
+
+TEST_F(ConvertPosix, MissingFileAndFolderFail) {
+    for (bool ignoreReadOnly : {false, true}) {
+        EXPECT_EQ(ConvertFile(P("absent.txt").c_str(), 0, true, true, ignoreReadOnly, false), -1);
+        EXPECT_EQ(ConvertFile(dir_.c_str(), 0, true, true, ignoreReadOnly, false), -1);
+    }
+    EXPECT_TRUE(Listing().empty());
+}
+
+// A link planted at the temporary name after the existence check: the
+// create-new open refuses it and the next name is used; the link's target
+// is never written.
+TEST_F(ConvertPosix, PlantedLinkAtTempNameIsNotWrittenThrough) {
+    Write(P("a.txt"), "a\nb\n");
+    ASSERT_EQ(symlink(P("victim").c_str(), P("a.txt.tmp").c_str()), 0);
+    FaultFileSystem fs(NativeFileSystem());
+    fs.HideFromExists(P("a.txt.tmp"));
+    ASSERT_EQ(ConvertFile(fs, P("a.txt").c_str(), 0, true, true, true, false), 0);
+    EXPECT_EQ(fs.createdNames(), std::vector<std::string>{P("a.txt.tmp2")});
+    EXPECT_EQ(Read(P("a.txt")), "a\r\nb\r\n");
+    EXPECT_EQ(access(P("victim").c_str(), F_OK), -1);
+    struct stat st;
+    EXPECT_EQ(lstat(P("a.txt.tmp").c_str(), &st), 0);
+    EXPECT_FALSE(Listing().count("a.txt.tmp2"));
+}
+
+// Fail operation k for k = 1, 2, ... until a run meets no fault. After each
+// run nothing may be lost: the file holds the original or the converted
+// content, no temporary file is left, a side file is the original, and a
+// file still holding the original has its own permissions back.
+TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
+    struct Case {
+        bool keepTimestamp, keepAttributes, backup, readOnly;
+    } const cases[] = {
+        {true, true, false, false}, {true, true, true, false}, {false, false, false, false},
+        {true, true, false, true},  {true, true, true, true},  {false, true, true, true},
+    };
+    // Larger than one block so reads and writes happen more than once.
+    std::string original;
+    for (int i = 0; i < 9000; ++i) original += "line " + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
+    const std::string converted = OracleConvert(original, "\r");
+    for (const Case& c : cases) {
+        int failures = 0;
+        for (int k = 1;; ++k) {
+            ASSERT_LT(k, 500) << "the run never completes";
+            Clear();
+            Write(P("f.txt"), original);
+            const mode_t mode = c.readOnly ? 0444 : 0640;
+            chmod(P("f.txt").c_str(), mode);
+            FaultFileSystem fs(NativeFileSystem(), k);
+            const int rc = ConvertFile(fs, P("f.txt").c_str(), 1, c.keepTimestamp, c.keepAttributes, true,
+                                       c.backup);
+            std::ostringstream where;
+            where << "k=" << k << " backup=" << c.backup << " ro=" << c.readOnly;
+            auto files = Listing();
+            ASSERT_TRUE(files.count("f.txt")) << where.str();
+            const std::string& now = files["f.txt"];
+            ASSERT_TRUE(now == original || now == converted) << where.str();
+            if (now == original) {
+                EXPECT_EQ(rc, -1) << where.str();
+                EXPECT_EQ(Mode(P("f.txt")), mode) << where.str();
+            }
+            for (auto& kv : files) {
+                if (kv.first == "f.txt") continue;
+                EXPECT_EQ(kv.first.rfind("f.txt.bak", 0), 0u) << where.str() << " left " << kv.first;
+                EXPECT_EQ(kv.second, original) << where.str() << " " << kv.first;
+            }
+            if (!fs.faultHit()) {
+                EXPECT_EQ(rc, 0) << where.str();
+                EXPECT_EQ(now, converted);
+                EXPECT_EQ(files.size(), c.backup ? 2u : 1u);
+                break;
+            }
+            if (rc == 0) {
+                // Only a fault the conversion can shrug off may end in success:
+                // clearing the original's attributes (POSIX needs no clearing
+                // to rename), a false "taken", closing the input.
+                const std::string& kind = fs.failedKind();
+                EXPECT_TRUE(kind == "Exists" || kind == "CloseRead" || kind == "ClearAttributes")
+                    << where.str() << " success despite failed " << kind;
+                EXPECT_EQ(now, converted) << where.str();
+                EXPECT_EQ(files.size(), c.backup ? 2u : 1u) << where.str();
+            } else {
+                ++failures;
+            }
+        }
+        EXPECT_GT(failures, 10);
+    }
+}
+
+}  // namespace
