@@ -1,0 +1,49 @@
+#include "app/memory_profile_store.h"
+
+CMemoryProfileStore::Key CMemoryProfileStore::MakeKey(const char* section, const char* name) {
+    return Key(section != nullptr ? section : "", name != nullptr ? name : "");
+}
+
+std::string CMemoryProfileStore::GetString(const char* section, const char* name, const char* defaultValue) {
+    Key key = MakeKey(section, name);
+    log.push_back("get:" + key.first + "\\" + key.second);
+    auto it = values_.find(key);
+    // A value of the other type reads as missing, like a mistyped registry value.
+    if (it == values_.end() || it->second.isInt) return defaultValue != nullptr ? defaultValue : "";
+    return it->second.text;
+}
+
+int CMemoryProfileStore::GetInt(const char* section, const char* name, int defaultValue) {
+    Key key = MakeKey(section, name);
+    log.push_back("get:" + key.first + "\\" + key.second);
+    auto it = values_.find(key);
+    if (it == values_.end() || !it->second.isInt) return defaultValue;
+    return it->second.number;
+}
+
+bool CMemoryProfileStore::WriteString(const char* section, const char* name, const char* value) {
+    Key key = MakeKey(section, name);
+    log.push_back("put:" + key.first + "\\" + key.second);
+    if (readOnly_ || value == nullptr) return false;
+    Value& v = values_[key];
+    v.isInt = false;
+    v.text = value;
+    return true;
+}
+
+bool CMemoryProfileStore::WriteInt(const char* section, const char* name, int value) {
+    Key key = MakeKey(section, name);
+    log.push_back("put:" + key.first + "\\" + key.second);
+    if (readOnly_) return false;
+    Value& v = values_[key];
+    v.isInt = true;
+    v.number = value;
+    v.text.clear();
+    return true;
+}
+
+bool CMemoryProfileStore::Has(const char* section, const char* name) const {
+    return values_.count(MakeKey(section, name)) != 0;
+}
+
+void CMemoryProfileStore::Erase(const char* section, const char* name) { values_.erase(MakeKey(section, name)); }

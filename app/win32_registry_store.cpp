@@ -1,0 +1,83 @@
+#include "app/registry_store.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Closes the key however the operation leaves.
+class ScopedKey {
+public:
+    explicit ScopedKey(const std::string& path) {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_READ | KEY_WRITE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~ScopedKey() {
+        if (key_ != nullptr) RegCloseKey(key_);
+    }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+CRegistryProfileStore::CRegistryProfileStore(const char* applicationKey)
+    : applicationKey_(applicationKey != nullptr ? applicationKey : kProductRegistryKey) {}
+
+std::string CRegistryProfileStore::KeyPath(const char* section) const {
+    if (section == nullptr || *section == '\0') return applicationKey_;
+    return applicationKey_ + "\\" + section;
+}
+
+std::string CRegistryProfileStore::GetString(const char* section, const char* name, const char* defaultValue) {
+    const std::string fallback = defaultValue != nullptr ? defaultValue : "";
+    ScopedKey key(KeyPath(section));
+    if (key.get() == nullptr) return fallback;
+    // The value may grow between the size query and the read; retry a little.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = 0;
+        LONG rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, &size);
+        if (rc != ERROR_SUCCESS) return fallback;
+        std::vector<char> buffer(size + 1, '\0');
+        rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return fallback;
+        buffer[size < buffer.size() ? size : buffer.size() - 1] = '\0';
+        return std::string(buffer.data());
+    }
+    return fallback;
+}
+
+int CRegistryProfileStore::GetInt(const char* section, const char* name, int defaultValue) {
+    ScopedKey key(KeyPath(section));
+    if (key.get() == nullptr) return defaultValue;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS)
+        return defaultValue;  // ERROR_MORE_DATA included: more than 4 bytes stored
+    return static_cast<int>(value);
+}
+
+bool CRegistryProfileStore::WriteString(const char* section, const char* name, const char* value) {
+    if (value == nullptr) return false;
+    ScopedKey key(KeyPath(section));
+    if (key.get() == nullptr) return false;
+    return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+}
+
+bool CRegistryProfileStore::WriteInt(const char* section, const char* name, int value) {
+    ScopedKey key(KeyPath(section));
+    if (key.get() == nullptr) return false;
+    DWORD data = static_cast<DWORD>(value);
+    return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+           ERROR_SUCCESS;
+}

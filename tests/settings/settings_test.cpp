@@ -1,0 +1,126 @@
+#include "app/memory_profile_store.h"
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings Prefixed(const char* op, const Strings& names) {
+    Strings out;
+    for (const std::string& n : names) out.push_back(std::string(op) + ":Settings\\" + n);
+    return out;
+}
+
+TEST(Settings, LoadAndSaveOrders) {
+    CMemoryProfileStore store;
+    {
+        CAppSettings settings;
+        settings.Load(store);
+        EXPECT_EQ(store.log, Prefixed("get", {"LastFile", "LastFolder", "DefaultFilter", "LastFormat",
+                                              "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile",
+                                              "AutoStart", "AutoClose", "AlwaysOnTop", "Program"}));
+        store.log.clear();
+    }
+    EXPECT_EQ(store.log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
+                                          "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile",
+                                          "AutoStart", "AutoClose", "AlwaysOnTop"}));
+}
+
+TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
+    CMemoryProfileStore store;
+    auto settings = std::make_unique<CAppSettings>();
+    EXPECT_TRUE(settings->Load(store));
+    struct Field {
+        const char* name;
+        int value;
+        int expected;
+    } ints[] = {
+        {"LastFormat", settings->LastFormat, 0},     {"KeepTimestamp", settings->KeepTimestamp, 1},
+        {"KeepAttributes", settings->KeepAttributes, 1}, {"IgnoreReadOnly", settings->IgnoreReadOnly, 1},
+        {"BackupFile", settings->BackupFile, 0},     {"AutoStart", settings->AutoStart, 1},
+        {"AutoClose", settings->AutoClose, 0},       {"AlwaysOnTop", settings->AlwaysOnTop, 0},
+    };
+    for (const Field& f : ints) EXPECT_EQ(f.value, f.expected) << f.name;
+    EXPECT_EQ(settings->DefaultFilter, "*.*");
+    EXPECT_EQ(settings->LastFile + settings->LastFolder + settings->Program, "");
+    settings.reset();
+    EXPECT_EQ(store.Count(), 12u);
+    EXPECT_EQ(store.GetString("Settings", "DefaultFilter", "?"), "*.*");
+    EXPECT_EQ(store.GetInt("Settings", "AutoStart", -7), 1);
+}
+
+TEST(Settings, StoredValuesRoundTripWithFlagsNormalised) {
+    CMemoryProfileStore store;
+    struct Stored {
+        const char* name;
+        int stored;
+        int savedBack;
+    } flags[] = {
+        {"KeepTimestamp", 0, 0}, {"KeepAttributes", 5, 1}, {"IgnoreReadOnly", -1, 1}, {"BackupFile", 1, 1},
+        {"AutoStart", 0, 0},     {"AutoClose", 2, 1},      {"AlwaysOnTop", 0, 0},
+    };
+    for (const Stored& f : flags) store.WriteInt("Settings", f.name, f.stored);
+    store.WriteInt("Settings", "LastFormat", 7);  // kept as it is, not normalised
+    store.WriteString("Settings", "DefaultFilter", "");
+    store.WriteString("Settings", "Program", " C:\\tools\\ed.exe ");
+    {
+        CAppSettings settings;
+        settings.Load(store);
+        EXPECT_EQ(settings.KeepAttributes, 5);  // any nonzero value counts as set in memory
+        EXPECT_EQ(settings.DefaultFilter, "");  // stored empty is not missing
+        EXPECT_EQ(settings.Program, " C:\\tools\\ed.exe ");
+    }
+    for (const Stored& f : flags) EXPECT_EQ(store.GetInt("Settings", f.name, 99), f.savedBack) << f.name;
+    EXPECT_EQ(store.GetInt("Settings", "LastFormat", 99), 7);
+    EXPECT_EQ(store.GetString("Settings", "DefaultFilter", "*.*"), "");
+}
+
+TEST(Settings, NeverLoadedRecordDoesNotOverwriteStoredValues) {
+    CMemoryProfileStore store;
+    store.WriteString("Settings", "DefaultFilter", "*.txt");
+    store.WriteInt("Settings", "BackupFile", 1);
+    store.log.clear();
+    {
+        CAppSettings settings;  // the process ends before Load ran
+        settings.BackupFile = 0;
+    }
+    EXPECT_TRUE(store.log.empty());
+    EXPECT_EQ(store.GetString("Settings", "DefaultFilter", ""), "*.txt");
+    EXPECT_EQ(store.GetInt("Settings", "BackupFile", 0), 1);
+}
+
+TEST(Settings, LastOfTwoWritersWins) {
+    CMemoryProfileStore store;
+    auto first = std::make_unique<CAppSettings>();
+    auto second = std::make_unique<CAppSettings>();
+    first->Load(store);
+    second->Load(store);
+    first->LastFile = "C:\\first.txt";
+    first->BackupFile = 1;
+    second->LastFile = "C:\\second.txt";
+    first.reset();
+    second.reset();
+    EXPECT_EQ(store.GetString("Settings", "LastFile", ""), "C:\\second.txt");
+    EXPECT_EQ(store.GetInt("Settings", "BackupFile", -1), 0);  // every value, not only changed ones
+}
+
+TEST(Settings, WriteErrorsAreIgnored) {
+    CMemoryProfileStore store;
+    CAppSettings settings;
+    settings.Load(store);
+    store.SetReadOnly(true);
+    settings.Save(store);  // must neither throw nor stop early
+    EXPECT_EQ(std::count_if(store.log.begin(), store.log.end(),
+                            [](const std::string& s) { return s.rfind("put:", 0) == 0; }),
+              12);
+    EXPECT_EQ(store.Count(), 0u);
+}
+
+}  // namespace
