@@ -1,0 +1,41 @@
+#pragma once
+// Switching the file manager's "Convert EOL to" menu on and off, and the
+// program's recorded install folder ("InstallDir") that the menu extension
+// uses to find the program. Windows only.
+
+#include "app/profile_store.h"
+
+#include <string>
+
+class CShellIntegration {
+public:
+    explicit CShellIntegration(IProfileStore& profile) : profile_(profile) {}
+    virtual ~CShellIntegration() = default;
+
+    // How many of the two context-menu handler keys exist (0, 1 or 2).
+    int IsEnabled();
+    // Enable when `enable` is nonzero, otherwise Disable; the outcome shows
+    // in the next IsEnabled.
+    void Switch(int enable);
+    // Starts the registration tool on the extension in the install folder,
+    // hidden and without waiting. False when the library is not there or the
+    // tool could not be started.
+    bool Enable();
+    // Deletes both handler keys; true only when both deletions succeeded.
+    bool Disable();
+
+    std::string moduleName = "Gorsemere.dll";
+
+private:
+    IProfileStore& profile_;
+};
+
+// "InstallDir" from the application key; when missing or empty, the folder of
+// this program's executable, which is then recorded. A recorded value is
+// never refreshed.
+std::string GetInstallDir(IProfileStore& profile);
+
+// The folder part of an executable's path, as the path utilities remove a
+// file name: C:\Tools\Pardwell.exe gives C:\Tools, C:\Pardwell.exe gives C:\
+// (a root keeps its backslash), a bare name gives "".
+std::string FolderOfModulePath(const char* modulePath);

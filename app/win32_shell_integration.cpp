@@ -1,0 +1,123 @@
+#include "app/shell_integration.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+namespace {
+
+const char kStarHandlers[] = "*\\ShellEx\\ContextMenuHandlers";
+const char kFolderHandlers[] = "Folder\\ShellEx\\ContextMenuHandlers";
+const char kHandlerName[] = "Pardwell";
+const char kInstallDirValue[] = "InstallDir";
+
+// Holds one open registry key or none.
+class CRegKeyHolder {
+public:
+    CRegKeyHolder() = default;
+    ~CRegKeyHolder() { Close(); }
+    CRegKeyHolder(const CRegKeyHolder&) = delete;
+    CRegKeyHolder& operator=(const CRegKeyHolder&) = delete;
+
+    LONG Open(HKEY parent, const char* subkey, REGSAM access)
+    {
+        HKEY opened = nullptr;
+        const LONG rc = RegOpenKeyExA(parent, subkey, 0, access, &opened);
+        if (rc == ERROR_SUCCESS) {
+            Close();
+            key_ = opened;
+        }
+        return rc;
+    }
+    void Close()
+    {
+        if (key_)
+            RegCloseKey(key_);
+        key_ = nullptr;
+    }
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+bool HandlerKeyExists(const char* handlers)
+{
+    char path[128];
+    std::snprintf(path, sizeof path, "%s\\%s", handlers, kHandlerName);
+    CRegKeyHolder key;
+    return key.Open(HKEY_CLASSES_ROOT, path, KEY_READ) == ERROR_SUCCESS;
+}
+
+bool DeleteHandlerKey(const char* handlers)
+{
+    CRegKeyHolder key;
+    if (key.Open(HKEY_CLASSES_ROOT, handlers, KEY_WRITE) != ERROR_SUCCESS)
+        return false;
+    return RegDeleteKeyA(key.Get(), kHandlerName) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::string FolderOfModulePath(const char* modulePath)
+{
+    char folder[MAX_PATH];
+    if (lstrlenA(modulePath) >= MAX_PATH)
+        return std::string();
+    lstrcpynA(folder, modulePath, MAX_PATH);
+    PathRemoveFileSpecA(folder);
+    return folder;
+}
+
+std::string GetInstallDir(IProfileStore& profile)
+{
+    std::string folder = profile.GetString("", kInstallDirValue, "");
+    if (!folder.empty())
+        return folder;
+    // A generous buffer, so a long path is detected rather than overrun.
+    char module[1024];
+    const DWORD length = GetModuleFileNameA(nullptr, module, 1023);
+    if (length == 0 || length >= 1023 || length >= MAX_PATH)
+        return std::string();
+    folder = FolderOfModulePath(module);
+    if (!folder.empty())
+        profile.WriteString("", kInstallDirValue, folder.c_str());
+    return folder;
+}
+
+int CShellIntegration::IsEnabled()
+{
+    return (HandlerKeyExists(kStarHandlers) ? 1 : 0) + (HandlerKeyExists(kFolderHandlers) ? 1 : 0);
+}
+
+void CShellIntegration::Switch(int enable)
+{
+    if (enable)
+        Enable();
+    else
+        Disable();
+}
+
+bool CShellIntegration::Enable()
+{
+    const std::string folder = GetInstallDir(profile_);
+    if (folder.empty())
+        return false;
+    char path[1024];
+    const int length = std::snprintf(path, sizeof path, "%s\\%s", folder.c_str(), moduleName.c_str());
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path || !PathFileExistsA(path))
+        return false;
+    const std::string parameters = std::string("/s /c \"") + path + "\"";
+    const HINSTANCE started = ShellExecuteA(nullptr, nullptr, "regsvr32.exe", parameters.c_str(), nullptr, SW_HIDE);
+    // Values up to 32 are the documented failure codes.
+    return reinterpret_cast<INT_PTR>(started) > 32;
+}
+
+bool CShellIntegration::Disable()
+{
+    const bool star = DeleteHandlerKey(kStarHandlers);
+    const bool folder = DeleteHandlerKey(kFolderHandlers);
+    return star && folder;
+}

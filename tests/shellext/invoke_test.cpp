@@ -1,0 +1,196 @@
+#include "test_support.h"
+
+#include "gorsemere_idl.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Invoke : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureRegistered();
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                                         reinterpret_cast<void**>(&menu_)));
+        ASSERT_EQ(S_OK, menu_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init_)));
+        standinFolder_ = FolderOf(StandinPath());
+        record_ = standinFolder_ + "\\cmdline.txt";
+        DeleteFileA(record_.c_str());
+    }
+    void TearDown() override
+    {
+        if (init_)
+            init_->Release();
+        if (menu_)
+            menu_->Release();
+    }
+    HRESULT Select(const std::vector<std::string>& paths)
+    {
+        IDataObject* data = CreateHDropDataObject(paths);
+        const HRESULT hr = init_->Initialize(nullptr, data, nullptr);
+        data->Release();
+        return hr;
+    }
+    HRESULT Run(UINT_PTR verb)
+    {
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.lpVerb = reinterpret_cast<LPCSTR>(verb);
+        info.nShow = SW_HIDE;
+        return menu_->InvokeCommand(&info);
+    }
+    // The stand-in's command line, or "<not started>".
+    std::string Recorded(DWORD timeoutMs = 20000)
+    {
+        std::string line;
+        if (!WaitForRecord(record_, line, timeoutMs))
+            return "<not started>";
+        DeleteFileA(record_.c_str());
+        return line;
+    }
+
+    IContextMenu* menu_ = nullptr;
+    IShellExtInit* init_ = nullptr;
+    std::string standinFolder_;
+    std::string record_;
+};
+
+TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath)
+{
+    ScopedInstallDir installDir(standinFolder_.c_str());
+    struct Case {
+        UINT verb;
+        std::vector<std::string> paths;
+        const char* expected;
+    } cases[] = {
+        {0, {"C:\\a.txt", "C:\\b.txt", "C:\\c.txt"}, "/w \"C:\\a.txt\" \"C:\\b.txt\" \"C:\\c.txt\""},
+        {1, {"C:\\some folder"}, "/m \"C:\\some folder\""},
+        {2, {"C:\\My Documents\\read me.txt", "C:\\windows"}, "/u \"C:\\My Documents\\read me.txt\" \"C:\\windows\""},
+        {2, {"C:\\"}, "/u \"C:\\\\\""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(S_OK, Select(c.paths));
+        ASSERT_EQ(S_OK, Run(c.verb));
+        EXPECT_EQ(c.expected, Recorded());
+    }
+    // A successful command empties the selection.
+    ASSERT_EQ(S_OK, Run(1));
+    EXPECT_EQ("/m", Recorded());
+}
+
+TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
+{
+    ScopedInstallDir installDir(standinFolder_.c_str());
+    ASSERT_EQ(S_OK, Select({"C:\\a.txt"}));
+    struct Case {
+        UINT_PTR verb;
+        HRESULT expected;
+    } cases[] = {
+        {reinterpret_cast<UINT_PTR>("open"), E_INVALIDARG},
+        {reinterpret_cast<UINT_PTR>("&Unix/Linux"), E_INVALIDARG},
+        {3, E_INVALIDARG},
+        {0xFFFF, E_INVALIDARG},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, Run(c.verb));
+    EXPECT_EQ(E_INVALIDARG, menu_->InvokeCommand(nullptr));
+    CMINVOKECOMMANDINFO tooSmall = {};
+    tooSmall.cbSize = sizeof tooSmall - 4;
+    EXPECT_EQ(E_INVALIDARG, menu_->InvokeCommand(&tooSmall));
+    EXPECT_EQ("<not started>", Recorded(1500));
+    // The selection survived all of that.
+    ASSERT_EQ(S_OK, Run(2));
+    EXPECT_EQ("/u \"C:\\a.txt\"", Recorded());
+}
+
+TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
+{
+    ScopedInstallDir installDir(nullptr);
+    ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
+    const std::string folderAtEdge = "C:\\" + std::string(1007, 'd'); // 1010 + "\Pardwell.exe" + zero = 1024
+    struct Case {
+        const char* what;
+        bool present;
+        std::string value;
+    } cases[] = {
+        {"missing", false, ""},
+        {"empty", true, ""},
+        {"one byte past the program path", true, "C:\\" + std::string(1008, 'd')},
+        {"longer than the value buffer", true, std::string(1023, 'd')},
+        {"far too long", true, std::string(5000, 'd')},
+    };
+    for (const Case& c : cases) {
+        installDir.Set(c.present ? c.value.c_str() : nullptr);
+        EXPECT_EQ(E_INVALIDARG, Run(2)) << c.what;
+    }
+    EXPECT_EQ("<not started>", Recorded(1500));
+
+    installDir.Set(standinFolder_.c_str());
+    ASSERT_EQ(S_OK, Run(0));
+    EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
+
+    // At the edge the path is formed and handed to the shell; no program is
+    // there, which is not noticed, and the selection is used up.
+    ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
+    installDir.Set(folderAtEdge.c_str());
+    EXPECT_EQ(S_OK, Run(0));
+    installDir.Set(standinFolder_.c_str());
+    ASSERT_EQ(S_OK, Run(0));
+    EXPECT_EQ("/w", Recorded());
+}
+
+TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
+{
+    ScopedInstallDir installDir(standinFolder_.c_str());
+    // "/u" + 80 x (250 + 3) + (234 + 3) + zero = 20,480 bytes.
+    std::vector<std::string> paths;
+    for (int i = 0; i < 80; ++i) {
+        char prefix[16];
+        wsprintfA(prefix, "C:\\%02d", i);
+        paths.push_back(prefix + std::string(250 - 5, 'x'));
+    }
+    paths.push_back("C:\\" + std::string(231, 'y'));
+    std::string expected = "/u";
+    for (const auto& p : paths)
+        expected += " \"" + p + "\"";
+    ASSERT_EQ(20479u, expected.size());
+
+    ASSERT_EQ(S_OK, Select(paths));
+    ASSERT_EQ(S_OK, Run(2));
+    EXPECT_EQ(expected, Recorded());
+
+    paths.back() += 'z';
+    ASSERT_EQ(S_OK, Select(paths));
+    EXPECT_EQ(E_INVALIDARG, Run(2));
+    EXPECT_EQ("<not started>", Recorded(1500));
+}
+
+TEST_F(Invoke, InitializeRefusesWhatCarriesNoUsableFileList)
+{
+    EXPECT_EQ(E_INVALIDARG, init_->Initialize(nullptr, nullptr, nullptr));
+    // A folder id list without a data object is refused too.
+    LPITEMIDLIST desktop = nullptr;
+    ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop));
+    EXPECT_EQ(E_INVALIDARG, init_->Initialize(desktop, nullptr, nullptr));
+    CoTaskMemFree(desktop);
+    IDataObject* empty = CreateEmptyDataObject();
+    EXPECT_EQ(E_INVALIDARG, init_->Initialize(nullptr, empty, nullptr));
+    empty->Release();
+    // A path the 1,024-byte read would cut short names another file: refused.
+    EXPECT_EQ(S_OK, Select({"C:\\" + std::string(1020, 'n')}));
+    EXPECT_EQ(E_INVALIDARG, Select({"C:\\ok.txt", "C:\\" + std::string(1021, 'n')}));
+
+    // Each Initialize replaces the selection; a refused one leaves it empty.
+    ScopedInstallDir installDir(standinFolder_.c_str());
+    ASSERT_EQ(S_OK, Run(1));
+    EXPECT_EQ("/m", Recorded());
+    ASSERT_EQ(S_OK, Select({"C:\\first.txt"}));
+    ASSERT_EQ(S_OK, Select({"C:\\second.txt", "C:\\dir"}));
+    ASSERT_EQ(S_OK, Run(1));
+    EXPECT_EQ("/m \"C:\\second.txt\" \"C:\\dir\"", Recorded());
+}
+
+} // namespace

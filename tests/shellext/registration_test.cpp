@@ -1,0 +1,131 @@
+#include "test_support.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kClassKey = std::string("CLSID\\") + kClsidText;
+const std::string kStarHandler = "*\\ShellEx\\ContextMenuHandlers\\Pardwell";
+const std::string kFolderHandler = "Folder\\ShellEx\\ContextMenuHandlers\\Pardwell";
+
+struct Expected {
+    std::string key;
+    const char* name; // "" = default value, nullptr = the key only
+    std::string value;
+};
+
+std::vector<Expected> RegistrationTable()
+{
+    const std::string cls = kClsidText;
+    return {
+        {"Pardwell.ShellContextMenu.1", "", "GorsemereContextMenu Class"},
+        {"Pardwell.ShellContextMenu.1\\CLSID", "", cls},
+        {"Pardwell.ShellContextMenu", "", "GorsemereContextMenu Class"},
+        {"Pardwell.ShellContextMenu\\CLSID", "", cls},
+        {"Pardwell.ShellContextMenu\\CurVer", "", "Pardwell.ShellContextMenu.1"},
+        {kClassKey, "", "GorsemereContextMenu Class"},
+        {kClassKey + "\\ProgID", "", "Pardwell.ShellContextMenu.1"},
+        {kClassKey + "\\VersionIndependentProgID", "", "Pardwell.ShellContextMenu"},
+        {kClassKey + "\\Programmable", nullptr, ""},
+        {kClassKey + "\\InprocServer32", "", GorsemerePath()},
+        {kClassKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {kClassKey + "\\TypeLib", "", kLibidText},
+        {kStarHandler, "", cls},
+        {kFolderHandler, "", cls},
+        {std::string("TypeLib\\") + kLibidText + "\\1.0", "", "Gorsemere 1.0 Type Library"},
+    };
+}
+
+void ExpectRegistered()
+{
+    for (const Expected& e : RegistrationTable()) {
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, e.key)) << e.key;
+        if (e.name) {
+            EXPECT_STRCASEEQ(e.value.c_str(), ReadString(HKEY_CLASSES_ROOT, e.key, e.name).c_str())
+                << e.key << " " << e.name;
+        }
+    }
+}
+
+// One sequence, because each step starts from the state the last one left.
+TEST(Registration, Regsvr32RegistersRewritesAndRemoves)
+{
+    ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
+    ExpectRegistered();
+
+    // Litter under ForceRemove keys goes on the next registration; a
+    // neighbour's handler beside ours is never touched.
+    const std::string otherHandler = "*\\ShellEx\\ContextMenuHandlers\\SomeoneElse";
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, kClassKey + "\\Stale", "", "x"));
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, kStarHandler + "\\Stale", "", "x"));
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", "", "C:\\elsewhere.dll"));
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, otherHandler, "", "{00000000-0000-0000-0000-000000000001}"));
+    ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
+    ExpectRegistered();
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey + "\\Stale"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kStarHandler + "\\Stale"));
+
+    ASSERT_EQ(0u, RunRegsvr32("/u /s", GorsemerePath()));
+    const char* removed[] = {"Pardwell.ShellContextMenu.1", "Pardwell.ShellContextMenu", "CLSID\\{652C06C2-4FC0-42E0-9792-36126E42C712}",
+                             "*\\ShellEx\\ContextMenuHandlers\\Pardwell", "Folder\\ShellEx\\ContextMenuHandlers\\Pardwell",
+                             "TypeLib\\{B0B1A08D-4DED-4244-B82F-674C87941331}"};
+    for (const char* key : removed)
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    const char* kept[] = {"CLSID", "*", "*\\ShellEx", "*\\ShellEx\\ContextMenuHandlers", "Folder", "Folder\\ShellEx",
+                          "Folder\\ShellEx\\ContextMenuHandlers"};
+    for (const char* key : kept)
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    EXPECT_EQ("{00000000-0000-0000-0000-000000000001}", ReadString(HKEY_CLASSES_ROOT, otherHandler, ""));
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, otherHandler.c_str());
+
+    // Removing twice is not an error; registering again restores everything.
+    EXPECT_EQ(0u, RunRegsvr32("/u /s", GorsemerePath()));
+    ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
+    ExpectRegistered();
+}
+
+TEST(Registration, ExportsFollowTheInProcessServerContract)
+{
+    HMODULE module = LoadLibraryA(GorsemerePath().c_str());
+    ASSERT_NE(nullptr, module);
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    using CanUnload = HRESULT(WINAPI*)();
+    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    ASSERT_TRUE(getClassObject && canUnload);
+    EXPECT_TRUE(GetProcAddress(module, "DllRegisterServer") && GetProcAddress(module, "DllUnregisterServer"));
+
+    CLSID clsid;
+    ASSERT_EQ(S_OK, CLSIDFromString(L"{652C06C2-4FC0-42E0-9792-36126E42C712}", &clsid));
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(IID_IUnknown, IID_IClassFactory, &out));
+    EXPECT_EQ(nullptr, out);
+
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(S_OK, getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_OK, canUnload()) << "a factory reference alone does not pin the library";
+
+    IUnknown* object = nullptr;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(S_FALSE, canUnload());
+    IUnknown* second = nullptr;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&second)));
+    object->Release();
+    EXPECT_EQ(S_FALSE, canUnload());
+    second->Release();
+    EXPECT_EQ(S_OK, canUnload());
+
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(S_FALSE, canUnload());
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_OK, canUnload());
+
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(S_OK, canUnload()) << "a refused creation leaves no object behind";
+    factory->Release();
+    FreeLibrary(module);
+}
+
+} // namespace
