@@ -44,11 +44,15 @@ void CConvertCommandLineInfo::ParseCommandLine(const char* commandLine) {
 }
 
 #ifdef _WIN32
-void CConvertCommandLineInfo::ParseProcessCommandLine() { ParseArguments(__argc, __argv); }
+void CConvertCommandLineInfo::ParseProcessCommandLine() {
+    ParseArguments(__argc, __argv);
+}
 #endif
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const char* commandLine) {

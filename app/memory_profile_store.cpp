@@ -46,4 +46,6 @@ bool CMemoryProfileStore::Has(const char* section, const char* name) const {
     return values_.count(MakeKey(section, name)) != 0;
 }
 
-void CMemoryProfileStore::Erase(const char* section, const char* name) { values_.erase(MakeKey(section, name)); }
+void CMemoryProfileStore::Erase(const char* section, const char* name) {
+    values_.erase(MakeKey(section, name));
+}

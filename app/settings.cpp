@@ -3,7 +3,9 @@
 namespace {
 const char kSection[] = "Settings";
 
-int Flag(int value) { return value != 0 ? 1 : 0; }
+int Flag(int value) {
+    return value != 0 ? 1 : 0;
+}
 }  // namespace
 
 CAppSettings::~CAppSettings() {

@@ -36,7 +36,8 @@ std::string CRegistryProfileStore::KeyPath(const char* section) const {
     return applicationKey_ + "\\" + section;
 }
 
-std::string CRegistryProfileStore::GetString(const char* section, const char* name, const char* defaultValue) {
+std::string CRegistryProfileStore::GetString(const char* section, const char* name,
+                                             const char* defaultValue) {
     const std::string fallback = defaultValue != nullptr ? defaultValue : "";
     ScopedKey key(KeyPath(section));
     if (key.get() == nullptr) return fallback;
@@ -46,7 +47,8 @@ std::string CRegistryProfileStore::GetString(const char* section, const char* na
         LONG rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, &size);
         if (rc != ERROR_SUCCESS) return fallback;
         std::vector<char> buffer(size + 1, '\0');
-        rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+        rc = RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                              &size);
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) return fallback;
         buffer[size < buffer.size() ? size : buffer.size() - 1] = '\0';

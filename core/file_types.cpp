@@ -10,11 +10,14 @@ const char kFileTypes[] =
     "AutoLISP Files (*.lsp)|*.lsp|"
     "Basic Files (*.bas;*.vb;*.vbs;*.frm;*.dsm;*.cls)|*.bas;*.vb;*.vbs;*.frm;*.dsm;*.cls|"
     "Batch Files (*.bat;*.btm;*.cmd)|*.bat;*.btm;*.cmd|"
-    "C/C++ Files (*.c;*.cc;*.cpp;*.cxx;*.h;*.hpp;*.hxx;*.hm;*.inl;*.rh;*.tlh;*.tli;*.xs)|*.c;*.cc;*.cpp;*.cxx;*.h;*.hpp;*.hxx;*.hm;*.inl;*.rh;*.tlh;*.tli;*.xs|"
+    "C/C++ Files "
+    "(*.c;*.cc;*.cpp;*.cxx;*.h;*.hpp;*.hxx;*.hm;*.inl;*.rh;*.tlh;*.tli;*.xs)|*.c;*.cc;*.cpp;*.cxx;*.h;*.hpp;*"
+    ".hxx;*.hm;*.inl;*.rh;*.tlh;*.tli;*.xs|"
     "C# Files (*.cs)|*.cs|"
     "DCL Files (*.dcl;*.dcc)|*.dcl;*.dcc|"
     "Fortran Files (*.g;*.f90;*.f90p;*.fpp;*.for;*.f77)|*.g;*.f90;*.f90p;*.fpp;*.for;*.f77|"
-    "HTML Files (*.html;*.htm;*.shtml;*.ihtml;*.ssi;*.stm;*.stml)|*.html;*.htm;*.shtml;*.ihtml;*.ssi;*.stm;*.stml|"
+    "HTML Files "
+    "(*.html;*.htm;*.shtml;*.ihtml;*.ssi;*.stm;*.stml)|*.html;*.htm;*.shtml;*.ihtml;*.ssi;*.stm;*.stml|"
     "INI Files (*.ini;*.reg)|*.ini;*.reg|"
     "InnoSetup Files (.iss;*.isl)|.iss;*.isl|"
     "InstallShield Files (*.rul)|*.rul|"
@@ -53,7 +56,9 @@ bool Field(const std::string& table, int index, std::string* out) {
 
 }  // namespace
 
-std::string GetFileTypeFilters() { return kFileTypes; }
+std::string GetFileTypeFilters() {
+    return kFileTypes;
+}
 
 int FileTypeRowCount(const std::string& table) {
     int rows = 0;

@@ -6,7 +6,9 @@
 
 namespace {
 
-unsigned char Lower(char c) { return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c))); }
+unsigned char Lower(char c) {
+    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 enum class TokenKind { End, Fail, Literal, Any, Star, DotRun, Not, Class };
 
@@ -62,46 +64,46 @@ void Tokenize(const char* p, std::vector<Token>& tokens, std::vector<ClassRange>
     for (;;) {
         Token token;
         switch (*p) {
-        case '\0':
-            tokens.push_back(token);
-            return;
-        case '*':
-            token.kind = TokenKind::Star;
-            ++p;
-            break;
-        case '?':
-            token.kind = TokenKind::Any;
-            ++p;
-            break;
-        case '\x1A':
-            token.kind = TokenKind::DotRun;
-            ++p;
-            break;
-        case '!':
-            ++p;
-            // A "!" that ends the pattern fails instead of negating the end.
-            token.kind = *p == '\0' ? TokenKind::Fail : TokenKind::Not;
-            break;
-        case '`':
-            ++p;
-            if (*p == '\0') {
-                token.kind = TokenKind::Fail;
+            case '\0':
+                tokens.push_back(token);
+                return;
+            case '*':
+                token.kind = TokenKind::Star;
+                ++p;
                 break;
-            }
-            token.kind = TokenKind::Literal;
-            token.literal = Lower(*p++);
-            break;
-        case '[':
-            ++p;
-            if (!ParseClass(p, token, ranges)) {
-                token = Token{};
-                token.kind = TokenKind::Fail;
-            }
-            break;
-        default:
-            token.kind = TokenKind::Literal;
-            token.literal = Lower(*p++);
-            break;
+            case '?':
+                token.kind = TokenKind::Any;
+                ++p;
+                break;
+            case '\x1A':
+                token.kind = TokenKind::DotRun;
+                ++p;
+                break;
+            case '!':
+                ++p;
+                // A "!" that ends the pattern fails instead of negating the end.
+                token.kind = *p == '\0' ? TokenKind::Fail : TokenKind::Not;
+                break;
+            case '`':
+                ++p;
+                if (*p == '\0') {
+                    token.kind = TokenKind::Fail;
+                    break;
+                }
+                token.kind = TokenKind::Literal;
+                token.literal = Lower(*p++);
+                break;
+            case '[':
+                ++p;
+                if (!ParseClass(p, token, ranges)) {
+                    token = Token{};
+                    token.kind = TokenKind::Fail;
+                }
+                break;
+            default:
+                token.kind = TokenKind::Literal;
+                token.literal = Lower(*p++);
+                break;
         }
         tokens.push_back(token);
         if (token.kind == TokenKind::Fail) return;  // nothing after it is ever reached
@@ -139,30 +141,30 @@ bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps) 
             ++localSteps;
             bool m = false;
             switch (token.kind) {
-            case TokenKind::End:
-                m = j == n;
-                break;
-            case TokenKind::Fail:
-                m = false;
-                break;
-            case TokenKind::Literal:
-                m = j < n && lowered[j] == token.literal && next[j + 1];
-                break;
-            case TokenKind::Any:
-                m = j < n && next[j + 1];
-                break;
-            case TokenKind::Class:
-                m = j < n && next[j + 1] && InClass(token, ranges, lowered[j], localSteps);
-                break;
-            case TokenKind::Star:
-                m = next[j] || (j < n && row[j + 1]);
-                break;
-            case TokenKind::DotRun:
-                m = next[j] || (j < n && text[j] != '.' && row[j + 1]);
-                break;
-            case TokenKind::Not:
-                m = !next[j];
-                break;
+                case TokenKind::End:
+                    m = j == n;
+                    break;
+                case TokenKind::Fail:
+                    m = false;
+                    break;
+                case TokenKind::Literal:
+                    m = j < n && lowered[j] == token.literal && next[j + 1];
+                    break;
+                case TokenKind::Any:
+                    m = j < n && next[j + 1];
+                    break;
+                case TokenKind::Class:
+                    m = j < n && next[j + 1] && InClass(token, ranges, lowered[j], localSteps);
+                    break;
+                case TokenKind::Star:
+                    m = next[j] || (j < n && row[j + 1]);
+                    break;
+                case TokenKind::DotRun:
+                    m = next[j] || (j < n && text[j] != '.' && row[j + 1]);
+                    break;
+                case TokenKind::Not:
+                    m = !next[j];
+                    break;
             }
             row[j] = m;
         }
@@ -172,7 +174,9 @@ bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps) 
     return next[0] != 0;
 }
 
-bool MatchWildcard(const char* pattern, const char* text) { return MatchWildcardCounted(pattern, text, nullptr); }
+bool MatchWildcard(const char* pattern, const char* text) {
+    return MatchWildcardCounted(pattern, text, nullptr);
+}
 
 CFileFilter::CFileFilter(const char* patterns) : patterns_(patterns != nullptr ? patterns : "") {}
 

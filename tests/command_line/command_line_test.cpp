@@ -38,7 +38,9 @@ TEST(CommandLine, Grammar) {
         {"Pardwell.exe a.txt", 0, -1, {"a.txt"}},
         {"Pardwell.exe / - /x y", 0, -1, {"y"}},
         {"Pardwell.exe /m", 2, 1, {}},
-        {"\"C:\\Program Files\\Pardwell\\Pardwell.exe\" /u \"C:\\My Docs\\a b.txt\" \"C:\\c.txt\"", 2, 2,
+        {"\"C:\\Program Files\\Pardwell\\Pardwell.exe\" /u \"C:\\My Docs\\a b.txt\" \"C:\\c.txt\"",
+         2,
+         2,
          {"C:\\My Docs\\a b.txt", "C:\\c.txt"}},
         {"Pardwell.exe /u \"C:\\dir with space\\\"", 2, 2, {"C:\\dir with space\""}},
     };
@@ -79,10 +81,10 @@ TEST(CommandLine, SplitsAsTheCRuntimeDoes) {
         {"prog \"a b\" c", {"prog", "a b", "c"}},
         {"prog a\"b c\"d", {"prog", "ab cd"}},
         {"prog \"\"", {"prog", ""}},
-        {"prog a\\\\b", {"prog", "a\\\\b"}},          // backslashes not before a quote stay
-        {"prog a\\\"b", {"prog", "a\"b"}},            // \" is a quote
-        {"prog a\\\\\"b c\"", {"prog", "a\\b c"}},    // \\" is a backslash and a grouping quote
-        {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},      // \\\" is a backslash and a quote
+        {"prog a\\\\b", {"prog", "a\\\\b"}},        // backslashes not before a quote stay
+        {"prog a\\\"b", {"prog", "a\"b"}},          // \" is a quote
+        {"prog a\\\\\"b c\"", {"prog", "a\\b c"}},  // \\" is a backslash and a grouping quote
+        {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},    // \\\" is a backslash and a quote
         {"prog \"C:\\dir\\\\\" x", {"prog", "C:\\dir\\", "x"}},
         {"prog \"a\"\"b\" c", {"prog", "a\"b", "c"}},  // "" inside quotes is a quote
         {"prog \"unterminated arg", {"prog", "unterminated arg"}},

@@ -44,14 +44,9 @@ TEST(FileTypes, ReadingStopsAtTheFirstMissingOrEmptyField) {
         const char* table;
         int rows;
     } cases[] = {
-        {"", 0},
-        {"A|*.a", 1},
-        {"A|*.a|", 1},
-        {"A|*.a||B|*.b||", 1},
+        {"", 0},           {"A|*.a", 1},        {"A|*.a|", 1},        {"A|*.a||B|*.b||", 1},
         {"A|*.a|B", 1},  // a description without its pattern list
-        {"A||B|*.b||", 0},
-        {"|*.a|B|*.b||", 0},
-        {"A|*.a|B|*.b||", 2},
+        {"A||B|*.b||", 0}, {"|*.a|B|*.b||", 0}, {"A|*.a|B|*.b||", 2},
     };
     for (const Case& c : cases) EXPECT_EQ(FileTypeRowCount(c.table), c.rows) << c.table;
     EXPECT_EQ(FileTypePatterns("A|*.a|B|*.b||", 1), "*.b");
@@ -64,9 +59,9 @@ TEST(FileTypes, RowPatternListsFilterFullPaths) {
         const char* path;
         bool passes;
     } cases[] = {
-        {1, "C:\\docs\\READ.ME.TXT", true},  {1, "C:\\docs\\file.diz", true}, {1, "C:\\docs\\a.doc", false},
-        {6, "C:\\src\\main.CPP", true},      {6, "C:\\src\\main.cs", false},  {12, "C:\\setup\\x.iss", false},
-        {12, "C:\\setup\\x.isl", true},      {0, "C:\\Makefile", true},
+        {1, "C:\\docs\\READ.ME.TXT", true}, {1, "C:\\docs\\file.diz", true}, {1, "C:\\docs\\a.doc", false},
+        {6, "C:\\src\\main.CPP", true},     {6, "C:\\src\\main.cs", false},  {12, "C:\\setup\\x.iss", false},
+        {12, "C:\\setup\\x.isl", true},     {0, "C:\\Makefile", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CFileFilter(FileTypePatterns(table, c.row).c_str()).Matches(c.path), c.passes) << c.path;

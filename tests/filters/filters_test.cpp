@@ -12,50 +12,52 @@ namespace {
 
 // The matching rules written the obvious, exponential way; the fast matcher
 // must agree with it everywhere.
-int Low(char c) { return std::tolower(static_cast<unsigned char>(c)); }
+int Low(char c) {
+    return std::tolower(static_cast<unsigned char>(c));
+}
 
 bool Oracle(const char* p, const char* t) {
     switch (*p) {
-    case '\0':
-        return *t == '\0';
-    case '*':
-        for (size_t k = std::strlen(t) + 1; k-- > 0;)
-            if (Oracle(p + 1, t + k)) return true;
-        return false;
-    case '?':
-        return *t != '\0' && Oracle(p + 1, t + 1);
-    case '\x1A': {
-        size_t dot = std::strcspn(t, ".");
-        for (size_t k = dot + 1; k-- > 0;)
-            if (Oracle(p + 1, t + k)) return true;
-        return false;
-    }
-    case '!':
-        return p[1] != '\0' && !Oracle(p + 1, t);
-    case '`':
-        return p[1] != '\0' && *t != '\0' && Low(p[1]) == Low(*t) && Oracle(p + 2, t + 1);
-    case '[': {
-        const char* q = p + 1;
-        bool negated = *q == '!';
-        if (negated) ++q;
-        bool in = false;
-        while (*q != ']') {
-            if (*q == '\0') return false;
-            if (*q == '`' && *++q == '\0') return false;
-            int low = Low(*q++), high = low;
-            if (*q == '-') {
-                ++q;
-                if (*q == '`') ++q;
-                if (*q == '\0') return false;
-                high = Low(*q++);
-            }
-            if (*t != '\0' && low <= Low(*t) && Low(*t) <= high) in = true;
+        case '\0':
+            return *t == '\0';
+        case '*':
+            for (size_t k = std::strlen(t) + 1; k-- > 0;)
+                if (Oracle(p + 1, t + k)) return true;
+            return false;
+        case '?':
+            return *t != '\0' && Oracle(p + 1, t + 1);
+        case '\x1A': {
+            size_t dot = std::strcspn(t, ".");
+            for (size_t k = dot + 1; k-- > 0;)
+                if (Oracle(p + 1, t + k)) return true;
+            return false;
         }
-        if (*t == '\0' || in == negated) return false;
-        return Oracle(q + 1, t + 1);
-    }
-    default:
-        return *t != '\0' && Low(*p) == Low(*t) && Oracle(p + 1, t + 1);
+        case '!':
+            return p[1] != '\0' && !Oracle(p + 1, t);
+        case '`':
+            return p[1] != '\0' && *t != '\0' && Low(p[1]) == Low(*t) && Oracle(p + 2, t + 1);
+        case '[': {
+            const char* q = p + 1;
+            bool negated = *q == '!';
+            if (negated) ++q;
+            bool in = false;
+            while (*q != ']') {
+                if (*q == '\0') return false;
+                if (*q == '`' && *++q == '\0') return false;
+                int low = Low(*q++), high = low;
+                if (*q == '-') {
+                    ++q;
+                    if (*q == '`') ++q;
+                    if (*q == '\0') return false;
+                    high = Low(*q++);
+                }
+                if (*t != '\0' && low <= Low(*t) && Low(*t) <= high) in = true;
+            }
+            if (*t == '\0' || in == negated) return false;
+            return Oracle(q + 1, t + 1);
+        }
+        default:
+            return *t != '\0' && Low(*p) == Low(*t) && Oracle(p + 1, t + 1);
     }
 }
 

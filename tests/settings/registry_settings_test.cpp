@@ -41,8 +41,9 @@ bool ReadRaw(const char* path, const char* name, DWORD* type, std::string* data)
 
 void WriteRaw(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     RegCloseKey(key);
 }
@@ -50,7 +51,8 @@ void WriteRaw(const char* name, DWORD type, const void* data, DWORD size) {
 DWORD StoredDword(const char* name) {
     DWORD type = 0;
     std::string data;
-    if (!ReadRaw(kSettingsKey, name, &type, &data) || type != REG_DWORD || data.size() != 4) return 0xDEADBEEF;
+    if (!ReadRaw(kSettingsKey, name, &type, &data) || type != REG_DWORD || data.size() != 4)
+        return 0xDEADBEEF;
     DWORD value;
     memcpy(&value, data.data(), 4);
     return value;

@@ -23,9 +23,10 @@ TEST(Settings, LoadAndSaveOrders) {
     {
         CAppSettings settings;
         settings.Load(store);
-        EXPECT_EQ(store.log, Prefixed("get", {"LastFile", "LastFolder", "DefaultFilter", "LastFormat",
-                                              "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile",
-                                              "AutoStart", "AutoClose", "AlwaysOnTop", "Program"}));
+        EXPECT_EQ(store.log,
+                  Prefixed("get", {"LastFile", "LastFolder", "DefaultFilter", "LastFormat", "KeepTimestamp",
+                                   "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
+                                   "AlwaysOnTop", "Program"}));
         store.log.clear();
     }
     EXPECT_EQ(store.log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
@@ -42,10 +43,10 @@ TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
         int value;
         int expected;
     } ints[] = {
-        {"LastFormat", settings->LastFormat, 0},     {"KeepTimestamp", settings->KeepTimestamp, 1},
+        {"LastFormat", settings->LastFormat, 0},         {"KeepTimestamp", settings->KeepTimestamp, 1},
         {"KeepAttributes", settings->KeepAttributes, 1}, {"IgnoreReadOnly", settings->IgnoreReadOnly, 1},
-        {"BackupFile", settings->BackupFile, 0},     {"AutoStart", settings->AutoStart, 1},
-        {"AutoClose", settings->AutoClose, 0},       {"AlwaysOnTop", settings->AlwaysOnTop, 0},
+        {"BackupFile", settings->BackupFile, 0},         {"AutoStart", settings->AutoStart, 1},
+        {"AutoClose", settings->AutoClose, 0},           {"AlwaysOnTop", settings->AlwaysOnTop, 0},
     };
     for (const Field& f : ints) EXPECT_EQ(f.value, f.expected) << f.name;
     EXPECT_EQ(settings->DefaultFilter, "*.*");

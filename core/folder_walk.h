@@ -1,0 +1,30 @@
+#pragma once
+// Expanding a folder into the files below it that pass a pattern list.
+
+#include <functional>
+#include <string>
+
+#include "core/filters.h"
+#include "core/platform/file_system.h"
+
+// Longest path the walk produces (MAX_PATH less the terminator); deeper
+// entries are skipped rather than handed on truncated.
+constexpr size_t kMaxWalkPathLength = 259;
+
+// Called with the full path of each file that passes; returns true if the
+// file was actually added (not a duplicate, insertion worked).
+using WalkVisitor = std::function<bool(const std::string& fullPath)>;
+
+// Visits the files of `folder` in enumeration order, depth-first into
+// subfolders when asked, testing each file's full path (folder, separator,
+// name) against the filter. Only the directory attribute is looked at.
+// `folder` should be absolute; the paths handed on are built from it.
+// A folder reached again through a link or junction while it is already
+// being walked is skipped, so link loops end. Returns the number of files
+// the visitor added; a folder that cannot be read adds nothing.
+int WalkFolder(IFileSystem& fs, const char* folder, const CFileFilter& filter, bool includeSubfolders,
+               const WalkVisitor& visitor);
+
+// folder + separator + name, without a second separator after a folder that
+// already ends in one (a drive root such as "C:\").
+std::string JoinPath(const std::string& folder, const std::string& name);

@@ -1,0 +1,261 @@
+#include "core/folder_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cstdlib>
+#endif
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A file system made of a table of folders, so order and failures are ours
+// to choose. Folders listed under two names with one id behave as a link.
+class TableFileSystem : public IFileSystem {
+public:
+    struct Folder {
+        uint64_t id;
+        std::vector<DirEntry> entries;
+    };
+    std::map<std::string, Folder> folders;
+    bool idsKnown = true;
+    int enumerations = 0;
+
+    uint32_t GetAttributes(const char*) override { return kInvalidAttributes; }
+    bool SetAttributes(const char*, uint32_t) override { return false; }
+    bool Exists(const char*) override { return false; }
+    std::unique_ptr<IFile> OpenRead(const char*) override { return nullptr; }
+    std::unique_ptr<IFile> CreateNew(const char*, CreateResult* r) override {
+        *r = CreateResult::Failed;
+        return nullptr;
+    }
+    bool GetTimes(const char*, FileTimes*) override { return false; }
+    bool SetTimes(const char*, const FileTimes&) override { return false; }
+    bool Rename(const char*, const char*) override { return false; }
+    bool Remove(const char*) override { return false; }
+    bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
+        auto it = Find(folder);
+        if (it == folders.end()) return false;
+        ++enumerations;
+        for (const DirEntry& e : it->second.entries)
+            if (!visit(e)) break;
+        return true;
+    }
+    bool GetFolderId(const char* folder, FolderId* id) override {
+        auto it = Find(folder);
+        if (!idsKnown || it == folders.end()) return false;
+        id->volume = 1;
+        id->index = it->second.id;
+        return true;
+    }
+
+private:
+    // A path resolves through its longest listed prefix that is a link, which
+    // lets "R/sub/loop/sub" reach "R/sub" again.
+    std::map<std::string, Folder>::iterator Find(std::string path) {
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (const auto& alias : aliases)
+                if (path.compare(0, alias.first.size(), alias.first) == 0 &&
+                    (path.size() == alias.first.size() || path[alias.first.size()] == kPathSeparator)) {
+                    path = alias.second + path.substr(alias.first.size());
+                    changed = true;
+                }
+        }
+        return folders.find(path);
+    }
+
+public:
+    std::map<std::string, std::string> aliases;  // link path -> target path
+};
+
+std::string P(std::initializer_list<const char*> parts) {
+    std::string path;
+    for (const char* part : parts) path = path.empty() ? part : JoinPath(path, part);
+    return path;
+}
+
+DirEntry File(const char* name) {
+    return DirEntry{name, kAttrArchive};
+}
+DirEntry Dir(const char* name) {
+    return DirEntry{name, kAttrDirectory};
+}
+DirEntry Link(const char* name) {
+    return DirEntry{name, kAttrDirectory | kAttrReparsePoint};
+}
+
+TableFileSystem SampleTree() {
+    TableFileSystem fs;
+    fs.folders[P({"R"})] = {1, {File("a.txt"), Dir("sub"), File("b.doc"), File("z.txt"), Dir("hid")}};
+    fs.folders[P({"R", "sub"})] = {2, {File("c.txt"), Link("loop"), File("c2.TXT")}};
+    fs.folders[P({"R", "hid"})] = {3, {DirEntry{"h.txt", kAttrHidden | kAttrSystem | kAttrReadOnly}}};
+    fs.aliases[P({"R", "sub", "loop"})] = P({"R"});
+    return fs;
+}
+
+Strings Walk(IFileSystem& fs, const std::string& folder, const char* patterns, bool subfolders, int* count,
+             const std::set<std::string>& refuse = {}) {
+    Strings seen;
+    CFileFilter filter(patterns);
+    *count = WalkFolder(fs, folder.c_str(), filter, subfolders, [&](const std::string& path) {
+        seen.push_back(path);
+        return refuse.count(path) == 0;
+    });
+    return seen;
+}
+
+TEST(FolderWalk, DepthFirstInEnumerationOrder) {
+    TableFileSystem fs = SampleTree();
+    struct Case {
+        const char* patterns;
+        bool subfolders;
+        Strings expected;
+    } cases[] = {
+        {"*.txt", false, {P({"R", "a.txt"}), P({"R", "z.txt"})}},
+        {"*.txt",
+         true,
+         {P({"R", "a.txt"}), P({"R", "sub", "c.txt"}), P({"R", "sub", "c2.TXT"}), P({"R", "z.txt"}),
+          P({"R", "hid", "h.txt"})}},
+        {"*.doc;*2.txt", true, {P({"R", "sub", "c2.TXT"}), P({"R", "b.doc"})}},
+        {"a*", true, {}},  // the full path is tested, and it starts with the folder
+        {"*", false, {P({"R", "a.txt"}), P({"R", "b.doc"}), P({"R", "z.txt"})}},
+    };
+    for (const Case& c : cases) {
+        int count = -1;
+        EXPECT_EQ(Walk(fs, "R", c.patterns, c.subfolders, &count), c.expected) << c.patterns << c.subfolders;
+        EXPECT_EQ(count, static_cast<int>(c.expected.size()));
+    }
+}
+
+TEST(FolderWalk, CountsOnlyWhatTheVisitorAdded) {
+    TableFileSystem fs = SampleTree();
+    int count = -1;
+    Strings seen = Walk(fs, "R", "*.txt", true, &count, {P({"R", "a.txt"}), P({"R", "z.txt"})});
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_EQ(count, 3);
+}
+
+TEST(FolderWalk, LinkLoopsEndAndEveryFileIsSeenOnce) {
+    TableFileSystem fs = SampleTree();
+    fs.folders[P({"R", "sub", "deeper"})] = {4, {File("d.txt"), Link("up")}};
+    fs.folders[P({"R", "sub"})].entries.push_back(Dir("deeper"));
+    fs.aliases[P({"R", "sub", "deeper", "up"})] = P({"R", "sub"});
+    int count = -1;
+    Strings seen = Walk(fs, "R", "*.txt", true, &count);
+    EXPECT_EQ(count, 6);
+    std::set<std::string> unique(seen.begin(), seen.end());
+    EXPECT_EQ(unique.size(), seen.size());
+    EXPECT_LE(fs.enumerations, 8);
+}
+
+TEST(FolderWalk, WithoutFolderIdsThePathLimitStillEndsALoop) {
+    TableFileSystem fs = SampleTree();
+    fs.idsKnown = false;
+    int count = -1;
+    Strings seen = Walk(fs, "R", "*.txt", true, &count);
+    for (const std::string& path : seen) EXPECT_LE(path.size(), kMaxWalkPathLength);
+    EXPECT_GT(count, 5);  // loops are walked, but not forever
+    EXPECT_LT(fs.enumerations, 200);
+}
+
+TEST(FolderWalk, UnreadableOrEmptyFoldersAddNothing) {
+    TableFileSystem fs = SampleTree();
+    fs.folders[P({"E"})] = {9, {}};
+    int count = -1;
+    EXPECT_TRUE(Walk(fs, "missing", "*.*", true, &count).empty());
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(Walk(fs, "E", "*.*", true, &count).empty());
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(Walk(fs, "", "*.*", true, &count).empty());
+    EXPECT_EQ(count, 0);
+}
+
+TEST(FolderWalk, OverlongPathsAreSkippedNotTruncated) {
+    TableFileSystem fs;
+    std::string longName(254, 'n');  // "R" + separator + 254 + ".txt" = 260
+    fs.folders["R"] = {
+        1, {File("short.txt"), DirEntry{longName + ".txt", 0}, DirEntry{longName.substr(1) + ".txt", 0}}};
+    int count = -1;
+    EXPECT_EQ(Walk(fs, "R", "*.txt", false, &count),
+              (Strings{P({"R", "short.txt"}), P({"R", (longName.substr(1) + ".txt").c_str()})}));
+}
+
+TEST(FolderWalk, JoinPath) {
+    std::string sep(1, kPathSeparator);
+    struct Case {
+        std::string folder, name, expected;
+    } cases[] = {
+        {"C:" + sep, "x.txt", "C:" + sep + "x.txt"},
+        {"C:" + sep + "dir", "x.txt", "C:" + sep + "dir" + sep + "x.txt"},
+        {"C:" + sep + "dir" + sep, "x.txt", "C:" + sep + "dir" + sep + "x.txt"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name), c.expected);
+}
+
+#ifdef _WIN32
+// The linked tree is made by make_tree.sh beside this program.
+std::string TreeRoot() {
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self, n);
+    return path.substr(0, path.find_last_of('\\')) + "\\walk_tree";
+}
+#else
+std::string TreeRoot() {
+    static std::string root;
+    if (root.empty()) {
+        std::string base = ::testing::TempDir() + "pardwell_walk_XXXXXX";
+        std::vector<char> buffer(base.begin(), base.end());
+        buffer.push_back('\0');
+        if (mkdtemp(buffer.data()) == nullptr) return std::string();
+        root = buffer.data();
+        std::string command = "sh '" SOURCE_DIR "/make_tree.sh' '" + root + "'";
+        if (std::system(command.c_str()) != 0) root.clear();
+    }
+    return root;
+}
+#endif
+
+TEST(FolderWalk, RealTreeWithLinkLoops) {
+    const std::string root = TreeRoot();
+    ASSERT_FALSE(root.empty());
+    ASSERT_NE(NativeFileSystem().GetAttributes(JoinPath(root, "a.txt").c_str()), kInvalidAttributes)
+        << "tree missing at " << root;
+    IFileSystem& fs = NativeFileSystem();
+    auto rel = [&](Strings seen) {
+        std::set<std::string> out;
+        for (std::string& s : seen) {
+            std::string r = s.substr(root.size() + 1);
+            std::replace(r.begin(), r.end(), '\\', '/');
+            out.insert(r);
+        }
+        return out;
+    };
+    int count = -1;
+    EXPECT_EQ(rel(Walk(fs, root, "*.txt", false, &count)), (std::set<std::string>{"a.txt", "link.txt"}));
+    EXPECT_EQ(count, 2);
+    // "self", "sub/loop" and "sub/deeper/up" lead back to folders being walked.
+    Strings seen = Walk(fs, root, "*.txt", true, &count);
+    EXPECT_EQ(rel(seen), (std::set<std::string>{"a.txt", "link.txt", "sub/c.txt", "sub/.hidden.txt",
+                                                "sub/deeper/d.TXT"}));
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_EQ(Walk(fs, JoinPath(root, "empty"), "*.*", true, &count).size(), 0u);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(Walk(fs, JoinPath(root, "nonexistent"), "*.*", true, &count).size(), 0u);
+}
+
+}  // namespace
