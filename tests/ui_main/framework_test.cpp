@@ -75,14 +75,6 @@ protected:
     }
 };
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(owner);
@@ -99,7 +91,6 @@ TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
     };
     // Posted before the loop starts: handled only once the idle pass has run.
     dialog.allowed[1001] = true;
-    struct Poster : CThread {};
     CThread poster;
     ASSERT_TRUE(poster.Create(
         [&] {

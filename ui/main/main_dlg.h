@@ -55,18 +55,18 @@ public:
     bool HasWorker() const { return m_worker.IsCreated(); }
     int StopRequest() const { return m_stopRequest; }
     int CurrentEntry() const { return m_currentEntry; }
-    int Succeeded() const { return m_succeeded; }
-    int FailedCount() const { return m_failed; }
+    int Succeeded() const { return m_counts.succeeded; }
+    int FailedCount() const { return m_counts.failed; }
     int Format() const { return m_format; }
 
     void UpdateKeepOnTop();
     void SetFeedbackLink();
 
     // IProgressSink
-    int OnRunStart() override;
-    int OnRunEnd() override;
-    int SetStatusText(const char* text) override;
-    int OnProgress(int kind, int value) override;
+    void OnRunStart() override;
+    void OnRunEnd() override;
+    void SetStatusText(const char* text) override;
+    void OnProgress(int kind, int value) override;
 
     CSortListCtrl& JobList() { return m_list; }
     HWND ToolBar() const { return m_toolbar.m_hWnd; }
@@ -123,8 +123,8 @@ private:
     bool m_running = false;
     std::atomic<int> m_stopRequest{0};
     int m_currentEntry = -1;
-    int m_succeeded = 0;
-    int m_failed = 0;
+    // Written by the worker while the dialog's thread waits for it.
+    BatchCounts m_counts;
     int m_runFormat = 0;
     PathIndex m_index;
 };

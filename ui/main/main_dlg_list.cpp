@@ -24,11 +24,6 @@ void SplitPath(const char* path, std::string* folder, std::string* name) {
         if (PathRemoveFileSpecA(buffer)) *folder = buffer;
     }
 }
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '\\') return folder + name;
-    return folder + "\\" + name;
-}
 }  // namespace
 
 bool CMainDlg::IsInList(const char* path) const { return path && m_index.Contains(path); }
@@ -70,7 +65,7 @@ int CMainDlg::AddFileToList(const char* path) {
         delete[] owned;
         return -1;
     }
-    m_index.Insert(key);
+    m_index.Add(key);
     m_list.SetItemText(index, 1, folder.c_str());
     m_list.SelectOnly(index, true, true);
     m_list.EnsureVisible(index, FALSE);
@@ -85,12 +80,9 @@ int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includ
     DWORD n = GetFullPathNameA(folder, sizeof(full), full, nullptr);
     if (n == 0 || n >= sizeof(full)) return 0;
     CFileFilter filter(patterns ? patterns : "");
-    int added = 0;
-    WalkFolder(NativeFileSystem(), full, filter, includeSubfolders, [&](const std::string& path) {
-        if (AddFileToList(path.c_str()) != -1) ++added;
-        return true;
-    });
-    return added;
+    // The walk guards against link loops; the visitor says what was added.
+    return WalkFolder(NativeFileSystem(), full, filter, includeSubfolders,
+                      [this](const std::string& path) { return AddFileToList(path.c_str()) != -1; });
 }
 
 void CMainDlg::ShowFileCount(int count) {

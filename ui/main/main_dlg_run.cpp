@@ -67,44 +67,39 @@ DWORD CMainDlg::WorkerBody() {
     // Every step that touches a control runs on the dialog's thread.
     struct Source : IJobSource {
         CMainDlg* dlg;
-        int Count() override {
+        int GetItemCount() override {
             int n = 0;
             dlg->Invoke([&] { n = dlg->m_list.GetItemCount(); });
             return n;
         }
-        std::string Path(int index) override {
+        std::string GetItemPath(int index) override {
             std::string path;
             dlg->Invoke([&] { path = dlg->GetItemPath(index); });
             return path;
         }
-        void Mark(int index, int mark) override {
+        void MarkEntry(int index, int mark) override {
             dlg->Invoke([&] { dlg->MarkEntry(index, mark); });
         }
     } source;
     source.dlg = this;
     struct Sink : IProgressSink {
         CMainDlg* dlg;
-        int OnRunStart() override {
+        void OnRunStart() override {
             dlg->Invoke([&] { dlg->OnRunStart(); });
-            return 0;
         }
-        int OnRunEnd() override {
+        void OnRunEnd() override {
             dlg->Invoke([&] { dlg->OnRunEnd(); });
-            return 0;
         }
-        int SetStatusText(const char* text) override {
+        void SetStatusText(const char* text) override {
             dlg->Invoke([&] { dlg->SetStatusText(text); });
-            return 0;
         }
-        int OnProgress(int kind, int value) override {
+        void OnProgress(int kind, int value) override {
             dlg->Invoke([&] { dlg->OnProgress(kind, value); });
-            return 0;
         }
     } sink;
     sink.dlg = this;
 
-    BatchCounts counts;
-    RunBatch(source, sink, m_stopRequest, m_runFormat, App().Settings(), &counts);
+    RunBatch(source, sink, m_stopRequest, m_runFormat, App().Settings(), &m_counts);
     HWND wnd = m_hWnd;
     if (wnd) ::PostMessageA(wnd, kMsgRunFinished, 0, 0);
     return 0;
@@ -128,31 +123,27 @@ void CMainDlg::OnRunFinished() {
     LeaveRunningState();
     int stop = m_stopRequest;
     bool fromCommandLine = m_startupPaths != nullptr && App().Settings().AutoStart;
-    if (stop == 0 && ((m_closeWhenDone && m_failed == 0) || fromCommandLine)) PostMessage(WM_CLOSE);
+    if (stop == 0 && ((m_closeWhenDone && m_counts.failed == 0) || fromCommandLine)) PostMessage(WM_CLOSE);
     if (stop == 2) EndDialog(IDCANCEL);
 }
 
-int CMainDlg::OnRunStart() {
+void CMainDlg::OnRunStart() {
     SetDlgItemTextA(m_hWnd, IDC_STATUS, LoadText(IDS_CONVERTING).c_str());
     m_progress.ShowWindow(SW_SHOW);
-    return 0;
 }
 
-int CMainDlg::OnRunEnd() {
+void CMainDlg::OnRunEnd() {
     char text[512];
     std::string word = LoadText(m_stopRequest == 0 ? IDS_CONVERTED : IDS_ABORTED);
-    std::snprintf(text, sizeof(text), LoadText(IDS_SUMMARY).c_str(), word.c_str(), m_succeeded, m_failed);
+    std::snprintf(text, sizeof(text), LoadText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
+                  m_counts.failed);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     m_progress.ShowWindow(SW_HIDE);
-    return 0;
 }
 
-int CMainDlg::SetStatusText(const char* text) {
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, text ? text : "");
-    return 0;
-}
+void CMainDlg::SetStatusText(const char* text) { SetDlgItemTextA(m_hWnd, IDC_STATUS, text ? text : ""); }
 
-int CMainDlg::OnProgress(int kind, int value) {
+void CMainDlg::OnProgress(int kind, int value) {
     if (kind == 0) {
         m_progress.SetRange32(0, value);
         m_progress.SetPos(0);
@@ -162,5 +153,4 @@ int CMainDlg::OnProgress(int kind, int value) {
         std::snprintf(text, sizeof(text), LoadText(IDS_PROGRESS).c_str(), value + 1, m_list.GetItemCount());
         SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     }
-    return 0;
 }

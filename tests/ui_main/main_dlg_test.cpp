@@ -1,0 +1,428 @@
+// The main dialog driven with the messages a user's actions produce: drops,
+// button clicks, accelerators through the dialog's own pre-translation,
+// header clicks, context menus; asserted on the real controls.
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include <memory>
+
+#include "tests/ui_main/ui_test_support.h"
+
+namespace {
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        ResetSettings();
+    }
+    void TearDown() override {
+        if (dlg && dlg->m_hWnd) dlg->DestroyWindow();
+        SetKey(VK_CONTROL, false);
+        SetKey(VK_SHIFT, false);
+    }
+    void Open(int format = -1, const std::vector<std::string>* paths = nullptr) {
+        dlg = std::make_unique<TestMainDlg>(format, paths);
+        ASSERT_TRUE(dlg->Create());
+    }
+    HWND Wnd() const { return dlg->m_hWnd; }
+    CSortListCtrl& List() { return dlg->JobList(); }
+    std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
+    void Drop(const std::vector<std::string>& paths, bool ctrl) {
+        SetKey(VK_CONTROL, ctrl);
+        SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+        SetKey(VK_CONTROL, false);
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (int i = 0; i < List().GetItemCount(); ++i) names.push_back(List().GetItemText(i, 0));
+        return names;
+    }
+    // A key press as the modal loop would see it: offered to the dialog's
+    // pre-translation (accelerators) first.
+    void Key(UINT vk, bool ctrl, bool shift = false) {
+        SetKey(VK_CONTROL, ctrl);
+        SetKey(VK_SHIFT, shift);
+        MSG msg{List().m_hWnd, WM_KEYDOWN, vk, 1, GetTickCount(), {0, 0}};
+        if (!dlg->Translate(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        SetKey(VK_CONTROL, false);
+        SetKey(VK_SHIFT, false);
+    }
+    void HeaderClick(int column) {
+        HWND header = List().GetHeader();
+        NMHEADERA nm{};
+        nm.hdr.hwndFrom = header;
+        nm.hdr.idFrom = GetDlgCtrlID(header);
+        nm.hdr.code = HDN_ITEMCLICKA;
+        nm.iItem = column;
+        SendMessageA(List().m_hWnd, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+    }
+    int HeaderFormat(int column, int* image) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT | HDI_IMAGE;
+        SendMessageA(List().GetHeader(), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        *image = item.iImage;
+        return item.fmt;
+    }
+    bool ToolbarEnabled(UINT id) { return SendMessageA(dlg->ToolBar(), TB_ISBUTTONENABLED, id, 0) != 0; }
+    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Wnd(), id)) != FALSE; }
+    void Idle() { SendMessageA(Wnd(), kWmKickIdle, 0, 0); }
+
+    TempFolder temp;
+    std::unique_ptr<TestMainDlg> dlg;
+};
+
+TEST_F(MainDlgTest, DuplicatesAreRefusedWhateverTheCaseAndTheStatusShowsTheTotal) {
+    Open();
+    std::string a = temp.Write("a.txt", "x");
+    std::string b = temp.Write("b.txt", "x");
+    std::string upper = a;
+    CharUpperA(&upper[0]);
+    struct Step {
+        std::string path;
+        int expected;
+        const char* status;
+    };
+    const Step steps[] = {
+        {a, 0, "1 file(s) added"},
+        {a, -1, "1 file(s) added"},
+        {upper, -1, "1 file(s) added"},
+        {b, 1, "2 file(s) added"},
+    };
+    for (const Step& s : steps) {
+        EXPECT_EQ(dlg->AddFileToList(s.path.c_str()), s.expected) << s.path;
+        EXPECT_EQ(Status(), s.status) << s.path;
+    }
+    EXPECT_EQ(dlg->GetItemPath(0), a);
+    EXPECT_EQ(List().GetItemText(0, 1), temp.Path());
+    EXPECT_TRUE(dlg->IsInList(upper.c_str()));
+    EXPECT_EQ(dlg->GetItemPath(7), "") << "a vanished index gives a path that cannot convert";
+    // Only the newest entry is selected and focused.
+    EXPECT_EQ(List().GetSelectedCount(), 1);
+    EXPECT_EQ(List().GetFirstSelected(), 1);
+}
+
+TEST_F(MainDlgTest, RelativePathsAreListedAsTheFileTheyName) {
+    Open();
+    temp.Write("rel.txt", "x");
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(cwd), cwd);
+    SetCurrentDirectoryA(temp.Path().c_str());
+    int index = dlg->AddFileToList("rel.txt");
+    SetCurrentDirectoryA(cwd);
+    ASSERT_EQ(index, 0);
+    EXPECT_EQ(dlg->GetItemPath(0), temp.Path() + "\\rel.txt");
+}
+
+TEST_F(MainDlgTest, DroppedFoldersExpandWithSubfoldersOnlyWhenCtrlIsHeld) {
+    Open();
+    TestApp().Settings().DefaultFilter = "*.txt";
+    std::string tree = temp.MakeFolder("tree");
+    temp.Write("tree\\a.txt", "x");
+    temp.Write("tree\\b.doc", "x");
+    temp.MakeFolder("tree\\sub");
+    temp.Write("tree\\sub\\c.txt", "x");
+    std::string loose = temp.Write("loose.doc", "x");
+
+    struct Case {
+        bool ctrl;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {{false, {"a.txt", "loose.doc"}}, {true, {"a.txt", "c.txt", "loose.doc"}}};
+    for (const Case& c : cases) {
+        dlg->ClearList();
+        Drop({tree, loose}, c.ctrl);
+        std::vector<std::string> names = Names();
+        EXPECT_EQ(names, c.expected) << "ctrl " << c.ctrl;
+        EXPECT_EQ(Status(), std::to_string(c.expected.size()) + " file(s) added");
+    }
+    // Dropping the same things again adds nothing.
+    Drop({tree, loose}, true);
+    EXPECT_EQ(List().GetItemCount(), 3);
+}
+
+TEST_F(MainDlgTest, HeaderClicksSortByColumnIdentityAndMoveTheArrow) {
+    Open();
+    std::string one = temp.MakeFolder("one");
+    std::string two = temp.MakeFolder("two");
+    dlg->AddFileToList(temp.Write("two\\a.txt", "x").c_str());
+    dlg->AddFileToList(temp.Write("one\\b.txt", "x").c_str());
+    dlg->AddFileToList(temp.Write("one\\B.txt", "x").c_str());
+    struct Click {
+        int column;
+        std::vector<std::string> order;
+        int arrowImage;  // on the clicked column
+    };
+    const Click clicks[] = {
+        {1, {"b.txt", "B.txt", "a.txt"}, 0},  // ascending by folder: one, one, two (ties keep order)
+        {1, {"a.txt", "b.txt", "B.txt"}, 1},  // descending by folder
+        {0, {"b.txt", "a.txt", "B.txt"}, 1},  // another column keeps the direction: descending by name
+        {0, {"B.txt", "a.txt", "b.txt"}, 0},  // ascending: upper case first
+    };
+    int previous = -1;
+    for (const Click& c : clicks) {
+        HeaderClick(c.column);
+        std::vector<std::string> names = Names();
+        if (c.column == 1) {
+            // Equal folder keys may come in either order: compare folders.
+            std::vector<std::string> folders;
+            for (int i = 0; i < 3; ++i) folders.push_back(List().GetItemText(i, 1));
+            std::vector<std::string> expected;
+            for (const std::string& n : c.order) expected.push_back(n == "a.txt" ? two : one);
+            EXPECT_EQ(folders, expected);
+        } else {
+            EXPECT_EQ(names, c.order);
+        }
+        int image = -1;
+        int fmt = HeaderFormat(c.column, &image);
+        EXPECT_TRUE(fmt & HDF_IMAGE);
+        EXPECT_TRUE(fmt & HDF_BITMAP_ON_RIGHT);
+        EXPECT_EQ(image, c.arrowImage);
+        if (previous >= 0 && previous != c.column) {
+            EXPECT_FALSE(HeaderFormat(previous, &image) & HDF_IMAGE) << "arrow left the old column";
+        }
+        previous = c.column;
+    }
+    // Sorting moved the entries together with their paths.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(dlg->GetItemPath(i), reinterpret_cast<const char*>(List().GetItemData(i)));
+}
+
+TEST_F(MainDlgTest, DeleteAndClearKeepTheIndexInStep) {
+    Open();
+    std::vector<std::string> paths;
+    for (const char* n : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt"}) paths.push_back(temp.Write(n, "x"));
+    for (const auto& p : paths) dlg->AddFileToList(p.c_str());
+    for (int i : {0, 2, 4}) List().SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    List().SetItemState(3, 0, LVIS_SELECTED);
+    SendMessageA(Wnd(), WM_COMMAND, ID_EDIT_DELETE, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"2.txt", "4.txt"}));
+    EXPECT_EQ(Status(), "2 file(s) added");
+    // A deleted file can come back; a listed one still cannot.
+    EXPECT_EQ(dlg->AddFileToList(paths[0].c_str()), 2);
+    EXPECT_EQ(dlg->AddFileToList(paths[1].c_str()), -1);
+
+    SendMessageA(Wnd(), WM_COMMAND, ID_EDIT_CLEAR, 0);
+    EXPECT_EQ(List().GetItemCount(), 0);
+    EXPECT_EQ(Status(), "0 file(s) added");
+    EXPECT_EQ(dlg->AddFileToList(paths[1].c_str()), 0) << "clear empties the index too";
+    dlg->ClearList();
+    SetDlgItemTextA(Wnd(), IDC_STATUS, "something else");
+    dlg->ClearList();
+    EXPECT_EQ(Status(), "0 file(s) added") << "clearing an empty list still rewrites the status";
+}
+
+TEST_F(MainDlgTest, EnablingRulesForButtonsToolbarAndCommands) {
+    Open();
+    std::string a = temp.Write("a.txt", "x");
+    struct State {
+        const char* name;
+        bool add;
+        bool select;
+        bool convert, del, clear, open;
+    };
+    const State states[] = {
+        {"empty", false, false, false, false, false, false},
+        {"listed, none selected", true, false, true, false, true, false},
+        {"listed and selected", true, true, true, true, true, true},
+    };
+    for (const State& s : states) {
+        dlg->ClearList();
+        if (s.add) dlg->AddFileToList(a.c_str());
+        if (!s.select) List().SetItemState(-1, 0, LVIS_SELECTED);
+        Idle();
+        EXPECT_EQ(Enabled(IDC_CONVERT), s.convert) << s.name;
+        EXPECT_EQ(ToolbarEnabled(ID_EDIT_DELETE), s.del) << s.name;
+        EXPECT_EQ(ToolbarEnabled(ID_EDIT_CLEAR), s.clear) << s.name;
+        EXPECT_EQ(ToolbarEnabled(ID_EDIT_OPEN), s.open) << s.name;
+        // Commands without a handler in this program stay disabled.
+        EXPECT_FALSE(ToolbarEnabled(ID_EDIT_ADD_FILES)) << s.name;
+        EXPECT_FALSE(ToolbarEnabled(ID_EDIT_ADD_FOLDER)) << s.name;
+        EXPECT_TRUE(Enabled(IDCANCEL));
+        EXPECT_TRUE(Enabled(IDC_KEEP_ON_TOP));
+    }
+    // Delete by accelerator with nothing selected does nothing.
+    List().SetItemState(-1, 0, LVIS_SELECTED);
+    Key(VK_DELETE, false);
+    EXPECT_EQ(List().GetItemCount(), 1);
+    // Shift+Del clears; Enter with an empty list does not close the dialog.
+    Key(VK_DELETE, false, true);
+    EXPECT_EQ(List().GetItemCount(), 0);
+    SendMessageA(Wnd(), WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(IsWindow(Wnd()));
+}
+
+TEST_F(MainDlgTest, CtrlWUMSelectEntriesZeroOneTwo) {
+    Open();
+    HWND selector = GetDlgItem(Wnd(), IDC_FORMAT);
+    struct Case {
+        UINT key;
+        int entry;
+    };
+    for (const Case& c : {Case{'M', 2}, Case{'U', 1}, Case{'W', 0}, Case{'M', 2}}) {
+        Key(c.key, true);
+        EXPECT_EQ(SendMessageA(selector, CB_GETCURSEL, 0, 0), c.entry) << char(c.key);
+    }
+    // Without Ctrl the letters are no commands.
+    Key('W', false);
+    EXPECT_EQ(SendMessageA(selector, CB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(dlg->Format(), 0) << "the member changes only when a run starts";
+}
+
+TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
+    struct Case {
+        int lastFormat;
+        int commandLine;
+        int expected;
+    };
+    for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}}) {
+        TestApp().Settings().LastFormat = c.lastFormat;
+        Open(c.commandLine);
+        EXPECT_EQ(SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_GETCURSEL, 0, 0), c.expected);
+        char text[64] = {};
+        GetWindowTextA(GetDlgItem(Wnd(), IDC_FORMAT), text, sizeof(text));
+        dlg->DestroyWindow();
+    }
+}
+
+TEST_F(MainDlgTest, KeepOnTopFollowsTheCheckBox) {
+    Open();
+    HWND box = GetDlgItem(Wnd(), IDC_KEEP_ON_TOP);
+    for (bool expected : {true, false, true}) {
+        SendMessageA(box, BM_CLICK, 0, 0);
+        bool topmost = (GetWindowLongA(Wnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        EXPECT_EQ(topmost, expected);
+    }
+}
+
+TEST_F(MainDlgTest, SettingsAreWrittenBackAtCloseFromWhatTheDialogHolds) {
+    TestApp().Settings().LastFormat = 1;
+    Open();
+    SendMessageA(GetDlgItem(Wnd(), IDC_CLOSE_WHEN_DONE), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(Wnd(), IDC_KEEP_ON_TOP), BM_CLICK, 0, 0);
+    // Chosen but never used for a run: not remembered.
+    SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_SETCURSEL, 2, 0);
+    SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(Wnd()));
+    EXPECT_EQ(TestApp().Settings().LastFormat, 1);
+    EXPECT_EQ(TestApp().Settings().AutoClose, 1);
+    EXPECT_EQ(TestApp().Settings().AlwaysOnTop, 1);
+}
+
+TEST_F(MainDlgTest, CommandLineIntakeAddsFilesAndFoldersAndStartsOnlyWithoutFolders) {
+    TestApp().Settings().DefaultFilter = "*.txt";
+    std::string f1 = temp.Write("f1.txt", "a\r\nb");
+    std::string f2 = temp.Write("f2.txt", "a\r\nb");
+    std::string folder = temp.MakeFolder("dir");
+    temp.Write("dir\\in.txt", "a\r\nb");
+    struct Case {
+        std::vector<std::string> paths;
+        int listed;
+        bool runs;
+    };
+    const Case cases[] = {
+        {{f1, folder, temp.Path() + "\\missing.txt"}, 2, false},
+        {{f1, f2}, 2, true},
+    };
+    for (const Case& c : cases) {
+        Open(2, &c.paths);
+        EXPECT_EQ(List().GetItemCount(), c.listed);
+        EXPECT_EQ(dlg->IsRunning(), c.runs);
+        if (c.runs) {
+            // AutoStart from the command line closes the dialog after the run.
+            EXPECT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }));
+            EXPECT_EQ(TempFolder::Read(f1), "a\nb");
+            EXPECT_EQ(TempFolder::Read(f2), "a\nb");
+        } else {
+            EXPECT_EQ(TempFolder::Read(f1), "a\r\nb") << "nothing converted when a folder was given";
+            dlg->DestroyWindow();
+        }
+    }
+}
+
+// Reads the states of the popup that TrackPopupMenu shows, then closes it.
+struct MenuProbe {
+    static MenuProbe* current;
+    std::vector<std::pair<UINT, bool>> items;  // id, greyed
+    bool seen = false;
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND menuWnd = FindWindowA("#32768", nullptr);
+        if (!menuWnd || !current) return;
+        auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWnd, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        if (!menu) return;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            UINT itemId = GetMenuItemID(menu, i);
+            if (itemId == 0 || itemId == UINT(-1)) continue;
+            current->items.push_back({itemId, (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0});
+        }
+        current->seen = true;
+        KillTimer(nullptr, id);
+        EndMenu();
+    }
+    bool Greyed(UINT id) const {
+        for (auto& p : items)
+            if (p.first == id) return p.second;
+        return false;
+    }
+    bool Has(UINT id) const {
+        for (auto& p : items)
+            if (p.first == id) return true;
+        return false;
+    }
+};
+MenuProbe* MenuProbe::current = nullptr;
+
+TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
+    Open();
+    ShowWindow(Wnd(), SW_SHOW);
+    std::string a = temp.Write("a.txt", "x");
+    struct Case {
+        bool listed, selected, onList;
+        bool delGrey, clearGrey, openGrey;
+    };
+    const Case cases[] = {
+        {false, false, true, true, true, true},
+        {true, false, true, true, false, true},
+        {true, true, true, false, false, false},
+        {true, true, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        dlg->ClearList();
+        if (c.listed) dlg->AddFileToList(a.c_str());
+        if (!c.selected) List().SetItemState(-1, 0, LVIS_SELECTED);
+        MenuProbe probe;
+        MenuProbe::current = &probe;
+        SetTimer(nullptr, 0, 100, &MenuProbe::OnTimer);
+        HWND target = c.onList ? List().m_hWnd : GetDlgItem(Wnd(), IDC_STATUS);
+        SendMessageA(Wnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), MAKELPARAM(-1, -1));
+        MenuProbe::current = nullptr;
+        ASSERT_TRUE(probe.seen);
+        if (c.onList) {
+            EXPECT_EQ(probe.Greyed(ID_EDIT_DELETE), c.delGrey);
+            EXPECT_EQ(probe.Greyed(ID_EDIT_CLEAR), c.clearGrey);
+            EXPECT_EQ(probe.Greyed(ID_EDIT_OPEN), c.openGrey);
+            EXPECT_TRUE(probe.Greyed(ID_EDIT_ADD_FILES)) << "no handler yet";
+        } else {
+            EXPECT_TRUE(probe.Has(ID_MAIN_OPTIONS));
+            EXPECT_TRUE(probe.Has(ID_HELP));
+            EXPECT_TRUE(probe.Has(ID_MAIN_ABOUT));
+            EXPECT_FALSE(probe.Has(ID_EDIT_DELETE));
+        }
+    }
+}
+
+TEST_F(MainDlgTest, SystemMenuIsEdited) {
+    Open();
+    HMENU menu = GetSystemMenu(Wnd(), FALSE);
+    EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND), UINT(-1));
+    EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND), UINT(-1));
+    EXPECT_NE(GetMenuState(menu, IDM_SYS_OPTIONS, MF_BYCOMMAND), UINT(-1));
+    EXPECT_NE(GetMenuState(menu, IDM_SYS_HELP, MF_BYCOMMAND), UINT(-1));
+    EXPECT_NE(GetMenuState(menu, IDM_SYS_ABOUT, MF_BYCOMMAND), UINT(-1));
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+// Runs from the main dialog against real files: marks, counts, progress,
+// stop, close during a run, a second run, the close-after-run rules, list
+// edits refused while running, and a worker that cannot be created.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "framework/thread.h"
+#include "tests/ui_main/ui_test_support.h"
+
+namespace {
+
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        ResetSettings();
+    }
+    void TearDown() override {
+        if (dlg && dlg->m_hWnd) {
+            PumpUntil([&] { return !dlg->HasWorker(); });
+            dlg->DestroyWindow();
+        }
+    }
+    // n files with CR LF breaks; the dialog opened without a command line.
+    void OpenWith(int n, const std::vector<std::string>* commandLine = nullptr, int format = 2) {
+        for (int i = 0; i < n; ++i)
+            files.push_back(temp.Write("f" + std::to_string(i) + ".txt", "one\r\ntwo\r\n"));
+        dlg = std::make_unique<TestMainDlg>(format, commandLine);
+        ASSERT_TRUE(dlg->Create());
+        if (!commandLine)
+            for (const auto& f : files) dlg->AddFileToList(f.c_str());
+    }
+    HWND Wnd() const { return dlg->m_hWnd; }
+    std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
+    void Click(int id) { SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(Wnd(), id)); }
+    void Check(int id, bool on) { SendMessageA(GetDlgItem(Wnd(), id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+    bool WaitIdle() { return PumpUntil([&] { return !IsWindow(Wnd()) || (!dlg->IsRunning() && !dlg->HasWorker()); }); }
+    bool Visible(int id) { return IsWindowVisible(GetDlgItem(Wnd(), id)) != FALSE; }
+    std::vector<int> Marks() {
+        std::vector<int> marks;
+        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i) marks.push_back(StateImage(dlg->JobList(), i));
+        return marks;
+    }
+
+    TempFolder temp;
+    std::vector<std::string> files;
+    std::unique_ptr<TestMainDlg> dlg;
+};
+
+TEST_F(RunTest, CompletedRunMarksCountsAndConvertsEveryFile) {
+    OpenWith(4);
+    // One entry whose file has gone fails and is counted.
+    DeleteFileA(files[2].c_str());
+    Click(IDC_CONVERT);
+    EXPECT_TRUE(dlg->IsRunning());
+    EXPECT_TRUE(Visible(IDC_STOP));
+    EXPECT_FALSE(Visible(IDC_CONVERT));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 3, 2}));
+    EXPECT_EQ(Status(), "Converted: 3 success, 1 fail");
+    EXPECT_EQ(dlg->Succeeded(), 3);
+    EXPECT_EQ(dlg->FailedCount(), 1);
+    EXPECT_EQ(dlg->CurrentEntry(), -1);
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+    EXPECT_TRUE(Visible(IDC_CONVERT));
+    EXPECT_FALSE(Visible(IDC_STOP));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));
+    for (int i : {0, 1, 3}) EXPECT_EQ(TempFolder::Read(files[i]), "one\ntwo\n");
+    EXPECT_TRUE(IsWindow(Wnd())) << "close-when-done is clear";
+}
+
+TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
+    OpenWith(5);
+    std::string statusAtThird;
+    int posAtThird = -1, currentWhileConverting = -2;
+    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
+        if (item == 2 && mark == 0) {
+            statusAtThird = ItemText(d.m_hWnd, IDC_STATUS);
+            posAtThird = static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_PROGRESS), PBM_GETPOS, 0, 0));
+        }
+        if (item == 3 && mark == 1) currentWhileConverting = d.CurrentEntry();
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(statusAtThird, "Converting: 2 / 5");
+    EXPECT_EQ(posAtThird, 1);
+    EXPECT_EQ(currentWhileConverting, 3) << "entry 3 is current until its result comes";
+    EXPECT_EQ(dlg->CurrentEntry(), -1);
+}
+
+TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
+    OpenWith(5);
+    Check(IDC_CLOSE_WHEN_DONE, true);
+    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
+        if (item == 2 && mark == 0) SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(IsWindow(Wnd())) << "a stopped run never closes the dialog";
+    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 2, 0, 0}));
+    EXPECT_EQ(Status(), "Aborted: 3 success, 0 fail");
+    EXPECT_EQ(TempFolder::Read(files[2]), "one\ntwo\n");
+    EXPECT_EQ(TempFolder::Read(files[3]), "one\r\ntwo\r\n");
+}
+
+TEST_F(RunTest, CloseDuringARunWaitsForTheCurrentFileThenCloses) {
+    OpenWith(5);
+    bool openAfterCancel = false;
+    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
+        if (item == 1 && mark == 0) {
+            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            openAfterCancel = IsWindow(d.m_hWnd) != FALSE;
+        }
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }));
+    EXPECT_TRUE(openAfterCancel);
+    EXPECT_EQ(dlg->GetResult(), IDCANCEL);
+    EXPECT_EQ(TempFolder::Read(files[1]), "one\ntwo\n");
+    EXPECT_EQ(TempFolder::Read(files[2]), "one\r\ntwo\r\n");
+}
+
+TEST_F(RunTest, SecondRunResetsMarksAndCounts) {
+    OpenWith(3);
+    DeleteFileA(files[0].c_str());
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Marks(), (std::vector<int>{3, 2, 2}));
+    temp.Write("f0.txt", "x\ry");
+    std::vector<int> marksAtStart;
+    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
+        if (item == 0 && mark == 0)
+            for (int i = 0; i < 3; ++i) marksAtStart.push_back(StateImage(d.JobList(), i));
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(marksAtStart, (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(Status(), "Converted: 3 success, 0 fail");
+    EXPECT_EQ(TempFolder::Read(files[0]), "x\ny");
+}
+
+TEST_F(RunTest, CloseAfterRunRules) {
+    struct Case {
+        const char* name;
+        bool closeWhenDone;
+        bool oneFails;
+        bool commandLine;
+        int autoStart;
+        bool expectClosed;
+    };
+    const Case cases[] = {
+        {"plain run", false, false, false, 1, false},
+        {"close when done, clean", true, false, false, 1, true},
+        {"close when done, one failure", true, true, false, 1, false},
+        {"command line, auto-start, failure", false, true, true, 1, true},
+        {"command line, auto-start off", false, false, true, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder own;
+        std::vector<std::string> paths = {own.Write("a.txt", "1\n2"), own.Write("b.txt", "1\n2")};
+        TestApp().Settings().AutoStart = c.autoStart;
+        TestApp().Settings().AutoClose = c.closeWhenDone;
+        TestMainDlg d(0, c.commandLine ? &paths : nullptr);
+        if (c.oneFails) {
+            // Read-only files fail when they may not be converted.
+            TestApp().Settings().IgnoreReadOnly = 0;
+            SetFileAttributesA(paths[1].c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        ASSERT_TRUE(d.Create());
+        if (!c.commandLine) {
+            for (auto& p : paths) d.AddFileToList(p.c_str());
+            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
+        } else if (!c.autoStart) {
+            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(d.m_hWnd) || (!d.IsRunning() && !d.HasWorker()); }));
+        PumpFor(100);  // a posted close arrives after the run's end
+        EXPECT_EQ(!IsWindow(d.m_hWnd), c.expectClosed);
+        if (d.m_hWnd) d.DestroyWindow();
+        SetFileAttributesA(paths[1].c_str(), FILE_ATTRIBUTE_NORMAL);
+        ResetSettings();
+    }
+}
+
+TEST_F(RunTest, EmptyAutoStartedRunFromTheCommandLineClosesTheDialog) {
+    std::vector<std::string> none;
+    OpenWith(0, &none);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }));
+}
+
+TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
+    OpenWith(4);
+    std::string extra = temp.Write("late.txt", "a\r\n");
+    struct Seen {
+        bool deleteEnabled = true, clearEnabled = true, formatEnabled = true, openEnabled = false;
+        int countAfterEdits = -1;
+        int selectorAfterCtrlW = -1;
+    } seen;
+    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
+        if (item != 1 || mark != 0) return;
+        CSortListCtrl& list = d.JobList();
+        list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+        seen.deleteEnabled = d.CanRun(ID_EDIT_DELETE);
+        seen.clearEnabled = d.CanRun(ID_EDIT_CLEAR);
+        seen.formatEnabled = d.CanRun(ID_FORMAT_WINDOWS);
+        seen.openEnabled = d.CanRun(ID_EDIT_OPEN);
+        // What the user can still try: the accelerators, a header click, a drop.
+        SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_DELETE, 1), 0);
+        SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
+        SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FORMAT_WINDOWS, 1), 0);
+        d.JobList().OnHeaderClick(0);
+        d.JobList().OnHeaderClick(0);
+        SendMessageA(d.m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({extra})), 0);
+        seen.countAfterEdits = list.GetItemCount();
+        seen.selectorAfterCtrlW = static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_FORMAT), CB_GETCURSEL, 0, 0));
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(seen.deleteEnabled);
+    EXPECT_FALSE(seen.clearEnabled);
+    EXPECT_FALSE(seen.formatEnabled);
+    EXPECT_TRUE(seen.openEnabled);
+    EXPECT_EQ(seen.countAfterEdits, 5) << "nothing removed; the drop was added at the end";
+    EXPECT_EQ(seen.selectorAfterCtrlW, 2);
+    // Every entry the run took is marked as its own file's outcome; the late
+    // one was not part of the run.
+    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 2, 2, 0}));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(dlg->GetItemPath(i), files[i]);
+        EXPECT_EQ(TempFolder::Read(files[i]), "one\ntwo\n");
+    }
+    EXPECT_EQ(TempFolder::Read(extra), "a\r\n");
+    // After the run, the same edits work again.
+    SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
+    EXPECT_EQ(dlg->JobList().GetItemCount(), 0);
+}
+
+TEST_F(RunTest, AWorkerThatCannotBeCreatedLeavesTheDialogIdle) {
+    OpenWith(2);
+    CThread::FailNextCreates(1);
+    Click(IDC_CONVERT);
+    EXPECT_FALSE(dlg->IsRunning());
+    EXPECT_FALSE(dlg->HasWorker());
+    EXPECT_TRUE(Visible(IDC_CONVERT));
+    EXPECT_FALSE(Visible(IDC_STOP));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));
+    EXPECT_EQ(Status(), "Aborted: 0 success, 0 fail");
+    EXPECT_EQ(TempFolder::Read(files[0]), "one\r\ntwo\r\n");
+    // Close works at once, and the next attempt runs normally.
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TempFolder::Read(files[0]), "one\ntwo\n");
+    SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(Wnd()));
+}
+
+}  // namespace

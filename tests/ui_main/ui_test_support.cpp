@@ -1,0 +1,143 @@
+#include "tests/ui_main/ui_test_support.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+CConvertApp& TestApp() {
+    static CConvertApp* app = [] {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_USEREX_CLASSES};
+        InitCommonControlsEx(&controls);
+        auto* a = new CConvertApp();
+        a->Resources().Init();
+        return a;
+    }();
+    return *app;
+}
+
+void ResetSettings() {
+    CAppSettings& s = TestApp().Settings();
+    s.LastFile.clear();
+    s.LastFolder.clear();
+    s.DefaultFilter = "*.*";
+    s.Program.clear();
+    s.LastFormat = 0;
+    s.KeepTimestamp = 1;
+    s.KeepAttributes = 1;
+    s.IgnoreReadOnly = 1;
+    s.BackupFile = 0;
+    s.AutoStart = 1;
+    s.AutoClose = 0;
+    s.AlwaysOnTop = 0;
+}
+
+TempFolder::TempFolder() {
+    char base[MAX_PATH];
+    GetTempPathA(sizeof(base), base);
+    static int counter = 0;
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof(name), "%spwui%lu_%d", base, GetCurrentProcessId(), ++counter);
+    CreateDirectoryA(name, nullptr);
+    m_path = name;
+}
+
+TempFolder::~TempFolder() {
+    std::string from = m_path + std::string(1, '\0');
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
+}
+
+std::string TempFolder::Write(const std::string& relative, const std::string& content) {
+    std::string path = m_path + "\\" + relative;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) {
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+std::string TempFolder::MakeFolder(const std::string& relative) {
+    std::string path = m_path + "\\" + relative;
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+std::string TempFolder::Read(const std::string& path) {
+    std::string content;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return "<missing>";
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) content.append(buffer, n);
+    std::fclose(f);
+    return content;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
+
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& p : paths) size += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = FALSE;
+    char* out = reinterpret_cast<char*>(header + 1);
+    for (const std::string& p : paths) {
+        memcpy(out, p.c_str(), p.size() + 1);
+        out += p.size() + 1;
+    }
+    *out = '\0';
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+void SetKey(int key, bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[key] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+std::string ItemText(HWND dialog, int id) {
+    char text[512] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof(text));
+    return text;
+}
+
+bool TestMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    if (id == IDC_JOB_LIST && header->code == LVN_ITEMCHANGED && onMark) {
+        auto* view = reinterpret_cast<NMLISTVIEW*>(header);
+        if ((view->uChanged & LVIF_STATE) && ((view->uNewState ^ view->uOldState) & LVIS_STATEIMAGEMASK)) {
+            int image = static_cast<int>((view->uNewState & LVIS_STATEIMAGEMASK) >> 12);
+            onMark(*this, view->iItem, image - 1);
+        }
+    }
+    return CMainDlg::OnNotify(id, header, result);
+}
+
+int StateImage(CListCtrl& list, int item) {
+    return static_cast<int>((list.GetItemState(item, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12);
+}

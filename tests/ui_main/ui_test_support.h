@@ -1,0 +1,61 @@
+#pragma once
+// Shared helpers of the in-process main-dialog tests: the application
+// object, temporary files, message pumping, drops and key states.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/gui/convert_app.h"
+#include "res/resource.h"
+#include "ui/main/main_dlg.h"
+
+// The process's application object with its display resources set up; the
+// settings are never loaded, so nothing reaches the registry.
+CConvertApp& TestApp();
+void ResetSettings();
+
+// A fresh folder under the temporary folder, removed with its content.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    const std::string& Path() const { return m_path; }
+    std::string Write(const std::string& relative, const std::string& content);
+    std::string MakeFolder(const std::string& relative);
+    static std::string Read(const std::string& path);
+
+private:
+    std::string m_path;
+};
+
+// Dispatches messages until done() holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
+void PumpFor(DWORD ms);
+
+// A real CF_HDROP block with the given names, as the shell hands it over.
+HDROP MakeDrop(const std::vector<std::string>& paths);
+
+// Sets or clears a key in this thread's key state (what GetKeyState reads).
+void SetKey(int key, bool down);
+
+std::string ItemText(HWND dialog, int id);
+
+// CMainDlg with a hook on every mark the list shows, and its protected
+// entry points open to tests.
+class TestMainDlg : public CMainDlg {
+public:
+    using CMainDlg::CMainDlg;
+    std::function<void(TestMainDlg&, int item, int mark)> onMark;
+    bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
+    bool CanRun(UINT id) { return IsCommandEnabled(id); }
+
+protected:
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+};
+
+// State image index of an entry: 0 none, 1 converting, 2 converted, 3 failed.
+int StateImage(CListCtrl& list, int item);
