@@ -332,7 +332,7 @@ struct IconFacts {
     bool cornerClear = false;
 };
 
-bool Inspect(HICON icon, IconFacts& out) {
+bool Examine(HICON icon, IconFacts& out) {
     ICONINFO info{};
     if (!icon || !GetIconInfo(icon, &info)) return false;
     BITMAP mask{};
@@ -369,7 +369,7 @@ TEST(IconsAndCursors, SizesMasksAndHotSpots) {
         SCOPED_TRACE(row.what);
         HICON icon = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(row.id), row.type, row.size, row.size, 0));
         IconFacts facts;
-        ASSERT_TRUE(Inspect(icon, facts));
+        ASSERT_TRUE(Examine(icon, facts));
         EXPECT_EQ(row.size, facts.width);
         EXPECT_EQ(row.size, facts.height);
         EXPECT_EQ(row.colour, facts.colour);
