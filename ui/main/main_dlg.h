@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/batch_run.h"
@@ -127,4 +128,12 @@ private:
     BatchCounts m_counts;
     int m_runFormat = 0;
     PathIndex m_index;
+    // While a folder is expanded, selection, scrolling and the status line
+    // are brought up to date once at the end instead of for every file.
+    int m_expandDepth = 0;
+    int m_lastAdded = -1;
+    // With SHGFI_USEFILEATTRIBUTES the icon depends on the extension only.
+    std::unordered_map<std::string, int> m_iconCache;
+    int IconIndex(const char* path, bool directory);
+    void ShowAdded(int index);
 };

@@ -46,9 +46,6 @@ int CMainDlg::AddFileToList(const char* path) {
     std::string key = JoinPath(folder, name);
     if (IsInList(key.c_str())) return -1;
 
-    SHFILEINFOA info{};
-    DWORD attributes = PathIsDirectoryA(full) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    SHGetFileInfoA(full, attributes, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
 
     // The entry's data is the path as the columns rebuild it, so the index
     // entry can be removed again from the deletion notification alone.
@@ -58,7 +55,7 @@ int CMainDlg::AddFileToList(const char* path) {
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = m_list.GetItemCount();
     item.pszText = const_cast<char*>(name.c_str());
-    item.iImage = info.iIcon;
+    item.iImage = IconIndex(full, PathIsDirectoryA(full) != FALSE);
     item.lParam = reinterpret_cast<LPARAM>(owned);
     int index = m_list.InsertItem(item);
     if (index < 0) {
@@ -67,11 +64,31 @@ int CMainDlg::AddFileToList(const char* path) {
     }
     m_index.Add(key);
     m_list.SetItemText(index, 1, folder.c_str());
+    if (m_expandDepth > 0)
+        m_lastAdded = index;
+    else
+        ShowAdded(index);
+    return index;
+}
+
+void CMainDlg::ShowAdded(int index) {
     m_list.SelectOnly(index, true, true);
     m_list.EnsureVisible(index, FALSE);
     ::SetFocus(m_list);
     ShowFileCount(m_list.GetItemCount());
-    return index;
+}
+
+int CMainDlg::IconIndex(const char* path, bool directory) {
+    std::string key = directory ? std::string("<dir>") : LowerPath(PathFindExtensionA(path));
+    auto found = m_iconCache.find(key);
+    if (found != m_iconCache.end()) return found->second;
+    SHFILEINFOA info{};
+    DWORD attributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    if (!SHGetFileInfoA(path, attributes, &info, sizeof(info),
+                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+        return 0;
+    m_iconCache[key] = info.iIcon;
+    return info.iIcon;
 }
 
 int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders) {
@@ -80,9 +97,22 @@ int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includ
     DWORD n = GetFullPathNameA(folder, sizeof(full), full, nullptr);
     if (n == 0 || n >= sizeof(full)) return 0;
     CFileFilter filter(patterns ? patterns : "");
+    bool outermost = m_expandDepth++ == 0;
+    if (outermost) {
+        m_lastAdded = -1;
+        m_list.SendMessage(WM_SETREDRAW, FALSE);
+    }
     // The walk guards against link loops; the visitor says what was added.
-    return WalkFolder(NativeFileSystem(), full, filter, includeSubfolders,
-                      [this](const std::string& path) { return AddFileToList(path.c_str()) != -1; });
+    int added = WalkFolder(NativeFileSystem(), full, filter, includeSubfolders,
+                           [this](const std::string& path) { return AddFileToList(path.c_str()) != -1; });
+    --m_expandDepth;
+    if (outermost) {
+        m_list.SendMessage(WM_SETREDRAW, TRUE);
+        InvalidateRect(m_list, nullptr, TRUE);
+        // The same end state as adding the files one by one.
+        if (m_lastAdded >= 0) ShowAdded(m_lastAdded);
+    }
+    return added;
 }
 
 void CMainDlg::ShowFileCount(int count) {

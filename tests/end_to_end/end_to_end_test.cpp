@@ -1,0 +1,205 @@
+// Pardwell.exe as a user starts it: command lines in, files and registry out.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Quillfen\\Pardwell\\Settings";
+
+// The build gives a Linux path; Wine maps / to Z:.
+std::string ExePath() {
+    std::string path = PARDWELL_EXE;
+    if (!path.empty() && path[0] == '/') {
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        path = "Z:" + path;
+    }
+    return path;
+}
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof(base), base);
+        char name[MAX_PATH];
+        static int n = 0;
+        std::snprintf(name, sizeof(name), "%spwe2e%lu_%d", base, GetCurrentProcessId(), ++n);
+        CreateDirectoryA(name, nullptr);
+        path = name;
+    }
+    std::string Write(const std::string& rel, const std::string& content) {
+        std::string p = path + "\\" + rel;
+        FILE* f = std::fopen(p.c_str(), "wb");
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+        return p;
+    }
+};
+
+std::string Read(const std::string& p) {
+    FILE* f = std::fopen(p.c_str(), "rb");
+    if (!f) return "<missing>";
+    std::string s;
+    char b[1024];
+    size_t n;
+    while ((n = std::fread(b, 1, sizeof(b), f)) > 0) s.append(b, n);
+    std::fclose(f);
+    return s;
+}
+
+class Program {
+public:
+    explicit Program(const std::string& arguments) {
+        std::string line = "\"" + ExePath() + "\" " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof(si);
+        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+    }
+    ~Program() {
+        if (started) {
+            if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 99);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+    bool WaitExit(DWORD ms, DWORD* code = nullptr) {
+        if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) return false;
+        if (code) GetExitCodeProcess(pi.hProcess, code);
+        return true;
+    }
+    // The first visible top-level window of the program, waiting for it.
+    HWND WaitWindow(DWORD ms = 30000) {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < ms) {
+            struct Find {
+                DWORD pid;
+                HWND found;
+            } find{pi.dwProcessId, nullptr};
+            EnumWindows(
+                [](HWND w, LPARAM lp) -> BOOL {
+                    auto* f = reinterpret_cast<Find*>(lp);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(w, &pid);
+                    if (pid == f->pid && IsWindowVisible(w)) {
+                        f->found = w;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&find));
+            if (find.found) return find.found;
+            if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+        }
+        return nullptr;
+    }
+    bool started = false;
+    PROCESS_INFORMATION pi{};
+};
+
+void DeleteSettings() { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quillfen\\Pardwell"); }
+
+std::vector<std::string> SettingNames() {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD size = sizeof(name);
+        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+DWORD SettingInt(const char* name) {
+    DWORD value = 0xDEAD, size = sizeof(value);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+int ListCount(HWND dialog) { return static_cast<int>(SendMessageA(GetDlgItem(dialog, 1000), LVM_GETITEMCOUNT, 0, 0)); }
+
+TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
+    DeleteSettings();
+    TempDir dir;
+    std::string a = dir.Write("a.txt", "1\r\n2\r\n");
+    std::string b = dir.Write("b b.txt", "1\r2\r");
+    Program p("/u \"" + a + "\" \"" + b + "\"");
+    ASSERT_TRUE(p.started);
+    DWORD code = 1;
+    ASSERT_TRUE(p.WaitExit(60000, &code)) << "the program must close itself after the run";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(Read(a), "1\n2\n");
+    EXPECT_EQ(Read(b), "1\n2\n");
+    // All twelve settings are in the registry after exit.
+    std::vector<std::string> names = SettingNames();
+    EXPECT_EQ(names.size(), 12u);
+    for (const char* n : {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
+                          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}) {
+        bool found = false;
+        for (auto& s : names) found = found || s == n;
+        EXPECT_TRUE(found) << n;
+    }
+    EXPECT_EQ(SettingInt("LastFormat"), 2u);
+}
+
+TEST(EndToEnd, FormatSwitchWithAFolderListsItsFilesAndDoesNotConvert) {
+    TempDir dir;
+    CreateDirectoryA((dir.path + "\\docs").c_str(), nullptr);
+    std::string a = dir.Write("docs\\a.txt", "1\r\n");
+    dir.Write("docs\\b.txt", "1\r\n");
+    Program p("/w \"" + dir.path + "\\docs\"");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(ListCount(dialog), 2);
+    Sleep(300);
+    EXPECT_EQ(Read(a), "1\r\n");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(p.WaitExit(30000));
+    EXPECT_EQ(Read(a), "1\r\n");
+}
+
+TEST(EndToEnd, PathsWithoutASwitchOpenAnEmptyWindow) {
+    TempDir dir;
+    std::string a = dir.Write("a.txt", "1\r\n");
+    Program p("\"" + a + "\"");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(ListCount(dialog), 0);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(p.WaitExit(30000));
+    EXPECT_EQ(Read(a), "1\r\n");
+}
+
+TEST(EndToEnd, UsageSwitchShowsTheUsageBoxAndEnds) {
+    Program p("/?");
+    ASSERT_TRUE(p.started);
+    HWND box = p.WaitWindow();
+    ASSERT_TRUE(box);
+    char caption[64] = {};
+    GetWindowTextA(box, caption, sizeof(caption));
+    EXPECT_STREQ(caption, "Pardwell");
+    char text[256] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    EXPECT_STREQ(text, "Usage: Pardwell /<w|u|m> <file1> <file2> <file3> ...");
+    EXPECT_EQ(GetDlgItem(box, 1000), nullptr) << "no main dialog";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 99;
+    EXPECT_TRUE(p.WaitExit(30000, &code));
+}
+
+}  // namespace
