@@ -1,0 +1,282 @@
+// The whole conversion through the real Win32 calls under Wine: attributes,
+// times, side-file chains, refusals and a destination held open by another
+// process. The ConvertWin32Faults cases need a prepared disk and are run by
+// run_fault_tests.sh, which sets PARDWELL_FULL_DIR and PARDWELL_LINK_DIR.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "core/converter.h"
+#include "tests/converter/fault_file_system.h"
+#include "tests/converter/test_support.h"
+
+namespace {
+
+const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\xe9", 30);
+constexpr DWORD kRHS = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return "<missing>";
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Name -> content of every file in folder.
+std::map<std::string, std::string> Listing(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        std::string n = d.cFileName;
+        if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out[n] = ReadAll(folder + "\\" + n);
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+    return out;
+}
+
+int64_t WriteSeconds(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    ULARGE_INTEGER t;
+    t.LowPart = a.ftLastWriteTime.dwLowDateTime;
+    t.HighPart = a.ftLastWriteTime.dwHighDateTime;
+    return static_cast<int64_t>(t.QuadPart / 10000000ULL);
+}
+
+class ConvertWin32 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        static int serial = 0;
+        dir_ = std::string(base) + "pardwell-conv-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++serial);
+        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+    }
+    void TearDown() override {
+        Clear();
+        RemoveDirectoryA(dir_.c_str());
+    }
+    std::string P(const std::string& name) const { return dir_ + "\\" + name; }
+    static void Write(const std::string& path, const std::string& data) {
+        std::ofstream(path, std::ios::binary) << data;
+    }
+    void Clear() {
+        for (auto& kv : Listing(dir_)) {
+            SetFileAttributesA(P(kv.first).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(P(kv.first).c_str());
+        }
+    }
+    std::string dir_;
+};
+
+TEST_F(ConvertWin32, ContentOfEveryFormat) {
+    struct Case {
+        std::string input;
+        int format;
+        std::string expected;
+    } const cases[] = {
+        {"", 0, ""},
+        {"a\r\r\nb", 0, "a\r\n\r\nb"},
+        {"a\n\rb", 2, "a\n\nb"},
+        {"x\r", 0, "x\r\n"},
+        {"x\r", 2, "x\n"},
+        {"\r\n\n", 1, "\r\r"},
+        {kMixed, 0, OracleConvert(kMixed, "\r\n")},
+        {kMixed, 1, OracleConvert(kMixed, "\r")},
+        {kMixed, 2, OracleConvert(kMixed, "\n")},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        Write(P("x.txt"), c.input);
+        ASSERT_EQ(ConvertFile(P("x.txt").c_str(), c.format, true, true, true, false), 0);
+        EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"x.txt", c.expected}}))
+            << "format " << c.format;
+    }
+}
+
+TEST_F(ConvertWin32, AttributesKeptOrDroppedAsTheFlagsSay) {
+    const DWORD sets[] = {0, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM, kRHS};
+    for (DWORD attrs : sets) {
+        for (bool keep : {true, false}) {
+            for (bool backup : {false, true}) {
+                Clear();
+                Write(P("a.txt"), kMixed);
+                ASSERT_TRUE(SetFileAttributesA(P("a.txt").c_str(), attrs ? attrs : FILE_ATTRIBUTE_NORMAL));
+                ASSERT_EQ(ConvertFile(P("a.txt").c_str(), 2, true, keep, true, backup), 0)
+                    << attrs << keep << backup;
+                EXPECT_EQ(GetFileAttributesA(P("a.txt").c_str()) & kRHS, keep ? attrs : 0u)
+                    << "attrs " << attrs << " keep " << keep << " backup " << backup;
+                EXPECT_EQ(ReadAll(P("a.txt")), OracleConvert(kMixed, "\n"));
+                if (backup) {
+                    EXPECT_EQ(ReadAll(P("a.txt.bak")), kMixed);
+                    EXPECT_EQ(GetFileAttributesA(P("a.txt.bak").c_str()) & kRHS, attrs) << "backup " << attrs;
+                }
+                EXPECT_EQ(Listing(dir_).size(), backup ? 2u : 1u);
+            }
+        }
+    }
+}
+
+TEST_F(ConvertWin32, ModificationTimeKeptToTheSecond) {
+    for (bool keep : {true, false}) {
+        Clear();
+        Write(P("t.txt"), "a\nb\n");
+        HANDLE h = CreateFileA(P("t.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ULARGE_INTEGER t;
+        t.QuadPart = 126000000000000000ULL + 7000000ULL;  // 2000-04-13, plus 0.7 s
+        FILETIME ft{t.LowPart, t.HighPart};
+        ASSERT_TRUE(SetFileTime(h, nullptr, &ft, &ft));
+        CloseHandle(h);
+        const int64_t before = WriteSeconds(P("t.txt"));
+        ASSERT_EQ(ConvertFile(P("t.txt").c_str(), 0, keep, true, true, false), 0);
+        if (keep) {
+            EXPECT_EQ(WriteSeconds(P("t.txt")), before);
+        } else {
+            EXPECT_GT(WriteSeconds(P("t.txt")), before + 3600LL * 24 * 365);
+        }
+    }
+}
+
+TEST_F(ConvertWin32, SideFileChains) {
+    struct Case {
+        std::vector<std::string> present;
+        bool backup;
+        std::string expectedTemp, expectedBackup;
+    } const cases[] = {
+        {{}, false, "x.txt.tmp", ""},
+        {{"x.txt.tmp"}, false, "x.txt.tmp2", ""},
+        {{"x.txt.tmp", "x.txt.tmp2"}, false, "x.txt.tmp3", ""},
+        {{"x.txt.bak"}, true, "x.txt.tmp", "x.txt.bak2"},
+        {{"x.txt.bak", "x.txt.bak2"}, true, "x.txt.tmp", "x.txt.bak3"},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        Write(P("x.txt"), kMixed);
+        for (const std::string& n : c.present) Write(P(n), "keep " + n);
+        FaultFileSystem fs(NativeFileSystem());
+        ASSERT_EQ(ConvertFile(fs, P("x.txt").c_str(), 0, true, true, true, c.backup), 0);
+        EXPECT_EQ(fs.createdNames(), std::vector<std::string>{P(c.expectedTemp)});
+        std::map<std::string, std::string> expected{{"x.txt", OracleConvert(kMixed, "\r\n")}};
+        for (const std::string& n : c.present) expected[n] = "keep " + n;
+        if (!c.expectedBackup.empty()) expected[c.expectedBackup] = kMixed;
+        EXPECT_EQ(Listing(dir_), expected);
+    }
+    // A second backup run on the same file moves up the chain again.
+    ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 2, true, true, true, true), 0);
+    EXPECT_EQ(ReadAll(P("x.txt.bak4")), OracleConvert(kMixed, "\r\n"));
+}
+
+TEST_F(ConvertWin32, RefusalsTouchNothing) {
+    struct Case {
+        const char* what;
+        DWORD attrs;
+        int format;
+        bool ignoreReadOnly;
+    } const cases[] = {
+        {"read-only", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 0, false},
+        {"format 3", FILE_ATTRIBUTE_NORMAL, 3, true},
+        {"format -1", FILE_ATTRIBUTE_NORMAL, -1, true},
+    };
+    for (const Case& c : cases) {
+        Clear();
+        Write(P("r.txt"), kMixed);
+        SetFileAttributesA(P("r.txt").c_str(), c.attrs);
+        const int64_t mtime = WriteSeconds(P("r.txt"));
+        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), c.format, true, true, c.ignoreReadOnly, true), -1) << c.what;
+        EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"r.txt", kMixed}})) << c.what;
+        EXPECT_EQ(GetFileAttributesA(P("r.txt").c_str()) & kRHS, c.attrs & kRHS) << c.what;
+        EXPECT_EQ(WriteSeconds(P("r.txt")), mtime) << c.what;
+    }
+    EXPECT_EQ(ConvertFile(P("absent.txt").c_str(), 0, true, true, true, false), -1);
+    EXPECT_EQ(ConvertFile(dir_.c_str(), 0, true, true, true, false), -1);
+}
+
+// Another process holds the original open without delete sharing: it
+// cannot be moved aside, and the failure leaves it exactly as it was.
+TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
+    char self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    std::string helper(self);
+    helper = helper.substr(0, helper.find_last_of("\\/") + 1) + "converter_hold_open.exe";
+    for (bool backup : {false, true}) {
+        Clear();
+        Write(P("h.txt"), kMixed);
+        const DWORD attrs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+        SetFileAttributesA(P("h.txt").c_str(), attrs);
+        const std::string ready = dir_ + "-ready";
+        DeleteFileA(ready.c_str());
+        std::string cmd = "\"" + helper + "\" \"" + P("h.txt") + "\" 20000 \"" + ready + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(CreateProcessA(helper.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            << helper;
+        for (int i = 0; i < 200 && GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+        ASSERT_NE(GetFileAttributesA(ready.c_str()), INVALID_FILE_ATTRIBUTES) << "helper did not start";
+
+        EXPECT_EQ(ConvertFile(P("h.txt").c_str(), 0, true, true, true, backup), -1);
+        EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"h.txt", kMixed}}));
+        EXPECT_EQ(GetFileAttributesA(P("h.txt").c_str()) & kRHS, attrs);
+
+        TerminateProcess(pi.hProcess, 0);
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        DeleteFileA(ready.c_str());
+        // Released, the same file converts.
+        EXPECT_EQ(ConvertFile(P("h.txt").c_str(), 0, true, true, true, backup), 0);
+        EXPECT_EQ(ReadAll(P("h.txt")), OracleConvert(kMixed, "\r\n"));
+    }
+}
+
+std::string EnvDir(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+// A 64 KiB disk holding a file the converted copy cannot fit beside.
+TEST(ConvertWin32Faults, FullDiskLeavesOriginalAlone) {
+    const std::string dir = EnvDir("PARDWELL_FULL_DIR");
+    if (dir.empty()) GTEST_SKIP() << "PARDWELL_FULL_DIR not set: run_fault_tests.sh runs this case";
+    const std::string path = dir + "\\big.txt";
+    const std::string original = ReadAll(path);
+    ASSERT_GT(original.size(), 40000u);
+    for (bool backup : {false, true}) {
+        for (DWORD attrs : {DWORD(FILE_ATTRIBUTE_NORMAL), kRHS}) {
+            ASSERT_TRUE(SetFileAttributesA(path.c_str(), attrs));
+            EXPECT_EQ(ConvertFile(path.c_str(), 0, true, true, true, backup), -1);
+            EXPECT_EQ(Listing(dir), (std::map<std::string, std::string>{{"big.txt", original}}));
+            EXPECT_EQ(GetFileAttributesA(path.c_str()) & kRHS, attrs & kRHS);
+        }
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// a.txt.tmp is a dangling link to ../victim: existence checks call the name
+// free, but the converter must not write through it.
+TEST(ConvertWin32Faults, PlantedLinkAtTempName) {
+    const std::string dir = EnvDir("PARDWELL_LINK_DIR");
+    if (dir.empty()) GTEST_SKIP() << "PARDWELL_LINK_DIR not set: run_fault_tests.sh runs this case";
+    ASSERT_EQ(GetFileAttributesA((dir + "\\a.txt.tmp").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the planted link should look absent";
+    FaultFileSystem fs(NativeFileSystem());
+    ASSERT_EQ(ConvertFile(fs, (dir + "\\a.txt").c_str(), 0, true, true, true, false), 0);
+    EXPECT_EQ(fs.createdNames(), std::vector<std::string>{dir + "\\a.txt.tmp2"});
+    EXPECT_EQ(ReadAll(dir + "\\a.txt"), "a\r\nb\r\n");
+    EXPECT_EQ(GetFileAttributesA((dir + "\\..\\victim").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Listing(dir).count("a.txt.tmp2"), 0u);
+}
+
+}  // namespace
