@@ -1,0 +1,41 @@
+#pragma once
+// CAutoWidthComboBoxEx: an extended combo box whose drop-down list is widened
+// to its widest entry every time it opens (CBN_DROPDOWN, reflected from the
+// parent), plus typed helpers for entries with images.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "framework/controls.h"
+
+class CAutoWidthComboBoxEx : public CComboBoxEx {
+public:
+    // Text of the edit field when there is one, else the control's text.
+    virtual std::string GetEditText() const;
+    // An entry's text (up to 1023 characters); empty if it cannot be read.
+    virtual std::string GetItemText(int index) const;
+    virtual bool GetItemImage(int index, int& image, int& selectedImage) const;
+    // image -1: no image; selectedImage -1: the same as image. Returns the
+    // new index or -1.
+    virtual int InsertItem(int index, const char* text, int image = -1, int selectedImage = -1);
+    virtual int InsertItemIndented(int index, const char* text, int indent, int image = -1, int selectedImage = -1);
+    // First entry from start on equal to text, ignoring case (locale rules);
+    // -1 if none. A negative start searches from the first entry.
+    virtual int FindStringExact(int start, const char* text) const;
+    // selectedImage -1 leaves the selected image as it is.
+    virtual bool SetItemImage(int index, int image, int selectedImage = -1);
+    // Sets the drop-down width to the widest entry plus margins and returns it.
+    virtual int AdjustDropWidth();
+
+    using CComboBoxEx::InsertItem;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+};
+
+// Fills a format selector: attaches the images (bitmap 134: Windows, Unix,
+// Macintosh), inserts the three formats in LineEndingFormat order with their
+// images and selects `format` (0..2; anything else selects nothing).
+void FillFormatSelector(CAutoWidthComboBoxEx& selector, HIMAGELIST images, int format);

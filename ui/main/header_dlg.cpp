@@ -1,0 +1,60 @@
+#include "ui/main/header_dlg.h"
+
+#include "framework/handles.h"
+#include "res/resource.h"
+
+RECT CHeaderDlg::CaptionBox(const RECT& client) {
+    RECT box{client.left, 8, client.right, 56};
+    InflateRect(&box, -16, -4);
+    return box;
+}
+
+void CHeaderDlg::PaintBanner(HDC dc, const RECT& client, HFONT captionFont) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    CBitmapHandle banner(static_cast<HBITMAP>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    // A missing bitmap would blit the memory DC's 1x1 black stock bitmap
+    // stretched to nothing sensible; leave the background as it is instead.
+    if (banner) {
+        CMemoryDC memory(dc);
+        HGDIOBJ old = SelectObject(memory, banner.Get());
+        for (int x = 0; x < client.right; x += kTileWidth)
+            BitBlt(dc, x, 0, kTileWidth, kTileHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+    }
+
+    RECT rule{client.left, kRuleY, client.right, kRuleY + 1};
+    CBrushHandle ruleBrush(CreateSolidBrush(kRuleColor));
+    FillRect(dc, &rule, ruleBrush);
+
+    char caption[256] = "";
+    LoadStringA(instance, IDS_CAPTION, caption, sizeof(caption));
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ oldFont = captionFont ? SelectObject(dc, captionFont) : nullptr;
+    RECT box = CaptionBox(client);
+    DrawTextA(dc, caption, -1, &box, DT_WORDBREAK | DT_LEFT | DT_TOP);
+    if (oldFont) SelectObject(dc, oldFont);
+    SetBkMode(dc, oldMode);
+}
+
+bool CHeaderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg != WM_PAINT) return CDialog::OnMessage(msg, wp, lp, result);
+    CPaintDC dc(m_hWnd);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    HFONT font = GetCaptionFont();
+    CFontHandle madeFont;
+    if (!font) {
+        LOGFONTA face{};
+        HFONT dialogFont = GetFont();
+        if (!dialogFont) dialogFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        if (GetObjectA(dialogFont, sizeof(face), &face)) {
+            face.lfWeight = FW_BOLD;
+            madeFont.Reset(CreateFontIndirectA(&face));
+        }
+        font = madeFont.Get();
+    }
+    PaintBanner(dc, client, font);
+    result = 0;
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// CHeaderDlg: a dialog that paints a banner across the top of its client
+// area (bitmap 132 tiled to the full width, a grey rule at y 59 and the bold
+// caption, string 102). Controls lying over the banner belong to the derived
+// dialog.
+//
+// What a derived dialog does:
+//  - construct with its template id and parent: CHeaderDlg(IDD_MAIN, parent);
+//  - let WM_PAINT reach CHeaderDlg::OnMessage (call it for every message it
+//    does not handle itself, as for any CDialog);
+//  - optionally override GetCaptionFont to supply the shared bold font; by
+//    default a bold form of the dialog's own font is made for each paint.
+// The banner's bitmap and string come from the module that holds the
+// dialog's resources (the executable).
+
+#include <windows.h>
+
+#include "framework/dialog.h"
+
+class CHeaderDlg : public CDialog {
+public:
+    static constexpr int kTileWidth = 500;
+    static constexpr int kTileHeight = 60;
+    static constexpr int kRuleY = 59;
+    static constexpr COLORREF kRuleColor = RGB(208, 208, 208);
+
+    explicit CHeaderDlg(UINT templateId, HWND parent = nullptr) : CDialog(templateId, parent) {}
+    ~CHeaderDlg() override = default;
+
+    // Paints the banner into any DC over a client rectangle; captionFont may
+    // be null (the DC's current font is used then). Exposed so that it can
+    // be drawn into a memory DC.
+    static void PaintBanner(HDC dc, const RECT& client, HFONT captionFont);
+    // The caption's box: (left + 16, 12) to (right - 16, 52).
+    static RECT CaptionBox(const RECT& client);
+
+protected:
+    // The bold font for the caption; null means "make one from the dialog
+    // font". The returned font stays owned by the caller.
+    virtual HFONT GetCaptionFont() { return nullptr; }
+    void DoDataExchange(bool) override {}
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+};

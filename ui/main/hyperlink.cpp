@@ -1,0 +1,166 @@
+#include "ui/main/hyperlink.h"
+
+#include <windowsx.h>
+#include <shellapi.h>
+
+#include "framework/handles.h"
+#include "res/resource.h"
+
+CHyperLink::CHyperLink() : backColor(GetSysColor(COLOR_WINDOW)) {}
+
+CHyperLink::~CHyperLink() {
+    // The tooltip is owned by this control's window and goes with it; if the
+    // window outlives the object, take it down here so nothing dangles.
+    if (tooltip.m_hWnd && IsWindow(tooltip.m_hWnd)) ::DestroyWindow(tooltip.m_hWnd);
+    if (hoverCursor) DestroyCursor(hoverCursor);
+}
+
+void CHyperLink::OnSubclassed() {
+    if (!hoverCursor)
+        hoverCursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_LINK),
+                                                      IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+    ModifyStyle(0, SS_NOTIFY);
+    if (!tooltip.m_hWnd && tooltip.Create(m_hWnd)) {
+        // Added without TTF_SUBCLASS: this control relays its own messages.
+        TOOLINFOA info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = m_hWnd;
+        info.uId = 0;
+        GetClientRect(m_hWnd, &info.rect);
+        info.lpszText = const_cast<char*>(tipText.c_str());
+        tooltip.SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void CHyperLink::SetLink(const char* newTarget, const char* newTip, const char* newText) {
+    target = newTarget ? newTarget : "";
+    tipText = newTip ? newTip : "";
+    if (!m_hWnd) return;
+    if (newText) SetWindowText(newText);
+    FitToText();
+    if (tooltip.m_hWnd) tooltip.UpdateTipText(m_hWnd, tipText.c_str());
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+COLORREF CHyperLink::CurrentTextColor() const { return HasCapture() ? hoverColor : linkColor; }
+
+void CHyperLink::OpenTarget(const std::string& what) {
+    ShellExecuteA(nullptr, "open", what.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool CHyperLink::PointInside(LPARAM lp) const {
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    return PtInRect(&client, pt) != FALSE;
+}
+
+void CHyperLink::FitToText() {
+    HWND parent = GetParent(m_hWnd);
+    RECT rect;
+    GetWindowRect(m_hWnd, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    std::string text = GetWindowText();
+    SIZE size{0, 0};
+    {
+        CClientDC dc(m_hWnd);
+        HFONT font = GetFont();
+        HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        if (old) SelectObject(dc, old);
+    }
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Keep the tip's area equal to the control after the resize.
+    if (tooltip.m_hWnd) {
+        TOOLINFOA info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = m_hWnd;
+        info.uId = 0;
+        GetClientRect(m_hWnd, &info.rect);
+        tooltip.SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void CHyperLink::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    CBrushHandle back(CreateSolidBrush(backColor));
+    FillRect(dc, &client, back);
+    SetBkColor(dc, backColor);
+    SetTextColor(dc, CurrentTextColor());
+    HFONT font = GetFont();
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+    LONG_PTR style = GetStyle();
+    // SS_RIGHT and SS_CENTER are values of the type field, not free bits.
+    if ((style & SS_TYPEMASK) == SS_RIGHT)
+        format |= DT_RIGHT;
+    else if ((style & SS_TYPEMASK) == SS_CENTER)
+        format |= DT_CENTER;
+    std::string text = GetWindowText();
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
+    if (old) SelectObject(dc, old);
+}
+
+void CHyperLink::OnMouseMove(LPARAM lp) {
+    if (!HasCapture()) {
+        SetCapture(m_hWnd);
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    } else if (!PointInside(lp)) {
+        ReleaseCapture();  // WM_CAPTURECHANGED repaints
+    }
+}
+
+void CHyperLink::OnLButtonDown(WPARAM wp, LPARAM lp, LRESULT& result) {
+    // While hovering the link holds the capture and so sees clicks anywhere;
+    // a click outside it must not open the target or notify the parent.
+    if (HasCapture() && !PointInside(lp)) {
+        ReleaseCapture();
+        result = 0;
+        return;
+    }
+    if (!target.empty()) OpenTarget(target);
+    if (HasCapture()) ReleaseCapture();
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+    result = DefProc(WM_LBUTTONDOWN, wp, lp);
+}
+
+bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (tooltip.m_hWnd) {
+        MSG relay{m_hWnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
+        DWORD pos = GetMessagePos();
+        relay.pt.x = GET_X_LPARAM(pos);
+        relay.pt.y = GET_Y_LPARAM(pos);
+        tooltip.RelayEvent(relay);
+    }
+    switch (msg) {
+    case WM_SETCURSOR:
+        SetCursor(hoverCursor);
+        result = TRUE;
+        return true;
+    case WM_MOUSEMOVE:
+        OnMouseMove(lp);
+        result = DefProc(msg, wp, lp);
+        return true;
+    case WM_CAPTURECHANGED:
+        // Losing the capture by any route (leaving, a click, another window
+        // taking it) ends the hover colour.
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+        result = DefProc(msg, wp, lp);
+        return true;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(wp, lp, result);
+        return true;
+    case WM_PAINT:
+        OnPaint();
+        result = 0;
+        return true;
+    case WM_SETFONT:
+        result = DefProc(msg, wp, lp);
+        FitToText();
+        return true;
+    default:
+        return CStatic::OnMessage(msg, wp, lp, result);
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+// CHyperLink: a static control that looks and acts like a link. Blue text,
+// red while the mouse is over it (the link holds the capture then), a hand
+// pointer (cursor 137) and a tooltip. A click opens the target through the
+// shell, if there is one, and still reaches the parent as STN_CLICKED.
+//
+// Bind it by subclassing (DDX_Control); the attach step adds SS_NOTIFY,
+// loads the pointer and creates the tooltip.
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/controls.h"
+
+class CHyperLink : public CStatic {
+public:
+    CHyperLink();
+    ~CHyperLink() override;
+
+    // Stores target and tip; a non-null text becomes the window text. Then
+    // the control fits its width to the text, updates the tip and repaints.
+    void SetLink(const char* target, const char* tipText, const char* newText = nullptr);
+
+    const std::string& Target() const { return target; }
+    const std::string& TipText() const { return tipText; }
+    HWND ToolTipWindow() const { return tooltip.m_hWnd; }
+    // The colour the text is drawn in at the moment.
+    COLORREF CurrentTextColor() const;
+
+    COLORREF linkColor = RGB(0, 0, 255);
+    COLORREF hoverColor = RGB(255, 0, 0);
+    COLORREF backColor;
+
+protected:
+    // Opens the target; a seam so that tests can see what a click opens
+    // without starting a browser or mail program.
+    virtual void OpenTarget(const std::string& what);
+
+    void OnSubclassed() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void OnPaint();
+    void OnMouseMove(LPARAM lp);
+    void OnLButtonDown(WPARAM wp, LPARAM lp, LRESULT& result);
+    void FitToText();
+    bool HasCapture() const { return m_hWnd && GetCapture() == m_hWnd; }
+    bool PointInside(LPARAM lp) const;
+
+    std::string target;
+    std::string tipText;
+    CToolTipCtrl tooltip;
+    HCURSOR hoverCursor = nullptr;
+};
