@@ -85,6 +85,24 @@ TEST(CopyLoop, EveryShortInputAtEverySplit) {
     }
 }
 
+// Breaks at every offset of the 8- and 16-byte words the loop moves text in,
+// and texts of every length around those word sizes.
+TEST(CopyLoop, BreaksAtEveryWordOffset) {
+    const char* const breaks[] = {"\r\n", "\r", "\n", "\r\r", "\n\r", "\r\n\n"};
+    for (size_t length = 0; length <= 48; ++length) {
+        for (size_t at = 0; at <= length; ++at) {
+            for (const char* b : breaks) {
+                std::string input(length, 'q');
+                input.insert(at, b);
+                for (const Target& t : kTargets) {
+                    ASSERT_EQ(RunCopy(t.copy, input, {}), OracleConvert(input, t.brk))
+                        << t.name << " length " << length << " at " << at;
+                }
+            }
+        }
+    }
+}
+
 std::string RandomText(std::mt19937& rng, size_t size) {
     std::string s;
     while (s.size() < size) {
