@@ -45,10 +45,9 @@ bool CHeaderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     HFONT font = GetCaptionFont();
     CFontHandle madeFont;
     if (!font) {
+        // The same face the program's shared bold font is made from.
         LOGFONTA face{};
-        HFONT dialogFont = GetFont();
-        if (!dialogFont) dialogFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        if (GetObjectA(dialogFont, sizeof(face), &face)) {
+        if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(face), &face)) {
             face.lfWeight = FW_BOLD;
             madeFont.Reset(CreateFontIndirectA(&face));
         }

@@ -9,7 +9,7 @@
 //  - let WM_PAINT reach CHeaderDlg::OnMessage (call it for every message it
 //    does not handle itself, as for any CDialog);
 //  - optionally override GetCaptionFont to supply the shared bold font; by
-//    default a bold form of the dialog's own font is made for each paint.
+//    default a bold form of the default GUI font is made for each paint.
 // The banner's bitmap and string come from the module that holds the
 // dialog's resources (the executable).
 
@@ -35,7 +35,7 @@ public:
     static RECT CaptionBox(const RECT& client);
 
 protected:
-    // The bold font for the caption; null means "make one from the dialog
+    // The bold font for the caption; null means "make a bold default GUI
     // font". The returned font stays owned by the caller.
     virtual HFONT GetCaptionFont() { return nullptr; }
     void DoDataExchange(bool) override {}
