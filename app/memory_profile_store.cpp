@@ -24,7 +24,7 @@ int CMemoryProfileStore::GetInt(const char* section, const char* name, int defau
 bool CMemoryProfileStore::WriteString(const char* section, const char* name, const char* value) {
     Key key = MakeKey(section, name);
     log.push_back("put:" + key.first + "\\" + key.second);
-    if (readOnly_ || value == nullptr) return false;
+    if (value == nullptr) return false;
     Value& v = values_[key];
     v.isInt = false;
     v.text = value;
@@ -34,7 +34,6 @@ bool CMemoryProfileStore::WriteString(const char* section, const char* name, con
 bool CMemoryProfileStore::WriteInt(const char* section, const char* name, int value) {
     Key key = MakeKey(section, name);
     log.push_back("put:" + key.first + "\\" + key.second);
-    if (readOnly_) return false;
     Value& v = values_[key];
     v.isInt = true;
     v.number = value;

@@ -20,8 +20,6 @@ public:
     size_t Count() const { return values_.size(); }
     void Clear() { values_.clear(); }
     void Erase(const char* section, const char* name);
-    // When set, writes fail and change nothing.
-    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 
     // "get:Section\Name" and "put:Section\Name", in call order.
     std::vector<std::string> log;
@@ -35,5 +33,4 @@ private:
     using Key = std::pair<std::string, std::string>;
     static Key MakeKey(const char* section, const char* name);
     std::map<Key, Value> values_;
-    bool readOnly_ = false;
 };

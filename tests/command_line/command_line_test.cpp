@@ -137,6 +137,7 @@ TEST(CommandLine, PortableSplitAgreesWithTheProcessArguments) {
         "/w a.txt   b.txt",
         "a\\\\b \"x\\\"y\" \"C:\\dir\\\\\"",
         "-l \"\" end",
+        "\"a\"\"b c\" d",
     };
     for (const char* tail : tails) {
         Strings actual;

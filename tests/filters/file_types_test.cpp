@@ -1,5 +1,4 @@
 #include "core/file_types.h"
-#include "core/filters.h"
 
 #include <gtest/gtest.h>
 
@@ -50,21 +49,6 @@ TEST(FileTypes, ReadingStopsAtTheFirstMissingOrEmptyField) {
     };
     for (const Case& c : cases) EXPECT_EQ(FileTypeRowCount(c.table), c.rows) << c.table;
     EXPECT_EQ(FileTypePatterns("A|*.a|B|*.b||", 1), "*.b");
-}
-
-TEST(FileTypes, RowPatternListsFilterFullPaths) {
-    const std::string table = GetFileTypeFilters();
-    struct Case {
-        int row;
-        const char* path;
-        bool passes;
-    } cases[] = {
-        {1, "C:\\docs\\READ.ME.TXT", true}, {1, "C:\\docs\\file.diz", true}, {1, "C:\\docs\\a.doc", false},
-        {6, "C:\\src\\main.CPP", true},     {6, "C:\\src\\main.cs", false},  {12, "C:\\setup\\x.iss", false},
-        {12, "C:\\setup\\x.isl", true},     {0, "C:\\Makefile", true},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CFileFilter(FileTypePatterns(table, c.row).c_str()).Matches(c.path), c.passes) << c.path;
 }
 
 }  // namespace

@@ -23,11 +23,6 @@ TEST(PathIndex, IgnoresCaseAndTracksAddsAndRemoves) {
     EXPECT_FALSE(index.Contains("C:\\x.txt"));
 }
 
-TEST(PathIndex, LowersOnlyLetters) {
-    EXPECT_EQ(LowerPath("C:\\Dir_1\\[A-Z].TXT"), "c:\\dir_1\\[a-z].txt");
-    EXPECT_EQ(LowerPath(""), "");
-}
-
 TEST(PathIndex, HundredThousandPaths) {
     PathIndex index;
     for (int i = 0; i < 100000; ++i) ASSERT_TRUE(index.Add("C:\\Data\\File" + std::to_string(i) + ".TXT"));
