@@ -42,9 +42,15 @@ bool WriteText(const std::string& path, size_t bytes) {
         size_t len = (next() >> 8) % 100;
         for (size_t i = 0; i < len; ++i) line += static_cast<char>(' ' + (next() >> 8) % 95);
         switch ((next() >> 8) % 3) {
-            case 0: line += "\r\n"; break;
-            case 1: line += "\n"; break;
-            default: line += "\r"; break;
+            case 0:
+                line += "\r\n";
+                break;
+            case 1:
+                line += "\n";
+                break;
+            default:
+                line += "\r";
+                break;
         }
         if (std::fwrite(line.data(), 1, line.size(), f) != line.size()) break;
         written += line.size();
@@ -153,8 +159,9 @@ int main(int argc, char** argv) {
 
     int status = 0;
     for (int format = 0; format < kLineEndingFormatCount; ++format) {
-        const double t = BestOf5([&] { return PlainCopy(src, work); },
-                                 [&] { return ConvertFile(work.c_str(), format, true, true, true, false) == 0; });
+        const double t =
+            BestOf5([&] { return PlainCopy(src, work); },
+                    [&] { return ConvertFile(work.c_str(), format, true, true, true, false) == 0; });
         if (t <= 0) {
             std::fprintf(stderr, "ConvertFile failed for format %d\n", format);
             return 1;

@@ -31,7 +31,9 @@ inline uint64_t BreakBytes(uint64_t w) {
     return (((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs;
 }
 
-inline unsigned FirstMarkedByte(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)) >> 3; }
+inline unsigned FirstMarkedByte(uint64_t mask) {
+    return static_cast<unsigned>(__builtin_ctzll(mask)) >> 3;
+}
 
 // Every CR LF, lone CR and lone LF becomes one break; a CR that ends one
 // block keeps its claim on an LF that starts the next. Text between breaks
@@ -57,7 +59,6 @@ int CopyWithBreak(IFile& in, IFile& out) {
 #ifdef __SSE2__
             const __m128i crs = _mm_set1_epi8(static_cast<char>(kCR));
             const __m128i lfs = _mm_set1_epi8(static_cast<char>(kLF));
-            bool found = false;
             while (end - p >= 16) {
                 const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
                 const unsigned mask = static_cast<unsigned>(
@@ -67,14 +68,14 @@ int CopyWithBreak(IFile& in, IFile& out) {
                     const unsigned n = static_cast<unsigned>(__builtin_ctz(mask));
                     p += n;
                     o += n;
-                    found = true;
                     break;
                 }
                 p += 16;
                 o += 16;
             }
-            if (!found)
 #endif
+            // Also finishes the last 8 to 15 bytes; after a hit above it
+            // stops at once, on the same byte.
             while (end - p >= 8) {
                 uint64_t w;
                 std::memcpy(&w, p, 8);
@@ -129,7 +130,9 @@ int MakeSideName(IFileSystem& fs, const char* path, const char* suffix, unsigned
     return -1;
 }
 
-bool FitsPathLimit(const char* name) { return std::strlen(name) <= kMaxPathLength; }
+bool FitsPathLimit(const char* name) {
+    return std::strlen(name) <= kMaxPathLength;
+}
 
 }  // namespace
 
@@ -146,15 +149,25 @@ int MakeBackupName(IFileSystem& fs, const char* path, char* buffer) {
     return MakeSideName(fs, path, ".bak", 1, buffer, nullptr);
 }
 
-int MakeTempName(const char* path, char* buffer) { return MakeTempName(NativeFileSystem(), path, buffer); }
+int MakeTempName(const char* path, char* buffer) {
+    return MakeTempName(NativeFileSystem(), path, buffer);
+}
 
-int MakeBackupName(const char* path, char* buffer) { return MakeBackupName(NativeFileSystem(), path, buffer); }
+int MakeBackupName(const char* path, char* buffer) {
+    return MakeBackupName(NativeFileSystem(), path, buffer);
+}
 
-int CopyToCrlf(IFile& in, IFile& out) { return CopyWithBreak<kCR, kLF, 2>(in, out); }
+int CopyToCrlf(IFile& in, IFile& out) {
+    return CopyWithBreak<kCR, kLF, 2>(in, out);
+}
 
-int CopyToCr(IFile& in, IFile& out) { return CopyWithBreak<kCR, 0, 1>(in, out); }
+int CopyToCr(IFile& in, IFile& out) {
+    return CopyWithBreak<kCR, 0, 1>(in, out);
+}
 
-int CopyToLf(IFile& in, IFile& out) { return CopyWithBreak<kLF, 0, 1>(in, out); }
+int CopyToLf(IFile& in, IFile& out) {
+    return CopyWithBreak<kLF, 0, 1>(in, out);
+}
 
 int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
                 bool ignoreReadOnly, bool backupFile) {
@@ -194,9 +207,15 @@ int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestam
 
     int result;
     switch (static_cast<LineEndingFormat>(format)) {
-        case LineEndingFormat::Windows: result = CopyToCrlf(*in, *out); break;
-        case LineEndingFormat::Macintosh: result = CopyToCr(*in, *out); break;
-        default: result = CopyToLf(*in, *out); break;
+        case LineEndingFormat::Windows:
+            result = CopyToCrlf(*in, *out);
+            break;
+        case LineEndingFormat::Macintosh:
+            result = CopyToCr(*in, *out);
+            break;
+        default:
+            result = CopyToLf(*in, *out);
+            break;
     }
     in->Close();
     // A failed close can be the only sign that data never reached the disk.

@@ -29,7 +29,10 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
     }
-    void TearDown() override { Clear(); rmdir(dir_.c_str()); }
+    void TearDown() override {
+        Clear();
+        rmdir(dir_.c_str());
+    }
 
     std::string P(const std::string& name) const { return dir_ + "/" + name; }
 
@@ -237,8 +240,8 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
             const mode_t mode = c.readOnly ? 0444 : 0640;
             chmod(P("f.txt").c_str(), mode);
             FaultFileSystem fs(NativeFileSystem(), k);
-            const int rc = ConvertFile(fs, P("f.txt").c_str(), 1, c.keepTimestamp, c.keepAttributes, true,
-                                       c.backup);
+            const int rc =
+                ConvertFile(fs, P("f.txt").c_str(), 1, c.keepTimestamp, c.keepAttributes, true, c.backup);
             std::ostringstream where;
             where << "k=" << k << " backup=" << c.backup << " ro=" << c.readOnly;
             auto files = Listing();

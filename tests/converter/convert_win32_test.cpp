@@ -132,7 +132,8 @@ TEST_F(ConvertWin32, ModificationTimeKeptToTheSecond) {
     for (bool keep : {true, false}) {
         Clear();
         Write(P("t.txt"), "a\nb\n");
-        HANDLE h = CreateFileA(P("t.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h =
+            CreateFileA(P("t.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         ULARGE_INTEGER t;
         t.QuadPart = 126000000000000000ULL + 7000000ULL;  // 2000-04-13, plus 0.7 s
@@ -194,7 +195,8 @@ TEST_F(ConvertWin32, RefusalsTouchNothing) {
         Write(P("r.txt"), kMixed);
         SetFileAttributesA(P("r.txt").c_str(), c.attrs);
         const int64_t mtime = WriteSeconds(P("r.txt"));
-        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), c.format, true, true, c.ignoreReadOnly, true), -1) << c.what;
+        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), c.format, true, true, c.ignoreReadOnly, true), -1)
+            << c.what;
         EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"r.txt", kMixed}})) << c.what;
         EXPECT_EQ(GetFileAttributesA(P("r.txt").c_str()) & kRHS, c.attrs & kRHS) << c.what;
         EXPECT_EQ(WriteSeconds(P("r.txt")), mtime) << c.what;
@@ -221,9 +223,11 @@ TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessA(helper.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        ASSERT_TRUE(
+            CreateProcessA(helper.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             << helper;
-        for (int i = 0; i < 200 && GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+        for (int i = 0; i < 200 && GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(50);
         ASSERT_NE(GetFileAttributesA(ready.c_str()), INVALID_FILE_ATTRIBUTES) << "helper did not start";
 
         EXPECT_EQ(ConvertFile(P("h.txt").c_str(), 0, true, true, true, backup), -1);

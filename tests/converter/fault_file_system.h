@@ -55,11 +55,15 @@ public:
         created_.push_back(path);
         return std::make_unique<File>(this, std::move(f), true);
     }
-    bool GetTimes(const char* path, FileTimes* t) override { return Fail("GetTimes") ? false : real_.GetTimes(path, t); }
+    bool GetTimes(const char* path, FileTimes* t) override {
+        return Fail("GetTimes") ? false : real_.GetTimes(path, t);
+    }
     bool SetTimes(const char* path, const FileTimes& t) override {
         return Fail("SetTimes") ? false : real_.SetTimes(path, t);
     }
-    bool Rename(const char* from, const char* to) override { return Fail("Rename") ? false : real_.Rename(from, to); }
+    bool Rename(const char* from, const char* to) override {
+        return Fail("Rename") ? false : real_.Rename(from, to);
+    }
     bool Remove(const char* path) override { return Fail("Remove") ? false : real_.Remove(path); }
     bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
         return Fail("Enumerate") ? false : real_.Enumerate(folder, visit);

@@ -45,7 +45,9 @@ protected:
         rmdir(dir_.c_str());
 #endif
     }
-    std::string P(const std::string& name) const { return dir_ + kPathSeparator + name; }
+    std::string P(const std::string& name) const {
+        return dir_ + kPathSeparator + name;
+    }
 
     void Make(const std::string& name, const std::string& data) {
         CreateResult r;
@@ -130,7 +132,8 @@ TEST_F(FileSystemLayer, EnumerateAndFolderIdentity) {
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, bool>>{{"a", false}, {"b", false}, {"sub", true}}));
 
     int visits = 0;
-    EXPECT_TRUE(fs_.Enumerate((dir_ + kPathSeparator).c_str(), [&](const DirEntry&) { return ++visits < 2; }));
+    EXPECT_TRUE(
+        fs_.Enumerate((dir_ + kPathSeparator).c_str(), [&](const DirEntry&) { return ++visits < 2; }));
     EXPECT_EQ(visits, 2);
     EXPECT_FALSE(fs_.Enumerate(P("missing").c_str(), [](const DirEntry&) { return true; }));
 
