@@ -51,18 +51,33 @@ protected:
     }
 };
 
+// One dialog for the whole suite: showing and destroying a top-level window
+// costs Wine about a second each without a window manager.
 class Controls : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dlg.Create());
-        dlg.formatImages.Reset(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FORMATS), 16, 3,
-                                                    RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-        SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    static void SetUpTestSuite() {
+        shared = new CTestDlg;
+        if (!shared->Create()) return;
+        shared->formatImages.Reset(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FORMATS), 16,
+                                                        3, RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+        SetWindowPos(*shared, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         Pump();
+    }
+    static void TearDownTestSuite() {
+        if (shared->m_hWnd) shared->DestroyWindow();
+        delete shared;
+        shared = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(dlg.m_hWnd != nullptr);
+        dlg.selector.ResetContent();
+        dlg.selector.SetImageList(nullptr);
+        dlg.feedback.opened.clear();
+        dlg.options.opened.clear();
+        dlg.commands.clear();
     }
     void TearDown() override {
         if (GetCapture()) ReleaseCapture();
-        if (dlg.m_hWnd) dlg.DestroyWindow();
     }
     static void Pump() {
         MSG msg;
@@ -85,8 +100,10 @@ protected:
     }
     static LPARAM Point(int x, int y) { return MAKELPARAM(x, y); }
 
-    CTestDlg dlg;
+    static CTestDlg* shared;
+    CTestDlg& dlg = *shared;
 };
+CTestDlg* Controls::shared = nullptr;
 
 // --- format selector -----------------------------------------------------
 
