@@ -83,18 +83,14 @@ public:
                 DWORD pid;
                 HWND found;
             } find{pi.dwProcessId, nullptr};
-            EnumWindows(
-                [](HWND w, LPARAM lp) -> BOOL {
-                    auto* f = reinterpret_cast<Find*>(lp);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(w, &pid);
-                    if (pid == f->pid && IsWindowVisible(w)) {
-                        f->found = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&find));
+            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == find.pid && IsWindowVisible(w)) {
+                    find.found = w;
+                    break;
+                }
+            }
             if (find.found) return find.found;
             if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
         }
