@@ -9,8 +9,8 @@
 CHyperLink::CHyperLink() : backColor(GetSysColor(COLOR_WINDOW)) {}
 
 CHyperLink::~CHyperLink() {
-    // The tooltip is owned by this control's window and goes with it; if the
-    // window outlives the object, take it down here so nothing dangles.
+    // Only when the control's window outlives the object is the tip still
+    // held here; take it down so it does not relay to a dead object.
     if (tooltip.m_hWnd && IsWindow(tooltip.m_hWnd)) ::DestroyWindow(tooltip.m_hWnd);
     if (hoverCursor) DestroyCursor(hoverCursor);
 }
@@ -159,6 +159,13 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_SETFONT:
         result = DefProc(msg, wp, lp);
         FitToText();
+        return true;
+    case WM_DESTROY:
+        // The tip belongs to this control's life; forget it here so the
+        // destructor never acts on a handle the system may have reused.
+        if (tooltip.m_hWnd && IsWindow(tooltip.m_hWnd)) ::DestroyWindow(tooltip.m_hWnd);
+        tooltip.Detach();
+        result = DefProc(msg, wp, lp);
         return true;
     default:
         return CStatic::OnMessage(msg, wp, lp, result);
