@@ -32,9 +32,17 @@ bool ReadInstallDir(char* folder, DWORD size, size_t& length)
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
+    // The size is asked first, so the read itself never meets a value larger
+    // than the buffer.
     DWORD type = 0;
-    DWORD bytes = size - 1;
-    const LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
+    DWORD bytes = 0;
+    LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, nullptr, &bytes);
+    if (rc == ERROR_SUCCESS && bytes > size - 1)
+        rc = ERROR_MORE_DATA;
+    if (rc == ERROR_SUCCESS) {
+        bytes = size - 1;
+        rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
+    }
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
@@ -298,6 +306,8 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
         hr = E_INVALIDARG;
     else if (!BuildProgramPath(folder, folderLength, program, sizeof program))
         hr = E_INVALIDARG;
+    else if (lstrlenA(program) >= MAX_PATH)
+        hr = E_INVALIDARG; // no ANSI program path is that long; the shell is not asked
     if (SUCCEEDED(hr)) {
         ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW);
         selection_.Clear();

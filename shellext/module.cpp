@@ -69,6 +69,20 @@ HRESULT LoadTypeInfo(ITypeInfo** info)
     return hr;
 }
 
+bool TypeLibRegistered()
+{
+    WCHAR libid[64];
+    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, 64))
+        return false;
+    char key[96];
+    wsprintfA(key, "TypeLib\\%ls\\1.0", libid);
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
 HRESULT RegisterOrUnregister(bool install)
 {
     char path[MAX_PATH];
@@ -92,13 +106,14 @@ HRESULT RegisterOrUnregister(bool install)
             return FAILED(hr) ? SELFREG_E_TYPELIB : S_OK;
         }
         // The type library goes even when part of the script could not be
-        // undone; its absence is not an error.
-        const HRESULT typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+        // undone. One that is not registered is already gone: removing twice
+        // is no error.
+        HRESULT typeLib = S_OK;
+        if (TypeLibRegistered())
+            typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
         if (FAILED(hr))
             return hr;
-        if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && typeLib != TYPE_E_LIBNOTREGISTERED)
-            return SELFREG_E_TYPELIB;
-        return S_OK;
+        return FAILED(typeLib) ? SELFREG_E_TYPELIB : S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {

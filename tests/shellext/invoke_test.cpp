@@ -110,7 +110,6 @@ TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
 {
     ScopedInstallDir installDir(nullptr);
     ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
-    const std::string folderAtEdge = "C:\\" + std::string(1007, 'd'); // 1010 + "\Pardwell.exe" + zero = 1024
     struct Case {
         const char* what;
         bool present;
@@ -132,10 +131,14 @@ TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
     ASSERT_EQ(S_OK, Run(0));
     EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
 
-    // At the edge the path is formed and handed to the shell; no program is
-    // there, which is not noticed, and the selection is used up.
+    // A program path of 259 characters is handed to the shell, which finds
+    // nothing there; that is not noticed and the selection is used up. One
+    // character more is no ANSI path at all and is refused up front.
+    const std::string longest = "C:\\" + std::string(259 - 3 - 13, 'd'); // + "\\Pardwell.exe"
     ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
-    installDir.Set(folderAtEdge.c_str());
+    installDir.Set((longest + "e").c_str());
+    EXPECT_EQ(E_INVALIDARG, Run(0));
+    installDir.Set(longest.c_str());
     EXPECT_EQ(S_OK, Run(0));
     installDir.Set(standinFolder_.c_str());
     ASSERT_EQ(S_OK, Run(0));
