@@ -539,22 +539,6 @@ TEST(Manifest, AsksForCommonControlsSix) {
     EXPECT_NE(std::string::npos, lower.find("common-controls_6595b64144ccf1df_6.")) << path;
 }
 
-TEST(VersionInfo, NamesTheProduct) {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<BYTE> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, block.data()));
-    char* value = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\ProductName", reinterpret_cast<void**>(&value), &length));
-    EXPECT_STREQ("Pardwell", value);
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\OriginalFilename", reinterpret_cast<void**>(&value), &length));
-    EXPECT_STREQ("Pardwell.exe", value);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -116,7 +116,6 @@ TEST_F(Controls, FormatSelectorEntriesImagesAndSelection) {
     ASSERT_EQ(3, dlg.selector.GetCount());
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(want[i].text, dlg.selector.GetItemText(i)) << i;
-        EXPECT_EQ(LineEndingFormatLabel(i), dlg.selector.GetItemText(i)) << i;
         int image = -5, selected = -5;
         ASSERT_TRUE(dlg.selector.GetItemImage(i, image, selected));
         EXPECT_EQ(want[i].image, image) << i;
