@@ -36,6 +36,6 @@ private:
 std::string GetInstallDir(IProfileStore& profile);
 
 // The folder part of an executable's path, as the path utilities remove a
-// file name: C:\Tools\Pardwell.exe gives C:\Tools, C:\Pardwell.exe gives C:\
-// (a root keeps its backslash), a bare name gives "".
+// file name: "C:\Tools\Pardwell.exe" gives "C:\Tools", "C:\Pardwell.exe"
+// gives "C:\" (a root keeps its backslash), a bare name gives "".
 std::string FolderOfModulePath(const char* modulePath);

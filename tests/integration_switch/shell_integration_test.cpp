@@ -190,7 +190,8 @@ TEST(IntegrationSwitch, EnableFromADriveRootUsesTheDoubledSeparator)
     EXPECT_EQ(2, WaitForEnabled(integration, 2));
     EXPECT_STRCASEEQ("C:\\Gorsemere.dll", InprocServer().c_str());
     // Leave the build's library registered for whoever runs next.
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string line = "regsvr32.exe /s \"" + Unix2Win(GORSEMERE_DLL) + "\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
