@@ -1,8 +1,30 @@
 #include "framework/wnd.h"
 
+#include <mutex>
+#include <unordered_map>
+
 namespace {
-const char kObjectProp[] = "Pardwell.CWnd";
+// HWND -> routing object. A window property would do, but under Wine every
+// property call is a server round trip, paid for every message.
+std::mutex g_mapLock;
+std::unordered_map<HWND, CWnd*>& Map() {
+    static std::unordered_map<HWND, CWnd*> map;
+    return map;
 }
+bool SetObject(HWND wnd, CWnd* object) {
+    std::lock_guard<std::mutex> lock(g_mapLock);
+    return Map().emplace(wnd, object).second;
+}
+void RemoveObject(HWND wnd) {
+    std::lock_guard<std::mutex> lock(g_mapLock);
+    Map().erase(wnd);
+}
+CWnd* GetObjectOf(HWND wnd) {
+    std::lock_guard<std::mutex> lock(g_mapLock);
+    auto found = Map().find(wnd);
+    return found == Map().end() ? nullptr : found->second;
+}
+}  // namespace
 
 CWnd::~CWnd() {
     if (m_oldProc && m_hWnd && IsWindow(m_hWnd)) UnsubclassWindow();
@@ -16,17 +38,17 @@ HWND CWnd::Detach() {
 }
 
 CWnd* CWnd::FromHandle(HWND wnd) {
-    return wnd ? static_cast<CWnd*>(GetPropA(wnd, kObjectProp)) : nullptr;
+    return wnd ? GetObjectOf(wnd) : nullptr;
 }
 
 bool CWnd::SubclassWindow(HWND wnd) {
     if (!wnd || !IsWindow(wnd) || m_oldProc || FromHandle(wnd)) return false;
-    if (!SetPropA(wnd, kObjectProp, this)) return false;
+    if (!SetObject(wnd, this)) return false;
     m_hWnd = wnd;
     m_oldProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::RouterProc)));
     if (!m_oldProc) {
-        RemovePropA(wnd, kObjectProp);
+        RemoveObject(wnd);
         m_hWnd = nullptr;
         return false;
     }
@@ -42,7 +64,7 @@ HWND CWnd::UnsubclassWindow() {
         // Only unhook if nobody subclassed on top of us meanwhile.
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == &CWnd::RouterProc)
             SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
-        RemovePropA(wnd, kObjectProp);
+        RemoveObject(wnd);
     }
     m_oldProc = nullptr;
     m_hWnd = nullptr;
@@ -118,7 +140,7 @@ LRESULT CWnd::Route(UINT msg, WPARAM wp, LPARAM lp) {
         WNDPROC old = m_oldProc;
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == &CWnd::RouterProc)
             SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-        RemovePropA(wnd, kObjectProp);
+        RemoveObject(wnd);
         m_oldProc = nullptr;
         m_hWnd = nullptr;
         OnFinalMessage();

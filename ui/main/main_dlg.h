@@ -135,5 +135,7 @@ private:
     // With SHGFI_USEFILEATTRIBUTES the icon depends on the extension only.
     std::unordered_map<std::string, int> m_iconCache;
     int IconIndex(const char* path, bool directory);
+    // The walk hands on files only, so no attribute call is needed for them.
+    int AddPath(const char* path, bool knownFile);
     void ShowAdded(int index);
 };

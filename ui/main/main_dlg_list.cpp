@@ -34,7 +34,9 @@ std::string CMainDlg::GetItemPath(int index) const {
     return JoinPath(m_list.GetItemText(index, 1), m_list.GetItemText(index, 0));
 }
 
-int CMainDlg::AddFileToList(const char* path) {
+int CMainDlg::AddFileToList(const char* path) { return AddPath(path, false); }
+
+int CMainDlg::AddPath(const char* path, bool knownFile) {
     if (!path || !*path || !m_list.m_hWnd) return -1;
     // Relative paths (a command line run from some folder) are made absolute
     // so that the rebuilt path names the same file.
@@ -55,7 +57,7 @@ int CMainDlg::AddFileToList(const char* path) {
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = m_list.GetItemCount();
     item.pszText = const_cast<char*>(name.c_str());
-    item.iImage = IconIndex(full, PathIsDirectoryA(full) != FALSE);
+    item.iImage = IconIndex(full, !knownFile && PathIsDirectoryA(full));
     item.lParam = reinterpret_cast<LPARAM>(owned);
     int index = m_list.InsertItem(item);
     if (index < 0) {
@@ -104,7 +106,7 @@ int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includ
     }
     // The walk guards against link loops; the visitor says what was added.
     int added = WalkFolder(NativeFileSystem(), full, filter, includeSubfolders,
-                           [this](const std::string& path) { return AddFileToList(path.c_str()) != -1; });
+                           [this](const std::string& path) { return AddPath(path.c_str(), true) != -1; });
     --m_expandDepth;
     if (outermost) {
         m_list.SendMessage(WM_SETREDRAW, TRUE);
