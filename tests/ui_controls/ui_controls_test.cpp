@@ -137,6 +137,9 @@ TEST_F(Controls, FindStringExactIgnoresCaseAndHonoursStart) {
         {0, "windows/dos (crlf)", 0}, {1, "windows/dos (crlf)", -1}, {0, "UNIX/LINUX (LF)", 2},
         {2, "unix/linux (lf)", 2},    {3, "unix/linux (lf)", -1},    {0, "Unix", -1},
         {-1, "macintosh (cr)", 1},    {0, "", -1},
+        // A negative start searches from the first entry; it must not match
+        // the selection's pseudo-entry -1 and report "not found".
+        {-1, "windows/dos (crlf)", 0},
     };
     for (const auto& row : table)
         EXPECT_EQ(row.found, dlg.selector.FindStringExact(row.start, row.text)) << row.start << " " << row.text;
