@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -86,37 +84,6 @@ TEST(RegistrarScript, ModulePathCannotInjectStructure)
     ASSERT_EQ(1u, roots.size());
     ASSERT_EQ(1u, roots[0].keys.size());
     EXPECT_EQ("} HKLM { Evil = s '1' }", roots[0].keys[0].defaultValue.text);
-}
-
-TEST(RegistrarScript, TheLibrarysOwnScriptHasTheHandlerKeysUnderKeptParents)
-{
-    std::ifstream in(GORSEMERE_RGS_PATH);
-    ASSERT_TRUE(in) << GORSEMERE_RGS_PATH;
-    std::stringstream text;
-    text << in.rdbuf();
-    std::vector<RegScriptRoot> roots;
-    std::string error;
-    ASSERT_TRUE(ParseRegistrarScript(text.str(), kModule, roots, error)) << error;
-    ASSERT_EQ(1u, roots.size());
-    int handlers = 0;
-    for (const RegScriptKey& top : roots[0].keys) {
-        if (top.name != "*" && top.name != "Folder")
-            continue;
-        // Removing any of these parents would take other programs' handlers along.
-        ASSERT_EQ(RegScriptKey::kNoRemove, top.flag);
-        ASSERT_EQ(1u, top.children.size());
-        ASSERT_EQ(RegScriptKey::kNoRemove, top.children[0].flag);
-        ASSERT_EQ(1u, top.children[0].children.size());
-        const RegScriptKey& handlerList = top.children[0].children[0];
-        EXPECT_EQ("ContextMenuHandlers", handlerList.name);
-        EXPECT_EQ(RegScriptKey::kNoRemove, handlerList.flag);
-        ASSERT_EQ(1u, handlerList.children.size());
-        EXPECT_EQ("Pardwell", handlerList.children[0].name);
-        EXPECT_EQ(RegScriptKey::kForceRemove, handlerList.children[0].flag);
-        EXPECT_EQ("{652C06C2-4FC0-42E0-9792-36126E42C712}", handlerList.children[0].defaultValue.text);
-        ++handlers;
-    }
-    EXPECT_EQ(2, handlers);
 }
 
 } // namespace
