@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#ifdef __SSE2__
+#if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
 #endif
 
@@ -35,11 +35,77 @@ inline unsigned FirstMarkedByte(uint64_t mask) {
     return static_cast<unsigned>(__builtin_ctzll(mask)) >> 3;
 }
 
+// Copies text up to the next CR or LF (or to within 8 bytes of the end)
+// from *p to *o in whole words, advancing both. May write up to 15 bytes
+// beyond what it advances *o by.
+inline void SkipTextWords(const unsigned char** p, const unsigned char* end, unsigned char** o) {
+    const unsigned char* s = *p;
+    unsigned char* d = *o;
+    while (end - s >= 8) {
+        uint64_t w;
+        std::memcpy(&w, s, 8);
+        const uint64_t mask = BreakBytes(w);
+        std::memcpy(d, &w, 8);
+        if (mask) {
+            const unsigned n = FirstMarkedByte(mask);
+            s += n;
+            d += n;
+            break;
+        }
+        s += 8;
+        d += 8;
+    }
+    *p = s;
+    *o = d;
+}
+
+// PARDWELL_WORDS_ONLY builds the portable path alone, so tests can cover it.
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
+#define PARDWELL_HAVE_SSE2_PATH 1
+// Sixteen bytes at a time; compiled for SSE2 even in a 32-bit build and
+// chosen only when the processor has it.
+__attribute__((target("sse2"))) void SkipTextSse2(const unsigned char** p, const unsigned char* end,
+                                                  unsigned char** o) {
+    const __m128i crs = _mm_set1_epi8(static_cast<char>(kCR));
+    const __m128i lfs = _mm_set1_epi8(static_cast<char>(kLF));
+    const unsigned char* s = *p;
+    unsigned char* d = *o;
+    while (end - s >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, crs), _mm_cmpeq_epi8(v, lfs))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
+        if (mask) {
+            const unsigned n = static_cast<unsigned>(__builtin_ctz(mask));
+            *p = s + n;
+            *o = d + n;
+            return;
+        }
+        s += 16;
+        d += 16;
+    }
+    *p = s;
+    *o = d;
+    SkipTextWords(p, end, o);  // the last 8 to 15 bytes
+}
+
+bool ProcessorHasSse2() {
+#ifdef __x86_64__
+    return true;
+#else
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2");
+#endif
+}
+#endif
+
+using SkipText = void (*)(const unsigned char**, const unsigned char*, unsigned char**);
+
 // Every CR LF, lone CR and lone LF becomes one break; a CR that ends one
 // block keeps its claim on an LF that starts the next. Text between breaks
-// moves sixteen (SSE2) or eight bytes at a time.
-template <unsigned char B0, unsigned char B1, size_t BrkLen>
-int CopyWithBreak(IFile& in, IFile& out) {
+// is moved by Skip in whole words.
+template <unsigned char B0, unsigned char B1, size_t BrkLen, SkipText Skip>
+int CopyBlocks(IFile& in, IFile& out) {
     // Slack: a whole-word copy may write up to 15 bytes past the output.
     std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kBlockSize]);
     std::unique_ptr<unsigned char[]> outBuf(new unsigned char[2 * kBlockSize + 32]);
@@ -56,40 +122,7 @@ int CopyWithBreak(IFile& in, IFile& out) {
             if (*p == kLF) ++p;
         }
         while (p < end) {
-#ifdef __SSE2__
-            const __m128i crs = _mm_set1_epi8(static_cast<char>(kCR));
-            const __m128i lfs = _mm_set1_epi8(static_cast<char>(kLF));
-            while (end - p >= 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                const unsigned mask = static_cast<unsigned>(
-                    _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, crs), _mm_cmpeq_epi8(v, lfs))));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
-                if (mask) {
-                    const unsigned n = static_cast<unsigned>(__builtin_ctz(mask));
-                    p += n;
-                    o += n;
-                    break;
-                }
-                p += 16;
-                o += 16;
-            }
-#endif
-            // Also finishes the last 8 to 15 bytes; after a hit above it
-            // stops at once, on the same byte.
-            while (end - p >= 8) {
-                uint64_t w;
-                std::memcpy(&w, p, 8);
-                const uint64_t mask = BreakBytes(w);
-                std::memcpy(o, &w, 8);
-                if (mask) {
-                    const unsigned n = FirstMarkedByte(mask);
-                    p += n;
-                    o += n;
-                    break;
-                }
-                p += 8;
-                o += 8;
-            }
+            Skip(&p, end, &o);
             if (p == end) break;
             const unsigned char c = *p++;
             if (c != kCR && c != kLF) {
@@ -108,6 +141,15 @@ int CopyWithBreak(IFile& in, IFile& out) {
         }
         if (!out.Write(outBuf.get(), static_cast<size_t>(o - outBuf.get()))) return -1;
     }
+}
+
+template <unsigned char B0, unsigned char B1, size_t BrkLen>
+int CopyWithBreak(IFile& in, IFile& out) {
+#ifdef PARDWELL_HAVE_SSE2_PATH
+    static const bool sse2 = ProcessorHasSse2();
+    if (sse2) return CopyBlocks<B0, B1, BrkLen, SkipTextSse2>(in, out);
+#endif
+    return CopyBlocks<B0, B1, BrkLen, SkipTextWords>(in, out);
 }
 
 // Appends suffix, then suffix2, suffix3, ... to path until fs has no such
