@@ -340,17 +340,23 @@ TEST_F(MainDlgTest, CommandLineIntakeAddsFilesAndFoldersAndStartsOnlyWithoutFold
     std::string f2 = temp.Write("f2.txt", "a\r\nb");
     std::string folder = temp.MakeFolder("dir");
     temp.Write("dir\\in.txt", "a\r\nb");
+    temp.MakeFolder("dir\\deeper");
+    temp.Write("dir\\deeper\\deep.txt", "a\r\nb");
     struct Case {
         std::vector<std::string> paths;
+        bool ctrl;
         int listed;
         bool runs;
     };
     const Case cases[] = {
-        {{f1, folder, temp.Path() + "\\missing.txt"}, 2, false},
-        {{f1, f2}, 2, true},
+        {{f1, folder, temp.Path() + "\\missing.txt"}, false, 2, false},
+        {{f1, folder}, true, 3, false},  // Ctrl held while the dialog starts: subfolders too
+        {{f1, f2}, false, 2, true},
     };
     for (const Case& c : cases) {
+        SetKey(VK_CONTROL, c.ctrl);
         Open(2, &c.paths);
+        SetKey(VK_CONTROL, false);
         EXPECT_EQ(List().GetItemCount(), c.listed);
         EXPECT_EQ(dlg->IsRunning(), c.runs);
         if (c.runs) {
