@@ -23,6 +23,8 @@ public:
     static constexpr int kTileHeight = 60;
     static constexpr int kRuleY = 59;
     static constexpr COLORREF kRuleColor = RGB(208, 208, 208);
+    // The banner bitmap's plain background (res/art/banner.txt).
+    static constexpr COLORREF kGroundColor = RGB(0xFC, 0xFC, 0xFC);
 
     explicit CHeaderDlg(UINT templateId, HWND parent = nullptr) : CDialog(templateId, parent) {}
     ~CHeaderDlg() override = default;

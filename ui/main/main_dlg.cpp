@@ -192,6 +192,8 @@ BOOL CMainDlg::OnInitDialog() {
     const ShellResources& shell = App().Resources();
     FeedbackLink.SetFont(shell.BoldUnderlineFont());
     OptionsLink.SetFont(shell.BoldUnderlineFont());
+    // The links sit on the banner: fill behind them with its ground colour.
+    FeedbackLink.backColor = OptionsLink.backColor = CHeaderDlg::kGroundColor;
     if (HWND convert = GetDlgItem(IDC_CONVERT)) ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
     m_toolbar.SetFont(GetFont());
 
