@@ -4,6 +4,8 @@
 #include "shellext/module.h"
 #include "shellext/resource.h"
 
+#include <wrl/client.h>
+
 #include <new>
 
 namespace {
@@ -50,6 +52,20 @@ bool ReadInstallDir(char* folder, DWORD size, size_t& length)
     folder[bytes] = '\0';
     length = lstrlenA(folder);
     return length > 0;
+}
+
+// The common shape of the IDispatch calls: only IID_NULL is known, and
+// `call` gets the module's type information for the length of the call.
+template <typename Call>
+HRESULT WithTypeInfo(REFIID riid, Call call)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    Microsoft::WRL::ComPtr<ITypeInfo> info;
+    const HRESULT hr = gorsemere::GetContextMenuTypeInfo(info.GetAddressOf());
+    if (FAILED(hr))
+        return hr;
+    return call(info.Get());
 }
 
 } // namespace
@@ -153,29 +169,16 @@ STDMETHODIMP CGorsemereContextMenu::GetTypeInfo(UINT index, LCID, ITypeInfo** in
 
 STDMETHODIMP CGorsemereContextMenu::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
-    if (!IsEqualIID(riid, IID_NULL))
-        return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* info = nullptr;
-    HRESULT hr = gorsemere::GetContextMenuTypeInfo(&info);
-    if (FAILED(hr))
-        return hr;
-    hr = DispGetIDsOfNames(info, names, count, ids);
-    info->Release();
-    return hr;
+    return WithTypeInfo(riid, [&](ITypeInfo* info) { return DispGetIDsOfNames(info, names, count, ids); });
 }
 
 STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                            VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr)
 {
-    if (!IsEqualIID(riid, IID_NULL))
-        return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* info = nullptr;
-    HRESULT hr = gorsemere::GetContextMenuTypeInfo(&info);
-    if (FAILED(hr))
-        return hr;
-    hr = DispInvoke(static_cast<IGorsemereContextMenu*>(this), info, id, flags, params, result, excepInfo, argErr);
-    info->Release();
-    return hr;
+    return WithTypeInfo(riid, [&](ITypeInfo* info) {
+        return DispInvoke(static_cast<IGorsemereContextMenu*>(this), info, id, flags, params, result, excepInfo,
+                          argErr);
+    });
 }
 
 STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY)

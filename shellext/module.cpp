@@ -6,6 +6,7 @@
 #include "shellext/resource.h"
 
 #include <olectl.h>
+#include <wrl/client.h>
 
 #include <new>
 #include <string>
@@ -16,7 +17,7 @@ namespace {
 HINSTANCE g_instance = nullptr;
 LONG g_locks = 0;
 CRITICAL_SECTION g_typeInfoLock;
-ITypeInfo* g_typeInfo = nullptr;
+Microsoft::WRL::ComPtr<ITypeInfo> g_typeInfo;
 
 class CClassFactory : public IClassFactory {
 public:
@@ -53,20 +54,18 @@ CClassFactory g_factory;
 
 HRESULT LoadTypeInfo(ITypeInfo** info)
 {
-    ITypeLib* library = nullptr;
-    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, &library);
+    Microsoft::WRL::ComPtr<ITypeLib> library;
+    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, library.GetAddressOf());
     if (FAILED(hr)) {
         char path[MAX_PATH];
         WCHAR widePath[MAX_PATH];
         if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
             return hr;
-        hr = LoadTypeLibEx(widePath, REGKIND_NONE, &library);
+        hr = LoadTypeLibEx(widePath, REGKIND_NONE, library.ReleaseAndGetAddressOf());
         if (FAILED(hr))
             return hr;
     }
-    hr = library->GetTypeInfoOfGuid(IID_IGorsemereContextMenu, info);
-    library->Release();
-    return hr;
+    return library->GetTypeInfoOfGuid(IID_IGorsemereContextMenu, info);
 }
 
 bool TypeLibRegistered()
@@ -97,12 +96,11 @@ HRESULT RegisterOrUnregister(bool install)
         if (install) {
             if (FAILED(hr))
                 return hr;
-            ITypeLib* library = nullptr;
-            hr = LoadTypeLibEx(widePath, REGKIND_NONE, &library);
+            Microsoft::WRL::ComPtr<ITypeLib> library;
+            hr = LoadTypeLibEx(widePath, REGKIND_NONE, library.GetAddressOf());
             if (FAILED(hr))
                 return SELFREG_E_TYPELIB;
-            hr = RegisterTypeLib(library, widePath, nullptr);
-            library->Release();
+            hr = RegisterTypeLib(library.Get(), widePath, nullptr);
             return FAILED(hr) ? SELFREG_E_TYPELIB : S_OK;
         }
         // The type library goes even when part of the script could not be
@@ -157,11 +155,9 @@ HRESULT GetContextMenuTypeInfo(ITypeInfo** info)
     EnterCriticalSection(&g_typeInfoLock);
     HRESULT hr = S_OK;
     if (!g_typeInfo)
-        hr = LoadTypeInfo(&g_typeInfo);
-    if (SUCCEEDED(hr)) {
-        g_typeInfo->AddRef();
-        *info = g_typeInfo;
-    }
+        hr = LoadTypeInfo(g_typeInfo.GetAddressOf());
+    if (SUCCEEDED(hr))
+        g_typeInfo.CopyTo(info);
     LeaveCriticalSection(&g_typeInfoLock);
     return hr;
 }
@@ -179,10 +175,13 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
         // At process exit other libraries may already be gone: only an
-        // explicit unload releases the cached type information.
-        if (!reserved && g_typeInfo)
-            g_typeInfo->Release();
-        g_typeInfo = nullptr;
+        // explicit unload releases the cached type information. Either way
+        // the pointer is empty before its destructor runs, which comes after
+        // this function.
+        if (reserved)
+            g_typeInfo.Detach();
+        else
+            g_typeInfo.Reset();
         DeleteCriticalSection(&g_typeInfoLock);
     }
     return TRUE;
