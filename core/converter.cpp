@@ -125,19 +125,20 @@ int CopyBlocks(IFile& in, IFile& out) {
             Skip(&p, end, &o);
             if (p == end) break;
             const unsigned char c = *p++;
-            if (c != kCR && c != kLF) {
+            const bool cr = c == kCR;
+            if (!cr & (c != kLF)) {
                 *o++ = c;
                 continue;
             }
             *o++ = B0;
             if (BrkLen == 2) *o++ = B1;
-            if (c == kCR) {
-                if (p == end) {
-                    pendingCR = true;
-                } else if (*p == kLF) {
-                    ++p;
-                }
+            if (p == end) {
+                pendingCR = cr;
+                break;
             }
+            // Whether a break is CR, LF or CR LF follows no pattern in real
+            // text; deciding it without a branch keeps the loop fast.
+            p += cr & (*p == kLF);
         }
         if (!out.Write(outBuf.get(), static_cast<size_t>(o - outBuf.get()))) return -1;
     }
