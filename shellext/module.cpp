@@ -68,13 +68,23 @@ HRESULT LoadTypeInfo(ITypeInfo** info)
     return library->GetTypeInfoOfGuid(IID_IGorsemereContextMenu, info);
 }
 
+// The x86 and x64 builds share one type library entry (the TypeLib key is
+// not redirected on 64-bit Windows); each owns only its system kind below it.
+#ifdef _WIN64
+constexpr SYSKIND kSysKind = SYS_WIN64;
+constexpr char kSysKindKey[] = "win64";
+#else
+constexpr SYSKIND kSysKind = SYS_WIN32;
+constexpr char kSysKindKey[] = "win32";
+#endif
+
 bool TypeLibRegistered()
 {
     WCHAR libid[64];
     if (!StringFromGUID2(LIBID_GORSEMERELib, libid, 64))
         return false;
-    char key[96];
-    wsprintfA(key, "TypeLib\\%ls\\1.0", libid);
+    char key[112];
+    wsprintfA(key, "TypeLib\\%ls\\1.0\\0\\%s", libid, kSysKindKey);
     HKEY opened = nullptr;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return false;
@@ -108,7 +118,7 @@ HRESULT RegisterOrUnregister(bool install)
         // is no error.
         HRESULT typeLib = S_OK;
         if (TypeLibRegistered())
-            typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+            typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, kSysKind);
         if (FAILED(hr))
             return hr;
         return FAILED(typeLib) ? SELFREG_E_TYPELIB : S_OK;

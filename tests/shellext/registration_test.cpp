@@ -86,6 +86,37 @@ TEST(Registration, Regsvr32RegistersRewritesAndRemoves)
     ExpectRegistered();
 }
 
+// 64-bit Explorer reads the 64-bit view only, a 32-bit process the 32-bit
+// one; each build of the library must register its class in its own view, and
+// its type library under its own system kind.
+TEST(Registration, ClassAndTypeLibraryBelongToTheLibrarysOwnKind)
+{
+#ifdef _WIN64
+    const REGSAM own = KEY_WOW64_64KEY, other = KEY_WOW64_32KEY;
+    const bool twoViews = true;
+    const char* sysKind = "win64";
+#else
+    const REGSAM own = KEY_WOW64_32KEY, other = KEY_WOW64_64KEY;
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const bool twoViews = wow64 != FALSE;
+    const char* sysKind = "win32";
+#endif
+    ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
+    const std::string server = kClassKey + "\\InprocServer32";
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, server, own));
+    if (twoViews) {
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, server, other)) << "registered in the other kind's view";
+    }
+    const std::string typeLib = std::string("TypeLib\\") + kLibidText + "\\1.0\\0\\";
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, typeLib + sysKind));
+
+    ASSERT_EQ(0u, RunRegsvr32("/u /s", GorsemerePath()));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, server, own));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, typeLib + sysKind));
+    ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
+}
+
 TEST(Registration, ExportsFollowTheInProcessServerContract)
 {
     HMODULE module = LoadLibraryA(GorsemerePath().c_str());

@@ -62,10 +62,10 @@ void EnsureRegistered()
     }
 }
 
-bool KeyExists(HKEY root, const std::string& path)
+bool KeyExists(HKEY root, const std::string& path, REGSAM view)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

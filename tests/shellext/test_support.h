@@ -19,7 +19,8 @@ DWORD RunRegsvr32(const char* args, const std::string& path);
 // Registers the build's library once per process (asserting it worked).
 void EnsureRegistered();
 
-bool KeyExists(HKEY root, const std::string& path);
+// `view` may name a registry view (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
+bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0);
 // Value `name` ("" = default) of the key, or "<missing>".
 std::string ReadString(HKEY root, const std::string& path, const char* name);
 bool WriteString(HKEY root, const std::string& path, const char* name, const std::string& value);
