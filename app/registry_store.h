@@ -20,9 +20,9 @@ public:
     bool WriteString(const char* section, const char* name, const char* value) override;
     bool WriteInt(const char* section, const char* name, int value) override;
 
-    const std::string& ApplicationKey() const { return applicationKey_; }
+    const std::string& ApplicationKey() const { return m_applicationKey; }
 
 private:
     std::string KeyPath(const char* section) const;
-    std::string applicationKey_;
+    std::string m_applicationKey;
 };

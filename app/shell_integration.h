@@ -9,7 +9,7 @@
 
 class CShellIntegration {
 public:
-    explicit CShellIntegration(IProfileStore& profile) : profile_(profile) {}
+    explicit CShellIntegration(IProfileStore& profile) : m_profile(profile) {}
     virtual ~CShellIntegration() = default;
 
     // How many of the two context-menu handler keys exist (0, 1 or 2).
@@ -24,10 +24,10 @@ public:
     // Deletes both handler keys; true only when both deletions succeeded.
     bool Disable();
 
-    std::string moduleName = "Gorsemere.dll";
+    std::string m_moduleName = "Gorsemere.dll";
 
 private:
-    IProfileStore& profile_;
+    IProfileStore& m_profile;
 };
 
 // "InstallDir" from the application key; when missing or empty, the folder of

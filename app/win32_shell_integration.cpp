@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "core/platform/win32_handles.h"
+
 namespace {
 
 const char kStarHandlers[] = "*\\ShellEx\\ContextMenuHandlers";
@@ -13,48 +15,25 @@ const char kFolderHandlers[] = "Folder\\ShellEx\\ContextMenuHandlers";
 const char kHandlerName[] = "Pardwell";
 const char kInstallDirValue[] = "InstallDir";
 
-// Holds one open registry key or none.
-class CRegKeyHolder {
-public:
-    CRegKeyHolder() = default;
-    ~CRegKeyHolder() { Close(); }
-    CRegKeyHolder(const CRegKeyHolder&) = delete;
-    CRegKeyHolder& operator=(const CRegKeyHolder&) = delete;
-
-    LONG Open(HKEY parent, const char* subkey, REGSAM access)
-    {
-        HKEY opened = nullptr;
-        const LONG rc = RegOpenKeyExA(parent, subkey, 0, access, &opened);
-        if (rc == ERROR_SUCCESS) {
-            Close();
-            key_ = opened;
-        }
-        return rc;
-    }
-    void Close()
-    {
-        if (key_)
-            RegCloseKey(key_);
-        key_ = nullptr;
-    }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+CKeyHandle OpenKey(HKEY parent, const char* subkey, REGSAM access)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, subkey, 0, access, &key) != ERROR_SUCCESS)
+        return CKeyHandle();
+    return CKeyHandle(key);
+}
 
 bool HandlerKeyExists(const char* handlers)
 {
     char path[128];
     std::snprintf(path, sizeof path, "%s\\%s", handlers, kHandlerName);
-    CRegKeyHolder key;
-    return key.Open(HKEY_CLASSES_ROOT, path, KEY_READ) == ERROR_SUCCESS;
+    return OpenKey(HKEY_CLASSES_ROOT, path, KEY_READ).IsValid();
 }
 
 bool DeleteHandlerKey(const char* handlers)
 {
-    CRegKeyHolder key;
-    if (key.Open(HKEY_CLASSES_ROOT, handlers, KEY_WRITE) != ERROR_SUCCESS)
+    CKeyHandle key = OpenKey(HKEY_CLASSES_ROOT, handlers, KEY_WRITE);
+    if (!key)
         return false;
     return RegDeleteKeyA(key.Get(), kHandlerName) == ERROR_SUCCESS;
 }
@@ -102,11 +81,11 @@ void CShellIntegration::Switch(int enable)
 
 bool CShellIntegration::Enable()
 {
-    const std::string folder = GetInstallDir(profile_);
+    const std::string folder = GetInstallDir(m_profile);
     if (folder.empty())
         return false;
     char path[1024];
-    const int length = std::snprintf(path, sizeof path, "%s\\%s", folder.c_str(), moduleName.c_str());
+    const int length = std::snprintf(path, sizeof path, "%s\\%s", folder.c_str(), m_moduleName.c_str());
     if (length < 0 || static_cast<size_t>(length) >= sizeof path || !PathFileExistsA(path))
         return false;
     const std::string parameters = std::string("/s /c \"") + path + "\"";

@@ -63,17 +63,6 @@ bool CToolTipCtrl::Create(HWND owner, DWORD style) {
     return true;
 }
 
-bool CToolTipCtrl::AddTool(HWND tool, const char* text, const RECT& rect, UINT id) const {
-    TOOLINFOA info{};
-    info.cbSize = sizeof(info);
-    info.uFlags = TTF_SUBCLASS;
-    info.hwnd = tool;
-    info.uId = id;
-    info.rect = rect;
-    info.lpszText = const_cast<char*>(text);
-    return SendMessage(TTM_ADDTOOLA, 0, (LPARAM)&info) != 0;
-}
-
 void CToolTipCtrl::UpdateTipText(HWND tool, const char* text, UINT id) const {
     TOOLINFOA info{};
     info.cbSize = sizeof(info);

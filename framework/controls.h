@@ -78,12 +78,6 @@ public:
 
 class CStatic : public CWnd {};
 
-class CEdit : public CWnd {
-public:
-    void SetSel(int start, int end) const { SendMessage(EM_SETSEL, start, end); }
-    void LimitText(int chars) const { SendMessage(EM_LIMITTEXT, chars); }
-};
-
 class CComboBoxEx : public CWnd {
 public:
     int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
@@ -108,7 +102,6 @@ public:
 class CToolTipCtrl : public CWnd {
 public:
     bool Create(HWND owner, DWORD style = 0);
-    bool AddTool(HWND tool, const char* text, const RECT& rect, UINT id = 0) const;
     void UpdateTipText(HWND tool, const char* text, UINT id = 0) const;
     void RelayEvent(const MSG& msg) const { SendMessage(TTM_RELAYEVENT, 0, (LPARAM)&msg); }
 };

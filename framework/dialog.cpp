@@ -5,10 +5,12 @@ namespace {
 thread_local CDialog* t_creating = nullptr;
 thread_local HHOOK t_hook = nullptr;
 
+// The undocumented timer that blinks the caret; it arrives all the time and
+// changes nothing the idle pass looks at.
+constexpr UINT kWmSysTimer = 0x0118;
+
 // Messages after which the idle pass should run again.
-bool IsIdleMessage(const MSG& msg) {
-    return msg.message != WM_PAINT && msg.message != 0x0118 /* WM_SYSTIMER */;
-}
+bool IsIdleMessage(const MSG& msg) { return msg.message != WM_PAINT && msg.message != kWmSysTimer; }
 }  // namespace
 
 CDialog::CDialog(UINT templateId, HWND parent) : m_parent(parent), m_templateId(templateId) {}
@@ -143,6 +145,24 @@ void CDialog::AddCommandToolBar(HWND toolbar) {
     if (toolbar) m_toolbars.push_back(toolbar);
 }
 
+void CDialog::RouteSystemCommand(UINT sysCommand, UINT command) { m_systemRoutes.push_back({sysCommand, command}); }
+
+void CDialog::RouteControl(int controlId, UINT command) {
+    m_controlRoutes.push_back({static_cast<UINT>(controlId), command});
+}
+
+UINT CDialog::RoutedSystemCommand(UINT sysCommand) const {
+    for (const Route& r : m_systemRoutes)
+        if (r.from == sysCommand) return r.command;
+    return 0;
+}
+
+UINT CDialog::RoutedControl(int controlId) const {
+    for (const Route& r : m_controlRoutes)
+        if (r.from == static_cast<UINT>(controlId)) return r.command;
+    return 0;
+}
+
 bool CDialog::IsCommandInTable(UINT id) const {
     for (UINT c : m_commands)
         if (c == id) return true;
@@ -151,16 +171,24 @@ bool CDialog::IsCommandInTable(UINT id) const {
 
 void CDialog::UpdateCommandStates() {
     if (!m_hWnd) return;
+    auto apply = [](HWND control, bool enabled) {
+        if (control && (::IsWindowEnabled(control) != FALSE) != enabled) ::EnableWindow(control, enabled);
+    };
+    for (const Route& r : m_controlRoutes) apply(::GetDlgItem(m_hWnd, static_cast<int>(r.from)), CanRunCommand(r.command));
     for (UINT id : m_commands) {
         bool enabled = IsCommandEnabled(id);
-        HWND control = ::GetDlgItem(m_hWnd, static_cast<int>(id));
-        if (control && (::IsWindowEnabled(control) != FALSE) != enabled) ::EnableWindow(control, enabled);
+        apply(::GetDlgItem(m_hWnd, static_cast<int>(id)), enabled);
         for (HWND bar : m_toolbars) {
             if (!IsWindow(bar) || ::SendMessageA(bar, TB_COMMANDTOINDEX, id, 0) < 0) continue;
             bool now = ::SendMessageA(bar, TB_ISBUTTONENABLED, id, 0) != 0;
             if (now != enabled) ::SendMessageA(bar, TB_ENABLEBUTTON, id, MAKELONG(enabled ? TRUE : FALSE, 0));
         }
     }
+}
+
+void CDialog::UpdateSystemMenuStates(HMENU menu) {
+    for (const Route& r : m_systemRoutes)
+        EnableMenuItem(menu, r.from, MF_BYCOMMAND | (CanRunCommand(r.command) ? MF_ENABLED : MF_GRAYED));
 }
 
 void CDialog::UpdateMenuStates(HMENU menu) {
@@ -181,6 +209,14 @@ bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         UINT id = LOWORD(wp), code = HIWORD(wp);
         HWND control = reinterpret_cast<HWND>(lp);
         result = 0;
+        // A routed control's click (BN_CLICKED and STN_CLICKED are both 0)
+        // arrives as its command, as if chosen from a menu.
+        if (control && code == BN_CLICKED) {
+            if (UINT command = RoutedControl(static_cast<int>(id))) {
+                SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+                return true;
+            }
+        }
         // Menus and accelerators send no control: check the rule once more.
         if (!control && !CanRunCommand(id)) return true;
         if (id == IDOK && (code == BN_CLICKED || !control)) {
@@ -204,9 +240,20 @@ bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = 0;
         return true;
     case WM_INITMENUPOPUP:
-        if (!HIWORD(lp)) UpdateMenuStates(reinterpret_cast<HMENU>(wp));
+        if (HIWORD(lp))
+            UpdateSystemMenuStates(reinterpret_cast<HMENU>(wp));
+        else
+            UpdateMenuStates(reinterpret_cast<HMENU>(wp));
         result = 0;
         return true;
+    case WM_SYSCOMMAND:
+        // The low four bits are the system's own.
+        if (UINT command = RoutedSystemCommand(static_cast<UINT>(wp & 0xFFF0))) {
+            SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+            result = 0;
+            return true;
+        }
+        return false;
     default:
         return false;
     }

@@ -6,10 +6,14 @@
 // sees every message from WM_CREATE on; results go straight back to the
 // sender (no DWLP_MSGRESULT needed).
 //
-// Command enabling: a dialog names its commands once (SetCommandTable) and
-// answers IsCommandEnabled; the idle pass applies the answers to controls and
-// toolbar buttons with those ids, WM_INITMENUPOPUP to menu items, and a menu
-// or accelerator command that is disabled at that moment is swallowed.
+// Commands: a dialog names its commands once (SetCommandTable) and answers
+// IsCommandEnabled; the idle pass applies the answers to controls and toolbar
+// buttons with those ids, WM_INITMENUPOPUP to menu items (context menus too),
+// and a menu or accelerator command that is disabled at that moment is
+// swallowed. A command may have further entry points: a system-menu item or a
+// control's click (a link). RouteSystemCommand and RouteControl turn those
+// into the command itself, so they pass the same rule, are greyed by the same
+// passes and reach the same OnCommand case.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -66,7 +70,10 @@ protected:
 
     void SetCommandTable(const UINT* ids, size_t count);
     void AddCommandToolBar(HWND toolbar);
+    void RouteSystemCommand(UINT sysCommand, UINT command);
+    void RouteControl(int controlId, UINT command);
     void UpdateMenuStates(HMENU menu);
+    void UpdateSystemMenuStates(HMENU menu);
 
     // Data exchange helpers; each is a no-op for a missing control.
     void DDX_Check(bool save, int id, int& value);
@@ -86,6 +93,16 @@ private:
     INT_PTR m_result = -1;
     bool m_inModalLoop = false;
     bool m_endRequested = false;
+    // The command a system-menu item or a control stands for; 0 if none.
+    UINT RoutedSystemCommand(UINT sysCommand) const;
+    UINT RoutedControl(int controlId) const;
+
     std::vector<UINT> m_commands;
     std::vector<HWND> m_toolbars;
+    struct Route {
+        UINT from;
+        UINT command;
+    };
+    std::vector<Route> m_systemRoutes;
+    std::vector<Route> m_controlRoutes;
 };

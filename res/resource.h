@@ -11,6 +11,8 @@
 
 // Menu, accelerator table, toolbar and the program icon share one number.
 #define IDR_MAINFRAME 128
+// Resource type of a toolbar layout, the number the platform's tools use.
+#define RT_TOOLBAR_LAYOUT 241
 #define IDI_MAINFRAME 128
 
 // Bitmaps.

@@ -5,35 +5,9 @@
 #include <objbase.h>
 
 #include "app/command_line.h"
+#include "framework/resource_text.h"
 #include "res/resource.h"
 #include "ui/main/main_dlg.h"
-
-namespace {
-CConvertApp* g_app = nullptr;
-
-std::string AppTitle() {
-    char title[256];
-    int n = LoadStringA(GetModuleHandleA(nullptr), IDS_APP_TITLE, title, sizeof(title));
-    return n > 0 ? std::string(title, n) : std::string("Pardwell");
-}
-}  // namespace
-
-CConvertApp& App() { return *g_app; }
-
-CConvertApp::CConvertApp() : m_registryKey("Software\\Quillfen\\" + AppTitle()), m_store(m_registryKey.c_str()) {
-    g_app = this;
-}
-
-CConvertApp::~CConvertApp() {
-    // m_settings saves itself as it goes (first, being declared last), and
-    // only if it was loaded: an early exit keeps the stored values.
-    if (g_app == this) g_app = nullptr;
-}
-
-void CConvertApp::LoadSettings() {
-    m_settings.Load(m_store);
-    m_loaded = true;
-}
 
 bool CConvertApp::InitInstance(const char* commandLine) {
     INITCOMMONCONTROLSEX controls{};
@@ -45,7 +19,7 @@ bool CConvertApp::InitInstance(const char* commandLine) {
         m_exitCode = 1;
         return false;
     }
-    LoadSettings();
+    m_settings.Load(m_store);
 
     CConvertCommandLineInfo info;
     if (commandLine)
@@ -54,9 +28,8 @@ bool CConvertApp::InitInstance(const char* commandLine) {
         info.ParseProcessCommandLine();
 
     if (info.mode == CConvertCommandLineInfo::kModeUsage) {
-        char usage[512] = {};
-        LoadStringA(GetModuleHandleA(nullptr), IDS_USAGE, usage, sizeof(usage));
-        MessageBoxA(nullptr, usage, AppTitle().c_str(), MB_ICONEXCLAMATION | MB_OK);
+        MessageBoxA(nullptr, LoadResourceText(IDS_USAGE).c_str(), LoadResourceText(IDS_APP_TITLE).c_str(),
+                    MB_ICONEXCLAMATION | MB_OK);
         return false;
     }
 
@@ -64,7 +37,7 @@ bool CConvertApp::InitInstance(const char* commandLine) {
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
         bool withFormat = info.mode == CConvertCommandLineInfo::kModeFormat;
-        CMainDlg dialog(withFormat ? info.format : -1, withFormat ? &info.files : nullptr);
+        CMainDlg dialog(m_settings, m_resources, withFormat ? info.format : -1, withFormat ? &info.files : nullptr);
         if (dialog.DoModal() == -1) m_exitCode = 1;
     }
     if (SUCCEEDED(com)) CoUninitialize();

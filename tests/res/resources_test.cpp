@@ -503,7 +503,7 @@ TEST(Accelerators, KeysAndCommands) {
 }
 
 TEST(Toolbar, ButtonsAndBitmap) {
-    std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEA(241), IDR_MAINFRAME);  // RT_TOOLBAR
+    std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEA(RT_TOOLBAR_LAYOUT), IDR_MAINFRAME);
     ASSERT_GE(raw.size(), 8u);
     WORD fields[4];
     std::memcpy(fields, raw.data(), sizeof(fields));

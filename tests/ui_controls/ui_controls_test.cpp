@@ -107,6 +107,17 @@ CTestDlg* Controls::shared = nullptr;
 
 // --- format selector -----------------------------------------------------
 
+// An entry's image and selected image as the control holds them.
+bool ItemImages(CAutoWidthComboBoxEx& selector, int index, int& image, int& selectedImage) {
+    COMBOBOXEXITEMA item{};
+    item.mask = CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+    item.iItem = index;
+    if (index < 0 || !selector.SendMessage(CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return false;
+    image = item.iImage;
+    selectedImage = item.iSelectedImage;
+    return true;
+}
+
 TEST_F(Controls, FormatSelectorEntriesImagesAndSelection) {
     FillFormatSelector(dlg.selector, dlg.formatImages, 2);
     const struct {
@@ -117,35 +128,17 @@ TEST_F(Controls, FormatSelectorEntriesImagesAndSelection) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(want[i].text, dlg.selector.GetItemText(i)) << i;
         int image = -5, selected = -5;
-        ASSERT_TRUE(dlg.selector.GetItemImage(i, image, selected));
+        ASSERT_TRUE(ItemImages(dlg.selector, i, image, selected));
         EXPECT_EQ(want[i].image, image) << i;
         EXPECT_EQ(want[i].image, selected) << i;
     }
     EXPECT_EQ(2, dlg.selector.GetCurSel());
     EXPECT_EQ("", dlg.selector.GetItemText(3));
     int image, selected;
-    EXPECT_FALSE(dlg.selector.GetItemImage(7, image, selected));
+    EXPECT_FALSE(ItemImages(dlg.selector, 7, image, selected));
 }
 
-TEST_F(Controls, FindStringExactIgnoresCaseAndHonoursStart) {
-    FillFormatSelector(dlg.selector, dlg.formatImages, 0);
-    const struct {
-        int start;
-        const char* text;
-        int found;
-    } table[] = {
-        {0, "windows/dos (crlf)", 0}, {1, "windows/dos (crlf)", -1}, {0, "UNIX/LINUX (LF)", 2},
-        {2, "unix/linux (lf)", 2},    {3, "unix/linux (lf)", -1},    {0, "Unix", -1},
-        {-1, "macintosh (cr)", 1},    {0, "", -1},
-        // A negative start searches from the first entry; it must not match
-        // the selection's pseudo-entry -1 and report "not found".
-        {-1, "windows/dos (crlf)", 0},
-    };
-    for (const auto& row : table)
-        EXPECT_EQ(row.found, dlg.selector.FindStringExact(row.start, row.text)) << row.start << " " << row.text;
-}
-
-TEST_F(Controls, InsertWithoutImageAndSetItemImage) {
+TEST_F(Controls, InsertWithAndWithoutImages) {
     const struct {
         int image, selected;
         int wantImage, wantSelected;
@@ -154,15 +147,10 @@ TEST_F(Controls, InsertWithoutImageAndSetItemImage) {
         int index = dlg.selector.InsertItem(-1, "entry", row.image, row.selected);
         ASSERT_GE(index, 0);
         int image, selected;
-        ASSERT_TRUE(dlg.selector.GetItemImage(index, image, selected));
+        ASSERT_TRUE(ItemImages(dlg.selector, index, image, selected));
         EXPECT_EQ(row.wantImage, image);
         EXPECT_EQ(row.wantSelected, selected);
     }
-    ASSERT_TRUE(dlg.selector.SetItemImage(0, 2));
-    int image, selected;
-    ASSERT_TRUE(dlg.selector.GetItemImage(0, image, selected));
-    EXPECT_EQ(2, image);
-    EXPECT_EQ(3, selected) << "selected image -1 leaves it unchanged";
     EXPECT_EQ(2, dlg.selector.InsertItemIndented(2, "indented", 2, 0, 0));
 }
 
@@ -285,7 +273,7 @@ TEST_F(Controls, ChangingTheFontResizesToTheText) {
 TEST_F(Controls, HoverTurnsRedAndLeavingTurnsBlue) {
     CHyperLink& link = dlg.options;
     link.SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
-    link.backColor = RGB(255, 255, 255);
+    link.m_backColor = RGB(255, 255, 255);
     RECT rc;
     GetClientRect(link, &rc);
     ASSERT_TRUE(ShowsColour(link, RGB(0, 0, 255)));

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         folder = std::string(temp) + "pardwell_expand_bench_" + std::to_string(count);
     }
     Populate(folder, count);
-    TestApp();
+    TestApp::Get();
 
     BareWalk(folder);  // warm the caches for both measurements
     double t0 = Now();

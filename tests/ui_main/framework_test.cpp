@@ -27,7 +27,7 @@ public:
     }
     std::map<UINT, bool> allowed{{1001, true}, {1002, true}, {2001, true}};
     std::vector<UINT> ran;
-    int kickIdles = 0;
+    std::atomic<int> kickIdles{0};
     int check = 0;
     std::string text;
     int comboIndex = -1;
@@ -89,13 +89,13 @@ TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
         bDisabledAfterIdle = !IsWindowEnabled(GetDlgItem(d.m_hWnd, 1002));
         d.EndDialog(42);
     };
-    // Posted before the loop starts: handled only once the idle pass has run.
+    // Posted once the loop's first idle pass has run (waiting for that, not
+    // for a fixed time, so a busy machine cannot reorder the two).
     dialog.allowed[1001] = true;
     CThread poster;
     ASSERT_TRUE(poster.Create(
         [&] {
-            while (!dialog.m_hWnd) Sleep(5);
-            Sleep(100);
+            while (dialog.kickIdles == 0) Sleep(5);
             PostMessageA(dialog.m_hWnd, kDone, 0, 0);
             return DWORD(0);
         },

@@ -5,6 +5,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "tests/ui_main/ui_test_support.h"
@@ -14,7 +15,7 @@ namespace {
 class MainDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
+        TestApp::Get();
         ResetSettings();
     }
     void TearDown() override {
@@ -120,7 +121,7 @@ TEST_F(MainDlgTest, RelativePathsAreListedAsTheFileTheyName) {
 
 TEST_F(MainDlgTest, DroppedFoldersExpandWithSubfoldersOnlyWhenCtrlIsHeld) {
     Open();
-    TestApp().Settings().DefaultFilter = "*.txt";
+    TestApp::Get().Settings().DefaultFilter = "*.txt";
     std::string tree = temp.MakeFolder("tree");
     temp.Write("tree\\a.txt", "x");
     temp.Write("tree\\b.doc", "x");
@@ -281,7 +282,7 @@ TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
         int expected;
     };
     for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}}) {
-        TestApp().Settings().LastFormat = c.lastFormat;
+        TestApp::Get().Settings().LastFormat = c.lastFormat;
         Open(c.commandLine);
         EXPECT_EQ(SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_GETCURSEL, 0, 0), c.expected);
         char text[64] = {};
@@ -321,7 +322,7 @@ TEST_F(MainDlgTest, KeepOnTopFollowsTheCheckBox) {
 }
 
 TEST_F(MainDlgTest, SettingsAreWrittenBackAtCloseFromWhatTheDialogHolds) {
-    TestApp().Settings().LastFormat = 1;
+    TestApp::Get().Settings().LastFormat = 1;
     Open();
     SendMessageA(GetDlgItem(Wnd(), IDC_CLOSE_WHEN_DONE), BM_CLICK, 0, 0);
     SendMessageA(GetDlgItem(Wnd(), IDC_KEEP_ON_TOP), BM_CLICK, 0, 0);
@@ -329,13 +330,13 @@ TEST_F(MainDlgTest, SettingsAreWrittenBackAtCloseFromWhatTheDialogHolds) {
     SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_SETCURSEL, 2, 0);
     SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindow(Wnd()));
-    EXPECT_EQ(TestApp().Settings().LastFormat, 1);
-    EXPECT_EQ(TestApp().Settings().AutoClose, 1);
-    EXPECT_EQ(TestApp().Settings().AlwaysOnTop, 1);
+    EXPECT_EQ(TestApp::Get().Settings().LastFormat, 1);
+    EXPECT_EQ(TestApp::Get().Settings().AutoClose, 1);
+    EXPECT_EQ(TestApp::Get().Settings().AlwaysOnTop, 1);
 }
 
 TEST_F(MainDlgTest, CommandLineIntakeAddsFilesAndFoldersAndStartsOnlyWithoutFolders) {
-    TestApp().Settings().DefaultFilter = "*.txt";
+    TestApp::Get().Settings().DefaultFilter = "*.txt";
     std::string f1 = temp.Write("f1.txt", "a\r\nb");
     std::string f2 = temp.Write("f2.txt", "a\r\nb");
     std::string folder = temp.MakeFolder("dir");
@@ -439,6 +440,51 @@ TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
             EXPECT_TRUE(probe.Has(ID_MAIN_ABOUT));
             EXPECT_FALSE(probe.Has(ID_EDIT_DELETE));
         }
+    }
+}
+
+// Options and About can be reached from a menu (or accelerator), the system
+// menu and, for Options, the banner link. Each entry point is the same
+// command: it passes the one rule, is greyed by the same passes, and reaches
+// the same handler case, or nothing at all.
+TEST_F(MainDlgTest, EveryEntryPointOfACommandFollowsItsRule) {
+    Open();
+    ShowWindow(Wnd(), SW_SHOW);
+    HWND link = GetDlgItem(Wnd(), IDC_OPTIONS_LINK);
+    HMENU system = GetSystemMenu(Wnd(), FALSE);
+    ASSERT_TRUE(link && system);
+    for (bool enabled : {true, false, true}) {
+        SCOPED_TRACE(enabled ? "enabled" : "disabled");
+        dlg->ruleOverrides = {{ID_MAIN_OPTIONS, enabled}, {ID_MAIN_ABOUT, enabled}};
+        dlg->handled.clear();
+        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_OPTIONS, 0), 0);
+        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_LINK, STN_CLICKED), reinterpret_cast<LPARAM>(link));
+        SendMessageA(Wnd(), WM_SYSCOMMAND, IDM_SYS_OPTIONS, 0);
+        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_ABOUT, 0), 0);
+        SendMessageA(Wnd(), WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
+        const auto count = [&](UINT id) { return std::count(dlg->handled.begin(), dlg->handled.end(), id); };
+        EXPECT_EQ(count(ID_MAIN_OPTIONS), enabled ? 3 : 0);
+        EXPECT_EQ(count(ID_MAIN_ABOUT), enabled ? 2 : 0);
+        EXPECT_EQ(count(IDC_OPTIONS_LINK), 0) << "the link's click arrives as the Options command";
+
+        // The idle pass greys the link; the system menu is greyed as it opens.
+        SendMessageA(Wnd(), kWmKickIdle, 0, 0);
+        EXPECT_EQ(IsWindowEnabled(link) != FALSE, enabled);
+        SendMessageA(Wnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(system), MAKELPARAM(0, TRUE));
+        EXPECT_EQ((GetMenuState(system, IDM_SYS_OPTIONS, MF_BYCOMMAND) & MF_GRAYED) == 0, enabled);
+        EXPECT_EQ((GetMenuState(system, IDM_SYS_ABOUT, MF_BYCOMMAND) & MF_GRAYED) == 0, enabled);
+        EXPECT_EQ(GetMenuState(system, IDM_SYS_HELP, MF_BYCOMMAND) & MF_GRAYED, 0u) << "Help can always run";
+
+        // The context menu of the window takes its greying from the same rule.
+        MenuProbe probe;
+        MenuProbe::current = &probe;
+        SetTimer(nullptr, 0, 100, &MenuProbe::OnTimer);
+        SendMessageA(Wnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetDlgItem(Wnd(), IDC_STATUS)),
+                     MAKELPARAM(-1, -1));
+        MenuProbe::current = nullptr;
+        ASSERT_TRUE(probe.seen);
+        EXPECT_EQ(probe.Greyed(ID_MAIN_OPTIONS), !enabled);
+        EXPECT_EQ(probe.Greyed(ID_MAIN_ABOUT), !enabled);
     }
 }
 

@@ -13,7 +13,7 @@ namespace {
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
+        TestApp::Get();
         ResetSettings();
     }
     void TearDown() override {
@@ -163,12 +163,12 @@ TEST_F(RunTest, CloseAfterRunRules) {
         SCOPED_TRACE(c.name);
         TempFolder own;
         std::vector<std::string> paths = {own.Write("a.txt", "1\n2"), own.Write("b.txt", "1\n2")};
-        TestApp().Settings().AutoStart = c.autoStart;
-        TestApp().Settings().AutoClose = c.closeWhenDone;
+        TestApp::Get().Settings().AutoStart = c.autoStart;
+        TestApp::Get().Settings().AutoClose = c.closeWhenDone;
         TestMainDlg d(0, c.commandLine ? &paths : nullptr);
         if (c.oneFails) {
             // Read-only files fail when they may not be converted.
-            TestApp().Settings().IgnoreReadOnly = 0;
+            TestApp::Get().Settings().IgnoreReadOnly = 0;
             SetFileAttributesA(paths[1].c_str(), FILE_ATTRIBUTE_READONLY);
         }
         ASSERT_TRUE(d.Create());

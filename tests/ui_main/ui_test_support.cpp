@@ -5,19 +5,19 @@
 
 #include <cstdio>
 
-CConvertApp& TestApp() {
-    static CConvertApp* app = [] {
+TestApp& TestApp::Get() {
+    static TestApp* app = [] {
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_USEREX_CLASSES};
         InitCommonControlsEx(&controls);
-        auto* a = new CConvertApp();
-        a->Resources().Init();
+        auto* a = new TestApp();
+        a->m_resources.Init();
         return a;
     }();
     return *app;
 }
 
 void ResetSettings() {
-    CAppSettings& s = TestApp().Settings();
+    CAppSettings& s = TestApp::Get().Settings();
     s.LastFile.clear();
     s.LastFolder.clear();
     s.DefaultFilter = "*.*";

@@ -9,13 +9,24 @@
 #include <string>
 #include <vector>
 
-#include "app/gui/convert_app.h"
+#include "app/settings.h"
 #include "res/resource.h"
 #include "ui/main/main_dlg.h"
+#include "ui/shell_resources.h"
 
-// The process's application object with its display resources set up; the
-// settings are never loaded, so nothing reaches the registry.
-CConvertApp& TestApp();
+// What the application object hands the main dialog: a settings record that
+// is never loaded (so nothing reaches the registry) and the display
+// resources, set up once per process.
+class TestApp {
+public:
+    CAppSettings& Settings() { return m_settings; }
+    const ShellResources& Resources() const { return m_resources; }
+    static TestApp& Get();
+
+private:
+    CAppSettings m_settings;
+    ShellResources m_resources;
+};
 void ResetSettings();
 
 // A fresh folder under the temporary folder, removed with its content.
@@ -48,13 +59,27 @@ std::string ItemText(HWND dialog, int id);
 // entry points open to tests.
 class TestMainDlg : public CMainDlg {
 public:
-    using CMainDlg::CMainDlg;
+    TestMainDlg(int format, const std::vector<std::string>* paths)
+        : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), format, paths) {}
     std::function<void(TestMainDlg&, int item, int mark)> onMark;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }
+    // Commands the rule is told to answer for (true enabled, false not),
+    // and every command id that reached the handler, in order.
+    std::vector<std::pair<UINT, bool>> ruleOverrides;
+    std::vector<UINT> handled;
 
 protected:
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    bool IsCommandEnabled(UINT id) override {
+        for (const auto& o : ruleOverrides)
+            if (o.first == id) return o.second;
+        return CMainDlg::IsCommandEnabled(id);
+    }
+    bool OnCommand(UINT id, UINT code, HWND control) override {
+        handled.push_back(id);
+        return CMainDlg::OnCommand(id, code, control);
+    }
 };
 
 // State image index of an entry: 0 none, 1 converting, 2 converted, 3 failed.

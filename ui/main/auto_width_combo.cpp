@@ -3,14 +3,6 @@
 #include "core/converter.h"
 #include "framework/handles.h"
 
-std::string CAutoWidthComboBoxEx::GetEditText() const {
-    HWND edit = GetEditCtrl();
-    if (!edit) return GetWindowText();
-    char buffer[1024] = "";
-    GetWindowTextA(edit, buffer, sizeof(buffer));
-    return buffer;
-}
-
 std::string CAutoWidthComboBoxEx::GetItemText(int index) const {
     // Index -1 would address the edit field's pseudo-entry, not a list entry.
     if (index < 0) return std::string();
@@ -22,17 +14,6 @@ std::string CAutoWidthComboBoxEx::GetItemText(int index) const {
     item.cchTextMax = sizeof(buffer);
     if (!GetItem(item)) return std::string();
     return item.pszText ? item.pszText : "";
-}
-
-bool CAutoWidthComboBoxEx::GetItemImage(int index, int& image, int& selectedImage) const {
-    if (index < 0) return false;
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-    item.iItem = index;
-    if (!GetItem(item)) return false;
-    image = item.iImage;
-    selectedImage = item.iSelectedImage;
-    return true;
 }
 
 int CAutoWidthComboBoxEx::InsertItem(int index, const char* text, int image, int selectedImage) {
@@ -56,28 +37,6 @@ int CAutoWidthComboBoxEx::InsertItemIndented(int index, const char* text, int in
     return CComboBoxEx::InsertItem(item);
 }
 
-int CAutoWidthComboBoxEx::FindStringExact(int start, const char* text) const {
-    if (!text) return -1;
-    if (start < 0) start = 0;
-    for (int i = start; i < GetCount(); ++i) {
-        std::string entry = GetItemText(i);
-        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, entry.c_str(), -1, text, -1) == CSTR_EQUAL) return i;
-    }
-    return -1;
-}
-
-bool CAutoWidthComboBoxEx::SetItemImage(int index, int image, int selectedImage) {
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_IMAGE;
-    item.iItem = index;
-    item.iImage = image;
-    if (selectedImage != -1) {
-        item.mask |= CBEIF_SELECTEDIMAGE;
-        item.iSelectedImage = selectedImage;
-    }
-    return SetItem(item);
-}
-
 int CAutoWidthComboBoxEx::AdjustDropWidth() {
     int imageWidth = 0;
     HIMAGELIST images = GetImageList();
@@ -89,8 +48,7 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
     SIZE letter{0, 0};
     {
         CClientDC dc(m_hWnd);
-        HFONT font = GetFont();
-        HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        CSelectObject selected(dc, GetFont());
         for (int i = 0; i < count; ++i) {
             std::string text = GetItemText(i);
             SIZE size{0, 0};
@@ -98,7 +56,6 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
                 widest = size.cx;
         }
         GetTextExtentPoint32A(dc, "W", 1, &letter);
-        if (old) SelectObject(dc, old);
     }
     int width = widest + 2 * letter.cx + imageWidth + 8;
 

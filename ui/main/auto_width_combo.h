@@ -12,20 +12,12 @@
 
 class CAutoWidthComboBoxEx : public CComboBoxEx {
 public:
-    // Text of the edit field when there is one, else the control's text.
-    virtual std::string GetEditText() const;
     // An entry's text (up to 1023 characters); empty if it cannot be read.
     virtual std::string GetItemText(int index) const;
-    virtual bool GetItemImage(int index, int& image, int& selectedImage) const;
     // image -1: no image; selectedImage -1: the same as image. Returns the
     // new index or -1.
     virtual int InsertItem(int index, const char* text, int image = -1, int selectedImage = -1);
     virtual int InsertItemIndented(int index, const char* text, int indent, int image = -1, int selectedImage = -1);
-    // First entry from start on equal to text, ignoring case (locale rules);
-    // -1 if none. A negative start searches from the first entry.
-    virtual int FindStringExact(int start, const char* text) const;
-    // selectedImage -1 leaves the selected image as it is.
-    virtual bool SetItemImage(int index, int image, int selectedImage = -1);
     // Sets the drop-down width to the widest entry plus margins and returns it.
     virtual int AdjustDropWidth();
 

@@ -1,6 +1,9 @@
 #include "ui/main/header_dlg.h"
 
+#include <string>
+
 #include "framework/handles.h"
+#include "framework/resource_text.h"
 #include "res/resource.h"
 
 RECT CHeaderDlg::CaptionBox(const RECT& client) {
@@ -17,23 +20,20 @@ void CHeaderDlg::PaintBanner(HDC dc, const RECT& client, HFONT captionFont) {
     // stretched to nothing sensible; leave the background as it is instead.
     if (banner) {
         CMemoryDC memory(dc);
-        HGDIOBJ old = SelectObject(memory, banner.Get());
+        CSelectObject selected(memory, banner.Get());
         for (int x = 0; x < client.right; x += kTileWidth)
             BitBlt(dc, x, 0, kTileWidth, kTileHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
     }
 
     RECT rule{client.left, kRuleY, client.right, kRuleY + 1};
     CBrushHandle ruleBrush(CreateSolidBrush(kRuleColor));
     FillRect(dc, &rule, ruleBrush);
 
-    char caption[256] = "";
-    LoadStringA(instance, IDS_CAPTION, caption, sizeof(caption));
+    std::string caption = LoadResourceText(IDS_CAPTION);
     int oldMode = SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldFont = captionFont ? SelectObject(dc, captionFont) : nullptr;
+    CSelectObject selected(dc, captionFont);
     RECT box = CaptionBox(client);
-    DrawTextA(dc, caption, -1, &box, DT_WORDBREAK | DT_LEFT | DT_TOP);
-    if (oldFont) SelectObject(dc, oldFont);
+    DrawTextA(dc, caption.c_str(), -1, &box, DT_WORDBREAK | DT_LEFT | DT_TOP);
     SetBkMode(dc, oldMode);
 }
 
@@ -42,18 +42,14 @@ bool CHeaderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     CPaintDC dc(m_hWnd);
     RECT client;
     GetClientRect(m_hWnd, &client);
-    HFONT font = GetCaptionFont();
-    CFontHandle madeFont;
-    if (!font) {
-        // The same face the program's shared bold font is made from.
-        LOGFONTA face{};
-        if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(face), &face)) {
-            face.lfWeight = FW_BOLD;
-            madeFont.Reset(CreateFontIndirectA(&face));
-        }
-        font = madeFont.Get();
+    // The same face the program's shared bold font is made from.
+    CFontHandle font;
+    LOGFONTA face{};
+    if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(face), &face)) {
+        face.lfWeight = FW_BOLD;
+        font.Reset(CreateFontIndirectA(&face));
     }
-    PaintBanner(dc, client, font);
+    PaintBanner(dc, client, font.Get());
     result = 0;
     return true;
 }

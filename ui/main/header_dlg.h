@@ -7,9 +7,8 @@
 // What a derived dialog does:
 //  - construct with its template id and parent: CHeaderDlg(IDD_MAIN, parent);
 //  - let WM_PAINT reach CHeaderDlg::OnMessage (call it for every message it
-//    does not handle itself, as for any CDialog);
-//  - optionally override GetCaptionFont to supply the shared bold font; by
-//    default a bold form of the default GUI font is made for each paint.
+//    does not handle itself, as for any CDialog).
+// The caption is drawn in a bold form of the default GUI font.
 // The banner's bitmap and string come from the module that holds the
 // dialog's resources (the executable).
 
@@ -37,9 +36,6 @@ public:
     static RECT CaptionBox(const RECT& client);
 
 protected:
-    // The bold font for the caption; null means "make a bold default GUI
-    // font". The returned font stays owned by the caller.
-    virtual HFONT GetCaptionFont() { return nullptr; }
     void DoDataExchange(bool) override {}
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };

@@ -6,43 +6,45 @@
 #include "framework/handles.h"
 #include "res/resource.h"
 
-CHyperLink::CHyperLink() : backColor(GetSysColor(COLOR_WINDOW)) {}
+CHyperLink::CHyperLink() : m_backColor(GetSysColor(COLOR_WINDOW)) {}
 
 CHyperLink::~CHyperLink() {
     // Only when the control's window outlives the object is the tip still
     // held here; take it down so it does not relay to a dead object.
-    if (tooltip.m_hWnd && IsWindow(tooltip.m_hWnd)) ::DestroyWindow(tooltip.m_hWnd);
-    if (hoverCursor) DestroyCursor(hoverCursor);
+    if (m_tooltip.m_hWnd && IsWindow(m_tooltip.m_hWnd)) ::DestroyWindow(m_tooltip.m_hWnd);
 }
 
 void CHyperLink::OnSubclassed() {
-    if (!hoverCursor)
-        hoverCursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_LINK),
-                                                      IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
+    if (!m_hoverCursor)
+        m_hoverCursor.Reset(static_cast<HCURSOR>(LoadImageA(
+            GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_LINK), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE)));
     ModifyStyle(0, SS_NOTIFY);
-    if (!tooltip.m_hWnd && tooltip.Create(m_hWnd)) {
+    if (!m_tooltip.m_hWnd && m_tooltip.Create(m_hWnd)) {
         // Added without TTF_SUBCLASS: this control relays its own messages.
         TOOLINFOA info{};
         info.cbSize = sizeof(info);
         info.hwnd = m_hWnd;
         info.uId = 0;
         GetClientRect(m_hWnd, &info.rect);
-        info.lpszText = const_cast<char*>(tipText.c_str());
-        tooltip.SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+        info.lpszText = const_cast<char*>(m_tipText.c_str());
+        m_tooltip.SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
 
 void CHyperLink::SetLink(const char* newTarget, const char* newTip, const char* newText) {
-    target = newTarget ? newTarget : "";
-    tipText = newTip ? newTip : "";
+    m_target = newTarget ? newTarget : "";
+    m_tipText = newTip ? newTip : "";
     if (!m_hWnd) return;
     if (newText) SetWindowText(newText);
     FitToText();
-    if (tooltip.m_hWnd) tooltip.UpdateTipText(m_hWnd, tipText.c_str());
+    if (m_tooltip.m_hWnd) m_tooltip.UpdateTipText(m_hWnd, m_tipText.c_str());
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-COLORREF CHyperLink::CurrentTextColor() const { return HasCapture() ? hoverColor : linkColor; }
+COLORREF CHyperLink::CurrentTextColor() const {
+    if (m_hWnd && !IsWindowEnabled(m_hWnd)) return GetSysColor(COLOR_GRAYTEXT);
+    return HasCapture() ? m_hoverColor : m_linkColor;
+}
 
 void CHyperLink::OpenTarget(const std::string& what) {
     ShellExecuteA(nullptr, "open", what.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -64,20 +66,18 @@ void CHyperLink::FitToText() {
     SIZE size{0, 0};
     {
         CClientDC dc(m_hWnd);
-        HFONT font = GetFont();
-        HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+        CSelectObject selected(dc, GetFont());
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        if (old) SelectObject(dc, old);
     }
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Keep the tip's area equal to the control after the resize.
-    if (tooltip.m_hWnd) {
+    if (m_tooltip.m_hWnd) {
         TOOLINFOA info{};
         info.cbSize = sizeof(info);
         info.hwnd = m_hWnd;
         info.uId = 0;
         GetClientRect(m_hWnd, &info.rect);
-        tooltip.SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
+        m_tooltip.SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
 
@@ -85,12 +85,11 @@ void CHyperLink::OnPaint() {
     CPaintDC dc(m_hWnd);
     RECT client;
     GetClientRect(m_hWnd, &client);
-    CBrushHandle back(CreateSolidBrush(backColor));
+    CBrushHandle back(CreateSolidBrush(m_backColor));
     FillRect(dc, &client, back);
-    SetBkColor(dc, backColor);
+    SetBkColor(dc, m_backColor);
     SetTextColor(dc, CurrentTextColor());
-    HFONT font = GetFont();
-    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    CSelectObject selected(dc, GetFont());
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
     LONG_PTR style = GetStyle();
     // SS_RIGHT and SS_CENTER are values of the type field, not free bits.
@@ -100,7 +99,6 @@ void CHyperLink::OnPaint() {
         format |= DT_CENTER;
     std::string text = GetWindowText();
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
-    if (old) SelectObject(dc, old);
 }
 
 void CHyperLink::OnMouseMove(LPARAM lp) {
@@ -120,27 +118,32 @@ void CHyperLink::OnLButtonDown(WPARAM wp, LPARAM lp, LRESULT& result) {
         result = 0;
         return;
     }
-    if (!target.empty()) OpenTarget(target);
+    if (!m_target.empty()) OpenTarget(m_target);
     if (HasCapture()) ReleaseCapture();
     InvalidateRect(m_hWnd, nullptr, FALSE);
     result = DefProc(WM_LBUTTONDOWN, wp, lp);
 }
 
 bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (tooltip.m_hWnd) {
+    if (m_tooltip.m_hWnd) {
         MSG relay{m_hWnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
         DWORD pos = GetMessagePos();
         relay.pt.x = GET_X_LPARAM(pos);
         relay.pt.y = GET_Y_LPARAM(pos);
-        tooltip.RelayEvent(relay);
+        m_tooltip.RelayEvent(relay);
     }
     switch (msg) {
     case WM_SETCURSOR:
-        SetCursor(hoverCursor);
+        SetCursor(m_hoverCursor);
         result = TRUE;
         return true;
     case WM_MOUSEMOVE:
         OnMouseMove(lp);
+        result = DefProc(msg, wp, lp);
+        return true;
+    case WM_ENABLE:
+        // Enabled and disabled links are drawn in different colours.
+        InvalidateRect(m_hWnd, nullptr, FALSE);
         result = DefProc(msg, wp, lp);
         return true;
     case WM_CAPTURECHANGED:
@@ -163,8 +166,8 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_DESTROY:
         // The tip belongs to this control's life; forget it here so the
         // destructor never acts on a handle the system may have reused.
-        if (tooltip.m_hWnd && IsWindow(tooltip.m_hWnd)) ::DestroyWindow(tooltip.m_hWnd);
-        tooltip.Detach();
+        if (m_tooltip.m_hWnd && IsWindow(m_tooltip.m_hWnd)) ::DestroyWindow(m_tooltip.m_hWnd);
+        m_tooltip.Detach();
         result = DefProc(msg, wp, lp);
         return true;
     default:

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/controls.h"
+#include "framework/handles.h"
 
 class CHyperLink : public CStatic {
 public:
@@ -22,15 +23,16 @@ public:
     // the control fits its width to the text, updates the tip and repaints.
     void SetLink(const char* target, const char* tipText, const char* newText = nullptr);
 
-    const std::string& Target() const { return target; }
-    const std::string& TipText() const { return tipText; }
-    HWND ToolTipWindow() const { return tooltip.m_hWnd; }
-    // The colour the text is drawn in at the moment.
+    const std::string& Target() const { return m_target; }
+    const std::string& TipText() const { return m_tipText; }
+    HWND ToolTipWindow() const { return m_tooltip.m_hWnd; }
+    // The colour the text is drawn in at the moment: grey while the control
+    // is disabled (its command cannot run), the hover colour while hovered.
     COLORREF CurrentTextColor() const;
 
-    COLORREF linkColor = RGB(0, 0, 255);
-    COLORREF hoverColor = RGB(255, 0, 0);
-    COLORREF backColor;
+    COLORREF m_linkColor = RGB(0, 0, 255);
+    COLORREF m_hoverColor = RGB(255, 0, 0);
+    COLORREF m_backColor;
 
 protected:
     // Opens the target; a seam so that tests can see what a click opens
@@ -48,8 +50,8 @@ private:
     bool HasCapture() const { return m_hWnd && GetCapture() == m_hWnd; }
     bool PointInside(LPARAM lp) const;
 
-    std::string target;
-    std::string tipText;
-    CToolTipCtrl tooltip;
-    HCURSOR hoverCursor = nullptr;
+    std::string m_target;
+    std::string m_tipText;
+    CToolTipCtrl m_tooltip;
+    CCursorHandle m_hoverCursor;
 };

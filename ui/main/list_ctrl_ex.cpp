@@ -6,46 +6,6 @@
 #include <cstring>
 #include <string>
 
-int CListCtrlEx::InsertColumnEx(int index, const char* heading, int image, int format, int width, int subItem) {
-    LVCOLUMNA column{};
-    if (heading) {
-        column.mask |= LVCF_TEXT;
-        column.pszText = const_cast<char*>(heading);
-    }
-    if (image != -1) {
-        column.mask |= LVCF_IMAGE;
-        column.iImage = image;
-    }
-    if (format != -1) {
-        column.mask |= LVCF_FMT;
-        column.fmt = format;
-    }
-    if (width != -1) {
-        column.mask |= LVCF_WIDTH;
-        column.cx = width;
-    }
-    if (subItem != -1) {
-        column.mask |= LVCF_SUBITEM;
-        column.iSubItem = subItem;
-    }
-    return InsertColumn(index, column);
-}
-
-void CListCtrlEx::SetAllSelected(bool select) {
-    int count = GetItemCount();
-    for (int i = 0; i < count; ++i) {
-        if (select)
-            SetItemState(i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        else
-            SetItemState(i, 0, LVIS_SELECTED);
-    }
-}
-
-void CListCtrlEx::SetAllChecked(bool check) {
-    int count = GetItemCount();
-    for (int i = 0; i < count; ++i) SetItemState(i, INDEXTOSTATEIMAGEMASK(check ? 2 : 1), LVIS_STATEIMAGEMASK);
-}
-
 void CListCtrlEx::SelectOnly(int index, bool select, bool exclusive) {
     if (exclusive) {
         int selected = GetSelectedCount();

@@ -9,12 +9,6 @@
 
 class CListCtrlEx : public CListCtrl {
 public:
-    // Fields that are -1 (or a null heading) stay out of the column description.
-    virtual int InsertColumnEx(int index, const char* heading, int image, int format, int width, int subItem);
-    // Selects and focuses every entry, or clears every entry's selection.
-    virtual void SetAllSelected(bool select);
-    virtual void SetAllChecked(bool check);
-
     int GetFirstSelected() const { return GetNextItem(-1, LVNI_SELECTED); }
     // Exclusive clears the selection with one call, not one per entry, so
     // adding n files stays linear.

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/gui/convert_app.h"
 #include "core/converter.h"
+#include "framework/resource_text.h"
 #include "res/resource.h"
 
 namespace {
@@ -24,12 +24,6 @@ const UINT kCommands[] = {
     ID_HELP,           ID_MAIN_ABOUT,
 };
 
-std::string LoadString(UINT id) {
-    char buffer[1024];
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
-    return n > 0 ? std::string(buffer, n) : std::string();
-}
-
 // The toolbar resource: version, button size, count, then command ids.
 struct ToolBarResource {
     WORD version;
@@ -40,30 +34,29 @@ struct ToolBarResource {
 };
 
 HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, COLORREF mask) {
-    HIMAGELIST list = ImageList_Create(cx, cy, flags | ILC_MASK, 0, grow);
-    if (!list) return nullptr;
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bitmap || ImageList_AddMasked(list, bitmap, mask) < 0) {
-        if (bitmap) DeleteObject(bitmap);
-        ImageList_Destroy(list);
-        return nullptr;
-    }
-    DeleteObject(bitmap);
-    return list;
+    CImageListHandle list(ImageList_Create(cx, cy, flags | ILC_MASK, 0, grow));
+    // The list keeps its own copy of the pictures.
+    CBitmapHandle bitmap(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!list || !bitmap || ImageList_AddMasked(list, bitmap, mask) < 0) return nullptr;
+    return list.Release();
 }
 
 bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 }  // namespace
 
-CMainDlg::CMainDlg(int format, const std::vector<std::string>* paths, HWND parent)
-    : CHeaderDlg(IDD_MAIN, parent), m_startupPaths(paths) {
-    CAppSettings& settings = App().Settings();
+CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, int format,
+                   const std::vector<std::string>* paths, HWND parent)
+    : CHeaderDlg(IDD_MAIN, parent), m_settings(settings), m_resources(resources), m_startupPaths(paths) {
     m_format = format == -1 ? settings.LastFormat : format;
     m_closeWhenDone = settings.AutoClose ? 1 : 0;
     m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
     m_runFormat = m_format;
     SetCommandTable(kCommands, sizeof(kCommands) / sizeof(kCommands[0]));
+    RouteSystemCommand(IDM_SYS_OPTIONS, ID_MAIN_OPTIONS);
+    RouteSystemCommand(IDM_SYS_HELP, ID_HELP);
+    RouteSystemCommand(IDM_SYS_ABOUT, ID_MAIN_ABOUT);
+    RouteControl(IDC_OPTIONS_LINK, ID_MAIN_OPTIONS);
 }
 
 CMainDlg::~CMainDlg() {
@@ -83,7 +76,7 @@ bool CMainDlg::OnCreate() {
                                0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(ID_TOOLBAR_CTRL), instance, nullptr);
     if (!bar) return false;
     m_toolbar.Attach(bar);
-    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(241));
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(RT_TOOLBAR_LAYOUT));
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const auto* layout = loaded ? static_cast<const ToolBarResource*>(LockResource(loaded)) : nullptr;
     if (!layout || layout->version != 1) return false;
@@ -153,17 +146,17 @@ void CMainDlg::EditSystemMenu() {
     DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
     DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
     DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
-    std::string options = LoadString(IDS_OPTIONS_MENU);
+    std::string options = LoadResourceText(IDS_OPTIONS_MENU);
     if (!options.empty()) {
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(menu, MF_STRING, IDM_SYS_OPTIONS, options.c_str());
     }
-    std::string help = LoadString(IDS_HELP_MENU);
+    std::string help = LoadResourceText(IDS_HELP_MENU);
     if (!help.empty()) {
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(menu, MF_STRING, IDM_SYS_HELP, help.c_str());
     }
-    std::string about = LoadString(IDS_ABOUT_MENU);
+    std::string about = LoadResourceText(IDS_ABOUT_MENU);
     if (!about.empty()) AppendMenuA(menu, MF_STRING, IDM_SYS_ABOUT, about.c_str());
 }
 
@@ -189,11 +182,11 @@ BOOL CMainDlg::OnInitDialog() {
         ::MoveWindow(m_toolbar, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
 
-    const ShellResources& shell = App().Resources();
+    const ShellResources& shell = m_resources;
     FeedbackLink.SetFont(shell.BoldUnderlineFont());
     OptionsLink.SetFont(shell.BoldUnderlineFont());
     // The links sit on the banner: fill behind them with its ground colour.
-    FeedbackLink.backColor = OptionsLink.backColor = CHeaderDlg::kGroundColor;
+    FeedbackLink.m_backColor = OptionsLink.m_backColor = CHeaderDlg::kGroundColor;
     if (HWND convert = GetDlgItem(IDC_CONVERT)) ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
     m_toolbar.SetFont(GetFont());
 
@@ -205,17 +198,11 @@ BOOL CMainDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CMainDlg::SetUpFormatSelector() {
-    m_selector.SetImageList(m_selectorImages);
-    m_selector.InsertItem(0, LineEndingFormatLabel(0), 0, 0);
-    m_selector.InsertItem(1, LineEndingFormatLabel(1), 2, 2);
-    m_selector.InsertItem(2, LineEndingFormatLabel(2), 1, 1);
-    m_selector.SetCurSel(m_format);
-}
+void CMainDlg::SetUpFormatSelector() { FillFormatSelector(m_selector, m_selectorImages, m_format); }
 
 void CMainDlg::SetUpJobList() {
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_INFOTIP);
-    m_list.SetImageList(App().Resources().GetImageList(1), LVSIL_SMALL);
+    m_list.SetImageList(m_resources.GetImageList(1), LVSIL_SMALL);
     ::SendMessageA(m_list.GetHeader(), HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_headerImages.Get()));
     m_list.SetCompareFunction(&CompareEntries);
     m_list.SetImageList(m_stateImages, LVSIL_STATE);
@@ -224,12 +211,12 @@ void CMainDlg::SetUpJobList() {
 }
 
 void CMainDlg::TakeInCommandLine() {
-    bool autoStart = App().Settings().AutoStart != 0;
+    bool autoStart = m_settings.AutoStart != 0;
     bool withSubfolders = KeyDown(VK_CONTROL);
     for (const std::string& path : *m_startupPaths) {
         if (!PathFileExistsA(path.c_str())) continue;
         if (PathIsDirectoryA(path.c_str())) {
-            ExpandFolder(path.c_str(), App().Settings().DefaultFilter.c_str(), withSubfolders);
+            ExpandFolder(path.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
             autoStart = false;
         } else {
             AddFileToList(path.c_str());
@@ -241,8 +228,8 @@ void CMainDlg::TakeInCommandLine() {
 
 void CMainDlg::SetFeedbackLink() {
     srand(static_cast<unsigned>(time(nullptr)));
-    std::string prompt = LoadString(IDS_FEEDBACK_FIRST + rand() % IDS_FEEDBACK_COUNT);
-    std::string pattern = LoadString(IDS_MAILTO);
+    std::string prompt = LoadResourceText(IDS_FEEDBACK_FIRST + rand() % IDS_FEEDBACK_COUNT);
+    std::string pattern = LoadResourceText(IDS_MAILTO);
     char target[512];
     std::snprintf(target, sizeof(target), pattern.c_str(), kSupportAddress);
     FeedbackLink.SetLink(target, kSupportAddress, prompt.c_str());
@@ -355,7 +342,7 @@ LRESULT CMainDlg::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
         if (static_cast<int>(draw->nmcd.dwItemSpec) == m_currentEntry) {
-            SelectObject(draw->nmcd.hdc, App().Resources().BoldFont());
+            SelectObject(draw->nmcd.hdc, m_resources.BoldFont());
             return CDRF_NEWFONT;
         }
         return CDRF_DODEFAULT;
@@ -370,13 +357,6 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = DefProc(msg, wp, lp);
         if (result != -1 && !OnCreate()) result = -1;
         return true;
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == IDM_SYS_HELP) {
-            OnHelp();
-            result = 0;
-            return true;
-        }
-        return false;
     case WM_PAINT:
         if (IsIconic(m_hWnd)) {
             CPaintDC dc(m_hWnd);
@@ -411,10 +391,9 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             m_stopRequest = 2;
             WaitForWorker();
         }
-        CAppSettings& settings = App().Settings();
-        settings.LastFormat = m_format;
-        settings.AutoClose = m_closeWhenDone;
-        settings.AlwaysOnTop = m_keepOnTop;
+        m_settings.LastFormat = m_format;
+        m_settings.AutoClose = m_closeWhenDone;
+        m_settings.AlwaysOnTop = m_keepOnTop;
         break;
     }
     case kMsgRunFinished:
@@ -458,11 +437,7 @@ void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
     if (wnd == m_list.m_hWnd) {
         popup = GetSubMenu(menu, 1);
         if (!popup) return;
-        if (m_list.GetSelectedCount() == 0) {
-            EnableMenuItem(popup, ID_EDIT_DELETE, MF_BYCOMMAND | MF_GRAYED);
-            EnableMenuItem(popup, ID_EDIT_OPEN, MF_BYCOMMAND | MF_GRAYED);
-        }
-        if (m_list.GetItemCount() == 0) EnableMenuItem(popup, ID_EDIT_CLEAR, MF_BYCOMMAND | MF_GRAYED);
+        // Greying comes from WM_INITMENUPOPUP, as for every menu.
         SetMenuDefaultItem(popup, ID_EDIT_OPEN, FALSE);
     } else {
         popup = GetSubMenu(menu, 0);
@@ -478,7 +453,7 @@ void CMainDlg::OnDropFiles(HDROP drop) {
         char name[MAX_PATH + 1] = {};
         if (DragQueryFileA(drop, i, name, sizeof(name)) == 0) continue;
         if (PathIsDirectoryA(name))
-            ExpandFolder(name, App().Settings().DefaultFilter.c_str(), withSubfolders);
+            ExpandFolder(name, m_settings.DefaultFilter.c_str(), withSubfolders);
         else
             AddFileToList(name);
     }
@@ -491,7 +466,7 @@ void CMainDlg::OpenSelected() {
     if (index < 0) return;
     std::string path = GetItemPath(index);
     std::string parameters = "\"" + path + "\"";
-    std::string program = App().Settings().Program;
+    std::string program = m_settings.Program;
     if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
     ShellExecuteA(m_hWnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }

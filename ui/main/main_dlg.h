@@ -24,16 +24,20 @@
 #include "ui/main/header_dlg.h"
 #include "ui/main/hyperlink.h"
 #include "ui/main/list_ctrl_ex.h"
+#include "ui/shell_resources.h"
 
 // Posted by the worker as its last act.
 constexpr UINT kMsgRunFinished = WM_USER + 401;
 // Sent by the worker: run the std::function at lParam on the dialog's thread.
 constexpr UINT kMsgInvoke = WM_USER + 402;
 
-class CMainDlg : public CHeaderDlg, public IProgressSink {
+class CMainDlg : public CHeaderDlg {
 public:
-    // format -1 takes "LastFormat"; paths is the command-line list or null.
-    CMainDlg(int format, const std::vector<std::string>* paths, HWND parent = nullptr);
+    // The settings record is read as it stands and written back at close;
+    // both it and the resources must outlive the dialog. format -1 takes
+    // "LastFormat"; paths is the command-line list or null.
+    CMainDlg(CAppSettings& settings, const ShellResources& resources, int format,
+             const std::vector<std::string>* paths, HWND parent = nullptr);
     ~CMainDlg() override;
 
     virtual HACCEL GetAccelerators() { return m_accelerators; }
@@ -63,11 +67,11 @@ public:
     void UpdateKeepOnTop();
     void SetFeedbackLink();
 
-    // IProgressSink
-    void OnRunStart() override;
-    void OnRunEnd() override;
-    void SetStatusText(const char* text) override;
-    void OnProgress(int kind, int value) override;
+    // What the run reports, carried out on the dialog's thread.
+    void OnRunStart();
+    void OnRunEnd();
+    void SetStatusText(const char* text);
+    void OnProgress(int kind, int value);
 
     CSortListCtrl& JobList() { return m_list; }
     HWND ToolBar() const { return m_toolbar.m_hWnd; }
@@ -101,6 +105,8 @@ private:
     DWORD WorkerBody();
     void WaitForWorker();
 
+    CAppSettings& m_settings;
+    const ShellResources& m_resources;
     CHyperLink FeedbackLink;
     CHyperLink OptionsLink;
     CProgressCtrl m_progress;

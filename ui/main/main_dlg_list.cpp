@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/gui/convert_app.h"
+#include "framework/resource_text.h"
 #include "core/folder_walk.h"
 #include "core/platform/file_system.h"
 #include "res/resource.h"
@@ -118,10 +118,8 @@ int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includ
 }
 
 void CMainDlg::ShowFileCount(int count) {
-    char pattern[256] = {};
-    LoadStringA(GetModuleHandleA(nullptr), IDS_FILES_ADDED, pattern, sizeof(pattern));
     char text[300];
-    std::snprintf(text, sizeof(text), pattern, count);
+    std::snprintf(text, sizeof(text), LoadResourceText(IDS_FILES_ADDED).c_str(), count);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
 }
 

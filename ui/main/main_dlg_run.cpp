@@ -2,17 +2,9 @@
 // hand-over of every control access to the dialog's thread, and the end.
 #include <cstdio>
 
-#include "app/gui/convert_app.h"
+#include "framework/resource_text.h"
 #include "res/resource.h"
 #include "ui/main/main_dlg.h"
-
-namespace {
-std::string LoadText(UINT id) {
-    char buffer[512];
-    int n = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
-    return n > 0 ? std::string(buffer, n) : std::string();
-}
-}  // namespace
 
 void CMainDlg::Invoke(const std::function<void()>& fn) {
     if (!m_hWnd) return;
@@ -56,7 +48,7 @@ void CMainDlg::StartRun() {
         // No thread, no run: back to idle rather than stuck with Stop shown.
         LeaveRunningState();
         char text[256];
-        std::snprintf(text, sizeof(text), LoadText(IDS_SUMMARY).c_str(), LoadText(IDS_ABORTED).c_str(), 0, 0);
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), LoadResourceText(IDS_ABORTED).c_str(), 0, 0);
         SetStatusText(text);
         return;
     }
@@ -99,7 +91,7 @@ DWORD CMainDlg::WorkerBody() {
     } sink;
     sink.dlg = this;
 
-    RunBatch(source, sink, m_stopRequest, m_runFormat, App().Settings(), &m_counts);
+    RunBatch(source, sink, m_stopRequest, m_runFormat, m_settings, &m_counts);
     HWND wnd = m_hWnd;
     if (wnd) ::PostMessageA(wnd, kMsgRunFinished, 0, 0);
     return 0;
@@ -122,20 +114,20 @@ void CMainDlg::OnRunFinished() {
     if (m_worker.IsCreated()) WaitForWorker();
     LeaveRunningState();
     int stop = m_stopRequest;
-    bool fromCommandLine = m_startupPaths != nullptr && App().Settings().AutoStart;
+    bool fromCommandLine = m_startupPaths != nullptr && m_settings.AutoStart;
     if (stop == 0 && ((m_closeWhenDone && m_counts.failed == 0) || fromCommandLine)) PostMessage(WM_CLOSE);
     if (stop == 2) EndDialog(IDCANCEL);
 }
 
 void CMainDlg::OnRunStart() {
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, LoadText(IDS_CONVERTING).c_str());
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, LoadResourceText(IDS_CONVERTING).c_str());
     m_progress.ShowWindow(SW_SHOW);
 }
 
 void CMainDlg::OnRunEnd() {
     char text[512];
-    std::string word = LoadText(m_stopRequest == 0 ? IDS_CONVERTED : IDS_ABORTED);
-    std::snprintf(text, sizeof(text), LoadText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
+    std::string word = LoadResourceText(m_stopRequest == 0 ? IDS_CONVERTED : IDS_ABORTED);
+    std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
                   m_counts.failed);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     m_progress.ShowWindow(SW_HIDE);
@@ -150,7 +142,7 @@ void CMainDlg::OnProgress(int kind, int value) {
     } else if (kind == 1) {
         m_progress.SetPos(value);
         char text[256];
-        std::snprintf(text, sizeof(text), LoadText(IDS_PROGRESS).c_str(), value + 1, m_list.GetItemCount());
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), value + 1, m_list.GetItemCount());
         SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     }
 }

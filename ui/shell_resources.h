@@ -1,7 +1,8 @@
 #pragma once
 // Display resources shared by every window: the system icon image lists
-// (borrowed from the shell, never destroyed) and three fonts made from the
-// default GUI font.
+// (borrowed from the shell, never destroyed) and fonts made from the default
+// GUI font. The application object owns the one instance and hands it to
+// each window it makes.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -18,14 +19,12 @@ public:
     bool Init();
     // 1 small icons, 2 large icons, null otherwise.
     HIMAGELIST GetImageList(int which) const;
-    HFONT RegularFont() const { return m_regular.Get(); }
     HFONT BoldFont() const { return m_bold.Get(); }
     HFONT BoldUnderlineFont() const { return m_boldUnderline.Get(); }
 
 private:
     HIMAGELIST m_small = nullptr;
     HIMAGELIST m_large = nullptr;
-    CFontHandle m_regular;
     CFontHandle m_bold;
     CFontHandle m_boldUnderline;
 };

@@ -1,4 +1,4 @@
-#include "app/gui/shell_resources.h"
+#include "ui/shell_resources.h"
 
 #include <shellapi.h>
 
@@ -15,7 +15,6 @@ bool ShellResources::Init() {
     if (!base) base = GetStockObject(SYSTEM_FONT);
     LOGFONTA font{};
     if (!base || !GetObjectA(base, sizeof(font), &font)) return true;
-    m_regular.Reset(CreateFontIndirectA(&font));
     font.lfWeight = FW_BOLD;
     m_bold.Reset(CreateFontIndirectA(&font));
     font.lfUnderline = TRUE;

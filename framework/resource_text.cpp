@@ -1,0 +1,16 @@
+#include "framework/resource_text.h"
+
+#include <vector>
+
+std::string LoadResourceText(UINT id) {
+    // LoadStringA truncates silently; a result that fills the buffer may have
+    // been cut, so try again with more room.
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    for (int size = 256; size <= 65536; size *= 4) {
+        std::vector<char> buffer(size);
+        int n = LoadStringA(module, id, buffer.data(), size);
+        if (n <= 0) return std::string();
+        if (n < size - 1) return std::string(buffer.data(), n);
+    }
+    return std::string();
+}
