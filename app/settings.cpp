@@ -9,7 +9,7 @@ int Flag(int value) {
 }  // namespace
 
 CAppSettings::~CAppSettings() {
-    if (loadedFrom_ != nullptr) Save(*loadedFrom_);
+    if (m_loadedFrom != nullptr) Save(*m_loadedFrom);
 }
 
 bool CAppSettings::Load(IProfileStore& store) {
@@ -26,7 +26,7 @@ bool CAppSettings::Load(IProfileStore& store) {
     AutoClose = store.GetInt(kSection, "AutoClose", defaults.AutoClose);
     AlwaysOnTop = store.GetInt(kSection, "AlwaysOnTop", defaults.AlwaysOnTop);
     Program = store.GetString(kSection, "Program", defaults.Program.c_str());
-    loadedFrom_ = &store;
+    m_loadedFrom = &store;
     return true;
 }
 

@@ -36,5 +36,5 @@ public:
     int AlwaysOnTop = 0;
 
 private:
-    IProfileStore* loadedFrom_ = nullptr;
+    IProfileStore* m_loadedFrom = nullptr;
 };
