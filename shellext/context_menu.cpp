@@ -31,21 +31,20 @@ const char kInstallValue[] = "InstallDir";
 // longer than the buffer.
 bool ReadInstallDir(char* folder, DWORD size, size_t& length)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, kInstallKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     // The size is asked first, so the read itself never meets a value larger
     // than the buffer.
     DWORD type = 0;
     DWORD bytes = 0;
-    LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, nullptr, &bytes);
+    LONG rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, nullptr, &bytes);
     if (rc == ERROR_SUCCESS && bytes > size - 1)
         rc = ERROR_MORE_DATA;
     if (rc == ERROR_SUCCESS) {
         bytes = size - 1;
-        rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
+        rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
     }
-    RegCloseKey(key);
     if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
     // The stored text may or may not carry its terminating zero.
@@ -93,8 +92,6 @@ CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : outer_(outer ? o
 
 CGorsemereContextMenu::~CGorsemereContextMenu()
 {
-    if (bitmap_)
-        DeleteObject(bitmap_);
     gorsemere::ModuleRelease();
 }
 
@@ -184,7 +181,7 @@ STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD fl
 STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY)
 {
     if (!bitmap_)
-        bitmap_ = LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP));
+        bitmap_.Reset(LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP)));
     if (!data)
         return E_INVALIDARG;
 
@@ -231,22 +228,20 @@ STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UIN
     if (idCmdFirst > idCmdLast || idCmdLast - idCmdFirst < kCommandCount - 1)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
-    HMENU popup = CreatePopupMenu();
+    CMenuHandle popup(CreatePopupMenu());
     if (!popup)
         return HRESULT_FROM_WIN32(GetLastError());
     for (UINT i = 0; i < kCommandCount; ++i) {
-        if (!InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text)) {
-            DestroyMenu(popup);
+        if (!InsertMenuA(popup.Get(), i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text))
             return E_FAIL;
-        }
     }
-    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
-                     "Convert EOL to")) {
-        DestroyMenu(popup);
+    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup.Get()),
+                     "Convert EOL to"))
         return E_FAIL;
-    }
+    // The file manager's menu owns the submenu from here on.
+    popup.Detach();
     if (bitmap_)
-        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, bitmap_, bitmap_);
+        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, bitmap_.Get(), bitmap_.Get());
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
 

@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 
 #include "gorsemere_idl.h"
+#include "shellext/owned_handle.h"
 #include "shellext/selection_list.h"
 
 class CGorsemereContextMenu final : public IGorsemereContextMenu, public IShellExtInit, public IContextMenu {
@@ -52,5 +53,5 @@ private:
     IUnknown* outer_; // the outer object, or &inner_
     LONG refs_ = 1;
     CSelectionList selection_;
-    HBITMAP bitmap_ = nullptr;
+    CBitmapHandle bitmap_;
 };

@@ -2,6 +2,7 @@
 
 #include "gorsemere_idl.h"
 #include "shellext/context_menu.h"
+#include "shellext/owned_handle.h"
 #include "shellext/registrar.h"
 #include "shellext/resource.h"
 
@@ -85,11 +86,8 @@ bool TypeLibRegistered()
         return false;
     char key[112];
     wsprintfA(key, "TypeLib\\%ls\\1.0\\0\\%s", libid, kSysKindKey);
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
+    CRegistryKey opened;
+    return opened.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS;
 }
 
 HRESULT RegisterOrUnregister(bool install)

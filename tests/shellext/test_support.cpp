@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "shellext/owned_handle.h"
+
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -64,24 +66,20 @@ void EnsureRegistered()
 
 bool KeyExists(HKEY root, const std::string& path, REGSAM view)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    CRegistryKey key;
+    return key.Open(root, path.c_str(), KEY_READ | view) == ERROR_SUCCESS;
 }
 
 std::string ReadString(HKEY root, const std::string& path, const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS)
         return "<missing>";
     char buffer[2048];
     DWORD size = sizeof buffer - 1;
     DWORD type = 0;
-    const LONG rc = RegQueryValueExA(key, *name ? name : nullptr, nullptr, &type,
+    const LONG rc = RegQueryValueExA(key.Get(), *name ? name : nullptr, nullptr, &type,
                                      reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return "<missing>";
     buffer[size] = '\0';
@@ -90,23 +88,19 @@ std::string ReadString(HKEY root, const std::string& path, const char* name)
 
 bool WriteString(HKEY root, const std::string& path, const char* name, const std::string& value)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Create(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
         return false;
-    const LONG rc = RegSetValueExA(key, *name ? name : nullptr, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegSetValueExA(key.Get(), *name ? name : nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool DeleteValue(HKEY root, const std::string& path, const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
         return false;
-    const LONG rc = RegDeleteValueA(key, name);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS;
 }
 
 namespace {
