@@ -10,7 +10,7 @@ struct Token {
     bool quoted = false;
 };
 
-bool Tokenise(const std::string& s, std::vector<Token>& out, std::string& error)
+bool Tokenize(const std::string& s, std::vector<Token>& out, std::string& error)
 {
     size_t i = 0;
     while (i < s.size()) {
@@ -241,7 +241,7 @@ bool ParseRegistrarScript(const std::string& text, const std::map<std::string, s
 {
     roots.clear();
     std::vector<Token> tokens;
-    if (!Tokenise(text, tokens, error))
+    if (!Tokenize(text, tokens, error))
         return false;
     for (Token& t : tokens) {
         if (t.text.find('%') == std::string::npos)
