@@ -43,7 +43,8 @@ bool ReadInstallDir(char* folder, DWORD size, size_t& length)
         rc = ERROR_MORE_DATA;
     if (rc == ERROR_SUCCESS) {
         bytes = size - 1;
-        rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
+        rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder),
+                              &bytes);
     }
     if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
@@ -79,14 +80,14 @@ HRESULT CGorsemereContextMenu::Create(IUnknown* outer, REFIID riid, void** ppv)
     CGorsemereContextMenu* object = new (std::nothrow) CGorsemereContextMenu(outer);
     if (!object)
         return E_OUTOFMEMORY;
-    const HRESULT hr = object->inner_.QueryInterface(riid, ppv);
-    object->inner_.Release();
+    const HRESULT hr = object->m_inner.QueryInterface(riid, ppv);
+    object->m_inner.Release();
     return hr;
 }
 
-CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : outer_(outer ? outer : &inner_)
+CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : m_outer(outer ? outer : &m_inner)
 {
-    inner_.owner = this;
+    m_inner.m_owner = this;
     gorsemere::ModuleAddRef();
 }
 
@@ -99,7 +100,7 @@ STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** pp
 {
     if (!ppv)
         return E_POINTER;
-    CGorsemereContextMenu* o = owner;
+    CGorsemereContextMenu* o = m_owner;
     if (IsEqualIID(riid, IID_IUnknown))
         *ppv = static_cast<IUnknown*>(this);
     else if (IsEqualIID(riid, IID_IGorsemereContextMenu))
@@ -120,30 +121,30 @@ STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** pp
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&owner->refs_));
+    return static_cast<ULONG>(InterlockedIncrement(&m_owner->m_refs));
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::Release()
 {
-    const LONG left = InterlockedDecrement(&owner->refs_);
+    const LONG left = InterlockedDecrement(&m_owner->m_refs);
     if (left == 0)
-        delete owner;
+        delete m_owner;
     return static_cast<ULONG>(left);
 }
 
 STDMETHODIMP CGorsemereContextMenu::QueryInterface(REFIID riid, void** ppv)
 {
-    return outer_->QueryInterface(riid, ppv);
+    return m_outer->QueryInterface(riid, ppv);
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::AddRef()
 {
-    return outer_->AddRef();
+    return m_outer->AddRef();
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Release()
 {
-    return outer_->Release();
+    return m_outer->Release();
 }
 
 STDMETHODIMP CGorsemereContextMenu::GetTypeInfoCount(UINT* count)
@@ -180,8 +181,8 @@ STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD fl
 
 STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY)
 {
-    if (!bitmap_)
-        bitmap_.Reset(LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP)));
+    if (!m_bitmap)
+        m_bitmap.Reset(LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP)));
     if (!data)
         return E_INVALIDARG;
 
@@ -197,7 +198,7 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     HRESULT hr = S_OK;
-    if (!selection_.Reset(count))
+    if (!m_selection.Reset(count))
         hr = E_OUTOFMEMORY;
     char path[1024];
     for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
@@ -209,11 +210,11 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
             break;
         }
         DragQueryFileA(drop, i, path, sizeof path);
-        if (!selection_.Append(path))
+        if (!m_selection.Append(path))
             hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr))
-        selection_.Clear();
+        m_selection.Clear();
     ReleaseStgMedium(&medium);
     return hr;
 }
@@ -235,13 +236,13 @@ STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UIN
         if (!InsertMenuA(popup.Get(), i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text))
             return E_FAIL;
     }
-    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup.Get()),
-                     "Convert EOL to"))
+    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING,
+                     reinterpret_cast<UINT_PTR>(popup.Get()), "Convert EOL to"))
         return E_FAIL;
     // The file manager's menu owns the submenu from here on.
     popup.Detach();
-    if (bitmap_)
-        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, bitmap_.Get(), bitmap_.Get());
+    if (m_bitmap)
+        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, m_bitmap.Get(), m_bitmap.Get());
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
 
@@ -297,8 +298,8 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
     char program[kProgramPathSize];
     size_t folderLength = 0;
     HRESULT hr = S_OK;
-    if (!BuildCommandText(kCommands[offset].formatSwitch, selection_.Items(), selection_.Count(), commandText,
-                          kCommandTextSize))
+    if (!BuildCommandText(kCommands[offset].formatSwitch, m_selection.Items(), m_selection.Count(),
+                          commandText, kCommandTextSize))
         hr = E_INVALIDARG;
     else if (!ReadInstallDir(folder, sizeof folder, folderLength))
         hr = E_INVALIDARG;
@@ -308,7 +309,7 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
         hr = E_INVALIDARG; // no ANSI program path is that long; the shell is not asked
     if (SUCCEEDED(hr)) {
         ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW);
-        selection_.Clear();
+        m_selection.Clear();
     }
     delete[] commandText;
     return hr;

@@ -38,7 +38,7 @@ public:
 private:
     // The object's own identity, which never delegates.
     struct Inner : IUnknown {
-        CGorsemereContextMenu* owner;
+        CGorsemereContextMenu* m_owner;
         STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
         STDMETHODIMP_(ULONG) AddRef() override;
         STDMETHODIMP_(ULONG) Release() override;
@@ -49,9 +49,9 @@ private:
     CGorsemereContextMenu(const CGorsemereContextMenu&) = delete;
     CGorsemereContextMenu& operator=(const CGorsemereContextMenu&) = delete;
 
-    Inner inner_;
-    IUnknown* outer_; // the outer object, or &inner_
-    LONG refs_ = 1;
-    CSelectionList selection_;
-    CBitmapHandle bitmap_;
+    Inner m_inner;
+    IUnknown* m_outer; // the outer object, or &m_inner
+    LONG m_refs = 1;
+    CSelectionList m_selection;
+    CBitmapHandle m_bitmap;
 };

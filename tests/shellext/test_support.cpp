@@ -91,7 +91,8 @@ bool WriteString(HKEY root, const std::string& path, const char* name, const std
     CRegistryKey key;
     if (key.Create(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
         return false;
-    return RegSetValueExA(key.Get(), *name ? name : nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    return RegSetValueExA(key.Get(), *name ? name : nullptr, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
@@ -109,15 +110,15 @@ const char kAppKey[] = "Software\\Quillfen\\Pardwell";
 
 ScopedInstallDir::ScopedInstallDir(const char* value)
 {
-    oldValue_ = ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir");
-    hadValue_ = oldValue_ != "<missing>";
+    m_oldValue = ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir");
+    m_hadValue = m_oldValue != "<missing>";
     Set(value);
 }
 
 ScopedInstallDir::~ScopedInstallDir()
 {
-    if (hadValue_)
-        WriteString(HKEY_CURRENT_USER, kAppKey, "InstallDir", oldValue_);
+    if (m_hadValue)
+        WriteString(HKEY_CURRENT_USER, kAppKey, "InstallDir", m_oldValue);
     else
         DeleteValue(HKEY_CURRENT_USER, kAppKey, "InstallDir");
 }
@@ -134,7 +135,8 @@ namespace {
 
 class CTestDataObject : public IDataObject {
 public:
-    CTestDataObject(const std::vector<std::string>& paths, bool hasDrop) : paths_(paths), hasDrop_(hasDrop) {}
+    CTestDataObject(const std::vector<std::string>& paths, bool hasDrop)
+        : m_paths(paths), m_hasDrop(hasDrop) {}
     virtual ~CTestDataObject() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
@@ -147,10 +149,10 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
     STDMETHODIMP_(ULONG) Release() override
     {
-        const LONG left = InterlockedDecrement(&refs_);
+        const LONG left = InterlockedDecrement(&m_refs);
         if (left == 0)
             delete this;
         return left;
@@ -162,7 +164,7 @@ public:
         if (FAILED(hr))
             return hr;
         size_t bytes = sizeof(DROPFILES) + 1;
-        for (const auto& p : paths_)
+        for (const auto& p : m_paths)
             bytes += p.size() + 1;
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
         if (!memory)
@@ -171,7 +173,7 @@ public:
         drop->pFiles = sizeof(DROPFILES);
         drop->fWide = FALSE;
         char* p = reinterpret_cast<char*>(drop + 1);
-        for (const auto& path : paths_) {
+        for (const auto& path : m_paths) {
             std::memcpy(p, path.c_str(), path.size() + 1);
             p += path.size() + 1;
         }
@@ -179,13 +181,12 @@ public:
         medium->tymed = TYMED_HGLOBAL;
         medium->hGlobal = memory;
         medium->pUnkForRelease = nullptr;
-        ++getDataCalls;
         return S_OK;
     }
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     STDMETHODIMP QueryGetData(FORMATETC* format) override
     {
-        if (!hasDrop_ || format->cfFormat != CF_HDROP)
+        if (!m_hasDrop || format->cfFormat != CF_HDROP)
             return DV_E_FORMATETC;
         if (!(format->tymed & TYMED_HGLOBAL))
             return DV_E_TYMED;
@@ -202,12 +203,10 @@ public:
     STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
-    int getDataCalls = 0;
-
 private:
-    LONG refs_ = 1;
-    std::vector<std::string> paths_;
-    bool hasDrop_;
+    LONG m_refs = 1;
+    std::vector<std::string> m_paths;
+    bool m_hasDrop;
 };
 
 } // namespace
