@@ -6,6 +6,7 @@
 
 #include <wrl/client.h>
 
+#include <iterator>
 #include <new>
 
 namespace {
@@ -21,7 +22,15 @@ const MenuCommand kCommands[] = {
     {"&Macintosh", "/m", "Convert text file line endings to Macintosh format(CR)"},
     {"&Unix/Linux", "/u", "Convert text file line endings to Unix format(LF)"},
 };
-constexpr UINT kCommandCount = 3;
+constexpr UINT kCommandCount = static_cast<UINT>(std::size(kCommands));
+const char kSubmenuText[] = "Convert EOL to";
+
+// DragQueryFile's index that asks for the number of files instead of a name.
+constexpr UINT kQueryFileCount = 0xFFFFFFFF;
+// Room for one selected path and its zero; a longer path is refused.
+constexpr UINT kSelectedPathSize = 1024;
+// Room for the longest help text, in UTF-16 units.
+constexpr int kHelpTextSize = 128;
 
 const char kInstallKey[] = "Software\\Quillfen\\Pardwell";
 const char kInstallValue[] = "InstallDir";
@@ -196,11 +205,11 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
     }
 
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileA(drop, kQueryFileCount, nullptr, 0);
     HRESULT hr = S_OK;
     if (!m_selection.Reset(count))
         hr = E_OUTOFMEMORY;
-    char path[1024];
+    char path[kSelectedPathSize];
     for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
         // A path that would be cut short would name some other file, so
         // such a selection is refused instead.
@@ -237,7 +246,7 @@ STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UIN
             return E_FAIL;
     }
     if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING,
-                     reinterpret_cast<UINT_PTR>(popup.Get()), "Convert EOL to"))
+                     reinterpret_cast<UINT_PTR>(popup.Get()), kSubmenuText))
         return E_FAIL;
     // The file manager's menu owns the submenu from here on.
     popup.Detach();
@@ -262,8 +271,8 @@ STDMETHODIMP CGorsemereContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, 
             const UINT used = static_cast<UINT>(lstrlenA(name));
             ZeroMemory(name + used, cchMax - used);
         } else {
-            WCHAR wide[128];
-            if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, 128))
+            WCHAR wide[kHelpTextSize];
+            if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, kHelpTextSize))
                 return E_FAIL;
             WCHAR* out = reinterpret_cast<WCHAR*>(name);
             lstrcpynW(out, wide, static_cast<int>(cchMax));

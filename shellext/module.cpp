@@ -9,6 +9,7 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -53,10 +54,15 @@ public:
 
 CClassFactory g_factory;
 
+// The type library's version, as gorsemere.idl declares it.
+constexpr WORD kTypeLibMajor = 1;
+constexpr WORD kTypeLibMinor = 0;
+
 HRESULT LoadTypeInfo(ITypeInfo** info)
 {
     Microsoft::WRL::ComPtr<ITypeLib> library;
-    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, library.GetAddressOf());
+    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
+                                library.GetAddressOf());
     if (FAILED(hr)) {
         char path[MAX_PATH];
         WCHAR widePath[MAX_PATH];
@@ -82,10 +88,12 @@ constexpr char kSysKindKey[] = "win32";
 bool TypeLibRegistered()
 {
     WCHAR libid[64];
-    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, 64))
+    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, static_cast<int>(std::size(libid))))
         return false;
     char key[112];
-    wsprintfA(key, "TypeLib\\%ls\\1.0\\0\\%s", libid, kSysKindKey);
+    // The version and the locale name their keys in hexadecimal.
+    wsprintfA(key, "TypeLib\\%ls\\%x.%x\\%x\\%s", libid, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
+              kSysKindKey);
     CRegistryKey opened;
     return opened.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS;
 }
@@ -116,7 +124,8 @@ HRESULT RegisterOrUnregister(bool install)
         // is no error.
         HRESULT typeLib = S_OK;
         if (TypeLibRegistered())
-            typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, kSysKind);
+            typeLib =
+                UnRegisterTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL, kSysKind);
         if (FAILED(hr))
             return hr;
         return FAILED(typeLib) ? SELFREG_E_TYPELIB : S_OK;
