@@ -63,6 +63,26 @@ bool ReadInstallDir(char* folder, DWORD size, size_t& length)
     return length > 0;
 }
 
+// ShellExecute gives a number no greater than this when nothing was started.
+constexpr INT_PTR kLastStartError = 32;
+
+// The failure for one of those numbers; the file, path, access and format
+// numbers are the system's own error codes.
+HRESULT StartFailure(INT_PTR code) {
+    switch (code) {
+        case 0:
+        case SE_ERR_OOM:
+            return E_OUTOFMEMORY;
+        case SE_ERR_FNF:
+        case SE_ERR_PNF:
+        case SE_ERR_ACCESSDENIED:
+        case ERROR_BAD_FORMAT:
+            return HRESULT_FROM_WIN32(static_cast<DWORD>(code));
+        default:
+            return E_FAIL;
+    }
+}
+
 // The common shape of the IDispatch calls: only IID_NULL is known, and
 // `call` gets the module's type information for the length of the call.
 template <typename Call>
@@ -317,8 +337,13 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
     else if (lstrlenA(program) >= MAX_PATH)
         hr = E_INVALIDARG; // no ANSI program path is that long; the shell is not asked
     if (SUCCEEDED(hr)) {
-        ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW);
-        m_selection.Clear();
+        const INT_PTR started =
+            reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW));
+        // Nothing was done with a selection the program never got: it stays for another try.
+        if (started <= kLastStartError)
+            hr = StartFailure(started);
+        else
+            m_selection.Clear();
     }
     delete[] commandText;
     return hr;

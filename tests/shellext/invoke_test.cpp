@@ -132,17 +132,35 @@ TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
     EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
 
     // A program path of 259 characters is handed to the shell, which finds
-    // nothing there; that is not noticed and the selection is used up. One
-    // character more is no ANSI path at all and is refused up front.
+    // nothing there: a failure, and the selection stays. One character more
+    // is no ANSI path at all and is refused up front.
     const std::string longest = "C:\\" + std::string(259 - 3 - 13, 'd'); // + "\\Pardwell.exe"
     ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
     installDir.Set((longest + "e").c_str());
     EXPECT_EQ(E_INVALIDARG, Run(0));
     installDir.Set(longest.c_str());
-    EXPECT_EQ(S_OK, Run(0));
+    EXPECT_TRUE(FAILED(Run(0)));
     installDir.Set(m_standinFolder.c_str());
     ASSERT_EQ(S_OK, Run(0));
-    EXPECT_EQ("/w", Recorded());
+    EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
+}
+
+TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays)
+{
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    const std::string noProgram =
+        std::string(temp) + "gorsemere no program " + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(noProgram.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ScopedInstallDir installDir(noProgram.c_str());
+    ASSERT_EQ(S_OK, Select({"C:\\kept.txt", "C:\\dir"}));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Run(1));
+    EXPECT_EQ("<not started>", Recorded(1500));
+
+    installDir.Set(m_standinFolder.c_str());
+    ASSERT_EQ(S_OK, Run(1));
+    EXPECT_EQ("/m \"C:\\kept.txt\" \"C:\\dir\"", Recorded());
+    RemoveDirectoryA(noProgram.c_str());
 }
 
 TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
