@@ -313,7 +313,8 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
 {
     if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
         return E_INVALIDARG;
-    if (HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0)
+    // The whole pointer decides: a 64-bit string verb can have zero bits 16 to 31.
+    if (!IS_INTRESOURCE(info->lpVerb))
         return E_INVALIDARG;
     const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
     if (offset >= kCommandCount)

@@ -100,6 +100,20 @@ TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
     CMINVOKECOMMANDINFO tooSmall = {};
     tooSmall.cbSize = sizeof tooSmall - 4;
     EXPECT_EQ(E_INVALIDARG, m_menu->InvokeCommand(&tooSmall));
+#ifdef _WIN64
+    // A string verb at a multiple of 4 GiB has only zeros in its low 32 bits;
+    // read as an offset it would run the first command.
+    char* high = nullptr;
+    for (ULONG_PTR at = 0x100000000; !high && at <= 0x7F00000000; at += 0x100000000) {
+        high = static_cast<char*>(
+            VirtualAlloc(reinterpret_cast<void*>(at), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    }
+    ASSERT_NE(nullptr, high);
+    ASSERT_EQ(0u, reinterpret_cast<ULONG_PTR>(high) & 0xFFFFFFFF);
+    lstrcpyA(high, "open");
+    EXPECT_EQ(E_INVALIDARG, Run(reinterpret_cast<UINT_PTR>(high)));
+    VirtualFree(high, 0, MEM_RELEASE);
+#endif
     EXPECT_EQ("<not started>", Recorded(1500));
     // The selection survived all of that.
     ASSERT_EQ(S_OK, Run(2));
