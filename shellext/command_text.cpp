@@ -6,6 +6,9 @@ const char kProgramFileName[] = "Pardwell.exe";
 
 namespace {
 
+// The space before each path and the two quotes around it.
+constexpr size_t kPathFrameLength = 3;
+
 size_t TrailingBackslashes(const char* path, size_t len)
 {
     size_t n = 0;
@@ -27,7 +30,7 @@ size_t CommandTextLength(const char* formatSwitch, const char* const* paths, siz
     size_t total = std::strlen(formatSwitch) + 1;
     for (size_t i = 0; i < count; ++i) {
         const size_t len = std::strlen(paths[i]);
-        total += len + 3 + TrailingBackslashes(paths[i], len);
+        total += len + kPathFrameLength + TrailingBackslashes(paths[i], len);
     }
     return total;
 }

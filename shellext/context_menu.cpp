@@ -6,6 +6,7 @@
 
 #include <wrl/client.h>
 
+#include <iterator>
 #include <new>
 
 namespace {
@@ -21,7 +22,15 @@ const MenuCommand kCommands[] = {
     {"&Macintosh", "/m", "Convert text file line endings to Macintosh format(CR)"},
     {"&Unix/Linux", "/u", "Convert text file line endings to Unix format(LF)"},
 };
-constexpr UINT kCommandCount = 3;
+constexpr UINT kCommandCount = static_cast<UINT>(std::size(kCommands));
+const char kSubmenuText[] = "Convert EOL to";
+
+// DragQueryFile's index that asks for the number of files instead of a name.
+constexpr UINT kQueryFileCount = 0xFFFFFFFF;
+// Room for one selected path and its zero; a longer path is refused.
+constexpr UINT kSelectedPathSize = 1024;
+// Room for the longest help text, in UTF-16 units.
+constexpr int kHelpTextSize = 128;
 
 const char kInstallKey[] = "Software\\Quillfen\\Pardwell";
 const char kInstallValue[] = "InstallDir";
@@ -31,27 +40,47 @@ const char kInstallValue[] = "InstallDir";
 // longer than the buffer.
 bool ReadInstallDir(char* folder, DWORD size, size_t& length)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, kInstallKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
         return false;
     // The size is asked first, so the read itself never meets a value larger
     // than the buffer.
     DWORD type = 0;
     DWORD bytes = 0;
-    LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, nullptr, &bytes);
+    LONG rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, nullptr, &bytes);
     if (rc == ERROR_SUCCESS && bytes > size - 1)
         rc = ERROR_MORE_DATA;
     if (rc == ERROR_SUCCESS) {
         bytes = size - 1;
-        rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes);
+        rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder),
+                              &bytes);
     }
-    RegCloseKey(key);
     if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
     // The stored text may or may not carry its terminating zero.
     folder[bytes] = '\0';
     length = lstrlenA(folder);
     return length > 0;
+}
+
+// ShellExecute gives a number no greater than this when nothing was started.
+constexpr INT_PTR kLastStartError = 32;
+
+// The failure for one of those numbers; the file, path, access and format
+// numbers are the system's own error codes.
+HRESULT StartFailure(INT_PTR code) {
+    switch (code) {
+        case 0:
+        case SE_ERR_OOM:
+            return E_OUTOFMEMORY;
+        case SE_ERR_FNF:
+        case SE_ERR_PNF:
+        case SE_ERR_ACCESSDENIED:
+        case ERROR_BAD_FORMAT:
+            return HRESULT_FROM_WIN32(static_cast<DWORD>(code));
+        default:
+            return E_FAIL;
+    }
 }
 
 // The common shape of the IDispatch calls: only IID_NULL is known, and
@@ -80,21 +109,19 @@ HRESULT CGorsemereContextMenu::Create(IUnknown* outer, REFIID riid, void** ppv)
     CGorsemereContextMenu* object = new (std::nothrow) CGorsemereContextMenu(outer);
     if (!object)
         return E_OUTOFMEMORY;
-    const HRESULT hr = object->inner_.QueryInterface(riid, ppv);
-    object->inner_.Release();
+    const HRESULT hr = object->m_inner.QueryInterface(riid, ppv);
+    object->m_inner.Release();
     return hr;
 }
 
-CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : outer_(outer ? outer : &inner_)
+CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : m_outer(outer ? outer : &m_inner)
 {
-    inner_.owner = this;
+    m_inner.m_owner = this;
     gorsemere::ModuleAddRef();
 }
 
 CGorsemereContextMenu::~CGorsemereContextMenu()
 {
-    if (bitmap_)
-        DeleteObject(bitmap_);
     gorsemere::ModuleRelease();
 }
 
@@ -102,7 +129,7 @@ STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** pp
 {
     if (!ppv)
         return E_POINTER;
-    CGorsemereContextMenu* o = owner;
+    CGorsemereContextMenu* o = m_owner;
     if (IsEqualIID(riid, IID_IUnknown))
         *ppv = static_cast<IUnknown*>(this);
     else if (IsEqualIID(riid, IID_IGorsemereContextMenu))
@@ -123,30 +150,30 @@ STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** pp
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&owner->refs_));
+    return static_cast<ULONG>(InterlockedIncrement(&m_owner->m_refs));
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::Release()
 {
-    const LONG left = InterlockedDecrement(&owner->refs_);
+    const LONG left = InterlockedDecrement(&m_owner->m_refs);
     if (left == 0)
-        delete owner;
+        delete m_owner;
     return static_cast<ULONG>(left);
 }
 
 STDMETHODIMP CGorsemereContextMenu::QueryInterface(REFIID riid, void** ppv)
 {
-    return outer_->QueryInterface(riid, ppv);
+    return m_outer->QueryInterface(riid, ppv);
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::AddRef()
 {
-    return outer_->AddRef();
+    return m_outer->AddRef();
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Release()
 {
-    return outer_->Release();
+    return m_outer->Release();
 }
 
 STDMETHODIMP CGorsemereContextMenu::GetTypeInfoCount(UINT* count)
@@ -183,8 +210,8 @@ STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD fl
 
 STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY)
 {
-    if (!bitmap_)
-        bitmap_ = LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP));
+    if (!m_bitmap)
+        m_bitmap.Reset(LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP)));
     if (!data)
         return E_INVALIDARG;
 
@@ -198,11 +225,11 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
     }
 
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileA(drop, kQueryFileCount, nullptr, 0);
     HRESULT hr = S_OK;
-    if (!selection_.Reset(count))
+    if (!m_selection.Reset(count))
         hr = E_OUTOFMEMORY;
-    char path[1024];
+    char path[kSelectedPathSize];
     for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
         // A path that would be cut short would name some other file, so
         // such a selection is refused instead.
@@ -212,11 +239,11 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
             break;
         }
         DragQueryFileA(drop, i, path, sizeof path);
-        if (!selection_.Append(path))
+        if (!m_selection.Append(path))
             hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr))
-        selection_.Clear();
+        m_selection.Clear();
     ReleaseStgMedium(&medium);
     return hr;
 }
@@ -231,22 +258,20 @@ STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UIN
     if (idCmdFirst > idCmdLast || idCmdLast - idCmdFirst < kCommandCount - 1)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
-    HMENU popup = CreatePopupMenu();
+    CMenuHandle popup(CreatePopupMenu());
     if (!popup)
         return HRESULT_FROM_WIN32(GetLastError());
     for (UINT i = 0; i < kCommandCount; ++i) {
-        if (!InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text)) {
-            DestroyMenu(popup);
+        if (!InsertMenuA(popup.Get(), i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text))
             return E_FAIL;
-        }
     }
-    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
-                     "Convert EOL to")) {
-        DestroyMenu(popup);
+    if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING,
+                     reinterpret_cast<UINT_PTR>(popup.Get()), kSubmenuText))
         return E_FAIL;
-    }
-    if (bitmap_)
-        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, bitmap_, bitmap_);
+    // The file manager's menu owns the submenu from here on.
+    popup.Detach();
+    if (m_bitmap)
+        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, m_bitmap.Get(), m_bitmap.Get());
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
 
@@ -266,8 +291,8 @@ STDMETHODIMP CGorsemereContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, 
             const UINT used = static_cast<UINT>(lstrlenA(name));
             ZeroMemory(name + used, cchMax - used);
         } else {
-            WCHAR wide[128];
-            if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, 128))
+            WCHAR wide[kHelpTextSize];
+            if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, kHelpTextSize))
                 return E_FAIL;
             WCHAR* out = reinterpret_cast<WCHAR*>(name);
             lstrcpynW(out, wide, static_cast<int>(cchMax));
@@ -288,7 +313,8 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
 {
     if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
         return E_INVALIDARG;
-    if (HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0)
+    // The whole pointer decides: a 64-bit string verb can have zero bits 16 to 31.
+    if (!IS_INTRESOURCE(info->lpVerb))
         return E_INVALIDARG;
     const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
     if (offset >= kCommandCount)
@@ -302,8 +328,8 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
     char program[kProgramPathSize];
     size_t folderLength = 0;
     HRESULT hr = S_OK;
-    if (!BuildCommandText(kCommands[offset].formatSwitch, selection_.Items(), selection_.Count(), commandText,
-                          kCommandTextSize))
+    if (!BuildCommandText(kCommands[offset].formatSwitch, m_selection.Items(), m_selection.Count(),
+                          commandText, kCommandTextSize))
         hr = E_INVALIDARG;
     else if (!ReadInstallDir(folder, sizeof folder, folderLength))
         hr = E_INVALIDARG;
@@ -312,8 +338,13 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
     else if (lstrlenA(program) >= MAX_PATH)
         hr = E_INVALIDARG; // no ANSI program path is that long; the shell is not asked
     if (SUCCEEDED(hr)) {
-        ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW);
-        selection_.Clear();
+        const INT_PTR started =
+            reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW));
+        // Nothing was done with a selection the program never got: it stays for another try.
+        if (started <= kLastStartError)
+            hr = StartFailure(started);
+        else
+            m_selection.Clear();
     }
     delete[] commandText;
     return hr;

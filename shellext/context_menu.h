@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 
 #include "gorsemere_idl.h"
+#include "shellext/owned_handle.h"
 #include "shellext/selection_list.h"
 
 class CGorsemereContextMenu final : public IGorsemereContextMenu, public IShellExtInit, public IContextMenu {
@@ -37,7 +38,7 @@ public:
 private:
     // The object's own identity, which never delegates.
     struct Inner : IUnknown {
-        CGorsemereContextMenu* owner;
+        CGorsemereContextMenu* m_owner;
         STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
         STDMETHODIMP_(ULONG) AddRef() override;
         STDMETHODIMP_(ULONG) Release() override;
@@ -48,9 +49,9 @@ private:
     CGorsemereContextMenu(const CGorsemereContextMenu&) = delete;
     CGorsemereContextMenu& operator=(const CGorsemereContextMenu&) = delete;
 
-    Inner inner_;
-    IUnknown* outer_; // the outer object, or &inner_
-    LONG refs_ = 1;
-    CSelectionList selection_;
-    HBITMAP bitmap_ = nullptr;
+    Inner m_inner;
+    IUnknown* m_outer; // the outer object, or &m_inner
+    LONG m_refs = 1;
+    CSelectionList m_selection;
+    CBitmapHandle m_bitmap;
 };

@@ -2,12 +2,14 @@
 
 #include "gorsemere_idl.h"
 #include "shellext/context_menu.h"
+#include "shellext/owned_handle.h"
 #include "shellext/registrar.h"
 #include "shellext/resource.h"
 
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -52,10 +54,15 @@ public:
 
 CClassFactory g_factory;
 
+// The type library's version, as gorsemere.idl declares it.
+constexpr WORD kTypeLibMajor = 1;
+constexpr WORD kTypeLibMinor = 0;
+
 HRESULT LoadTypeInfo(ITypeInfo** info)
 {
     Microsoft::WRL::ComPtr<ITypeLib> library;
-    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, library.GetAddressOf());
+    HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
+                                library.GetAddressOf());
     if (FAILED(hr)) {
         char path[MAX_PATH];
         WCHAR widePath[MAX_PATH];
@@ -81,15 +88,14 @@ constexpr char kSysKindKey[] = "win32";
 bool TypeLibRegistered()
 {
     WCHAR libid[64];
-    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, 64))
+    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, static_cast<int>(std::size(libid))))
         return false;
     char key[112];
-    wsprintfA(key, "TypeLib\\%ls\\1.0\\0\\%s", libid, kSysKindKey);
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
+    // The version and the locale name their keys in hexadecimal.
+    wsprintfA(key, "TypeLib\\%ls\\%x.%x\\%x\\%s", libid, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
+              kSysKindKey);
+    CRegistryKey opened;
+    return opened.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS;
 }
 
 HRESULT RegisterOrUnregister(bool install)
@@ -118,7 +124,8 @@ HRESULT RegisterOrUnregister(bool install)
         // is no error.
         HRESULT typeLib = S_OK;
         if (TypeLibRegistered())
-            typeLib = UnRegisterTypeLib(LIBID_GORSEMERELib, 1, 0, LOCALE_NEUTRAL, kSysKind);
+            typeLib =
+                UnRegisterTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL, kSysKind);
         if (FAILED(hr))
             return hr;
         return FAILED(typeLib) ? SELFREG_E_TYPELIB : S_OK;

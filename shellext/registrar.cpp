@@ -1,5 +1,6 @@
 #include "shellext/registrar.h"
 
+#include "shellext/owned_handle.h"
 #include "shellext/registrar_script.h"
 
 #include <shlwapi.h>
@@ -55,18 +56,16 @@ LONG Install(HKEY parent, const RegScriptKey& k)
         if (rc != ERROR_SUCCESS)
             return rc;
     }
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(parent, k.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                              nullptr, &key, nullptr);
+    CRegistryKey key;
+    LONG rc = key.Create(parent, k.name.c_str(), KEY_READ | KEY_WRITE);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (k.hasDefault)
-        rc = SetValue(key, k.defaultValue);
+        rc = SetValue(key.Get(), k.defaultValue);
     for (size_t i = 0; rc == ERROR_SUCCESS && i < k.values.size(); ++i)
-        rc = SetValue(key, k.values[i]);
+        rc = SetValue(key.Get(), k.values[i]);
     for (size_t i = 0; rc == ERROR_SUCCESS && i < k.children.size(); ++i)
-        rc = Install(key, k.children[i]);
-    RegCloseKey(key);
+        rc = Install(key.Get(), k.children[i]);
     return rc;
 }
 
@@ -77,25 +76,24 @@ LONG Remove(HKEY parent, const RegScriptKey& k)
     if (k.flag != RegScriptKey::kNoRemove)
         return DeleteTree(parent, k.name);
     // A kept key: only what the script put inside it goes.
-    HKEY key = nullptr;
-    LONG rc = RegOpenKeyExA(parent, k.name.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+    CRegistryKey key;
+    LONG rc = key.Open(parent, k.name.c_str(), KEY_READ | KEY_WRITE);
     if (rc == ERROR_FILE_NOT_FOUND)
         return ERROR_SUCCESS;
     if (rc != ERROR_SUCCESS)
         return rc;
     for (const RegScriptValue& v : k.values) {
-        const LONG vrc = RegDeleteValueA(key, v.name.c_str());
+        const LONG vrc = RegDeleteValueA(key.Get(), v.name.c_str());
         if (vrc != ERROR_SUCCESS && vrc != ERROR_FILE_NOT_FOUND && rc == ERROR_SUCCESS)
             rc = vrc;
     }
     // Every child is attempted even after a failure, so that as much as
     // possible is removed.
     for (const RegScriptKey& child : k.children) {
-        const LONG crc = Remove(key, child);
+        const LONG crc = Remove(key.Get(), child);
         if (crc != ERROR_SUCCESS && rc == ERROR_SUCCESS)
             rc = crc;
     }
-    RegCloseKey(key);
     return rc;
 }
 

@@ -10,7 +10,7 @@ struct Token {
     bool quoted = false;
 };
 
-bool Tokenise(const std::string& s, std::vector<Token>& out, std::string& error)
+bool Tokenize(const std::string& s, std::vector<Token>& out, std::string& error)
 {
     size_t i = 0;
     while (i < s.size()) {
@@ -92,13 +92,13 @@ bool IsWord(const Token& t, const char* word)
 
 class Parser {
 public:
-    Parser(std::vector<Token>& tokens, std::string& error) : t_(tokens), error_(error) {}
+    Parser(std::vector<Token>& tokens, std::string& error) : m_tokens(tokens), m_error(error) {}
 
     bool Script(std::vector<RegScriptRoot>& roots)
     {
-        while (pos_ < t_.size()) {
+        while (m_pos < m_tokens.size()) {
             RegScriptRoot root;
-            root.name = t_[pos_++].text;
+            root.name = m_tokens[m_pos++].text;
             if (!Expect("{") || !KeyList(root.keys))
                 return false;
             roots.push_back(std::move(root));
@@ -107,26 +107,29 @@ public:
     }
 
 private:
-    bool AtBrace(const char* brace) const { return pos_ < t_.size() && !t_[pos_].quoted && t_[pos_].text == brace; }
+    bool AtBrace(const char* brace) const
+    {
+        return m_pos < m_tokens.size() && !m_tokens[m_pos].quoted && m_tokens[m_pos].text == brace;
+    }
 
     bool Expect(const char* what)
     {
         if (!AtBrace(what)) {
-            error_ = std::string("expected '") + what + "'";
+            m_error = std::string("expected '") + what + "'";
             return false;
         }
-        ++pos_;
+        ++m_pos;
         return true;
     }
 
     bool Value(RegScriptValue& v)
     {
-        if (pos_ + 1 >= t_.size()) {
-            error_ = "value expected";
+        if (m_pos + 1 >= m_tokens.size()) {
+            m_error = "value expected";
             return false;
         }
-        const Token& type = t_[pos_++];
-        const Token& data = t_[pos_++];
+        const Token& type = m_tokens[m_pos++];
+        const Token& data = m_tokens[m_pos++];
         if (IsWord(type, "s")) {
             v.type = 's';
             v.text = data.text;
@@ -137,29 +140,29 @@ private:
             v.type = 'd';
             v.number = std::strtoul(data.text.c_str(), &end, 0);
             if (data.text.empty() || *end != '\0') {
-                error_ = "bad number '" + data.text + "'";
+                m_error = "bad number '" + data.text + "'";
                 return false;
             }
             return true;
         }
-        error_ = "unsupported value type '" + type.text + "'";
+        m_error = "unsupported value type '" + type.text + "'";
         return false;
     }
 
     bool KeyList(std::vector<RegScriptKey>& keys)
     {
         for (;;) {
-            if (pos_ >= t_.size()) {
-                error_ = "missing '}'";
+            if (m_pos >= m_tokens.size()) {
+                m_error = "missing '}'";
                 return false;
             }
             if (AtBrace("}")) {
-                ++pos_;
+                ++m_pos;
                 return true;
             }
-            if (IsWord(t_[pos_], "val")) {
+            if (IsWord(m_tokens[m_pos], "val")) {
                 // A root has no key of its own for a named value to go to.
-                error_ = "'val' outside a key";
+                m_error = "'val' outside a key";
                 return false;
             }
             RegScriptKey key;
@@ -171,50 +174,51 @@ private:
 
     bool Key(RegScriptKey& key)
     {
-        if (IsWord(t_[pos_], "ForceRemove"))
-            key.flag = RegScriptKey::kForceRemove, ++pos_;
-        else if (IsWord(t_[pos_], "NoRemove"))
-            key.flag = RegScriptKey::kNoRemove, ++pos_;
-        else if (IsWord(t_[pos_], "Delete"))
-            key.flag = RegScriptKey::kDelete, ++pos_;
-        if (pos_ >= t_.size() || (!t_[pos_].quoted && (t_[pos_].text == "{" || t_[pos_].text == "}"))) {
-            error_ = "key name expected";
+        if (IsWord(m_tokens[m_pos], "ForceRemove"))
+            key.flag = RegScriptKey::kForceRemove, ++m_pos;
+        else if (IsWord(m_tokens[m_pos], "NoRemove"))
+            key.flag = RegScriptKey::kNoRemove, ++m_pos;
+        else if (IsWord(m_tokens[m_pos], "Delete"))
+            key.flag = RegScriptKey::kDelete, ++m_pos;
+        if (m_pos >= m_tokens.size() ||
+            (!m_tokens[m_pos].quoted && (m_tokens[m_pos].text == "{" || m_tokens[m_pos].text == "}"))) {
+            m_error = "key name expected";
             return false;
         }
-        key.name = t_[pos_++].text;
+        key.name = m_tokens[m_pos++].text;
         if (key.name.empty()) {
             // An empty name would make removal act on the parent itself.
-            error_ = "empty key name";
+            m_error = "empty key name";
             return false;
         }
         if (AtBrace("=")) {
-            ++pos_;
+            ++m_pos;
             key.hasDefault = true;
             if (!Value(key.defaultValue))
                 return false;
         }
         if (!AtBrace("{"))
             return true;
-        ++pos_;
+        ++m_pos;
         for (;;) {
-            if (pos_ >= t_.size()) {
-                error_ = "missing '}'";
+            if (m_pos >= m_tokens.size()) {
+                m_error = "missing '}'";
                 return false;
             }
             if (AtBrace("}")) {
-                ++pos_;
+                ++m_pos;
                 return true;
             }
-            if (IsWord(t_[pos_], "val")) {
-                ++pos_;
+            if (IsWord(m_tokens[m_pos], "val")) {
+                ++m_pos;
                 RegScriptValue v;
-                if (pos_ >= t_.size()) {
-                    error_ = "value name expected";
+                if (m_pos >= m_tokens.size()) {
+                    m_error = "value name expected";
                     return false;
                 }
-                v.name = t_[pos_++].text;
+                v.name = m_tokens[m_pos++].text;
                 if (v.name.empty()) {
-                    error_ = "empty value name";
+                    m_error = "empty value name";
                     return false;
                 }
                 if (!Expect("=") || !Value(v))
@@ -229,9 +233,9 @@ private:
         }
     }
 
-    std::vector<Token>& t_;
-    std::string& error_;
-    size_t pos_ = 0;
+    std::vector<Token>& m_tokens;
+    std::string& m_error;
+    size_t m_pos = 0;
 };
 
 } // namespace
@@ -241,7 +245,7 @@ bool ParseRegistrarScript(const std::string& text, const std::map<std::string, s
 {
     roots.clear();
     std::vector<Token> tokens;
-    if (!Tokenise(text, tokens, error))
+    if (!Tokenize(text, tokens, error))
         return false;
     for (Token& t : tokens) {
         if (t.text.find('%') == std::string::npos)

@@ -31,7 +31,7 @@ struct RegScriptRoot {
 };
 
 // Replacements map a name such as "MODULE" to its text; "%MODULE%" in any
-// key name or value is replaced after tokenising, so a replacement holding
+// key name or value is replaced after tokenizing, so a replacement holding
 // an apostrophe or spaces cannot change the script's structure. "%%" is a
 // literal "%". False, with a short reason in `error`, for any syntax error,
 // unknown variable, empty key name or unknown value type.

@@ -20,13 +20,13 @@ public:
     bool Append(const char* path);
     void Clear();
 
-    size_t Count() const { return count_; }
-    size_t Capacity() const { return capacity_; }
-    const char* At(size_t i) const { return items_[i]; }
-    const char* const* Items() const { return items_; }
+    size_t Count() const { return m_count; }
+    size_t Capacity() const { return m_capacity; }
+    const char* At(size_t i) const { return m_items[i]; }
+    const char* const* Items() const { return m_items; }
 
 private:
-    char** items_ = nullptr;
-    size_t capacity_ = 0;
-    size_t count_ = 0;
+    char** m_items = nullptr;
+    size_t m_capacity = 0;
+    size_t m_count = 0;
 };

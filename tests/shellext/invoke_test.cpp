@@ -14,23 +14,23 @@ protected:
     {
         EnsureRegistered();
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                                         reinterpret_cast<void**>(&menu_)));
-        ASSERT_EQ(S_OK, menu_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init_)));
-        standinFolder_ = FolderOf(StandinPath());
-        record_ = standinFolder_ + "\\cmdline.txt";
-        DeleteFileA(record_.c_str());
+                                         reinterpret_cast<void**>(&m_menu)));
+        ASSERT_EQ(S_OK, m_menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&m_init)));
+        m_standinFolder = FolderOf(StandinPath());
+        m_record = m_standinFolder + "\\cmdline.txt";
+        DeleteFileA(m_record.c_str());
     }
     void TearDown() override
     {
-        if (init_)
-            init_->Release();
-        if (menu_)
-            menu_->Release();
+        if (m_init)
+            m_init->Release();
+        if (m_menu)
+            m_menu->Release();
     }
     HRESULT Select(const std::vector<std::string>& paths)
     {
         IDataObject* data = CreateHDropDataObject(paths);
-        const HRESULT hr = init_->Initialize(nullptr, data, nullptr);
+        const HRESULT hr = m_init->Initialize(nullptr, data, nullptr);
         data->Release();
         return hr;
     }
@@ -40,27 +40,27 @@ protected:
         info.cbSize = sizeof info;
         info.lpVerb = reinterpret_cast<LPCSTR>(verb);
         info.nShow = SW_HIDE;
-        return menu_->InvokeCommand(&info);
+        return m_menu->InvokeCommand(&info);
     }
     // The stand-in's command line, or "<not started>".
     std::string Recorded(DWORD timeoutMs = 20000)
     {
         std::string line;
-        if (!WaitForRecord(record_, line, timeoutMs))
+        if (!WaitForRecord(m_record, line, timeoutMs))
             return "<not started>";
-        DeleteFileA(record_.c_str());
+        DeleteFileA(m_record.c_str());
         return line;
     }
 
-    IContextMenu* menu_ = nullptr;
-    IShellExtInit* init_ = nullptr;
-    std::string standinFolder_;
-    std::string record_;
+    IContextMenu* m_menu = nullptr;
+    IShellExtInit* m_init = nullptr;
+    std::string m_standinFolder;
+    std::string m_record;
 };
 
 TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath)
 {
-    ScopedInstallDir installDir(standinFolder_.c_str());
+    ScopedInstallDir installDir(m_standinFolder.c_str());
     struct Case {
         UINT verb;
         std::vector<std::string> paths;
@@ -83,7 +83,7 @@ TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath)
 
 TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
 {
-    ScopedInstallDir installDir(standinFolder_.c_str());
+    ScopedInstallDir installDir(m_standinFolder.c_str());
     ASSERT_EQ(S_OK, Select({"C:\\a.txt"}));
     struct Case {
         UINT_PTR verb;
@@ -96,10 +96,24 @@ TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, Run(c.verb));
-    EXPECT_EQ(E_INVALIDARG, menu_->InvokeCommand(nullptr));
+    EXPECT_EQ(E_INVALIDARG, m_menu->InvokeCommand(nullptr));
     CMINVOKECOMMANDINFO tooSmall = {};
     tooSmall.cbSize = sizeof tooSmall - 4;
-    EXPECT_EQ(E_INVALIDARG, menu_->InvokeCommand(&tooSmall));
+    EXPECT_EQ(E_INVALIDARG, m_menu->InvokeCommand(&tooSmall));
+#ifdef _WIN64
+    // A string verb at a multiple of 4 GiB has only zeros in its low 32 bits;
+    // read as an offset it would run the first command.
+    char* high = nullptr;
+    for (ULONG_PTR at = 0x100000000; !high && at <= 0x7F00000000; at += 0x100000000) {
+        high = static_cast<char*>(
+            VirtualAlloc(reinterpret_cast<void*>(at), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    }
+    ASSERT_NE(nullptr, high);
+    ASSERT_EQ(0u, reinterpret_cast<ULONG_PTR>(high) & 0xFFFFFFFF);
+    lstrcpyA(high, "open");
+    EXPECT_EQ(E_INVALIDARG, Run(reinterpret_cast<UINT_PTR>(high)));
+    VirtualFree(high, 0, MEM_RELEASE);
+#endif
     EXPECT_EQ("<not started>", Recorded(1500));
     // The selection survived all of that.
     ASSERT_EQ(S_OK, Run(2));
@@ -127,27 +141,45 @@ TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
     }
     EXPECT_EQ("<not started>", Recorded(1500));
 
-    installDir.Set(standinFolder_.c_str());
+    installDir.Set(m_standinFolder.c_str());
     ASSERT_EQ(S_OK, Run(0));
     EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
 
     // A program path of 259 characters is handed to the shell, which finds
-    // nothing there; that is not noticed and the selection is used up. One
-    // character more is no ANSI path at all and is refused up front.
+    // nothing there: a failure, and the selection stays. One character more
+    // is no ANSI path at all and is refused up front.
     const std::string longest = "C:\\" + std::string(259 - 3 - 13, 'd'); // + "\\Pardwell.exe"
     ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
     installDir.Set((longest + "e").c_str());
     EXPECT_EQ(E_INVALIDARG, Run(0));
     installDir.Set(longest.c_str());
-    EXPECT_EQ(S_OK, Run(0));
-    installDir.Set(standinFolder_.c_str());
+    EXPECT_TRUE(FAILED(Run(0)));
+    installDir.Set(m_standinFolder.c_str());
     ASSERT_EQ(S_OK, Run(0));
-    EXPECT_EQ("/w", Recorded());
+    EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
+}
+
+TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays)
+{
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    const std::string noProgram =
+        std::string(temp) + "gorsemere no program " + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(noProgram.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ScopedInstallDir installDir(noProgram.c_str());
+    ASSERT_EQ(S_OK, Select({"C:\\kept.txt", "C:\\dir"}));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Run(1));
+    EXPECT_EQ("<not started>", Recorded(1500));
+
+    installDir.Set(m_standinFolder.c_str());
+    ASSERT_EQ(S_OK, Run(1));
+    EXPECT_EQ("/m \"C:\\kept.txt\" \"C:\\dir\"", Recorded());
+    RemoveDirectoryA(noProgram.c_str());
 }
 
 TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
 {
-    ScopedInstallDir installDir(standinFolder_.c_str());
+    ScopedInstallDir installDir(m_standinFolder.c_str());
     // "/u" + 80 x (250 + 3) + (234 + 3) + zero = 20,480 bytes.
     std::vector<std::string> paths;
     for (int i = 0; i < 80; ++i) {
@@ -173,21 +205,21 @@ TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
 
 TEST_F(Invoke, InitializeRefusesWhatCarriesNoUsableFileList)
 {
-    EXPECT_EQ(E_INVALIDARG, init_->Initialize(nullptr, nullptr, nullptr));
+    EXPECT_EQ(E_INVALIDARG, m_init->Initialize(nullptr, nullptr, nullptr));
     // A folder id list without a data object is refused too.
     LPITEMIDLIST desktop = nullptr;
     ASSERT_EQ(S_OK, SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop));
-    EXPECT_EQ(E_INVALIDARG, init_->Initialize(desktop, nullptr, nullptr));
+    EXPECT_EQ(E_INVALIDARG, m_init->Initialize(desktop, nullptr, nullptr));
     CoTaskMemFree(desktop);
     IDataObject* empty = CreateEmptyDataObject();
-    EXPECT_EQ(E_INVALIDARG, init_->Initialize(nullptr, empty, nullptr));
+    EXPECT_EQ(E_INVALIDARG, m_init->Initialize(nullptr, empty, nullptr));
     empty->Release();
     // A path the 1,024-byte read would cut short names another file: refused.
     EXPECT_EQ(S_OK, Select({"C:\\" + std::string(1020, 'n')}));
     EXPECT_EQ(E_INVALIDARG, Select({"C:\\ok.txt", "C:\\" + std::string(1021, 'n')}));
 
     // Each Initialize replaces the selection; a refused one leaves it empty.
-    ScopedInstallDir installDir(standinFolder_.c_str());
+    ScopedInstallDir installDir(m_standinFolder.c_str());
     ASSERT_EQ(S_OK, Run(1));
     EXPECT_EQ("/m", Recorded());
     ASSERT_EQ(S_OK, Select({"C:\\first.txt"}));

@@ -16,21 +16,21 @@ protected:
     {
         EnsureRegistered();
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                                         reinterpret_cast<void**>(&menu_)));
-        host_ = CreatePopupMenu();
-        AppendMenuA(host_, MF_STRING, 1, "&Open");
-        AppendMenuA(host_, MF_STRING, 2, "&Print");
+                                         reinterpret_cast<void**>(&m_menu)));
+        m_host = CreatePopupMenu();
+        AppendMenuA(m_host, MF_STRING, 1, "&Open");
+        AppendMenuA(m_host, MF_STRING, 2, "&Print");
     }
     void TearDown() override
     {
-        DestroyMenu(host_);
-        if (menu_)
-            menu_->Release();
+        DestroyMenu(m_host);
+        if (m_menu)
+            m_menu->Release();
     }
     void Initialize()
     {
         IShellExtInit* init = nullptr;
-        ASSERT_EQ(S_OK, menu_->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
+        ASSERT_EQ(S_OK, m_menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
         IDataObject* data = CreateHDropDataObject({"C:\\a.txt"});
         EXPECT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
         data->Release();
@@ -43,20 +43,21 @@ protected:
         return text;
     }
 
-    IContextMenu* menu_ = nullptr;
-    HMENU host_ = nullptr;
+    IContextMenu* m_menu = nullptr;
+    HMENU m_host = nullptr;
 };
 
 TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture)
 {
     Initialize();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu_->QueryContextMenu(host_, 1, 100, 200, CMF_NORMAL));
-    ASSERT_EQ(3, GetMenuItemCount(host_));
-    EXPECT_EQ("&Open", ItemText(host_, 0));
-    EXPECT_EQ("Convert EOL to", ItemText(host_, 1));
-    EXPECT_EQ("&Print", ItemText(host_, 2));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3),
+              m_menu->QueryContextMenu(m_host, 1, 100, 200, CMF_NORMAL));
+    ASSERT_EQ(3, GetMenuItemCount(m_host));
+    EXPECT_EQ("&Open", ItemText(m_host, 0));
+    EXPECT_EQ("Convert EOL to", ItemText(m_host, 1));
+    EXPECT_EQ("&Print", ItemText(m_host, 2));
 
-    HMENU popup = GetSubMenu(host_, 1);
+    HMENU popup = GetSubMenu(m_host, 1);
     ASSERT_NE(nullptr, popup);
     ASSERT_EQ(3, GetMenuItemCount(popup));
     const char* texts[] = {"&Windows/Dos", "&Macintosh", "&Unix/Linux"};
@@ -68,7 +69,7 @@ TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture)
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_CHECKMARKS;
-    ASSERT_TRUE(GetMenuItemInfoA(host_, 1, TRUE, &info));
+    ASSERT_TRUE(GetMenuItemInfoA(m_host, 1, TRUE, &info));
     ASSERT_NE(nullptr, info.hbmpChecked);
     EXPECT_EQ(info.hbmpChecked, info.hbmpUnchecked);
     BITMAP bitmap = {};
@@ -92,25 +93,25 @@ TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot)
         {"inverted range", 100, 99, CMF_NORMAL},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), menu_->QueryContextMenu(host_, 0, c.first, c.last, c.flags))
+        EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), m_menu->QueryContextMenu(m_host, 0, c.first, c.last, c.flags))
             << c.what;
-        EXPECT_EQ(2, GetMenuItemCount(host_)) << c.what;
+        EXPECT_EQ(2, GetMenuItemCount(m_host)) << c.what;
     }
     // Exactly three ids of room is enough.
-    EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu_->QueryContextMenu(host_, 2, 7, 9, CMF_NORMAL));
-    EXPECT_EQ(3, GetMenuItemCount(host_));
-    EXPECT_EQ(9u, GetMenuItemID(GetSubMenu(host_, 2), 2));
+    EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), m_menu->QueryContextMenu(m_host, 2, 7, 9, CMF_NORMAL));
+    EXPECT_EQ(3, GetMenuItemCount(m_host));
+    EXPECT_EQ(9u, GetMenuItemID(GetSubMenu(m_host, 2), 2));
 }
 
 TEST_F(ContextMenu, WithoutInitializeTheSubmenuHasNoPicture)
 {
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu_->QueryContextMenu(host_, 0, 1, 3, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), m_menu->QueryContextMenu(m_host, 0, 1, 3, CMF_NORMAL));
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_CHECKMARKS;
-    ASSERT_TRUE(GetMenuItemInfoA(host_, 0, TRUE, &info));
+    ASSERT_TRUE(GetMenuItemInfoA(m_host, 0, TRUE, &info));
     EXPECT_EQ(nullptr, info.hbmpChecked);
-    EXPECT_EQ("Convert EOL to", ItemText(host_, 0));
+    EXPECT_EQ("Convert EOL to", ItemText(m_host, 0));
 }
 
 TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer)
@@ -141,7 +142,7 @@ TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer)
         unsigned char buffer[512];
         std::memset(buffer, 0xCC, sizeof buffer);
         const HRESULT hr =
-            menu_->GetCommandString(c.offset, c.type, nullptr, reinterpret_cast<LPSTR>(buffer), c.cch);
+            m_menu->GetCommandString(c.offset, c.type, nullptr, reinterpret_cast<LPSTR>(buffer), c.cch);
         EXPECT_EQ(c.expected, hr) << c.offset << "/" << c.type << "/" << c.cch;
         const size_t written = c.writes ? c.cch * charSize : 0;
         for (size_t i = written; i < sizeof buffer; ++i)

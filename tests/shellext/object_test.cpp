@@ -14,14 +14,14 @@ protected:
     {
         EnsureRegistered();
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                         reinterpret_cast<void**>(&object_)));
+                                         reinterpret_cast<void**>(&m_object)));
     }
     void TearDown() override
     {
-        if (object_)
-            object_->Release();
+        if (m_object)
+            m_object->Release();
     }
-    IUnknown* object_ = nullptr;
+    IUnknown* m_object = nullptr;
 };
 
 TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity)
@@ -36,7 +36,7 @@ TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity)
     };
     for (const Case& c : cases) {
         IUnknown* iface = reinterpret_cast<IUnknown*>(1);
-        const HRESULT hr = object_->QueryInterface(*c.iid, reinterpret_cast<void**>(&iface));
+        const HRESULT hr = m_object->QueryInterface(*c.iid, reinterpret_cast<void**>(&iface));
         EXPECT_EQ(c.expected, hr);
         if (FAILED(hr)) {
             EXPECT_EQ(nullptr, iface);
@@ -44,15 +44,15 @@ TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity)
         }
         IUnknown* identity = nullptr;
         ASSERT_EQ(S_OK, iface->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
-        EXPECT_EQ(object_, identity);
+        EXPECT_EQ(m_object, identity);
         identity->Release();
         iface->Release();
     }
     // IDispatch is the dual interface's own dispatch part.
     IGorsemereContextMenu* dual = nullptr;
     IDispatch* dispatch = nullptr;
-    ASSERT_EQ(S_OK, object_->QueryInterface(IID_IGorsemereContextMenu, reinterpret_cast<void**>(&dual)));
-    ASSERT_EQ(S_OK, object_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
+    ASSERT_EQ(S_OK, m_object->QueryInterface(IID_IGorsemereContextMenu, reinterpret_cast<void**>(&dual)));
+    ASSERT_EQ(S_OK, m_object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
     EXPECT_EQ(static_cast<IDispatch*>(dual), dispatch);
     dispatch->Release();
     dual->Release();
@@ -61,7 +61,7 @@ TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity)
 TEST_F(ComObject, DispatchWorksThroughTheRegisteredTypeLibrary)
 {
     IDispatch* dispatch = nullptr;
-    ASSERT_EQ(S_OK, object_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
+    ASSERT_EQ(S_OK, m_object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
     UINT count = 0;
     EXPECT_EQ(S_OK, dispatch->GetTypeInfoCount(&count));
     EXPECT_EQ(1u, count);
@@ -123,12 +123,12 @@ public:
             AddRef();
             return S_OK;
         }
-        return inner ? inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
+        return m_inner ? m_inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    IUnknown* inner = nullptr;
-    ULONG refs = 1;
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --m_refs; }
+    IUnknown* m_inner = nullptr;
+    ULONG m_refs = 1;
 };
 
 TEST(Aggregation, InnerObjectDelegatesToItsOuterObject)
@@ -141,18 +141,18 @@ TEST(Aggregation, InnerObjectDelegatesToItsOuterObject)
     EXPECT_EQ(nullptr, refused);
 
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                     reinterpret_cast<void**>(&outer.inner)));
-    EXPECT_EQ(1u, outer.refs);
+                                     reinterpret_cast<void**>(&outer.m_inner)));
+    EXPECT_EQ(1u, outer.m_refs);
     IContextMenu* menu = nullptr;
-    ASSERT_EQ(S_OK, outer.inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)));
-    EXPECT_EQ(2u, outer.refs) << "the inner object's interfaces count on the outer object";
+    ASSERT_EQ(S_OK, outer.m_inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    EXPECT_EQ(2u, outer.m_refs) << "the inner object's interfaces count on the outer object";
     IUnknown* identity = nullptr;
     ASSERT_EQ(S_OK, menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
     EXPECT_EQ(static_cast<IUnknown*>(&outer), identity);
     identity->Release();
     menu->Release();
-    EXPECT_EQ(1u, outer.refs);
-    EXPECT_EQ(0u, outer.inner->Release());
+    EXPECT_EQ(1u, outer.m_refs);
+    EXPECT_EQ(0u, outer.m_inner->Release());
 }
 
 } // namespace

@@ -7,7 +7,7 @@ namespace {
 
 const std::map<std::string, std::string> kModule{{"MODULE", "C:\\Bob's Tools\\Gorsemere.dll"}};
 
-TEST(RegistrarScript, ReadsKeysFlagsValuesAndSubstitutesAfterTokenising)
+TEST(RegistrarScript, ReadsKeysFlagsValuesAndSubstitutesAfterTokenizing)
 {
     const std::string script = "HKCR\n{\n"
                                "  NoRemove CLSID\n  {\n"

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "shellext/owned_handle.h"
+
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -64,24 +66,20 @@ void EnsureRegistered()
 
 bool KeyExists(HKEY root, const std::string& path, REGSAM view)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    CRegistryKey key;
+    return key.Open(root, path.c_str(), KEY_READ | view) == ERROR_SUCCESS;
 }
 
 std::string ReadString(HKEY root, const std::string& path, const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS)
         return "<missing>";
     char buffer[2048];
     DWORD size = sizeof buffer - 1;
     DWORD type = 0;
-    const LONG rc = RegQueryValueExA(key, *name ? name : nullptr, nullptr, &type,
+    const LONG rc = RegQueryValueExA(key.Get(), *name ? name : nullptr, nullptr, &type,
                                      reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return "<missing>";
     buffer[size] = '\0';
@@ -90,23 +88,20 @@ std::string ReadString(HKEY root, const std::string& path, const char* name)
 
 bool WriteString(HKEY root, const std::string& path, const char* name, const std::string& value)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Create(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
         return false;
-    const LONG rc = RegSetValueExA(key, *name ? name : nullptr, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegSetValueExA(key.Get(), *name ? name : nullptr, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool DeleteValue(HKEY root, const std::string& path, const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+    CRegistryKey key;
+    if (key.Open(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
         return false;
-    const LONG rc = RegDeleteValueA(key, name);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS;
 }
 
 namespace {
@@ -115,15 +110,15 @@ const char kAppKey[] = "Software\\Quillfen\\Pardwell";
 
 ScopedInstallDir::ScopedInstallDir(const char* value)
 {
-    oldValue_ = ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir");
-    hadValue_ = oldValue_ != "<missing>";
+    m_oldValue = ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir");
+    m_hadValue = m_oldValue != "<missing>";
     Set(value);
 }
 
 ScopedInstallDir::~ScopedInstallDir()
 {
-    if (hadValue_)
-        WriteString(HKEY_CURRENT_USER, kAppKey, "InstallDir", oldValue_);
+    if (m_hadValue)
+        WriteString(HKEY_CURRENT_USER, kAppKey, "InstallDir", m_oldValue);
     else
         DeleteValue(HKEY_CURRENT_USER, kAppKey, "InstallDir");
 }
@@ -140,7 +135,8 @@ namespace {
 
 class CTestDataObject : public IDataObject {
 public:
-    CTestDataObject(const std::vector<std::string>& paths, bool hasDrop) : paths_(paths), hasDrop_(hasDrop) {}
+    CTestDataObject(const std::vector<std::string>& paths, bool hasDrop)
+        : m_paths(paths), m_hasDrop(hasDrop) {}
     virtual ~CTestDataObject() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
@@ -153,10 +149,10 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
     STDMETHODIMP_(ULONG) Release() override
     {
-        const LONG left = InterlockedDecrement(&refs_);
+        const LONG left = InterlockedDecrement(&m_refs);
         if (left == 0)
             delete this;
         return left;
@@ -168,7 +164,7 @@ public:
         if (FAILED(hr))
             return hr;
         size_t bytes = sizeof(DROPFILES) + 1;
-        for (const auto& p : paths_)
+        for (const auto& p : m_paths)
             bytes += p.size() + 1;
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
         if (!memory)
@@ -177,7 +173,7 @@ public:
         drop->pFiles = sizeof(DROPFILES);
         drop->fWide = FALSE;
         char* p = reinterpret_cast<char*>(drop + 1);
-        for (const auto& path : paths_) {
+        for (const auto& path : m_paths) {
             std::memcpy(p, path.c_str(), path.size() + 1);
             p += path.size() + 1;
         }
@@ -185,13 +181,12 @@ public:
         medium->tymed = TYMED_HGLOBAL;
         medium->hGlobal = memory;
         medium->pUnkForRelease = nullptr;
-        ++getDataCalls;
         return S_OK;
     }
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     STDMETHODIMP QueryGetData(FORMATETC* format) override
     {
-        if (!hasDrop_ || format->cfFormat != CF_HDROP)
+        if (!m_hasDrop || format->cfFormat != CF_HDROP)
             return DV_E_FORMATETC;
         if (!(format->tymed & TYMED_HGLOBAL))
             return DV_E_TYMED;
@@ -208,12 +203,10 @@ public:
     STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
-    int getDataCalls = 0;
-
 private:
-    LONG refs_ = 1;
-    std::vector<std::string> paths_;
-    bool hasDrop_;
+    LONG m_refs = 1;
+    std::vector<std::string> m_paths;
+    bool m_hasDrop;
 };
 
 } // namespace

@@ -35,8 +35,8 @@ public:
     void Set(const char* value);
 
 private:
-    bool hadValue_ = false;
-    std::string oldValue_;
+    bool m_hadValue = false;
+    std::string m_oldValue;
 };
 
 // A data object with CF_HDROP only, as the file manager gives one.
