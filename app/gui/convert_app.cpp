@@ -53,7 +53,7 @@ bool CConvertApp::InitInstance(const char* commandLine) {
     else
         info.ParseProcessCommandLine();
 
-    if (info.mode == CConvertCommandLineInfo::kModeUsage) {
+    if (info.m_mode == CConvertCommandLineInfo::kModeUsage) {
         char usage[512] = {};
         LoadStringA(GetModuleHandleA(nullptr), IDS_USAGE, usage, sizeof(usage));
         MessageBoxA(nullptr, usage, AppTitle().c_str(), MB_ICONEXCLAMATION | MB_OK);
@@ -63,8 +63,8 @@ bool CConvertApp::InitInstance(const char* commandLine) {
     // Shell calls (open, help, links) want COM on this thread.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
-        bool withFormat = info.mode == CConvertCommandLineInfo::kModeFormat;
-        CMainDlg dialog(withFormat ? info.format : -1, withFormat ? &info.files : nullptr);
+        bool withFormat = info.m_mode == CConvertCommandLineInfo::kModeFormat;
+        CMainDlg dialog(withFormat ? info.m_format : -1, withFormat ? &info.m_files : nullptr);
         if (dialog.DoModal() == -1) m_exitCode = 1;
     }
     if (SUCCEEDED(com)) CoUninitialize();
