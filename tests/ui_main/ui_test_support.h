@@ -49,7 +49,7 @@ std::string ItemText(HWND dialog, int id);
 class TestMainDlg : public CMainDlg {
 public:
     using CMainDlg::CMainDlg;
-    std::function<void(TestMainDlg&, int item, int mark)> onMark;
+    std::function<void(TestMainDlg&, int item, EntryMark mark)> onMark;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }
 
@@ -57,5 +57,5 @@ protected:
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
 };
 
-// State image index of an entry: 0 none, 1 converting, 2 converted, 3 failed.
-int StateImage(CListCtrl& list, int item);
+// An entry's mark as its state image shows it.
+EntryMark StateImage(CListCtrl& list, int item);

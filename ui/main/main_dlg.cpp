@@ -62,13 +62,13 @@ CMainDlg::CMainDlg(int format, const std::vector<std::string>* paths, HWND paren
     m_format = format == -1 ? settings.LastFormat : format;
     m_closeWhenDone = settings.AutoClose ? 1 : 0;
     m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
-    m_runFormat = m_format;
+    m_runFormat = static_cast<LineEndingFormat>(m_format);
     SetCommandTable(kCommands, sizeof(kCommands) / sizeof(kCommands[0]));
 }
 
 CMainDlg::~CMainDlg() {
     if (m_worker.IsCreated()) {
-        m_stopRequest = 2;
+        m_stopRequest = RunStop::Close;
         WaitForWorker();
     }
 }
@@ -337,9 +337,9 @@ bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
         return true;
     case LVN_DELETEITEM: {
         auto* view = reinterpret_cast<NMLISTVIEW*>(header);
-        if (char* path = reinterpret_cast<char*>(view->lParam)) {
-            m_index.Remove(path);
-            delete[] path;
+        if (auto* entry = reinterpret_cast<JobEntry*>(view->lParam)) {
+            m_index.Remove(entry->path);
+            delete entry;
         }
         result = 0;
         return true;
@@ -408,7 +408,7 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     case WM_DESTROY: {
         if (m_worker.IsCreated()) {
-            m_stopRequest = 2;
+            m_stopRequest = RunStop::Close;
             WaitForWorker();
         }
         CAppSettings& settings = App().Settings();
@@ -437,7 +437,7 @@ void CMainDlg::OnOK() {
 
 void CMainDlg::OnCancel() {
     if (m_worker.IsCreated()) {
-        m_stopRequest = 2;
+        m_stopRequest = RunStop::Close;
         return;
     }
     EndDialog(IDCANCEL);

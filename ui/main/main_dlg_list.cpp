@@ -48,11 +48,7 @@ int CMainDlg::AddPath(const char* path, bool knownFile) {
     std::string key = JoinPath(folder, name);
     if (IsInList(key.c_str())) return -1;
 
-
-    // The entry's data is the path as the columns rebuild it, so the index
-    // entry can be removed again from the deletion notification alone.
-    char* owned = new char[key.size() + 1];
-    std::memcpy(owned, key.c_str(), key.size() + 1);
+    auto* owned = new JobEntry{key};
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = m_list.GetItemCount();
@@ -61,7 +57,7 @@ int CMainDlg::AddPath(const char* path, bool knownFile) {
     item.lParam = reinterpret_cast<LPARAM>(owned);
     int index = m_list.InsertItem(item);
     if (index < 0) {
-        delete[] owned;
+        delete owned;
         return -1;
     }
     m_index.Add(key);
@@ -125,17 +121,25 @@ void CMainDlg::ShowFileCount(int count) {
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
 }
 
-void CMainDlg::MarkEntry(int index, int mark) {
+void CMainDlg::MarkEntry(int index, EntryMark mark, ConvertFailure failure) {
     if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return;
+    if (auto* entry = reinterpret_cast<JobEntry*>(m_list.GetItemData(index)))
+        entry->failure = mark == EntryMark::Failed ? failure : ConvertFailure::None;
     int previous = m_currentEntry;
-    UINT state = mark >= 0 && mark <= 2 ? static_cast<UINT>(mark + 1) : 0;
-    m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(state), LVIS_STATEIMAGEMASK);
-    m_currentEntry = mark == 0 ? index : -1;
+    const UINT image = mark <= EntryMark::Failed ? static_cast<UINT>(mark) : 0;
+    m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(image), LVIS_STATEIMAGEMASK);
+    m_currentEntry = mark == EntryMark::Converting ? index : -1;
     if (previous >= 0 && previous != index && previous < m_list.GetItemCount())
         m_list.RedrawItems(previous, previous);
     m_list.RedrawItems(index, index);
     m_list.EnsureVisible(index, FALSE);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+ConvertFailure CMainDlg::EntryFailure(int index) const {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return ConvertFailure::None;
+    const auto* entry = reinterpret_cast<const JobEntry*>(m_list.GetItemData(index));
+    return entry ? entry->failure : ConvertFailure::None;
 }
 
 void CMainDlg::DeleteSelected() {
