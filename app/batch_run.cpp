@@ -2,44 +2,58 @@
 
 #include "core/converter.h"
 
-bool ConvertItem(const std::string& path, int format, const CAppSettings& settings,
-                 const ConvertFunction& convert) {
-    if (path.empty() || format < 0 || format >= kLineEndingFormatCount) return false;
-    // Read now, not at the start of the run: the Options dialog may change
-    // them while a run is under way.
-    const bool keepTimestamp = settings.KeepTimestamp != 0;
-    const bool keepAttributes = settings.KeepAttributes != 0;
-    const bool ignoreReadOnly = settings.IgnoreReadOnly != 0;
-    const bool backupFile = settings.BackupFile != 0;
-    const int result =
-        convert
-            ? convert(path.c_str(), format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile)
-            : ConvertFile(path.c_str(), format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile);
-    return result == 0;
+bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
+                 const ConvertFunction& convert, ConvertFailure* failure) {
+    ConvertFailure why = ConvertFailure::None;
+    bool converted = false;
+    if (LineEndingFormatLabel(format) == nullptr) {
+        why = ConvertFailure::InvalidFormat;
+    } else if (path.empty()) {
+        // The entry vanished from the list.
+        why = ConvertFailure::CannotOpen;
+    } else {
+        // Read now, not at the start of the run: the Options dialog may
+        // change them while a run is under way.
+        const bool keepTimestamp = settings.KeepTimestamp != 0;
+        const bool keepAttributes = settings.KeepAttributes != 0;
+        const bool ignoreReadOnly = settings.IgnoreReadOnly != 0;
+        const bool backupFile = settings.BackupFile != 0;
+        const int result = convert ? convert(path.c_str(), format, keepTimestamp, keepAttributes,
+                                             ignoreReadOnly, backupFile, &why)
+                                   : ConvertFile(path.c_str(), format, keepTimestamp, keepAttributes,
+                                                 ignoreReadOnly, backupFile, &why);
+        // The result decides; a reason beside a success is ignored.
+        converted = result == 0;
+        if (converted) why = ConvertFailure::None;
+    }
+    if (failure) *failure = why;
+    return converted;
 }
 
-BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<int>& stopRequest, int format,
-                     const CAppSettings& settings, BatchCounts* counts, const ConvertFunction& convert) {
+BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<RunStop>& stopRequest,
+                     LineEndingFormat format, const CAppSettings& settings, BatchCounts* counts,
+                     const ConvertFunction& convert) {
     BatchCounts local;
     BatchCounts& live = counts != nullptr ? *counts : local;
     live = BatchCounts();
 
     sink.OnRunStart();
     const int n = source.GetItemCount();
-    sink.OnProgress(kProgressRange, n);
-    for (int i = 0; i < n; ++i) source.MarkEntry(i, kMarkClear);
+    sink.OnProgress(ProgressKind::Range, n);
+    for (int i = 0; i < n; ++i) source.MarkEntry(i, EntryMark::None, ConvertFailure::None);
 
-    for (int i = 0; i < n && stopRequest.load() == 0; ++i) {
-        source.MarkEntry(i, kMarkConverting);
+    for (int i = 0; i < n && stopRequest.load() == RunStop::None; ++i) {
+        source.MarkEntry(i, EntryMark::Converting, ConvertFailure::None);
         const std::string path = source.GetItemPath(i);
-        if (ConvertItem(path, format, settings, convert)) {
-            source.MarkEntry(i, kMarkConverted);
+        ConvertFailure failure = ConvertFailure::None;
+        if (ConvertItem(path, format, settings, convert, &failure)) {
+            source.MarkEntry(i, EntryMark::Converted, ConvertFailure::None);
             ++live.succeeded;
         } else {
-            source.MarkEntry(i, kMarkFailed);
+            source.MarkEntry(i, EntryMark::Failed, failure);
             ++live.failed;
         }
-        sink.OnProgress(kProgressItemDone, i);
+        sink.OnProgress(ProgressKind::ItemDone, i);
     }
     BatchCounts result = live;
     sink.OnRunEnd();

@@ -8,6 +8,13 @@
 #include <string>
 
 #include "app/settings.h"
+#include "core/converter.h"
+
+// What progress a sink is told of.
+enum class ProgressKind {
+    Range,     // the run has `value` items
+    ItemDone,  // item `value` is done
+};
 
 // How a run reports; the four operations keep this slot order. Not deleted
 // through this interface, hence no virtual destructor.
@@ -16,26 +23,31 @@ public:
     virtual void OnRunStart() = 0;
     virtual void OnRunEnd() = 0;
     virtual void SetStatusText(const char* text) = 0;
-    // Kind 0: the run has `value` items. Kind 1: item `value` is done.
-    virtual void OnProgress(int kind, int value) = 0;
+    virtual void OnProgress(ProgressKind kind, int value) = 0;
 
 protected:
     ~IProgressSink() = default;
 };
 
-enum { kProgressRange = 0, kProgressItemDone = 1 };
+// An entry's mark; the values are the list's state image indices.
+enum class EntryMark : unsigned { None = 0, Converting = 1, Converted = 2, Failed = 3 };
 
-// Mark values for MarkEntry.
-enum { kMarkClear = -1, kMarkConverting = 0, kMarkConverted = 1, kMarkFailed = 2 };
+// Asks a running batch to end after the item it is converting.
+enum class RunStop {
+    None,
+    Stop,   // the Stop button: the dialog stays open
+    Close,  // the dialog is closing: it ends once the run has
+};
 
 // The job list as the run sees it. The list may change under a running
 // batch: GetItemPath of an index that no longer exists returns "" and
-// MarkEntry of such an index does nothing.
+// MarkEntry of such an index does nothing. failure is the reason of an
+// EntryMark::Failed mark and ConvertFailure::None with any other.
 class IJobSource {
 public:
     virtual int GetItemCount() = 0;
     virtual std::string GetItemPath(int index) = 0;
-    virtual void MarkEntry(int index, int mark) = 0;
+    virtual void MarkEntry(int index, EntryMark mark, ConvertFailure failure) = 0;
 
 protected:
     ~IJobSource() = default;
@@ -46,20 +58,23 @@ struct BatchCounts {
     int failed = 0;
 };
 
-// Same contract as ConvertFile: 0 on success, -1 on failure.
-using ConvertFunction = std::function<int(const char* path, int format, bool keepTimestamp,
-                                          bool keepAttributes, bool ignoreReadOnly, bool backupFile)>;
+// Same contract as ConvertFile: 0 on success, -1 on failure with the reason
+// in *failure.
+using ConvertFunction =
+    std::function<int(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                      bool ignoreReadOnly, bool backupFile, ConvertFailure* failure)>;
 
 // Converts one file with the four flags as the settings hold them now. An
-// empty path or a format outside 0..2 fails without touching anything.
-// An empty convert function means ConvertFile.
-bool ConvertItem(const std::string& path, int format, const CAppSettings& settings,
-                 const ConvertFunction& convert = ConvertFunction());
+// empty path or a format outside the three fails without touching anything.
+// An empty convert function means ConvertFile. *failure, when given, says
+// why it failed (ConvertFailure::None after a success).
+bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
+                 const ConvertFunction& convert = ConvertFunction(), ConvertFailure* failure = nullptr);
 
-// The worker's body. Converts items 0..n-1 (n read once) until the stop
-// request is nonzero; the stop request is only seen between items. *counts,
+// The worker's body. Converts items 0..n-1 (n read once) until a stop is
+// requested; the stop request is only seen between items. *counts,
 // when given, is reset at the start and kept current, so the sink can show
 // it from OnRunEnd. Returns the final counts.
-BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<int>& stopRequest, int format,
-                     const CAppSettings& settings, BatchCounts* counts = nullptr,
+BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<RunStop>& stopRequest,
+                     LineEndingFormat format, const CAppSettings& settings, BatchCounts* counts = nullptr,
                      const ConvertFunction& convert = ConvertFunction());

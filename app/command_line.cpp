@@ -11,19 +11,19 @@ void CConvertCommandLineInfo::ParseParam(const char* text, bool isSwitch) {
     if (isSwitch) {
         // Compared whole and with case: "/W" or "/wx" is no switch of ours.
         if (std::strcmp(text, "w") == 0 || std::strcmp(text, "d") == 0) {
-            format = 0;
+            m_format = 0;
         } else if (std::strcmp(text, "u") == 0 || std::strcmp(text, "l") == 0) {
-            format = 2;
+            m_format = 2;
         } else if (std::strcmp(text, "m") == 0) {
-            format = 1;
+            m_format = 1;
         } else if (std::strcmp(text, "?") == 0 || std::strcmp(text, "h") == 0) {
-            mode = kModeUsage;
+            m_mode = kModeUsage;
         }
     } else {
-        files.push_back(text);
+        m_files.push_back(text);
     }
     // A format switch anywhere wins over the usage switch.
-    if (format != -1) mode = kModeFormat;
+    if (m_format != -1) m_mode = kModeFormat;
 }
 
 void CConvertCommandLineInfo::ParseArguments(int argc, const char* const* argv) {

@@ -9,9 +9,9 @@ class CConvertCommandLineInfo {
 public:
     enum { kModeNone = 0, kModeUsage = 1, kModeFormat = 2 };
 
-    int mode = kModeNone;
-    int format = -1;  // LineEndingFormat chosen by a switch, -1 if none
-    std::vector<std::string> files;
+    int m_mode = kModeNone;
+    int m_format = -1;  // LineEndingFormat chosen by a switch, -1 if none
+    std::vector<std::string> m_files;
 
     // One argument: a switch without its "-" or "/", or a path.
     void ParseParam(const char* text, bool isSwitch);

@@ -6,26 +6,26 @@ CMemoryProfileStore::Key CMemoryProfileStore::MakeKey(const char* section, const
 
 std::string CMemoryProfileStore::GetString(const char* section, const char* name, const char* defaultValue) {
     Key key = MakeKey(section, name);
-    log.push_back("get:" + key.first + "\\" + key.second);
-    auto it = values_.find(key);
+    m_log.push_back("get:" + key.first + "\\" + key.second);
+    auto it = m_values.find(key);
     // A value of the other type reads as missing, like a mistyped registry value.
-    if (it == values_.end() || it->second.isInt) return defaultValue != nullptr ? defaultValue : "";
+    if (it == m_values.end() || it->second.isInt) return defaultValue != nullptr ? defaultValue : "";
     return it->second.text;
 }
 
 int CMemoryProfileStore::GetInt(const char* section, const char* name, int defaultValue) {
     Key key = MakeKey(section, name);
-    log.push_back("get:" + key.first + "\\" + key.second);
-    auto it = values_.find(key);
-    if (it == values_.end() || !it->second.isInt) return defaultValue;
+    m_log.push_back("get:" + key.first + "\\" + key.second);
+    auto it = m_values.find(key);
+    if (it == m_values.end() || !it->second.isInt) return defaultValue;
     return it->second.number;
 }
 
 bool CMemoryProfileStore::WriteString(const char* section, const char* name, const char* value) {
     Key key = MakeKey(section, name);
-    log.push_back("put:" + key.first + "\\" + key.second);
+    m_log.push_back("put:" + key.first + "\\" + key.second);
     if (value == nullptr) return false;
-    Value& v = values_[key];
+    Value& v = m_values[key];
     v.isInt = false;
     v.text = value;
     return true;
@@ -33,8 +33,8 @@ bool CMemoryProfileStore::WriteString(const char* section, const char* name, con
 
 bool CMemoryProfileStore::WriteInt(const char* section, const char* name, int value) {
     Key key = MakeKey(section, name);
-    log.push_back("put:" + key.first + "\\" + key.second);
-    Value& v = values_[key];
+    m_log.push_back("put:" + key.first + "\\" + key.second);
+    Value& v = m_values[key];
     v.isInt = true;
     v.number = value;
     v.text.clear();
@@ -42,9 +42,9 @@ bool CMemoryProfileStore::WriteInt(const char* section, const char* name, int va
 }
 
 bool CMemoryProfileStore::Has(const char* section, const char* name) const {
-    return values_.count(MakeKey(section, name)) != 0;
+    return m_values.count(MakeKey(section, name)) != 0;
 }
 
 void CMemoryProfileStore::Erase(const char* section, const char* name) {
-    values_.erase(MakeKey(section, name));
+    m_values.erase(MakeKey(section, name));
 }

@@ -17,12 +17,12 @@ public:
     bool WriteInt(const char* section, const char* name, int value) override;
 
     bool Has(const char* section, const char* name) const;
-    size_t Count() const { return values_.size(); }
-    void Clear() { values_.clear(); }
+    size_t Count() const { return m_values.size(); }
+    void Clear() { m_values.clear(); }
     void Erase(const char* section, const char* name);
 
     // "get:Section\Name" and "put:Section\Name", in call order.
-    std::vector<std::string> log;
+    std::vector<std::string> m_log;
 
 private:
     struct Value {
@@ -32,5 +32,5 @@ private:
     };
     using Key = std::pair<std::string, std::string>;
     static Key MakeKey(const char* section, const char* name);
-    std::map<Key, Value> values_;
+    std::map<Key, Value> m_values;
 };

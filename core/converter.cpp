@@ -212,28 +212,33 @@ int CopyToLf(IFile& in, IFile& out) {
     return CopyWithBreak<kLF, 0, 1>(in, out);
 }
 
-int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
-                bool ignoreReadOnly, bool backupFile) {
-    if (!path || !*path || LineEndingFormatLabel(format) == nullptr) return -1;
+namespace {
+
+ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
+                       bool keepAttributes, bool ignoreReadOnly, bool backupFile) {
+    if (LineEndingFormatLabel(format) == nullptr) return ConvertFailure::InvalidFormat;
+    if (!path || !*path) return ConvertFailure::CannotOpen;
 
     // Both side names must fit the platform's path limit; find out before
     // anything is created, renamed or changed.
     char tempName[kSideNameBufferSize];
     char sideName[kSideNameBufferSize];
     unsigned tempNumber = 0;
-    if (MakeSideName(fs, path, ".tmp", 1, tempName, &tempNumber) != 0 || !FitsPathLimit(tempName)) return -1;
-    if (MakeSideName(fs, path, ".bak", 1, sideName, nullptr) != 0 || !FitsPathLimit(sideName)) return -1;
+    if (MakeSideName(fs, path, ".tmp", 1, tempName, &tempNumber) != 0 || !FitsPathLimit(tempName))
+        return ConvertFailure::PathTooLong;
+    if (MakeSideName(fs, path, ".bak", 1, sideName, nullptr) != 0 || !FitsPathLimit(sideName))
+        return ConvertFailure::PathTooLong;
 
     const uint32_t attributes = fs.GetAttributes(path);
-    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory)) return -1;
-    if ((attributes & kAttrReadOnly) && !ignoreReadOnly) return -1;
+    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory)) return ConvertFailure::CannotOpen;
+    if ((attributes & kAttrReadOnly) && !ignoreReadOnly) return ConvertFailure::ReadOnly;
 
     // Taken before our own read, which would otherwise count as an access.
     FileTimes times;
-    if (keepTimestamp && !fs.GetTimes(path, &times)) return -1;
+    if (keepTimestamp && !fs.GetTimes(path, &times)) return ConvertFailure::CannotOpen;
 
     std::unique_ptr<IFile> in = fs.OpenRead(path);
-    if (!in) return -1;
+    if (!in) return ConvertFailure::CannotOpen;
 
     // Only a create-new open proves a name free: a link planted after the
     // existence check must never be written through, so skip to the next.
@@ -242,14 +247,14 @@ int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestam
         CreateResult created = CreateResult::Failed;
         out = fs.CreateNew(tempName, &created);
         if (out) break;
-        if (created != CreateResult::Exists) return -1;
+        if (created != CreateResult::Exists) return ConvertFailure::CannotCreateTemp;
         if (MakeSideName(fs, path, ".tmp", tempNumber + 1, tempName, &tempNumber) != 0 ||
             !FitsPathLimit(tempName))
-            return -1;
+            return ConvertFailure::PathTooLong;
     }
 
     int result;
-    switch (static_cast<LineEndingFormat>(format)) {
+    switch (format) {
         case LineEndingFormat::Windows:
             result = CopyToCrlf(*in, *out);
             break;
@@ -267,13 +272,13 @@ int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestam
     out.reset();
     if (result != 0) {
         fs.Remove(tempName);
-        return -1;
+        return ConvertFailure::ReadWrite;
     }
 
     if (keepTimestamp) {
         if (!fs.SetTimes(tempName, times)) {
             fs.Remove(tempName);
-            return -1;
+            return ConvertFailure::ReadWrite;
         }
     }
 
@@ -284,35 +289,47 @@ int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestam
     // The original goes aside first, so its name is free for the converted
     // copy and the content is never held by the temporary file alone. The
     // name may have been taken since it was chosen.
-    if (MakeSideName(fs, path, ".bak", 1, sideName, nullptr) != 0 || !FitsPathLimit(sideName) ||
-        !fs.Rename(path, sideName)) {
+    const bool sideNameFits =
+        MakeSideName(fs, path, ".bak", 1, sideName, nullptr) == 0 && FitsPathLimit(sideName);
+    if (!sideNameFits || !fs.Rename(path, sideName)) {
         fs.SetAttributes(path, attributes);
         fs.Remove(tempName);
-        return -1;
+        return sideNameFits ? ConvertFailure::RenameFailed : ConvertFailure::PathTooLong;
     }
 
     if (!fs.Rename(tempName, path)) {
         if (fs.Rename(sideName, path)) fs.SetAttributes(path, attributes);
         fs.Remove(tempName);
-        return -1;
+        return ConvertFailure::RenameFailed;
     }
 
-    result = 0;
+    ConvertFailure failure = ConvertFailure::None;
     if (backupFile) {
         // The backup is the original: it keeps the original's attributes.
-        if (!fs.SetAttributes(sideName, attributes)) result = -1;
+        if (!fs.SetAttributes(sideName, attributes)) failure = ConvertFailure::AttributesNotRestored;
     } else if (!fs.Remove(sideName)) {
         // The original stays as a backup; say so rather than claim success.
         fs.SetAttributes(sideName, attributes);
-        result = -1;
+        failure = ConvertFailure::OriginalNotRemoved;
     }
 
-    if (keepAttributes && !fs.SetAttributes(path, attributes)) result = -1;
-    return result;
+    if (keepAttributes && !fs.SetAttributes(path, attributes) && failure == ConvertFailure::None)
+        failure = ConvertFailure::AttributesNotRestored;
+    return failure;
 }
 
-int ConvertFile(const char* path, int format, bool keepTimestamp, bool keepAttributes, bool ignoreReadOnly,
-                bool backupFile) {
+}  // namespace
+
+int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
+                bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
+    const ConvertFailure why =
+        Convert(fs, path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile);
+    if (failure) *failure = why;
+    return why == ConvertFailure::None ? 0 : -1;
+}
+
+int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
     return ConvertFile(NativeFileSystem(), path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
-                       backupFile);
+                       backupFile, failure);
 }

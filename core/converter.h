@@ -39,16 +39,38 @@ int CopyToCrlf(IFile& in, IFile& out);
 int CopyToCr(IFile& in, IFile& out);
 int CopyToLf(IFile& in, IFile& out);
 
-// Convert path in place to format (a LineEndingFormat value). Return 0, or
-// -1 on any failure; a failure leaves the original's content, name and
-// attributes as they were (save a failed final attribute restore, after
-// which the file is converted but reported as failed).
-int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
-                bool ignoreReadOnly, bool backupFile);
-int ConvertFile(const char* path, int format, bool keepTimestamp, bool keepAttributes, bool ignoreReadOnly,
-                bool backupFile);
-inline int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+// Why a conversion failed. The last two come after the converted content is
+// in place: the file is converted, but the run reports it as failed.
+enum class ConvertFailure {
+    None,
+    ReadOnly,          // read-only and not to be ignored
+    CannotOpen,        // missing, a folder, or cannot be read or opened
+    CannotCreateTemp,  // no temporary file could be created beside it
+    ReadWrite,         // a read or write error, a full disk among them
+    RenameFailed,      // the original or the converted copy could not be moved
+    PathTooLong,       // a side-file name would pass the path limit
+    InvalidFormat,     // not a LineEndingFormat value
+    AttributesNotRestored,
+    OriginalNotRemoved,  // the original is left beside it as a ".bak" file
+};
+
+// Convert path in place to format. Return 0, or -1 on any failure, with
+// *failure (when given) saying why; it is ConvertFailure::None after a
+// success. A failure leaves the original's content, name and attributes as
+// they were, save the last two reasons above.
+int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
+                bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
+int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
+
+// The same with a format number as the registry and the command line hold it.
+inline int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
                        bool ignoreReadOnly, bool backupFile) {
-    return ConvertFile(path, static_cast<int>(format), keepTimestamp, keepAttributes, ignoreReadOnly,
-                       backupFile);
+    return ConvertFile(fs, path, static_cast<LineEndingFormat>(format), keepTimestamp, keepAttributes,
+                       ignoreReadOnly, backupFile);
+}
+inline int ConvertFile(const char* path, int format, bool keepTimestamp, bool keepAttributes,
+                       bool ignoreReadOnly, bool backupFile) {
+    return ConvertFile(path, static_cast<LineEndingFormat>(format), keepTimestamp, keepAttributes,
+                       ignoreReadOnly, backupFile);
 }

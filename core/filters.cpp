@@ -178,16 +178,16 @@ bool MatchWildcard(const char* pattern, const char* text) {
     return MatchWildcardCounted(pattern, text, nullptr);
 }
 
-CFileFilter::CFileFilter(const char* patterns) : patterns_(patterns != nullptr ? patterns : "") {}
+CFileFilter::CFileFilter(const char* patterns) : m_patterns(patterns != nullptr ? patterns : "") {}
 
 bool CFileFilter::Matches(const char* text) const {
     if (text == nullptr) return false;
-    if (patterns_.empty() || patterns_ == "*.*" || patterns_ == "*") return true;
+    if (m_patterns.empty() || m_patterns == "*.*" || m_patterns == "*") return true;
     size_t start = 0;
-    while (start < patterns_.size()) {
-        size_t end = patterns_.find(';', start);
-        if (end == std::string::npos) end = patterns_.size();
-        if (end > start && MatchWildcard(patterns_.substr(start, end - start).c_str(), text)) return true;
+    while (start < m_patterns.size()) {
+        size_t end = m_patterns.find(';', start);
+        if (end == std::string::npos) end = m_patterns.size();
+        if (end > start && MatchWildcard(m_patterns.substr(start, end - start).c_str(), text)) return true;
         start = end + 1;
     }
     return false;

@@ -30,8 +30,8 @@ public:
 
     virtual bool Matches(const char* text) const;
 
-    const std::string& Patterns() const { return patterns_; }
+    const std::string& Patterns() const { return m_patterns; }
 
 private:
-    std::string patterns_;
+    std::string m_patterns;
 };

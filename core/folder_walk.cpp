@@ -26,37 +26,37 @@ bool IsUsableName(const std::string& name) {
 }
 
 struct Walk {
-    IFileSystem& fs;
-    const CFileFilter& filter;
-    bool includeSubfolders;
-    const WalkVisitor& visitor;
-    std::vector<FolderId> descent;  // the folders being walked, outermost first
+    IFileSystem& m_fs;
+    const CFileFilter& m_filter;
+    bool m_includeSubfolders;
+    const WalkVisitor& m_visitor;
+    std::vector<FolderId> m_descent;  // the folders being walked, outermost first
 
     int Folder(const std::string& folder) {
         FolderId id;
-        const bool known = fs.GetFolderId(folder.c_str(), &id);
-        if (known && std::find(descent.begin(), descent.end(), id) != descent.end()) return 0;
+        const bool known = m_fs.GetFolderId(folder.c_str(), &id);
+        if (known && std::find(m_descent.begin(), m_descent.end(), id) != m_descent.end()) return 0;
 
         std::vector<DirEntry> entries;
-        if (!fs.Enumerate(folder.c_str(), [&](const DirEntry& e) {
+        if (!m_fs.Enumerate(folder.c_str(), [&](const DirEntry& e) {
                 entries.push_back(e);
                 return true;
             }))
             return 0;
 
-        if (known) descent.push_back(id);
+        if (known) m_descent.push_back(id);
         int added = 0;
         for (const DirEntry& entry : entries) {
             if (entry.name == "." || entry.name == ".." || !IsUsableName(entry.name)) continue;
             const std::string path = JoinPath(folder, entry.name);
             if (path.size() > kMaxWalkPathLength) continue;
             if ((entry.attributes & kAttrDirectory) != 0) {
-                if (includeSubfolders) added += Folder(path);
-            } else if (filter.Matches(path.c_str()) && visitor && visitor(path)) {
+                if (m_includeSubfolders) added += Folder(path);
+            } else if (m_filter.Matches(path.c_str()) && m_visitor && m_visitor(path)) {
                 ++added;
             }
         }
-        if (known) descent.pop_back();
+        if (known) m_descent.pop_back();
         return added;
     }
 };

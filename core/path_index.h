@@ -16,9 +16,9 @@ public:
     // False if no such path was present.
     bool Remove(const std::string& path);
     bool Contains(const std::string& path) const;
-    void Clear() { keys_.clear(); }
-    size_t Size() const { return keys_.size(); }
+    void Clear() { m_keys.clear(); }
+    size_t Size() const { return m_keys.size(); }
 
 private:
-    std::unordered_set<std::string> keys_;
+    std::unordered_set<std::string> m_keys;
 };

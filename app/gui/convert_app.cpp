@@ -27,7 +27,7 @@ bool CConvertApp::InitInstance(const char* commandLine) {
     else
         info.ParseProcessCommandLine();
 
-    if (info.mode == CConvertCommandLineInfo::kModeUsage) {
+    if (info.m_mode == CConvertCommandLineInfo::kModeUsage) {
         MessageBoxA(nullptr, LoadResourceText(IDS_USAGE).c_str(), LoadResourceText(IDS_APP_TITLE).c_str(),
                     MB_ICONEXCLAMATION | MB_OK);
         return false;
@@ -36,8 +36,8 @@ bool CConvertApp::InitInstance(const char* commandLine) {
     // Shell calls (open, help, links) want COM on this thread.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
-        bool withFormat = info.mode == CConvertCommandLineInfo::kModeFormat;
-        CMainDlg dialog(m_settings, m_resources, withFormat ? info.format : -1, withFormat ? &info.files : nullptr);
+        bool withFormat = info.m_mode == CConvertCommandLineInfo::kModeFormat;
+        CMainDlg dialog(m_settings, m_resources, withFormat ? info.m_format : -1, withFormat ? &info.m_files : nullptr);
         if (dialog.DoModal() == -1) m_exitCode = 1;
     }
     if (SUCCEEDED(com)) CoUninitialize();

@@ -21,25 +21,25 @@ namespace {
 
 class PosixFile : public IFile {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
+    explicit PosixFile(int fd) : m_fd(fd) {}
     ~PosixFile() override { Close(); }
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
 
     long Read(void* buffer, size_t size) override {
-        if (fd_ < 0) return -1;
+        if (m_fd < 0) return -1;
         for (;;) {
-            ssize_t n = ::read(fd_, buffer, size);
+            ssize_t n = ::read(m_fd, buffer, size);
             if (n >= 0) return static_cast<long>(n);
             if (errno != EINTR) return -1;
         }
     }
 
     bool Write(const void* data, size_t size) override {
-        if (fd_ < 0) return false;
+        if (m_fd < 0) return false;
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
-            ssize_t n = ::write(fd_, p, size);
+            ssize_t n = ::write(m_fd, p, size);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return false;
@@ -52,16 +52,16 @@ public:
     }
 
     bool Close() override {
-        if (fd_ < 0) return closedOk_;
+        if (m_fd < 0) return m_closedOk;
         // NFS and some others report a lost write only here.
-        closedOk_ = ::close(fd_) == 0;
-        fd_ = -1;
-        return closedOk_;
+        m_closedOk = ::close(m_fd) == 0;
+        m_fd = -1;
+        return m_closedOk;
     }
 
 private:
-    int fd_;
-    bool closedOk_ = true;
+    int m_fd;
+    bool m_closedOk = true;
 };
 
 uint32_t AttributesFromMode(mode_t mode) {

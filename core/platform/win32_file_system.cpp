@@ -29,24 +29,24 @@ FILETIME FileTimeFromSeconds(int64_t seconds) {
 
 class Win32File : public IFile {
 public:
-    explicit Win32File(HANDLE h) : handle_(h) {}
+    explicit Win32File(HANDLE h) : m_handle(h) {}
     ~Win32File() override { Close(); }
     Win32File(const Win32File&) = delete;
     Win32File& operator=(const Win32File&) = delete;
 
     long Read(void* buffer, size_t size) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return -1;
+        if (m_handle == INVALID_HANDLE_VALUE) return -1;
         DWORD got = 0;
-        if (!ReadFile(handle_, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+        if (!ReadFile(m_handle, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
         return static_cast<long>(got);
     }
 
     bool Write(const void* data, size_t size) override {
-        if (handle_ == INVALID_HANDLE_VALUE) return false;
+        if (m_handle == INVALID_HANDLE_VALUE) return false;
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
             DWORD put = 0;
-            if (!WriteFile(handle_, p, static_cast<DWORD>(size), &put, nullptr) || put == 0) return false;
+            if (!WriteFile(m_handle, p, static_cast<DWORD>(size), &put, nullptr) || put == 0) return false;
             p += put;
             size -= put;
         }
@@ -54,15 +54,15 @@ public:
     }
 
     bool Close() override {
-        if (handle_ == INVALID_HANDLE_VALUE) return closedOk_;
-        closedOk_ = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closedOk_;
+        if (m_handle == INVALID_HANDLE_VALUE) return m_closedOk;
+        m_closedOk = CloseHandle(m_handle) != 0;
+        m_handle = INVALID_HANDLE_VALUE;
+        return m_closedOk;
     }
 
 private:
-    HANDLE handle_;
-    bool closedOk_ = true;
+    HANDLE m_handle;
+    bool m_closedOk = true;
 };
 
 // A handle for reading or writing metadata only; works on files and folders.

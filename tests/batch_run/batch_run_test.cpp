@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,47 +14,82 @@
 namespace {
 
 using Strings = std::vector<std::string>;
+using Marks = std::vector<EntryMark>;
+using Failures = std::vector<ConvertFailure>;
+
+const char* MarkName(EntryMark mark) {
+    switch (mark) {
+        case EntryMark::None:
+            return "none";
+        case EntryMark::Converting:
+            return "converting";
+        case EntryMark::Converted:
+            return "converted";
+        case EntryMark::Failed:
+            return "failed";
+    }
+    return "?";
+}
+
+// A mark the run never set.
+constexpr EntryMark kUntouched = static_cast<EntryMark>(99);
 
 // Job list and progress display in one, recording every call in order.
 struct Recorder : IJobSource, IProgressSink {
-    Strings paths;
-    std::vector<int> marks;  // current mark of each item, -1 when clear, -9 never touched
-    Strings events;
-    const BatchCounts* counts = nullptr;
+    Strings m_paths;
+    Marks m_marks;        // current mark of each item
+    Failures m_failures;  // the reason handed over with each item's last mark
+    Strings m_events;
+    const BatchCounts* m_counts = nullptr;
 
-    explicit Recorder(Strings p) : paths(std::move(p)), marks(paths.size(), -9) {}
+    explicit Recorder(Strings p)
+        : m_paths(std::move(p)),
+          m_marks(m_paths.size(), kUntouched),
+          m_failures(m_paths.size(), ConvertFailure::None) {}
 
-    int GetItemCount() override { return static_cast<int>(paths.size()); }
+    int GetItemCount() override { return static_cast<int>(m_paths.size()); }
     std::string GetItemPath(int index) override {
-        return index >= 0 && index < static_cast<int>(paths.size()) ? paths[index] : std::string();
+        return index >= 0 && index < static_cast<int>(m_paths.size()) ? m_paths[index] : std::string();
     }
-    void MarkEntry(int index, int mark) override {
-        events.push_back("mark " + std::to_string(index) + " " + std::to_string(mark));
-        if (index >= 0 && index < static_cast<int>(marks.size())) marks[index] = mark;
+    void MarkEntry(int index, EntryMark mark, ConvertFailure failure) override {
+        m_events.push_back("mark " + std::to_string(index) + " " + MarkName(mark));
+        if (mark != EntryMark::Failed && failure != ConvertFailure::None)
+            m_events.push_back("reason without failure");
+        if (index >= 0 && index < static_cast<int>(m_marks.size())) {
+            m_marks[index] = mark;
+            m_failures[index] = failure;
+        }
     }
-    void OnRunStart() override { events.push_back("start"); }
+    void OnRunStart() override { m_events.push_back("start"); }
     void OnRunEnd() override {
-        events.push_back(counts ? "end " + std::to_string(counts->succeeded) + "/" +
-                                      std::to_string(counts->failed)
-                                : "end");
+        m_events.push_back(m_counts ? "end " + std::to_string(m_counts->succeeded) + "/" +
+                                          std::to_string(m_counts->failed)
+                                    : "end");
     }
-    void SetStatusText(const char* text) override { events.push_back(std::string("status ") + text); }
-    void OnProgress(int kind, int value) override {
-        events.push_back("progress " + std::to_string(kind) + " " + std::to_string(value));
+    void SetStatusText(const char* text) override { m_events.push_back(std::string("status ") + text); }
+    void OnProgress(ProgressKind kind, int value) override {
+        m_events.push_back(std::string(kind == ProgressKind::Range ? "range " : "done ") +
+                           std::to_string(value));
     }
 };
 
-// Converts by name: paths containing "bad" fail.
+// Converts by name: paths containing "bad" fail as read-only, "full" as a
+// write error.
 struct FakeConverter {
-    Strings calls;
-    std::function<void(const std::string&)> during;
+    Strings m_calls;
+    std::function<void(const std::string&)> m_during;
     ConvertFunction Function() {
-        return [this](const char* path, int format, bool t, bool a, bool r, bool b) {
+        return [this](const char* path, LineEndingFormat format, bool t, bool a, bool r, bool b,
+                      ConvertFailure* failure) {
             std::ostringstream call;
-            call << path << " " << format << " " << t << a << r << b;
-            calls.push_back(call.str());
-            if (during) during(path);
-            return std::string(path).find("bad") == std::string::npos ? 0 : -1;
+            call << path << " " << static_cast<int>(format) << " " << t << a << r << b;
+            m_calls.push_back(call.str());
+            if (m_during) m_during(path);
+            const std::string name(path);
+            *failure = name.find("bad") != std::string::npos    ? ConvertFailure::ReadOnly
+                       : name.find("full") != std::string::npos ? ConvertFailure::ReadWrite
+                                                                : ConvertFailure::None;
+            return *failure == ConvertFailure::None ? 0 : -1;
         };
     }
 };
@@ -62,44 +98,95 @@ TEST(BatchRun, ProtocolOfARunWithOneFailure) {
     Recorder list({"C:\\a.txt", "C:\\bad.txt", "C:\\c.txt"});
     FakeConverter converter;
     CAppSettings settings;
-    std::atomic<int> stop{0};
+    std::atomic<RunStop> stop{RunStop::None};
     BatchCounts counts;
-    list.counts = &counts;
-    BatchCounts result = RunBatch(list, list, stop, 2, settings, &counts, converter.Function());
-    EXPECT_EQ(list.events, (Strings{"start", "progress 0 3", "mark 0 -1", "mark 1 -1", "mark 2 -1",
-                                    "mark 0 0", "mark 0 1", "progress 1 0", "mark 1 0", "mark 1 2",
-                                    "progress 1 1", "mark 2 0", "mark 2 1", "progress 1 2", "end 2/1"}));
+    list.m_counts = &counts;
+    BatchCounts result =
+        RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter.Function());
+    EXPECT_EQ(list.m_events,
+              (Strings{"start", "range 3", "mark 0 none", "mark 1 none", "mark 2 none", "mark 0 converting",
+                       "mark 0 converted", "done 0", "mark 1 converting", "mark 1 failed", "done 1",
+                       "mark 2 converting", "mark 2 converted", "done 2", "end 2/1"}));
     EXPECT_EQ(result.succeeded, 2);
     EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(converter.calls, (Strings{"C:\\a.txt 2 1110", "C:\\bad.txt 2 1110", "C:\\c.txt 2 1110"}));
+    EXPECT_EQ(converter.m_calls, (Strings{"C:\\a.txt 2 1110", "C:\\bad.txt 2 1110", "C:\\c.txt 2 1110"}));
+}
+
+TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
+    struct Case {
+        const char* what;
+        LineEndingFormat format;
+        Strings paths;
+        Failures expected;
+        size_t converted;  // calls that reach the converter
+    } const cases[] = {
+        {"mixed",
+         LineEndingFormat::Unix,
+         {"a", "bad", "full", "b"},
+         {ConvertFailure::None, ConvertFailure::ReadOnly, ConvertFailure::ReadWrite, ConvertFailure::None},
+         4},
+        {"format out of range",
+         static_cast<LineEndingFormat>(7),
+         {"a", "b"},
+         {ConvertFailure::InvalidFormat, ConvertFailure::InvalidFormat},
+         0},
+    };
+    for (const Case& c : cases) {
+        Recorder list(c.paths);
+        FakeConverter converter;
+        CAppSettings settings;
+        std::atomic<RunStop> stop{RunStop::None};
+        RunBatch(list, list, stop, c.format, settings, nullptr, converter.Function());
+        EXPECT_EQ(list.m_failures, c.expected) << c.what;
+        for (size_t i = 0; i < c.paths.size(); ++i)
+            EXPECT_EQ(list.m_marks[i],
+                      c.expected[i] == ConvertFailure::None ? EntryMark::Converted : EntryMark::Failed)
+                << c.what << " " << i;
+        EXPECT_EQ(converter.m_calls.size(), c.converted) << c.what;
+        EXPECT_EQ(std::count(list.m_events.begin(), list.m_events.end(), "reason without failure"), 0)
+            << c.what;
+    }
+    // A second run clears the reason of an entry that now converts.
+    Recorder list({"bad"});
+    FakeConverter converter;
+    CAppSettings settings;
+    std::atomic<RunStop> stop{RunStop::None};
+    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
+    ASSERT_EQ(list.m_failures[0], ConvertFailure::ReadOnly);
+    list.m_paths[0] = "good";
+    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
+    EXPECT_EQ(list.m_failures[0], ConvertFailure::None);
 }
 
 TEST(BatchRun, StopIsSeenBetweenItemsOnly) {
+    constexpr EntryMark kDone = EntryMark::Converted;
+    constexpr EntryMark kNone = EntryMark::None;
     struct Case {
         int stopDuringItem;  // -1: before the run
-        int stopValue;
+        RunStop stopValue;
         int succeeded;
-        std::vector<int> marks;
+        Marks marks;
     } cases[] = {
-        {2, 1, 3, {1, 1, 1, -1, -1}},    // Stop during the third of five
-        {0, 2, 1, {1, -1, -1, -1, -1}},  // close requested during the first
-        {4, 1, 5, {1, 1, 1, 1, 1}},
-        {-1, 1, 0, {-1, -1, -1, -1, -1}},
+        {2, RunStop::Stop, 3, {kDone, kDone, kDone, kNone, kNone}},   // Stop during the third of five
+        {0, RunStop::Close, 1, {kDone, kNone, kNone, kNone, kNone}},  // close requested during the first
+        {4, RunStop::Stop, 5, {kDone, kDone, kDone, kDone, kDone}},
+        {-1, RunStop::Stop, 0, {kNone, kNone, kNone, kNone, kNone}},
     };
     for (const Case& c : cases) {
         Recorder list({"1", "2", "3", "4", "5"});
         FakeConverter converter;
-        std::atomic<int> stop{c.stopDuringItem < 0 ? c.stopValue : 0};
-        converter.during = [&](const std::string& path) {
+        std::atomic<RunStop> stop{c.stopDuringItem < 0 ? c.stopValue : RunStop::None};
+        converter.m_during = [&](const std::string& path) {
             if (path == std::to_string(c.stopDuringItem + 1)) stop = c.stopValue;
         };
         CAppSettings settings;
-        BatchCounts result = RunBatch(list, list, stop, 0, settings, nullptr, converter.Function());
+        BatchCounts result =
+            RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter.Function());
         EXPECT_EQ(result.succeeded, c.succeeded) << c.stopDuringItem;
         EXPECT_EQ(result.failed, 0);
-        EXPECT_EQ(list.marks, c.marks) << c.stopDuringItem;
-        EXPECT_EQ(list.events.front(), "start");
-        EXPECT_EQ(list.events.back(), "end");
+        EXPECT_EQ(list.m_marks, c.marks) << c.stopDuringItem;
+        EXPECT_EQ(list.m_events.front(), "start");
+        EXPECT_EQ(list.m_events.back(), "end");
     }
 }
 
@@ -107,43 +194,46 @@ TEST(BatchRun, SecondRunResetsMarksAndCounts) {
     Recorder list({"ok1", "bad2"});
     FakeConverter converter;
     CAppSettings settings;
-    std::atomic<int> stop{0};
+    std::atomic<RunStop> stop{RunStop::None};
     BatchCounts counts{40, 2};
-    RunBatch(list, list, stop, 1, settings, &counts, converter.Function());
+    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter.Function());
     EXPECT_EQ(counts.succeeded, 1);
     EXPECT_EQ(counts.failed, 1);
-    list.paths[1] = "ok2";
-    list.events.clear();
-    list.counts = &counts;
-    RunBatch(list, list, stop, 1, settings, &counts, converter.Function());
+    list.m_paths[1] = "ok2";
+    list.m_events.clear();
+    list.m_counts = &counts;
+    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter.Function());
     EXPECT_EQ(counts.succeeded, 2);
     EXPECT_EQ(counts.failed, 0);
-    EXPECT_EQ(Strings(list.events.begin() + 2, list.events.begin() + 4), (Strings{"mark 0 -1", "mark 1 -1"}));
-    EXPECT_EQ(list.events.back(), "end 2/0");
+    EXPECT_EQ(Strings(list.m_events.begin() + 2, list.m_events.begin() + 4),
+              (Strings{"mark 0 none", "mark 1 none"}));
+    EXPECT_EQ(list.m_events.back(), "end 2/0");
 }
 
 TEST(BatchRun, ItemsThatVanishDuringTheRunFailWithoutConverting) {
     Recorder list({"a", "b", "c", "d"});
     FakeConverter converter;
     // The user deletes the last two items while the first is converted.
-    converter.during = [&](const std::string& path) {
-        if (path == "a") list.paths.resize(2);
+    converter.m_during = [&](const std::string& path) {
+        if (path == "a") list.m_paths.resize(2);
     };
     CAppSettings settings;
-    std::atomic<int> stop{0};
-    BatchCounts result = RunBatch(list, list, stop, 0, settings, nullptr, converter.Function());
+    std::atomic<RunStop> stop{RunStop::None};
+    BatchCounts result =
+        RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter.Function());
     EXPECT_EQ(result.succeeded, 2);
     EXPECT_EQ(result.failed, 2);
-    EXPECT_EQ(converter.calls.size(), 2u);
-    EXPECT_EQ(list.events.back(), "end");
+    EXPECT_EQ(list.m_failures[2], ConvertFailure::CannotOpen);
+    EXPECT_EQ(converter.m_calls.size(), 2u);
+    EXPECT_EQ(list.m_events.back(), "end");
 }
 
 TEST(BatchRun, EmptyListStillReportsStartAndEnd) {
     Recorder list({});
     CAppSettings settings;
-    std::atomic<int> stop{0};
-    BatchCounts result = RunBatch(list, list, stop, 0, settings);
-    EXPECT_EQ(list.events, (Strings{"start", "progress 0 0", "end"}));
+    std::atomic<RunStop> stop{RunStop::None};
+    BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Windows, settings);
+    EXPECT_EQ(list.m_events, (Strings{"start", "range 0", "end"}));
     EXPECT_EQ(result.succeeded + result.failed, 0);
 }
 
@@ -155,15 +245,15 @@ TEST(ConvertItem, FlagsAreReadForEveryFileInTheirOrder) {
     settings.KeepAttributes = 5;  // any nonzero value is set
     settings.IgnoreReadOnly = 0;
     settings.BackupFile = 1;
-    converter.during = [&](const std::string& path) {
+    converter.m_during = [&](const std::string& path) {
         if (path == "f1") {  // the Options dialog changes them mid-run
             settings.KeepTimestamp = 1;
             settings.BackupFile = 0;
         }
     };
-    std::atomic<int> stop{0};
-    RunBatch(list, list, stop, 1, settings, nullptr, converter.Function());
-    EXPECT_EQ(converter.calls, (Strings{"f1 1 0101", "f2 1 1100", "f3 1 1100"}));
+    std::atomic<RunStop> stop{RunStop::None};
+    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, nullptr, converter.Function());
+    EXPECT_EQ(converter.m_calls, (Strings{"f1 1 0101", "f2 1 1100", "f3 1 1100"}));
 }
 
 TEST(ConvertItem, RefusesBadInputWithoutCallingTheConverter) {
@@ -172,14 +262,21 @@ TEST(ConvertItem, RefusesBadInputWithoutCallingTheConverter) {
     struct Case {
         const char* path;
         int format;
-        bool expected;
+        ConvertFailure expected;
     } cases[] = {
-        {"x", 0, true}, {"x", 2, true}, {"x", 3, false}, {"x", -1, false}, {"", 0, false}, {"bad", 1, false},
+        {"x", 0, ConvertFailure::None},          {"x", 2, ConvertFailure::None},
+        {"x", 3, ConvertFailure::InvalidFormat}, {"x", -1, ConvertFailure::InvalidFormat},
+        {"", 0, ConvertFailure::CannotOpen},     {"bad", 1, ConvertFailure::ReadOnly},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ConvertItem(c.path, c.format, settings, converter.Function()), c.expected)
+    for (const Case& c : cases) {
+        ConvertFailure failure = ConvertFailure::ReadWrite;
+        EXPECT_EQ(ConvertItem(c.path, static_cast<LineEndingFormat>(c.format), settings, converter.Function(),
+                              &failure),
+                  c.expected == ConvertFailure::None)
             << c.path << c.format;
-    EXPECT_EQ(converter.calls.size(), 3u);
+        EXPECT_EQ(failure, c.expected) << c.path << c.format;
+    }
+    EXPECT_EQ(converter.m_calls.size(), 3u);
 }
 
 std::string TempPath(const char* name) {
@@ -206,12 +303,13 @@ TEST(ConvertItem, ConvertsARealFileThroughTheConverter) {
     }
     Recorder list({path, missing});
     CAppSettings settings;
-    std::atomic<int> stop{0};
-    BatchCounts result = RunBatch(list, list, stop, 2, settings);
+    std::atomic<RunStop> stop{RunStop::None};
+    BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings);
     EXPECT_EQ(result.succeeded, 1);
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(ReadAll(path), "one\ntwo\nthree\n");
-    EXPECT_EQ(list.marks, (std::vector<int>{1, 2}));
+    EXPECT_EQ(list.m_marks, (Marks{EntryMark::Converted, EntryMark::Failed}));
+    EXPECT_EQ(list.m_failures, (Failures{ConvertFailure::None, ConvertFailure::CannotOpen}));
     std::remove(path.c_str());
 }
 

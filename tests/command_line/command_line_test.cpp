@@ -47,25 +47,25 @@ TEST(CommandLine, Grammar) {
     for (const Case& c : cases) {
         CConvertCommandLineInfo info;
         info.ParseCommandLine(c.line);
-        EXPECT_EQ(info.mode, c.mode) << c.line;
-        EXPECT_EQ(info.format, c.format) << c.line;
-        EXPECT_EQ(info.files, c.files) << c.line;
+        EXPECT_EQ(info.m_mode, c.mode) << c.line;
+        EXPECT_EQ(info.m_format, c.format) << c.line;
+        EXPECT_EQ(info.m_files, c.files) << c.line;
     }
 }
 
 TEST(CommandLine, ParseParamOneAtATime) {
     CConvertCommandLineInfo info;
     info.ParseParam("?", true);
-    EXPECT_EQ(info.mode, 1);
+    EXPECT_EQ(info.m_mode, 1);
     info.ParseParam("a.txt", false);
-    EXPECT_EQ(info.mode, 1);
+    EXPECT_EQ(info.m_mode, 1);
     info.ParseParam("m", true);
-    EXPECT_EQ(info.mode, 2);
+    EXPECT_EQ(info.m_mode, 2);
     info.ParseParam("?", true);  // a given format keeps mode 2
-    EXPECT_EQ(info.mode, 2);
+    EXPECT_EQ(info.m_mode, 2);
     info.ParseParam("w", false);  // a path that looks like a switch text
-    EXPECT_EQ(info.format, 1);
-    EXPECT_EQ(info.files, (Strings{"a.txt", "w"}));
+    EXPECT_EQ(info.m_format, 1);
+    EXPECT_EQ(info.m_files, (Strings{"a.txt", "w"}));
 }
 
 TEST(CommandLine, SplitsAsTheCRuntimeDoes) {

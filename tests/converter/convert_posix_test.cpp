@@ -27,14 +27,14 @@ protected:
     void SetUp() override {
         char pattern[] = "/tmp/pardwell-conv-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        m_dir = pattern;
     }
     void TearDown() override {
         Clear();
-        rmdir(dir_.c_str());
+        rmdir(m_dir.c_str());
     }
 
-    std::string P(const std::string& name) const { return dir_ + "/" + name; }
+    std::string P(const std::string& name) const { return m_dir + "/" + name; }
 
     static void Write(const std::string& path, const std::string& data) {
         std::ofstream(path, std::ios::binary) << data;
@@ -52,7 +52,7 @@ protected:
     // The folder as name -> content, read with plain POSIX calls.
     std::map<std::string, std::string> Listing() const {
         std::map<std::string, std::string> out;
-        DIR* d = opendir(dir_.c_str());
+        DIR* d = opendir(m_dir.c_str());
         while (struct dirent* e = readdir(d)) {
             std::string n = e->d_name;
             if (n != "." && n != "..") out[n] = Read(P(n));
@@ -64,7 +64,7 @@ protected:
         for (auto& kv : Listing()) unlink(P(kv.first).c_str());
     }
 
-    std::string dir_;
+    std::string m_dir;
 };
 
 TEST_F(ConvertPosix, ContentAndSideFileChains) {
@@ -193,10 +193,106 @@ TEST_F(ConvertPosix, RefusedBeforeAnythingIsTouched) {
 
 TEST_F(ConvertPosix, MissingFileAndFolderFail) {
     for (bool ignoreReadOnly : {false, true}) {
-        EXPECT_EQ(ConvertFile(P("absent.txt").c_str(), 0, true, true, ignoreReadOnly, false), -1);
-        EXPECT_EQ(ConvertFile(dir_.c_str(), 0, true, true, ignoreReadOnly, false), -1);
+        for (const std::string& path : {P("absent.txt"), m_dir}) {
+            ConvertFailure failure = ConvertFailure::None;
+            EXPECT_EQ(ConvertFile(path.c_str(), LineEndingFormat::Windows, true, true, ignoreReadOnly, false,
+                                  &failure),
+                      -1);
+            EXPECT_EQ(failure, ConvertFailure::CannotOpen) << path;
+        }
     }
     EXPECT_TRUE(Listing().empty());
+}
+
+// Each reason arises from its own cause. Where the cause can be made real
+// here it is: a read-only or missing file, a name too long for the file
+// system, a backup name taken after it was checked (the rename refuses to
+// replace it), a path too long. A failing read, write, create or remove is
+// injected at the first such operation.
+TEST_F(ConvertPosix, EachFailureNamesItsCause) {
+    enum class Outcome { Untouched, Converted, Gone };
+    struct Case {
+        const char* what;
+        std::string name;                  // file to convert, in the test folder
+        std::vector<std::string> present;  // side files there beforehand
+        mode_t mode;
+        int format;
+        bool ignoreReadOnly;
+        std::string failFirst;  // operation to fail, "" for none
+        std::string hideFromExists;
+        ConvertFailure expected;
+        Outcome outcome;
+    };
+    // NAME_MAX is 255: the file's own name fits, its ".tmp" name does not. As a
+    // relative path all names stay inside the path limit.
+    const std::string longName = std::string(249, 'l') + ".txt";
+    const std::string tooLong = "/" + std::string(kMaxPathLength - 3 - P("").size(), 'p');
+    // One row a case: the table reads better than one field a line.
+    // clang-format off
+    const Case cases[] = {
+        {"converted", "x.txt", {}, 0644, 0, false, "", "", ConvertFailure::None, Outcome::Converted},
+        {"read-only refused", "x.txt", {}, 0444, 0, false, "", "",
+         ConvertFailure::ReadOnly, Outcome::Untouched},
+        {"missing file", "", {}, 0644, 0, true, "", "", ConvertFailure::CannotOpen, Outcome::Gone},
+        {"temp name too long for the file system", longName, {}, 0644, 0, true, "", "",
+         ConvertFailure::CannotCreateTemp, Outcome::Untouched},
+        {"temp file not created", "x.txt", {}, 0644, 0, true, "CreateNew", "",
+         ConvertFailure::CannotCreateTemp, Outcome::Untouched},
+        {"read error", "x.txt", {}, 0644, 0, true, "Read", "",
+         ConvertFailure::ReadWrite, Outcome::Untouched},
+        {"write error", "x.txt", {}, 0644, 0, true, "Write", "",
+         ConvertFailure::ReadWrite, Outcome::Untouched},
+        {"data lost at close", "x.txt", {}, 0644, 0, true, "CloseWrite", "",
+         ConvertFailure::ReadWrite, Outcome::Untouched},
+        {"backup name taken after the check", "x.txt", {"x.txt.bak"}, 0644, 0, true, "", "x.txt.bak",
+         ConvertFailure::RenameFailed, Outcome::Untouched},
+        {"path too long", tooLong, {}, 0644, 0, true, "", "",
+         ConvertFailure::PathTooLong, Outcome::Untouched},
+        {"format 3", "x.txt", {}, 0644, 3, true, "", "", ConvertFailure::InvalidFormat, Outcome::Untouched},
+        {"original not removed", "x.txt", {}, 0644, 0, true, "Remove", "",
+         ConvertFailure::OriginalNotRemoved, Outcome::Converted},
+        {"attributes not restored", "x.txt", {}, 0444, 0, true, "SetAttributes", "",
+         ConvertFailure::AttributesNotRestored, Outcome::Converted},
+    };
+    // clang-format on
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof(here)), nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        // Relative to the test folder, so the long-name cases are measured by
+        // their names alone.
+        ASSERT_EQ(chdir(m_dir.c_str()), 0);
+        // A name starting with "/" is converted by its absolute path.
+        const bool absolute = c.name[0] == '/';
+        const std::string file = c.name.empty() ? "absent.txt" : absolute ? c.name.substr(1) : c.name;
+        const std::string path = absolute ? P(file) : file;
+        if (!c.name.empty()) {
+            Write(path, kMixed);
+            chmod(path.c_str(), c.mode);
+        }
+        for (const std::string& n : c.present) Write(n, "keep " + n);
+        FaultFileSystem fs(NativeFileSystem());
+        if (!c.failFirst.empty()) fs.FailFirst(c.failFirst);
+        if (!c.hideFromExists.empty()) fs.HideFromExists(c.hideFromExists);
+        ConvertFailure failure = ConvertFailure::ReadOnly;  // overwritten on every path
+        const int rc = ConvertFile(fs, path.c_str(), static_cast<LineEndingFormat>(c.format), true, true,
+                                   c.ignoreReadOnly, false, &failure);
+        ASSERT_EQ(chdir(here), 0);
+        EXPECT_EQ(failure, c.expected);
+        EXPECT_EQ(rc, c.expected == ConvertFailure::None ? 0 : -1);
+        EXPECT_EQ(fs.faultHit(), !c.failFirst.empty()) << "the planned fault never happened";
+        std::map<std::string, std::string> expected;
+        for (const std::string& n : c.present) expected[n] = "keep " + n;
+        if (c.outcome == Outcome::Untouched) expected[file] = kMixed;
+        if (c.outcome == Outcome::Converted) expected[file] = OracleConvert(kMixed, "\r\n");
+        // Only a reason that comes after the conversion may leave the original beside it.
+        if (c.expected == ConvertFailure::OriginalNotRemoved) expected[file + ".bak"] = kMixed;
+        EXPECT_EQ(Listing(), expected);
+        if (c.outcome == Outcome::Untouched) {
+            EXPECT_EQ(Mode(P(file)), c.mode);
+        }
+    }
 }
 
 // A link planted at the temporary name after the existence check: the
@@ -231,6 +327,20 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
     std::string original;
     for (int i = 0; i < 9000; ++i) original += "line " + std::to_string(i) + (i % 3 ? "\n" : "\r\n");
     const std::string converted = OracleConvert(original, "\r");
+    // The reason a failed run gives for the operation that failed first.
+    const std::map<std::string, ConvertFailure> reasonOf = {
+        {"GetAttributes", ConvertFailure::CannotOpen},
+        {"GetTimes", ConvertFailure::CannotOpen},
+        {"OpenRead", ConvertFailure::CannotOpen},
+        {"CreateNew", ConvertFailure::CannotCreateTemp},
+        {"Read", ConvertFailure::ReadWrite},
+        {"Write", ConvertFailure::ReadWrite},
+        {"CloseWrite", ConvertFailure::ReadWrite},
+        {"SetTimes", ConvertFailure::ReadWrite},
+        {"Rename", ConvertFailure::RenameFailed},
+        {"Remove", ConvertFailure::OriginalNotRemoved},
+        {"SetAttributes", ConvertFailure::AttributesNotRestored},
+    };
     for (const Case& c : cases) {
         int failures = 0;
         for (int k = 1;; ++k) {
@@ -240,10 +350,19 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
             const mode_t mode = c.readOnly ? 0444 : 0640;
             chmod(P("f.txt").c_str(), mode);
             FaultFileSystem fs(NativeFileSystem(), k);
-            const int rc =
-                ConvertFile(fs, P("f.txt").c_str(), 1, c.keepTimestamp, c.keepAttributes, true, c.backup);
+            ConvertFailure failure = ConvertFailure::InvalidFormat;
+            const int rc = ConvertFile(fs, P("f.txt").c_str(), LineEndingFormat::Macintosh, c.keepTimestamp,
+                                       c.keepAttributes, true, c.backup, &failure);
             std::ostringstream where;
-            where << "k=" << k << " backup=" << c.backup << " ro=" << c.readOnly;
+            where << "k=" << k << " backup=" << c.backup << " ro=" << c.readOnly << " failed "
+                  << fs.failedKind();
+            if (rc == 0) {
+                EXPECT_EQ(failure, ConvertFailure::None) << where.str();
+            } else {
+                auto reason = reasonOf.find(fs.failedKind());
+                ASSERT_NE(reason, reasonOf.end()) << where.str();
+                EXPECT_EQ(failure, reason->second) << where.str();
+            }
             auto files = Listing();
             ASSERT_TRUE(files.count("f.txt")) << where.str();
             const std::string& now = files["f.txt"];

@@ -59,25 +59,25 @@ protected:
         char base[MAX_PATH];
         GetTempPathA(MAX_PATH, base);
         static int serial = 0;
-        dir_ = std::string(base) + "pardwell-conv-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++serial);
-        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+        m_dir = std::string(base) + "pardwell-conv-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++serial);
+        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
     }
     void TearDown() override {
         Clear();
-        RemoveDirectoryA(dir_.c_str());
+        RemoveDirectoryA(m_dir.c_str());
     }
-    std::string P(const std::string& name) const { return dir_ + "\\" + name; }
+    std::string P(const std::string& name) const { return m_dir + "\\" + name; }
     static void Write(const std::string& path, const std::string& data) {
         std::ofstream(path, std::ios::binary) << data;
     }
     void Clear() {
-        for (auto& kv : Listing(dir_)) {
+        for (auto& kv : Listing(m_dir)) {
             SetFileAttributesA(P(kv.first).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(P(kv.first).c_str());
         }
     }
-    std::string dir_;
+    std::string m_dir;
 };
 
 TEST_F(ConvertWin32, ContentOfEveryFormat) {
@@ -100,7 +100,7 @@ TEST_F(ConvertWin32, ContentOfEveryFormat) {
         Clear();
         Write(P("x.txt"), c.input);
         ASSERT_EQ(ConvertFile(P("x.txt").c_str(), c.format, true, true, true, false), 0);
-        EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"x.txt", c.expected}}))
+        EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"x.txt", c.expected}}))
             << "format " << c.format;
     }
 }
@@ -122,7 +122,7 @@ TEST_F(ConvertWin32, AttributesKeptOrDroppedAsTheFlagsSay) {
                     EXPECT_EQ(ReadAll(P("a.txt.bak")), kMixed);
                     EXPECT_EQ(GetFileAttributesA(P("a.txt.bak").c_str()) & kRHS, attrs) << "backup " << attrs;
                 }
-                EXPECT_EQ(Listing(dir_).size(), backup ? 2u : 1u);
+                EXPECT_EQ(Listing(m_dir).size(), backup ? 2u : 1u);
             }
         }
     }
@@ -172,7 +172,7 @@ TEST_F(ConvertWin32, SideFileChains) {
         std::map<std::string, std::string> expected{{"x.txt", OracleConvert(kMixed, "\r\n")}};
         for (const std::string& n : c.present) expected[n] = "keep " + n;
         if (!c.expectedBackup.empty()) expected[c.expectedBackup] = kMixed;
-        EXPECT_EQ(Listing(dir_), expected);
+        EXPECT_EQ(Listing(m_dir), expected);
     }
     // A second backup run on the same file moves up the chain again.
     ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 2, true, true, true, true), 0);
@@ -185,28 +185,37 @@ TEST_F(ConvertWin32, RefusalsTouchNothing) {
         DWORD attrs;
         int format;
         bool ignoreReadOnly;
+        ConvertFailure expected;
     } const cases[] = {
-        {"read-only", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 0, false},
-        {"format 3", FILE_ATTRIBUTE_NORMAL, 3, true},
-        {"format -1", FILE_ATTRIBUTE_NORMAL, -1, true},
+        {"read-only", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, 0, false, ConvertFailure::ReadOnly},
+        {"format 3", FILE_ATTRIBUTE_NORMAL, 3, true, ConvertFailure::InvalidFormat},
+        {"format -1", FILE_ATTRIBUTE_NORMAL, -1, true, ConvertFailure::InvalidFormat},
     };
     for (const Case& c : cases) {
         Clear();
         Write(P("r.txt"), kMixed);
         SetFileAttributesA(P("r.txt").c_str(), c.attrs);
         const int64_t mtime = WriteSeconds(P("r.txt"));
-        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), c.format, true, true, c.ignoreReadOnly, true), -1)
+        ConvertFailure failure = ConvertFailure::None;
+        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), static_cast<LineEndingFormat>(c.format), true, true,
+                              c.ignoreReadOnly, true, &failure),
+                  -1)
             << c.what;
-        EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"r.txt", kMixed}})) << c.what;
+        EXPECT_EQ(failure, c.expected) << c.what;
+        EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"r.txt", kMixed}})) << c.what;
         EXPECT_EQ(GetFileAttributesA(P("r.txt").c_str()) & kRHS, c.attrs & kRHS) << c.what;
         EXPECT_EQ(WriteSeconds(P("r.txt")), mtime) << c.what;
     }
-    EXPECT_EQ(ConvertFile(P("absent.txt").c_str(), 0, true, true, true, false), -1);
-    EXPECT_EQ(ConvertFile(dir_.c_str(), 0, true, true, true, false), -1);
+    for (const std::string& path : {P("absent.txt"), m_dir}) {
+        ConvertFailure failure = ConvertFailure::None;
+        EXPECT_EQ(ConvertFile(path.c_str(), LineEndingFormat::Windows, true, true, true, false, &failure),
+                  -1);
+        EXPECT_EQ(failure, ConvertFailure::CannotOpen) << path;
+    }
 }
 
-// Another process holds the original open without delete sharing: it
-// cannot be moved aside, and the failure leaves it exactly as it was.
+// Another process holds the original open without delete sharing: it can
+// be read but not moved aside, and the failure leaves it exactly as it was.
 TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
     char self[MAX_PATH];
     ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
@@ -217,7 +226,7 @@ TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
         Write(P("h.txt"), kMixed);
         const DWORD attrs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
         SetFileAttributesA(P("h.txt").c_str(), attrs);
-        const std::string ready = dir_ + "-ready";
+        const std::string ready = m_dir + "-ready";
         DeleteFileA(ready.c_str());
         std::string cmd = "\"" + helper + "\" \"" + P("h.txt") + "\" 20000 \"" + ready + "\"";
         STARTUPINFOA si{};
@@ -230,8 +239,12 @@ TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
             Sleep(50);
         ASSERT_NE(GetFileAttributesA(ready.c_str()), INVALID_FILE_ATTRIBUTES) << "helper did not start";
 
-        EXPECT_EQ(ConvertFile(P("h.txt").c_str(), 0, true, true, true, backup), -1);
-        EXPECT_EQ(Listing(dir_), (std::map<std::string, std::string>{{"h.txt", kMixed}}));
+        ConvertFailure failure = ConvertFailure::None;
+        EXPECT_EQ(
+            ConvertFile(P("h.txt").c_str(), LineEndingFormat::Windows, true, true, true, backup, &failure),
+            -1);
+        EXPECT_EQ(failure, ConvertFailure::RenameFailed);
+        EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"h.txt", kMixed}}));
         EXPECT_EQ(GetFileAttributesA(P("h.txt").c_str()) & kRHS, attrs);
 
         TerminateProcess(pi.hProcess, 0);
@@ -260,7 +273,10 @@ TEST(ConvertWin32Faults, FullDiskLeavesOriginalAlone) {
     for (bool backup : {false, true}) {
         for (DWORD attrs : {DWORD(FILE_ATTRIBUTE_NORMAL), kRHS}) {
             ASSERT_TRUE(SetFileAttributesA(path.c_str(), attrs));
-            EXPECT_EQ(ConvertFile(path.c_str(), 0, true, true, true, backup), -1);
+            ConvertFailure failure = ConvertFailure::None;
+            EXPECT_EQ(
+                ConvertFile(path.c_str(), LineEndingFormat::Windows, true, true, true, backup, &failure), -1);
+            EXPECT_EQ(failure, ConvertFailure::ReadWrite) << "a full disk is a write error";
             EXPECT_EQ(Listing(dir), (std::map<std::string, std::string>{{"big.txt", original}}));
             EXPECT_EQ(GetFileAttributesA(path.c_str()) & kRHS, attrs & kRHS);
         }

@@ -1,7 +1,8 @@
 #pragma once
 // Wraps a real IFileSystem, numbers every operation (file reads, writes and
-// closes included) and fails the chosen one; records created names and can
-// hide names from the existence check, as if planted after it.
+// closes included) and fails the chosen one, or the first of a chosen kind;
+// records created names and can hide names from the existence check, as if
+// planted after it.
 
 #include <set>
 #include <string>
@@ -11,38 +12,42 @@
 
 class FaultFileSystem : public IFileSystem {
 public:
-    explicit FaultFileSystem(IFileSystem& real, int failAt = 0) : real_(real), failAt_(failAt) {}
+    explicit FaultFileSystem(IFileSystem& real, int failAt = 0) : m_real(real), m_failAt(failAt) {}
 
-    int operations() const { return count_; }
-    bool faultHit() const { return hit_; }
-    const std::vector<std::string>& createdNames() const { return created_; }
-    void HideFromExists(const std::string& path) { hidden_.insert(path); }
+    int operations() const { return m_count; }
+    bool faultHit() const { return m_hit; }
+    const std::vector<std::string>& createdNames() const { return m_created; }
+    void HideFromExists(const std::string& path) { m_hidden.insert(path); }
+    // Fails the first operation of this kind (a name failedKind reports).
+    void FailFirst(const std::string& kind) { m_failKind = kind; }
 
     // True if this operation is the one to fail.
     bool Fail(const char* kind) {
-        if (++count_ != failAt_) return false;
-        hit_ = true;
-        failedKind_ = kind;
+        ++m_count;
+        const bool chosen = m_failKind.empty() ? m_count == m_failAt : !m_hit && m_failKind == kind;
+        if (!chosen) return false;
+        m_hit = true;
+        m_failedKind = kind;
         return true;
     }
     // Which operation failed: the method name, "ClearAttributes", "Read", "Write", "CloseRead"
     // or "CloseWrite".
-    const std::string& failedKind() const { return failedKind_; }
+    const std::string& failedKind() const { return m_failedKind; }
 
     uint32_t GetAttributes(const char* path) override {
-        return Fail("GetAttributes") ? kInvalidAttributes : real_.GetAttributes(path);
+        return Fail("GetAttributes") ? kInvalidAttributes : m_real.GetAttributes(path);
     }
     bool SetAttributes(const char* path, uint32_t a) override {
-        return Fail(a == 0 ? "ClearAttributes" : "SetAttributes") ? false : real_.SetAttributes(path, a);
+        return Fail(a == 0 ? "ClearAttributes" : "SetAttributes") ? false : m_real.SetAttributes(path, a);
     }
     // A failed existence check says "taken": the safe answer.
     bool Exists(const char* path) override {
         if (Fail("Exists")) return true;
-        return hidden_.count(path) ? false : real_.Exists(path);
+        return m_hidden.count(path) ? false : m_real.Exists(path);
     }
     std::unique_ptr<IFile> OpenRead(const char* path) override {
         if (Fail("OpenRead")) return nullptr;
-        auto f = real_.OpenRead(path);
+        auto f = m_real.OpenRead(path);
         return f ? std::make_unique<File>(this, std::move(f), false) : nullptr;
     }
     std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) override {
@@ -50,58 +55,59 @@ public:
             *result = CreateResult::Failed;
             return nullptr;
         }
-        auto f = real_.CreateNew(path, result);
+        auto f = m_real.CreateNew(path, result);
         if (!f) return nullptr;
-        created_.push_back(path);
+        m_created.push_back(path);
         return std::make_unique<File>(this, std::move(f), true);
     }
     bool GetTimes(const char* path, FileTimes* t) override {
-        return Fail("GetTimes") ? false : real_.GetTimes(path, t);
+        return Fail("GetTimes") ? false : m_real.GetTimes(path, t);
     }
     bool SetTimes(const char* path, const FileTimes& t) override {
-        return Fail("SetTimes") ? false : real_.SetTimes(path, t);
+        return Fail("SetTimes") ? false : m_real.SetTimes(path, t);
     }
     bool Rename(const char* from, const char* to) override {
-        return Fail("Rename") ? false : real_.Rename(from, to);
+        return Fail("Rename") ? false : m_real.Rename(from, to);
     }
-    bool Remove(const char* path) override { return Fail("Remove") ? false : real_.Remove(path); }
+    bool Remove(const char* path) override { return Fail("Remove") ? false : m_real.Remove(path); }
     bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
-        return Fail("Enumerate") ? false : real_.Enumerate(folder, visit);
+        return Fail("Enumerate") ? false : m_real.Enumerate(folder, visit);
     }
     bool GetFolderId(const char* folder, FolderId* id) override {
-        return Fail("GetFolderId") ? false : real_.GetFolderId(folder, id);
+        return Fail("GetFolderId") ? false : m_real.GetFolderId(folder, id);
     }
 
 private:
     class File : public IFile {
     public:
         File(FaultFileSystem* fs, std::unique_ptr<IFile> real, bool writing)
-            : fs_(fs), real_(std::move(real)), writing_(writing) {}
-        long Read(void* b, size_t n) override { return fs_->Fail("Read") ? -1 : real_->Read(b, n); }
+            : m_fs(fs), m_real(std::move(real)), m_writing(writing) {}
+        long Read(void* b, size_t n) override { return m_fs->Fail("Read") ? -1 : m_real->Read(b, n); }
         // A failed write may still have put part of the data on disk.
         bool Write(const void* d, size_t n) override {
-            if (fs_->Fail("Write")) {
-                real_->Write(d, n / 2);
+            if (m_fs->Fail("Write")) {
+                m_real->Write(d, n / 2);
                 return false;
             }
-            return real_->Write(d, n);
+            return m_real->Write(d, n);
         }
         bool Close() override {
-            bool ok = real_->Close();
-            return fs_->Fail(writing_ ? "CloseWrite" : "CloseRead") ? false : ok;
+            bool ok = m_real->Close();
+            return m_fs->Fail(m_writing ? "CloseWrite" : "CloseRead") ? false : ok;
         }
 
     private:
-        FaultFileSystem* fs_;
-        std::unique_ptr<IFile> real_;
-        bool writing_;
+        FaultFileSystem* m_fs;
+        std::unique_ptr<IFile> m_real;
+        bool m_writing;
     };
 
-    IFileSystem& real_;
-    int failAt_;
-    int count_ = 0;
-    bool hit_ = false;
-    std::string failedKind_;
-    std::vector<std::string> created_;
-    std::set<std::string> hidden_;
+    IFileSystem& m_real;
+    int m_failAt;
+    int m_count = 0;
+    bool m_hit = false;
+    std::string m_failedKind;
+    std::string m_failKind;
+    std::vector<std::string> m_created;
+    std::set<std::string> m_hidden;
 };

@@ -24,40 +24,40 @@ protected:
 #ifdef _WIN32
         char base[MAX_PATH];
         GetTempPathA(MAX_PATH, base);
-        dir_ = std::string(base) + "pardwell-fs-" + std::to_string(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+        m_dir = std::string(base) + "pardwell-fs-" + std::to_string(GetCurrentProcessId());
+        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
 #else
         char pattern[] = "/tmp/pardwell-fs-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        m_dir = pattern;
 #endif
     }
     void TearDown() override {
         for (const char* n : {"a", "b", "c", "sub"}) {
-            fs_.SetAttributes(P(n).c_str(), kAttrNormal);
-            fs_.Remove(P(n).c_str());
+            m_fs.SetAttributes(P(n).c_str(), kAttrNormal);
+            m_fs.Remove(P(n).c_str());
         }
 #ifdef _WIN32
         RemoveDirectoryA(P("sub").c_str());
-        RemoveDirectoryA(dir_.c_str());
+        RemoveDirectoryA(m_dir.c_str());
 #else
         rmdir(P("sub").c_str());
-        rmdir(dir_.c_str());
+        rmdir(m_dir.c_str());
 #endif
     }
     std::string P(const std::string& name) const {
-        return dir_ + kPathSeparator + name;
+        return m_dir + kPathSeparator + name;
     }
 
     void Make(const std::string& name, const std::string& data) {
         CreateResult r;
-        auto f = fs_.CreateNew(P(name).c_str(), &r);
+        auto f = m_fs.CreateNew(P(name).c_str(), &r);
         ASSERT_TRUE(f && r == CreateResult::Created) << name;
         ASSERT_TRUE(f->Write(data.data(), data.size()));
         ASSERT_TRUE(f->Close());
     }
     std::string Content(const std::string& name) {
-        auto f = fs_.OpenRead(P(name).c_str());
+        auto f = m_fs.OpenRead(P(name).c_str());
         if (!f) return "<missing>";
         std::string out;
         char buf[7];  // small, so reads are taken in several pieces
@@ -73,50 +73,50 @@ protected:
 #endif
     }
 
-    IFileSystem& fs_ = NativeFileSystem();
-    std::string dir_;
+    IFileSystem& m_fs = NativeFileSystem();
+    std::string m_dir;
 };
 
 TEST_F(FileSystemLayer, CreateNewRenameRemoveNeverOverwrite) {
     Make("a", "alpha");
     CreateResult r = CreateResult::Created;
-    EXPECT_EQ(fs_.CreateNew(P("a").c_str(), &r), nullptr);
+    EXPECT_EQ(m_fs.CreateNew(P("a").c_str(), &r), nullptr);
     EXPECT_EQ(r, CreateResult::Exists);
     EXPECT_EQ(Content("a"), "alpha");
     Make("b", "beta");
-    EXPECT_FALSE(fs_.Rename(P("a").c_str(), P("b").c_str()));
+    EXPECT_FALSE(m_fs.Rename(P("a").c_str(), P("b").c_str()));
     EXPECT_EQ(Content("a"), "alpha");
     EXPECT_EQ(Content("b"), "beta");
-    EXPECT_TRUE(fs_.Rename(P("a").c_str(), P("c").c_str()));
-    EXPECT_FALSE(fs_.Exists(P("a").c_str()));
+    EXPECT_TRUE(m_fs.Rename(P("a").c_str(), P("c").c_str()));
+    EXPECT_FALSE(m_fs.Exists(P("a").c_str()));
     EXPECT_EQ(Content("c"), "alpha");
-    EXPECT_TRUE(fs_.Remove(P("c").c_str()));
-    EXPECT_FALSE(fs_.Remove(P("c").c_str()));
-    EXPECT_FALSE(fs_.Exists(P("c").c_str()));
-    EXPECT_EQ(fs_.OpenRead(P("c").c_str()), nullptr);
-    EXPECT_EQ(fs_.GetAttributes(P("c").c_str()), kInvalidAttributes);
-    EXPECT_EQ(fs_.CreateNew(P("nofolder/x").c_str(), &r), nullptr);
+    EXPECT_TRUE(m_fs.Remove(P("c").c_str()));
+    EXPECT_FALSE(m_fs.Remove(P("c").c_str()));
+    EXPECT_FALSE(m_fs.Exists(P("c").c_str()));
+    EXPECT_EQ(m_fs.OpenRead(P("c").c_str()), nullptr);
+    EXPECT_EQ(m_fs.GetAttributes(P("c").c_str()), kInvalidAttributes);
+    EXPECT_EQ(m_fs.CreateNew(P("nofolder/x").c_str(), &r), nullptr);
     EXPECT_EQ(r, CreateResult::Failed);
 }
 
 TEST_F(FileSystemLayer, ReadOnlyAttributeAndTimesRoundTrip) {
     Make("a", "x");
-    EXPECT_EQ(fs_.GetAttributes(P("a").c_str()) & (kAttrReadOnly | kAttrDirectory), 0u);
-    ASSERT_TRUE(fs_.SetAttributes(P("a").c_str(), kAttrReadOnly));
-    EXPECT_EQ(fs_.GetAttributes(P("a").c_str()) & kAttrReadOnly, kAttrReadOnly);
-    ASSERT_TRUE(fs_.SetAttributes(P("a").c_str(), 0));
-    EXPECT_EQ(fs_.GetAttributes(P("a").c_str()) & kAttrReadOnly, 0u);
+    EXPECT_EQ(m_fs.GetAttributes(P("a").c_str()) & (kAttrReadOnly | kAttrDirectory), 0u);
+    ASSERT_TRUE(m_fs.SetAttributes(P("a").c_str(), kAttrReadOnly));
+    EXPECT_EQ(m_fs.GetAttributes(P("a").c_str()) & kAttrReadOnly, kAttrReadOnly);
+    ASSERT_TRUE(m_fs.SetAttributes(P("a").c_str(), 0));
+    EXPECT_EQ(m_fs.GetAttributes(P("a").c_str()) & kAttrReadOnly, 0u);
     for (FileTimes t : {FileTimes{1000000000, 1200000000}, FileTimes{1700000001, 1700000001}}) {
-        ASSERT_TRUE(fs_.SetTimes(P("a").c_str(), t));
+        ASSERT_TRUE(m_fs.SetTimes(P("a").c_str(), t));
         FileTimes back;
-        ASSERT_TRUE(fs_.GetTimes(P("a").c_str(), &back));
+        ASSERT_TRUE(m_fs.GetTimes(P("a").c_str(), &back));
         EXPECT_EQ(back.modifyTime, t.modifyTime);
         EXPECT_EQ(back.accessTime, t.accessTime);
     }
     FileTimes none;
-    EXPECT_FALSE(fs_.GetTimes(P("missing").c_str(), &none));
-    EXPECT_FALSE(fs_.SetTimes(P("missing").c_str(), none));
-    EXPECT_FALSE(fs_.SetAttributes(P("missing").c_str(), 0));
+    EXPECT_FALSE(m_fs.GetTimes(P("missing").c_str(), &none));
+    EXPECT_FALSE(m_fs.SetTimes(P("missing").c_str(), none));
+    EXPECT_FALSE(m_fs.SetAttributes(P("missing").c_str(), 0));
 }
 
 TEST_F(FileSystemLayer, EnumerateAndFolderIdentity) {
@@ -124,7 +124,7 @@ TEST_F(FileSystemLayer, EnumerateAndFolderIdentity) {
     Make("b", "2");
     ASSERT_TRUE(MakeFolder("sub"));
     std::vector<std::pair<std::string, bool>> seen;
-    ASSERT_TRUE(fs_.Enumerate(dir_.c_str(), [&](const DirEntry& e) {
+    ASSERT_TRUE(m_fs.Enumerate(m_dir.c_str(), [&](const DirEntry& e) {
         seen.emplace_back(e.name, (e.attributes & kAttrDirectory) != 0);
         return true;
     }));
@@ -133,17 +133,17 @@ TEST_F(FileSystemLayer, EnumerateAndFolderIdentity) {
 
     int visits = 0;
     EXPECT_TRUE(
-        fs_.Enumerate((dir_ + kPathSeparator).c_str(), [&](const DirEntry&) { return ++visits < 2; }));
+        m_fs.Enumerate((m_dir + kPathSeparator).c_str(), [&](const DirEntry&) { return ++visits < 2; }));
     EXPECT_EQ(visits, 2);
-    EXPECT_FALSE(fs_.Enumerate(P("missing").c_str(), [](const DirEntry&) { return true; }));
+    EXPECT_FALSE(m_fs.Enumerate(P("missing").c_str(), [](const DirEntry&) { return true; }));
 
     FolderId top, again, sub;
-    ASSERT_TRUE(fs_.GetFolderId(dir_.c_str(), &top));
-    ASSERT_TRUE(fs_.GetFolderId((P("sub") + kPathSeparator + "..").c_str(), &again));
-    ASSERT_TRUE(fs_.GetFolderId(P("sub").c_str(), &sub));
+    ASSERT_TRUE(m_fs.GetFolderId(m_dir.c_str(), &top));
+    ASSERT_TRUE(m_fs.GetFolderId((P("sub") + kPathSeparator + "..").c_str(), &again));
+    ASSERT_TRUE(m_fs.GetFolderId(P("sub").c_str(), &sub));
     EXPECT_TRUE(top == again);
     EXPECT_FALSE(top == sub);
-    EXPECT_FALSE(fs_.GetFolderId(P("missing").c_str(), &sub));
+    EXPECT_FALSE(m_fs.GetFolderId(P("missing").c_str(), &sub));
 }
 
 }  // namespace

@@ -36,42 +36,42 @@ inline std::string OracleConvert(const std::string& input, const std::string& br
 class MemoryReader : public IFile {
 public:
     MemoryReader(std::string data, std::vector<size_t> chunkSizes, int failRead = 0)
-        : data_(std::move(data)), chunks_(std::move(chunkSizes)), failRead_(failRead) {}
+        : m_data(std::move(data)), m_chunks(std::move(chunkSizes)), m_failRead(failRead) {}
     long Read(void* buffer, size_t size) override {
-        if (++reads_ == failRead_) return -1;
-        size_t want = chunks_.empty() ? size : chunks_[(reads_ - 1) % chunks_.size()];
+        if (++m_reads == m_failRead) return -1;
+        size_t want = m_chunks.empty() ? size : m_chunks[(m_reads - 1) % m_chunks.size()];
         if (want > size) want = size;
-        if (want > data_.size() - pos_) want = data_.size() - pos_;
-        std::memcpy(buffer, data_.data() + pos_, want);
-        pos_ += want;
+        if (want > m_data.size() - m_pos) want = m_data.size() - m_pos;
+        std::memcpy(buffer, m_data.data() + m_pos, want);
+        m_pos += want;
         return static_cast<long>(want);
     }
     bool Write(const void*, size_t) override { return false; }
     bool Close() override { return true; }
 
 private:
-    std::string data_;
-    std::vector<size_t> chunks_;
-    int failRead_;
-    int reads_ = 0;
-    size_t pos_ = 0;
+    std::string m_data;
+    std::vector<size_t> m_chunks;
+    int m_failRead;
+    int m_reads = 0;
+    size_t m_pos = 0;
 };
 
 // Collects what is written; optionally fails once more than capacity bytes
 // would be held (a full disk).
 class MemoryWriter : public IFile {
 public:
-    explicit MemoryWriter(size_t capacity = SIZE_MAX) : capacity_(capacity) {}
+    explicit MemoryWriter(size_t capacity = SIZE_MAX) : m_capacity(capacity) {}
     long Read(void*, size_t) override { return -1; }
     bool Write(const void* data, size_t size) override {
-        if (size > capacity_ - data_.size()) return false;
-        data_.append(static_cast<const char*>(data), size);
+        if (size > m_capacity - m_data.size()) return false;
+        m_data.append(static_cast<const char*>(data), size);
         return true;
     }
     bool Close() override { return true; }
-    const std::string& data() const { return data_; }
+    const std::string& data() const { return m_data; }
 
 private:
-    size_t capacity_;
-    std::string data_;
+    size_t m_capacity;
+    std::string m_data;
 };

@@ -22,13 +22,13 @@ TEST(Settings, LoadAndSaveOrders) {
     {
         CAppSettings settings;
         settings.Load(store);
-        EXPECT_EQ(store.log,
+        EXPECT_EQ(store.m_log,
                   Prefixed("get", {"LastFile", "LastFolder", "DefaultFilter", "LastFormat", "KeepTimestamp",
                                    "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
                                    "AlwaysOnTop", "Program"}));
-        store.log.clear();
+        store.m_log.clear();
     }
-    EXPECT_EQ(store.log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
+    EXPECT_EQ(store.m_log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
                                           "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile",
                                           "AutoStart", "AutoClose", "AlwaysOnTop"}));
 }
@@ -86,12 +86,12 @@ TEST(Settings, NeverLoadedRecordDoesNotOverwriteStoredValues) {
     CMemoryProfileStore store;
     store.WriteString("Settings", "DefaultFilter", "*.txt");
     store.WriteInt("Settings", "BackupFile", 1);
-    store.log.clear();
+    store.m_log.clear();
     {
         CAppSettings settings;  // the process ends before Load ran
         settings.BackupFile = 0;
     }
-    EXPECT_TRUE(store.log.empty());
+    EXPECT_TRUE(store.m_log.empty());
     EXPECT_EQ(store.GetString("Settings", "DefaultFilter", ""), "*.txt");
     EXPECT_EQ(store.GetInt("Settings", "BackupFile", 0), 1);
 }

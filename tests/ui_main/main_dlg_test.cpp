@@ -191,7 +191,7 @@ TEST_F(MainDlgTest, HeaderClicksSortByColumnIdentityAndMoveTheArrow) {
     }
     // Sorting moved the entries together with their paths.
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(dlg->GetItemPath(i), reinterpret_cast<const char*>(List().GetItemData(i)));
+        EXPECT_EQ(dlg->GetItemPath(i), JobItem::FromItemData(List().GetItemData(i))->path);
 }
 
 TEST_F(MainDlgTest, DeleteAndClearKeepTheIndexInStep) {

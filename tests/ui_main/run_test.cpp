@@ -10,6 +10,11 @@
 
 namespace {
 
+constexpr EntryMark kNone = EntryMark::None;
+constexpr EntryMark kBusy = EntryMark::Converting;
+constexpr EntryMark kDone = EntryMark::Converted;
+constexpr EntryMark kFail = EntryMark::Failed;
+
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,8 +43,8 @@ protected:
     bool WaitIdle() { return PumpUntil([&] { return !IsWindow(Wnd()) || (!dlg->IsRunning() && !dlg->HasWorker()); }); }
     // The style bit: the dialog itself is never shown in these tests.
     bool Visible(int id) { return (GetWindowLongA(GetDlgItem(Wnd(), id), GWL_STYLE) & WS_VISIBLE) != 0; }
-    std::vector<int> Marks() {
-        std::vector<int> marks;
+    std::vector<EntryMark> Marks() {
+        std::vector<EntryMark> marks;
         for (int i = 0; i < dlg->JobList().GetItemCount(); ++i) marks.push_back(StateImage(dlg->JobList(), i));
         return marks;
     }
@@ -59,7 +64,8 @@ TEST_F(RunTest, CompletedRunMarksCountsAndConvertsEveryFile) {
     EXPECT_FALSE(Visible(IDC_CONVERT));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 3, 2}));
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kFail, kDone}));
+    EXPECT_EQ(dlg->EntryFailure(2), ConvertFailure::CannotOpen);
     EXPECT_EQ(Status(), "Converted: 3 success, 1 fail");
     EXPECT_EQ(dlg->Succeeded(), 3);
     EXPECT_EQ(dlg->FailedCount(), 1);
@@ -76,12 +82,12 @@ TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
     OpenWith(5);
     std::string statusAtThird;
     int posAtThird = -1, currentWhileConverting = -2;
-    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
-        if (item == 2 && mark == 0) {
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item == 2 && mark == EntryMark::Converting) {
             statusAtThird = ItemText(d.m_hWnd, IDC_STATUS);
             posAtThird = static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_PROGRESS), PBM_GETPOS, 0, 0));
         }
-        if (item == 3 && mark == 1) currentWhileConverting = d.CurrentEntry();
+        if (item == 3 && mark == EntryMark::Converted) currentWhileConverting = d.CurrentEntry();
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
@@ -94,13 +100,14 @@ TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
 TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
     OpenWith(5);
     Check(IDC_CLOSE_WHEN_DONE, true);
-    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
-        if (item == 2 && mark == 0) SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item == 2 && mark == EntryMark::Converting)
+            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
     ASSERT_TRUE(IsWindow(Wnd())) << "a stopped run never closes the dialog";
-    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 2, 0, 0}));
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone, kNone, kNone}));
     EXPECT_EQ(Status(), "Aborted: 3 success, 0 fail");
     EXPECT_EQ(TempFolder::Read(files[2]), "one\ntwo\n");
     EXPECT_EQ(TempFolder::Read(files[3]), "one\r\ntwo\r\n");
@@ -109,8 +116,8 @@ TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
 TEST_F(RunTest, CloseDuringARunWaitsForTheCurrentFileThenCloses) {
     OpenWith(5);
     bool openAfterCancel = false;
-    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
-        if (item == 1 && mark == 0) {
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item == 1 && mark == EntryMark::Converting) {
             SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             openAfterCancel = IsWindow(d.m_hWnd) != FALSE;
         }
@@ -128,19 +135,48 @@ TEST_F(RunTest, SecondRunResetsMarksAndCounts) {
     DeleteFileA(files[0].c_str());
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(Marks(), (std::vector<int>{3, 2, 2}));
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kFail, kDone, kDone}));
     temp.Write("f0.txt", "x\ry");
-    std::vector<int> marksAtStart;
-    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
-        if (item == 0 && mark == 0)
+    std::vector<EntryMark> marksAtStart;
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item == 0 && mark == EntryMark::Converting)
             for (int i = 0; i < 3; ++i) marksAtStart.push_back(StateImage(d.JobList(), i));
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(marksAtStart, (std::vector<int>{1, 0, 0}));
-    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(marksAtStart, (std::vector<EntryMark>{kBusy, kNone, kNone}));
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone}));
+    EXPECT_EQ(dlg->EntryFailure(0), ConvertFailure::None) << "the first run's reason is gone";
     EXPECT_EQ(Status(), "Converted: 3 success, 0 fail");
     EXPECT_EQ(TempFolder::Read(files[0]), "x\ny");
+}
+
+// Each entry keeps the reason of its own result: a read-only file while
+// read-only files are not to be converted, a vanished one, and none for
+// the converted entries between them.
+TEST_F(RunTest, FailedEntriesKeepTheirReasons) {
+    OpenWith(4);
+    TestApp::Get().Settings().IgnoreReadOnly = 0;
+    ASSERT_TRUE(SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY));
+    DeleteFileA(files[3].c_str());
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kFail, kDone, kFail}));
+    const std::vector<ConvertFailure> expected = {ConvertFailure::None, ConvertFailure::ReadOnly,
+                                                  ConvertFailure::None, ConvertFailure::CannotOpen};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->EntryFailure(i), expected[i]) << i;
+    EXPECT_EQ(TempFolder::Read(files[1]), "one\r\ntwo\r\n");
+    // A sort moves the reasons with their entries.
+    dlg->JobList().OnHeaderClick(0);
+    dlg->JobList().OnHeaderClick(0);
+    for (int i = 0; i < 4; ++i) {
+        const std::string path = dlg->GetItemPath(i);
+        const ConvertFailure want = path == files[1]   ? ConvertFailure::ReadOnly
+                                    : path == files[3] ? ConvertFailure::CannotOpen
+                                                       : ConvertFailure::None;
+        EXPECT_EQ(dlg->EntryFailure(i), want) << path;
+    }
 }
 
 TEST_F(RunTest, CloseAfterRunRules) {
@@ -201,8 +237,8 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         int countAfterEdits = -1;
         int selectorAfterCtrlW = -1;
     } seen;
-    dlg->onMark = [&](TestMainDlg& d, int item, int mark) {
-        if (item != 1 || mark != 0) return;
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item != 1 || mark != EntryMark::Converting) return;
         CSortListCtrl& list = d.JobList();
         list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
         seen.deleteEnabled = d.CanRun(ID_EDIT_DELETE);
@@ -229,7 +265,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     EXPECT_EQ(seen.selectorAfterCtrlW, 2);
     // Every entry the run took is marked as its own file's outcome; the late
     // one was not part of the run.
-    EXPECT_EQ(Marks(), (std::vector<int>{2, 2, 2, 2, 0}));
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone, kDone, kNone}));
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(dlg->GetItemPath(i), files[i]);
         EXPECT_EQ(TempFolder::Read(files[i]), "one\ntwo\n");

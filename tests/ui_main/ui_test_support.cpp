@@ -132,12 +132,12 @@ bool TestMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
         auto* view = reinterpret_cast<NMLISTVIEW*>(header);
         if ((view->uChanged & LVIF_STATE) && ((view->uNewState ^ view->uOldState) & LVIS_STATEIMAGEMASK)) {
             int image = static_cast<int>((view->uNewState & LVIS_STATEIMAGEMASK) >> 12);
-            onMark(*this, view->iItem, image - 1);
+            onMark(*this, view->iItem, static_cast<EntryMark>(image));
         }
     }
     return CMainDlg::OnNotify(id, header, result);
 }
 
-int StateImage(CListCtrl& list, int item) {
-    return static_cast<int>((list.GetItemState(item, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12);
+EntryMark StateImage(CListCtrl& list, int item) {
+    return static_cast<EntryMark>((list.GetItemState(item, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12);
 }

@@ -61,7 +61,7 @@ class TestMainDlg : public CMainDlg {
 public:
     TestMainDlg(int format, const std::vector<std::string>* paths)
         : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), format, paths) {}
-    std::function<void(TestMainDlg&, int item, int mark)> onMark;
+    std::function<void(TestMainDlg&, int item, EntryMark mark)> onMark;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }
     // Commands the rule is told to answer for (true enabled, false not),
@@ -82,5 +82,5 @@ protected:
     }
 };
 
-// State image index of an entry: 0 none, 1 converting, 2 converted, 3 failed.
-int StateImage(CListCtrl& list, int item);
+// An entry's mark as its state image shows it.
+EntryMark StateImage(CListCtrl& list, int item);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "ui/main/job_item.h"
+
 void CListCtrlEx::SelectOnly(int index, bool select, bool exclusive) {
     if (exclusive) {
         int selected = GetSelectedCount();
@@ -75,13 +77,17 @@ std::string SortKey(const char* path, int column) {
     if (!PathRemoveFileSpecA(folder)) return std::string();
     return folder;
 }
+
+const char* EntryPath(LPARAM data) {
+    return data ? JobItem::FromItemData(data)->path.c_str() : nullptr;
+}
 }  // namespace
 
 int CALLBACK CompareEntries(LPARAM data1, LPARAM data2, LPARAM sortState) {
     const auto* state = reinterpret_cast<const SortState*>(sortState);
     if (!state || (state->direction != 1 && state->direction != 2)) return 0;
-    std::string key1 = SortKey(reinterpret_cast<const char*>(data1), state->column);
-    std::string key2 = SortKey(reinterpret_cast<const char*>(data2), state->column);
+    std::string key1 = SortKey(EntryPath(data1), state->column);
+    std::string key2 = SortKey(EntryPath(data2), state->column);
     const auto* a = reinterpret_cast<const unsigned char*>(key1.c_str());
     const auto* b = reinterpret_cast<const unsigned char*>(key2.c_str());
     return state->direction == 1 ? _mbscmp(a, b) : _mbscmp(b, a);

@@ -51,7 +51,7 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, int 
     m_format = format == -1 ? settings.LastFormat : format;
     m_closeWhenDone = settings.AutoClose ? 1 : 0;
     m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
-    m_runFormat = m_format;
+    m_runFormat = static_cast<LineEndingFormat>(m_format);
     SetCommandTable(kCommands, sizeof(kCommands) / sizeof(kCommands[0]));
     RouteSystemCommand(IDM_SYS_OPTIONS, ID_MAIN_OPTIONS);
     RouteSystemCommand(IDM_SYS_HELP, ID_HELP);
@@ -61,7 +61,7 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, int 
 
 CMainDlg::~CMainDlg() {
     if (m_worker.IsCreated()) {
-        m_stopRequest = 2;
+        m_stopRequest = RunStop::Close;
         WaitForWorker();
     }
 }
@@ -324,10 +324,7 @@ bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
         return true;
     case LVN_DELETEITEM: {
         auto* view = reinterpret_cast<NMLISTVIEW*>(header);
-        if (char* path = reinterpret_cast<char*>(view->lParam)) {
-            m_index.Remove(path);
-            delete[] path;
-        }
+        if (std::unique_ptr<JobItem> entry = JobItem::TakeFromItemData(view->lParam)) m_index.Remove(entry->path);
         result = 0;
         return true;
     }
@@ -388,7 +385,7 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     case WM_DESTROY: {
         if (m_worker.IsCreated()) {
-            m_stopRequest = 2;
+            m_stopRequest = RunStop::Close;
             WaitForWorker();
         }
         m_settings.LastFormat = m_format;
@@ -416,7 +413,7 @@ void CMainDlg::OnOK() {
 
 void CMainDlg::OnCancel() {
     if (m_worker.IsCreated()) {
-        m_stopRequest = 2;
+        m_stopRequest = RunStop::Close;
         return;
     }
     EndDialog(IDCANCEL);

@@ -23,6 +23,7 @@
 #include "ui/main/auto_width_combo.h"
 #include "ui/main/header_dlg.h"
 #include "ui/main/hyperlink.h"
+#include "ui/main/job_item.h"
 #include "ui/main/list_ctrl_ex.h"
 #include "ui/shell_resources.h"
 
@@ -48,17 +49,19 @@ public:
     bool IsInList(const char* path) const;
     std::string GetItemPath(int index) const;
     void ShowFileCount(int count);
-    void MarkEntry(int index, int mark);
+    void MarkEntry(int index, EntryMark mark, ConvertFailure failure = ConvertFailure::None);
+    // Why the entry's last conversion failed; None unless it is marked failed.
+    ConvertFailure EntryFailure(int index) const;
     void DeleteSelected();
     void ClearList();
     void OpenSelected();
 
     // The run.
     void StartRun();
-    void RequestStop() { m_stopRequest = 1; }
+    void RequestStop() { m_stopRequest = RunStop::Stop; }
     bool IsRunning() const { return m_running; }
     bool HasWorker() const { return m_worker.IsCreated(); }
-    int StopRequest() const { return m_stopRequest; }
+    RunStop StopRequest() const { return m_stopRequest; }
     int CurrentEntry() const { return m_currentEntry; }
     int Succeeded() const { return m_counts.succeeded; }
     int FailedCount() const { return m_counts.failed; }
@@ -71,7 +74,7 @@ public:
     void OnRunStart();
     void OnRunEnd();
     void SetStatusText(const char* text);
-    void OnProgress(int kind, int value);
+    void OnProgress(ProgressKind kind, int value);
 
     CSortListCtrl& JobList() { return m_list; }
     HWND ToolBar() const { return m_toolbar.m_hWnd; }
@@ -128,11 +131,11 @@ private:
 
     CThread m_worker;
     bool m_running = false;
-    std::atomic<int> m_stopRequest{0};
+    std::atomic<RunStop> m_stopRequest{RunStop::None};
     int m_currentEntry = -1;
     // Written by the worker while the dialog's thread waits for it.
     BatchCounts m_counts;
-    int m_runFormat = 0;
+    LineEndingFormat m_runFormat = LineEndingFormat::Windows;
     PathIndex m_index;
     // While a folder is expanded, selection, scrolling and the status line
     // are brought up to date once at the end instead of for every file.

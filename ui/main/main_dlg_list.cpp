@@ -6,10 +6,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
-#include "framework/resource_text.h"
 #include "core/folder_walk.h"
 #include "core/platform/file_system.h"
+#include "framework/resource_text.h"
 #include "res/resource.h"
 #include "ui/main/main_dlg.h"
 
@@ -48,20 +49,17 @@ int CMainDlg::AddPath(const char* path, bool knownFile) {
     std::string key = JoinPath(folder, name);
     if (IsInList(key.c_str())) return -1;
 
-
-    // The entry's data is the path as the columns rebuild it, so the index
-    // entry can be removed again from the deletion notification alone.
-    char* owned = new char[key.size() + 1];
-    std::memcpy(owned, key.c_str(), key.size() + 1);
+    auto owned = std::make_unique<JobItem>();
+    owned->path = key;
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = m_list.GetItemCount();
     item.pszText = const_cast<char*>(name.c_str());
     item.iImage = IconIndex(full, !knownFile && PathIsDirectoryA(full));
-    item.lParam = reinterpret_cast<LPARAM>(owned);
+    item.lParam = JobItem::ToItemData(std::move(owned));
     int index = m_list.InsertItem(item);
     if (index < 0) {
-        delete[] owned;
+        JobItem::TakeFromItemData(item.lParam);  // the list never took it
         return -1;
     }
     m_index.Add(key);
@@ -123,17 +121,25 @@ void CMainDlg::ShowFileCount(int count) {
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
 }
 
-void CMainDlg::MarkEntry(int index, int mark) {
+void CMainDlg::MarkEntry(int index, EntryMark mark, ConvertFailure failure) {
     if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return;
+    if (JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index)))
+        entry->failure = mark == EntryMark::Failed ? failure : ConvertFailure::None;
     int previous = m_currentEntry;
-    UINT state = mark >= 0 && mark <= 2 ? static_cast<UINT>(mark + 1) : 0;
-    m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(state), LVIS_STATEIMAGEMASK);
-    m_currentEntry = mark == 0 ? index : -1;
+    const UINT image = mark <= EntryMark::Failed ? static_cast<UINT>(mark) : 0;
+    m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(image), LVIS_STATEIMAGEMASK);
+    m_currentEntry = mark == EntryMark::Converting ? index : -1;
     if (previous >= 0 && previous != index && previous < m_list.GetItemCount())
         m_list.RedrawItems(previous, previous);
     m_list.RedrawItems(index, index);
     m_list.EnsureVisible(index, FALSE);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+ConvertFailure CMainDlg::EntryFailure(int index) const {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return ConvertFailure::None;
+    const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    return entry ? entry->failure : ConvertFailure::None;
 }
 
 void CMainDlg::DeleteSelected() {

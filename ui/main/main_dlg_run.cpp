@@ -41,9 +41,10 @@ void CMainDlg::StartRun() {
     DDX_CBIndex(true, IDC_FORMAT, m_format);
     DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
     DDX_Check(true, IDC_KEEP_ON_TOP, m_keepOnTop);
-    m_runFormat = m_format;
+    // The selector's index is the format's number.
+    m_runFormat = static_cast<LineEndingFormat>(m_format);
     EnterRunningState();
-    m_stopRequest = 0;
+    m_stopRequest = RunStop::None;
     if (!m_worker.Create([this] { return WorkerBody(); }, true)) {
         // No thread, no run: back to idle rather than stuck with Stop shown.
         LeaveRunningState();
@@ -69,8 +70,8 @@ DWORD CMainDlg::WorkerBody() {
             dlg->Invoke([&] { path = dlg->GetItemPath(index); });
             return path;
         }
-        void MarkEntry(int index, int mark) override {
-            dlg->Invoke([&] { dlg->MarkEntry(index, mark); });
+        void MarkEntry(int index, EntryMark mark, ConvertFailure failure) override {
+            dlg->Invoke([&] { dlg->MarkEntry(index, mark, failure); });
         }
     } source;
     source.dlg = this;
@@ -85,7 +86,7 @@ DWORD CMainDlg::WorkerBody() {
         void SetStatusText(const char* text) override {
             dlg->Invoke([&] { dlg->SetStatusText(text); });
         }
-        void OnProgress(int kind, int value) override {
+        void OnProgress(ProgressKind kind, int value) override {
             dlg->Invoke([&] { dlg->OnProgress(kind, value); });
         }
     } sink;
@@ -113,10 +114,11 @@ void CMainDlg::WaitForWorker() {
 void CMainDlg::OnRunFinished() {
     if (m_worker.IsCreated()) WaitForWorker();
     LeaveRunningState();
-    int stop = m_stopRequest;
+    const RunStop stop = m_stopRequest;
     bool fromCommandLine = m_startupPaths != nullptr && m_settings.AutoStart;
-    if (stop == 0 && ((m_closeWhenDone && m_counts.failed == 0) || fromCommandLine)) PostMessage(WM_CLOSE);
-    if (stop == 2) EndDialog(IDCANCEL);
+    if (stop == RunStop::None && ((m_closeWhenDone && m_counts.failed == 0) || fromCommandLine))
+        PostMessage(WM_CLOSE);
+    if (stop == RunStop::Close) EndDialog(IDCANCEL);
 }
 
 void CMainDlg::OnRunStart() {
@@ -126,7 +128,7 @@ void CMainDlg::OnRunStart() {
 
 void CMainDlg::OnRunEnd() {
     char text[512];
-    std::string word = LoadResourceText(m_stopRequest == 0 ? IDS_CONVERTED : IDS_ABORTED);
+    std::string word = LoadResourceText(m_stopRequest == RunStop::None ? IDS_CONVERTED : IDS_ABORTED);
     std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
                   m_counts.failed);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
@@ -135,11 +137,11 @@ void CMainDlg::OnRunEnd() {
 
 void CMainDlg::SetStatusText(const char* text) { SetDlgItemTextA(m_hWnd, IDC_STATUS, text ? text : ""); }
 
-void CMainDlg::OnProgress(int kind, int value) {
-    if (kind == 0) {
+void CMainDlg::OnProgress(ProgressKind kind, int value) {
+    if (kind == ProgressKind::Range) {
         m_progress.SetRange32(0, value);
         m_progress.SetPos(0);
-    } else if (kind == 1) {
+    } else if (kind == ProgressKind::ItemDone) {
         m_progress.SetPos(value);
         char text[256];
         std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), value + 1, m_list.GetItemCount());
