@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/platform/win32_handles.h"
+
 namespace {
 
 // FILETIME counts 100 ns units since 1601; we carry whole seconds since 1970.
@@ -29,20 +31,17 @@ FILETIME FileTimeFromSeconds(int64_t seconds) {
 
 class Win32File : public IFile {
 public:
-    explicit Win32File(HANDLE h) : m_handle(h) {}
-    ~Win32File() override { Close(); }
-    Win32File(const Win32File&) = delete;
-    Win32File& operator=(const Win32File&) = delete;
+    explicit Win32File(CKernelHandle h) : m_handle(std::move(h)) {}
 
     long Read(void* buffer, size_t size) override {
-        if (m_handle == INVALID_HANDLE_VALUE) return -1;
+        if (!m_handle) return -1;
         DWORD got = 0;
         if (!ReadFile(m_handle, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
         return static_cast<long>(got);
     }
 
     bool Write(const void* data, size_t size) override {
-        if (m_handle == INVALID_HANDLE_VALUE) return false;
+        if (!m_handle) return false;
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
             DWORD put = 0;
@@ -53,22 +52,22 @@ public:
         return true;
     }
 
+    // A failed close can lose written data, so its result is kept.
     bool Close() override {
-        if (m_handle == INVALID_HANDLE_VALUE) return m_closedOk;
-        m_closedOk = CloseHandle(m_handle) != 0;
-        m_handle = INVALID_HANDLE_VALUE;
+        if (!m_handle) return m_closedOk;
+        m_closedOk = CloseHandle(m_handle.Release()) != 0;
         return m_closedOk;
     }
 
 private:
-    HANDLE m_handle;
+    CKernelHandle m_handle;
     bool m_closedOk = true;
 };
 
 // A handle for reading or writing metadata only; works on files and folders.
-HANDLE OpenForMetadata(const char* path, DWORD access) {
-    return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+CKernelHandle OpenForMetadata(const char* path, DWORD access) {
+    return CKernelHandle(CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 class Win32FileSystem : public IFileSystem {
@@ -82,18 +81,18 @@ public:
     bool Exists(const char* path) override { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
     std::unique_ptr<IFile> OpenRead(const char* path) override {
-        HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<Win32File>(h);
+        CKernelHandle h(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!h) return nullptr;
+        return std::make_unique<Win32File>(std::move(h));
     }
 
     std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) override {
         // CREATE_NEW is the only open that proves the name was free: it
         // refuses a dangling link that GetFileAttributesA calls missing.
-        HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        CKernelHandle h(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!h) {
             DWORD error = GetLastError();
             if (result) {
                 *result = (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
@@ -103,28 +102,26 @@ public:
             return nullptr;
         }
         if (result) *result = CreateResult::Created;
-        return std::make_unique<Win32File>(h);
+        return std::make_unique<Win32File>(std::move(h));
     }
 
     bool GetTimes(const char* path, FileTimes* times) override {
-        HANDLE h = OpenForMetadata(path, FILE_READ_ATTRIBUTES);
-        if (h == INVALID_HANDLE_VALUE) return false;
+        CKernelHandle h = OpenForMetadata(path, FILE_READ_ATTRIBUTES);
         FILETIME access, write;
-        BOOL ok = GetFileTime(h, nullptr, &access, &write);
-        CloseHandle(h);
-        if (!ok) return false;
+        if (!h || !GetFileTime(h, nullptr, &access, &write)) return false;
         times->accessTime = SecondsFromFileTime(access);
         times->modifyTime = SecondsFromFileTime(write);
         return true;
     }
 
     bool SetTimes(const char* path, const FileTimes& times) override {
-        HANDLE h = OpenForMetadata(path, FILE_WRITE_ATTRIBUTES);
-        if (h == INVALID_HANDLE_VALUE) return false;
+        CKernelHandle h = OpenForMetadata(path, FILE_WRITE_ATTRIBUTES);
+        if (!h) return false;
         FILETIME access = FileTimeFromSeconds(times.accessTime);
         FILETIME write = FileTimeFromSeconds(times.modifyTime);
         BOOL ok = SetFileTime(h, nullptr, &access, &write);
-        BOOL closed = CloseHandle(h);
+        // The times are written when the handle closes.
+        BOOL closed = CloseHandle(h.Release());
         return ok && closed;
     }
 
@@ -137,8 +134,8 @@ public:
         if (!mask.empty() && mask.back() != '\\' && mask.back() != '/') mask += '\\';
         mask += '*';
         WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA(mask.c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) {
+        CFindHandle find(FindFirstFileA(mask.c_str(), &data));
+        if (!find) {
             // The root of an empty drive has no "." entry: readable but empty.
             return GetLastError() == ERROR_FILE_NOT_FOUND;
         }
@@ -151,17 +148,13 @@ public:
             entry.attributes = data.dwFileAttributes;
             keepGoing = visit(entry);
         } while (keepGoing && FindNextFileA(find, &data));
-        FindClose(find);
         return true;
     }
 
     bool GetFolderId(const char* folder, FolderId* id) override {
-        HANDLE h = OpenForMetadata(folder, 0);
-        if (h == INVALID_HANDLE_VALUE) return false;
+        CKernelHandle h = OpenForMetadata(folder, 0);
         BY_HANDLE_FILE_INFORMATION info;
-        BOOL ok = GetFileInformationByHandle(h, &info);
-        CloseHandle(h);
-        if (!ok) return false;
+        if (!h || !GetFileInformationByHandle(h, &info)) return false;
         id->volume = info.dwVolumeSerialNumber;
         id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
         return true;
