@@ -40,6 +40,12 @@
 #define IDC_OPTIONS_LINK 1032
 #define IDC_FEEDBACK_LINK 1034
 
+// Controls of dialog 100.
+#define IDC_ABOUT_VERSION 1018
+#define IDC_ABOUT_WEB_LINK 1021
+#define IDC_ABOUT_MAIL_LINK 1022
+#define IDC_ABOUT_PURPOSE 1029
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

@@ -456,6 +456,7 @@ TEST_F(MainDlgTest, EveryEntryPointOfACommandFollowsItsRule) {
     for (bool enabled : {true, false, true}) {
         SCOPED_TRACE(enabled ? "enabled" : "disabled");
         dlg->ruleOverrides = {{ID_MAIN_OPTIONS, enabled}, {ID_MAIN_ABOUT, enabled}};
+        dlg->recordOnly = {ID_MAIN_OPTIONS, ID_MAIN_ABOUT};
         dlg->handled.clear();
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_OPTIONS, 0), 0);
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_LINK, STN_CLICKED), reinterpret_cast<LPARAM>(link));

@@ -68,6 +68,8 @@ public:
     // and every command id that reached the handler, in order.
     std::vector<std::pair<UINT, bool>> ruleOverrides;
     std::vector<UINT> handled;
+    // Commands recorded but not carried out (those that open modal dialogs).
+    std::vector<UINT> recordOnly;
 
 protected:
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
@@ -78,6 +80,8 @@ protected:
     }
     bool OnCommand(UINT id, UINT code, HWND control) override {
         handled.push_back(id);
+        for (UINT held : recordOnly)
+            if (held == id) return true;
         return CMainDlg::OnCommand(id, code, control);
     }
 };

@@ -11,11 +11,13 @@
 
 #include "core/converter.h"
 #include "framework/resource_text.h"
+#include "res/product_info.h"
 #include "res/resource.h"
+#include "ui/dialogs/about_dlg.h"
 
 namespace {
-const char kSupportAddress[] = "support@quillfen.example";
-const char kProductPage[] = "https://www.quillfen.example/pardwell/";
+const char kSupportAddress[] = PARDWELL_SUPPORT_ADDRESS;
+const char kProductPage[] = PARDWELL_HOME_PAGE;
 
 // Commands whose enabled state the idle pass and the menu check maintain.
 const UINT kCommands[] = {
@@ -249,8 +251,7 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
     case ID_EDIT_ADD_FILES:
     case ID_EDIT_ADD_FOLDER:
     case ID_MAIN_OPTIONS:
-    case ID_MAIN_ABOUT:
-        return false;  // their dialogs are not part of this program yet
+        return false;  // its dialog is not part of this program yet
     case ID_EDIT_DELETE:
         return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
     case ID_EDIT_OPEN:
@@ -306,6 +307,11 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
     case ID_HELP:
         OnHelp();
         return true;
+    case ID_MAIN_ABOUT: {
+        CAboutDlg about(m_resources, m_hWnd);
+        about.DoModal();
+        return true;
+    }
     default:
         (void)control;
         return false;
