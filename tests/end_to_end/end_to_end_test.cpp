@@ -6,6 +6,8 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <functional>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -96,9 +98,30 @@ public:
         }
         return nullptr;
     }
+    // A top-level window of the program with this caption, waiting for it.
+    HWND WaitWindowTitled(const char* caption, DWORD ms = 30000) {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < ms) {
+            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                char text[128] = {};
+                GetWindowTextA(w, text, sizeof(text));
+                if (pid == pi.dwProcessId && IsWindowVisible(w) && std::strcmp(text, caption) == 0) return w;
+            }
+            if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+        }
+        return nullptr;
+    }
     bool started = false;
     PROCESS_INFORMATION pi{};
 };
+
+bool WaitUntil(const std::function<bool()>& done, DWORD ms = 30000) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
+        if (done()) return true;
+    return done();
+}
 
 void DeleteSettings() { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quillfen\\Pardwell"); }
 
@@ -196,6 +219,32 @@ TEST(EndToEnd, UsageSwitchShowsTheUsageBoxAndEnds) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD code = 99;
     EXPECT_TRUE(p.WaitExit(30000, &code));
+}
+
+// About arrives from the Main menu and from the system menu; each opens the
+// About box owned by the main window, which is disabled while it is open.
+TEST(EndToEnd, AboutOpensFromEachOfItsEntryPoints) {
+    Program p("");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    const struct {
+        const char* route;
+        UINT msg;
+        WPARAM command;
+    } routes[] = {{"menu", WM_COMMAND, 32783}, {"system menu", WM_SYSCOMMAND, 16}};
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.route);
+        PostMessageA(dialog, route.msg, route.command, 0);
+        HWND about = p.WaitWindowTitled("About Pardwell");
+        ASSERT_TRUE(about);
+        EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
+        EXPECT_FALSE(IsWindowEnabled(dialog)) << "modal";
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(dialog); }));
+    }
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(p.WaitExit(30000));
 }
 
 }  // namespace
