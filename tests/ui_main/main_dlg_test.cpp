@@ -281,7 +281,10 @@ TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
         int commandLine;
         int expected;
     };
-    for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}}) {
+    // A stored format no selector entry stands for (a hand-edited or damaged
+    // registry) starts from Windows/Dos: with nothing selected, every file of
+    // a run would fail.
+    for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}, Case{7, -1, 0}, Case{-3, -1, 0}}) {
         TestApp::Get().Settings().LastFormat = c.lastFormat;
         Open(c.commandLine);
         EXPECT_EQ(SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_GETCURSEL, 0, 0), c.expected);

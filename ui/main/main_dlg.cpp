@@ -51,6 +51,9 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, int 
                    const std::vector<std::string>* paths, HWND parent)
     : CHeaderDlg(IDD_MAIN, parent), m_settings(settings), m_resources(resources), m_startupPaths(paths) {
     m_format = format == -1 ? settings.LastFormat : format;
+    // A stored number no entry stands for would leave the selector empty and
+    // fail every file of a run: start from the first format instead.
+    if (m_format < 0 || m_format >= kLineEndingFormatCount) m_format = 0;
     m_closeWhenDone = settings.AutoClose ? 1 : 0;
     m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
     m_runFormat = static_cast<LineEndingFormat>(m_format);
