@@ -10,8 +10,11 @@
 #include <ctime>
 
 #include "core/converter.h"
+#include "core/file_types.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
+#include "ui/dialogs/file_dialog_ex.h"
+#include "ui/dialogs/options_dlg.h"
 
 namespace {
 const char kSupportAddress[] = "support@quillfen.example";
@@ -45,9 +48,13 @@ HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, CO
 bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 }  // namespace
 
-CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, int format,
+CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IProfileStore& store, int format,
                    const std::vector<std::string>* paths, HWND parent)
-    : CHeaderDlg(IDD_MAIN, parent), m_settings(settings), m_resources(resources), m_startupPaths(paths) {
+    : CHeaderDlg(IDD_MAIN, parent),
+      m_settings(settings),
+      m_resources(resources),
+      m_store(store),
+      m_startupPaths(paths) {
     m_format = format == -1 ? settings.LastFormat : format;
     m_closeWhenDone = settings.AutoClose ? 1 : 0;
     m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
@@ -247,10 +254,11 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
     int count = m_list.m_hWnd ? m_list.GetItemCount() : 0;
     switch (id) {
     case ID_EDIT_ADD_FILES:
-    case ID_EDIT_ADD_FOLDER:
     case ID_MAIN_OPTIONS:
     case ID_MAIN_ABOUT:
-        return false;  // their dialogs are not part of this program yet
+        return true;
+    case ID_EDIT_ADD_FOLDER:
+        return false;  // its dialog is not part of this program yet
     case ID_EDIT_DELETE:
         return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
     case ID_EDIT_OPEN:
@@ -305,6 +313,12 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
         return true;
     case ID_HELP:
         OnHelp();
+        return true;
+    case ID_EDIT_ADD_FILES:
+        OnAddFiles();
+        return true;
+    case ID_MAIN_OPTIONS:
+        OnOptions();
         return true;
     default:
         (void)control;
@@ -469,4 +483,24 @@ void CMainDlg::OpenSelected() {
     std::string program = m_settings.Program;
     if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
     ShellExecuteA(m_hWnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void CMainDlg::OnAddFiles() {
+    CFileDialogEx dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
+                         GetFileTypeFilters().c_str(), nullptr);
+    // The last file taken, as it stands: the dialog opens in its folder.
+    const std::string initial = m_settings.LastFile;
+    dialog.m_ofn.lpstrInitialDir = initial.c_str();
+    if (dialog.DoModal() != IDOK) return;
+    std::string latest;
+    for (const std::string& path : dialog.GetPathNames()) {
+        AddFileToList(path.c_str());
+        latest = path;
+    }
+    if (!latest.empty()) m_settings.LastFile = latest;
+}
+
+void CMainDlg::OnOptions() {
+    COptionsDlg dialog(m_settings, m_store, m_hWnd);
+    dialog.DoModal();
 }
