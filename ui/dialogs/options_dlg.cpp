@@ -9,6 +9,9 @@
 
 namespace {
 const char kProgramFilter[] = "Executable Files (*.exe)|*.exe|All Files (*.*)|*.*||";
+// Posted on a pick from the file types: the combo box writes the row's
+// description into its field after notifying, so the patterns come later.
+constexpr UINT kMsgShowPatterns = WM_APP + 1;
 }  // namespace
 
 COptionsDlg::COptionsDlg(CAppSettings& settings, IProfileStore& store, HWND parent)
@@ -61,8 +64,13 @@ void COptionsDlg::FillFileTypes() {
 bool COptionsDlg::OnCommand(UINT id, UINT code, HWND) {
     switch (id) {
         case IDC_DEFAULT_FILTER:
-            if (code == CBN_SELCHANGE) OnFileTypeChosen();
-            return code == CBN_SELCHANGE;
+            // Some boxes report a pick made with the arrow keys only as a change
+            // of their field, which then holds the row's description.
+            if (code == CBN_SELCHANGE || (code == CBN_EDITCHANGE && ShowsRowDescription())) {
+                OnFileTypeChosen();
+                return true;
+            }
+            return false;
         case IDC_BROWSE:
             if (code == BN_CLICKED) OnBrowse();
             return true;
@@ -74,8 +82,31 @@ bool COptionsDlg::OnCommand(UINT id, UINT code, HWND) {
 void COptionsDlg::OnFileTypeChosen() {
     int row = m_filterCombo.GetCurSel();
     if (row == -1) return;
+    ShowPatterns(row);
+    PostMessage(kMsgShowPatterns, static_cast<WPARAM>(row));
+}
+
+bool COptionsDlg::ShowsRowDescription() {
+    int row = m_filterCombo.GetCurSel();
+    if (row == -1) return false;
+    CWnd edit;
+    edit.Attach(m_filterCombo.GetEditCtrl());
+    return edit.m_hWnd && edit.GetWindowText() == FileTypeDescription(m_fileTypes, row);
+}
+
+void COptionsDlg::ShowPatterns(int row) {
     HWND edit = m_filterCombo.GetEditCtrl();
     if (edit) ::SetWindowTextA(edit, FileTypePatterns(m_fileTypes, row).c_str());
+}
+
+bool COptionsDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == kMsgShowPatterns) {
+        // Only if the pick still stands (no typing or other pick since).
+        if (m_filterCombo.GetCurSel() == static_cast<int>(wp)) ShowPatterns(static_cast<int>(wp));
+        result = 0;
+        return true;
+    }
+    return CDialog::OnMessage(msg, wp, lp, result);
 }
 
 void COptionsDlg::OnBrowse() {

@@ -27,6 +27,7 @@ protected:
     void OnOK() override;
     void DoDataExchange(bool save) override;
     bool OnCommand(UINT id, UINT code, HWND control) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
     // The filter's value is the text of the combo box's edit field, never a
@@ -34,6 +35,8 @@ private:
     void ExchangeFilterText(bool save);
     void FillFileTypes();
     void OnFileTypeChosen();
+    void ShowPatterns(int row);
+    bool ShowsRowDescription();
     void OnBrowse();
 
     CAppSettings& m_settings;
