@@ -37,7 +37,8 @@ bool CConvertApp::InitInstance(const char* commandLine) {
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
         bool withFormat = info.m_mode == CConvertCommandLineInfo::kModeFormat;
-        CMainDlg dialog(m_settings, m_resources, withFormat ? info.m_format : -1, withFormat ? &info.m_files : nullptr);
+        CMainDlg dialog(m_settings, m_resources, m_store, withFormat ? info.m_format : -1,
+                        withFormat ? &info.m_files : nullptr);
         if (dialog.DoModal() == -1) m_exitCode = 1;
     }
     if (SUCCEEDED(com)) CoUninitialize();

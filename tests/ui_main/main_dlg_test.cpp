@@ -241,8 +241,8 @@ TEST_F(MainDlgTest, EnablingRulesForButtonsToolbarAndCommands) {
         EXPECT_EQ(ToolbarEnabled(ID_EDIT_DELETE), s.del) << s.name;
         EXPECT_EQ(ToolbarEnabled(ID_EDIT_CLEAR), s.clear) << s.name;
         EXPECT_EQ(ToolbarEnabled(ID_EDIT_OPEN), s.open) << s.name;
-        // Commands without a handler in this program stay disabled.
-        EXPECT_FALSE(ToolbarEnabled(ID_EDIT_ADD_FILES)) << s.name;
+        // Add Files can always run; a command without a handler stays disabled.
+        EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FILES)) << s.name;
         EXPECT_FALSE(ToolbarEnabled(ID_EDIT_ADD_FOLDER)) << s.name;
         EXPECT_TRUE(Enabled(IDCANCEL));
         EXPECT_TRUE(Enabled(IDC_KEEP_ON_TOP));
@@ -436,7 +436,8 @@ TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
             EXPECT_EQ(probe.Greyed(ID_EDIT_DELETE), c.delGrey);
             EXPECT_EQ(probe.Greyed(ID_EDIT_CLEAR), c.clearGrey);
             EXPECT_EQ(probe.Greyed(ID_EDIT_OPEN), c.openGrey);
-            EXPECT_TRUE(probe.Greyed(ID_EDIT_ADD_FILES)) << "no handler yet";
+            EXPECT_FALSE(probe.Greyed(ID_EDIT_ADD_FILES));
+            EXPECT_TRUE(probe.Greyed(ID_EDIT_ADD_FOLDER)) << "no handler yet";
         } else {
             EXPECT_TRUE(probe.Has(ID_MAIN_OPTIONS));
             EXPECT_TRUE(probe.Has(ID_HELP));

@@ -9,23 +9,26 @@
 #include <string>
 #include <vector>
 
+#include "app/memory_profile_store.h"
 #include "app/settings.h"
 #include "res/resource.h"
 #include "ui/main/main_dlg.h"
 #include "ui/shell_resources.h"
 
 // What the application object hands the main dialog: a settings record that
-// is never loaded (so nothing reaches the registry) and the display
-// resources, set up once per process.
+// is never loaded (so nothing reaches the registry), the display resources,
+// set up once per process, and a profile store held in memory.
 class TestApp {
 public:
     CAppSettings& Settings() { return m_settings; }
     const ShellResources& Resources() const { return m_resources; }
+    CMemoryProfileStore& Store() { return m_store; }
     static TestApp& Get();
 
 private:
     CAppSettings m_settings;
     ShellResources m_resources;
+    CMemoryProfileStore m_store;
 };
 void ResetSettings();
 
@@ -60,7 +63,7 @@ std::string ItemText(HWND dialog, int id);
 class TestMainDlg : public CMainDlg {
 public:
     TestMainDlg(int format, const std::vector<std::string>* paths)
-        : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), format, paths) {}
+        : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), TestApp::Get().Store(), format, paths) {}
     std::function<void(TestMainDlg&, int item, EntryMark mark)> onMark;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }

@@ -10,10 +10,13 @@
 #include <ctime>
 
 #include "core/converter.h"
+#include "core/file_types.h"
 #include "framework/resource_text.h"
 #include "res/product_info.h"
 #include "res/resource.h"
 #include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/file_dialog_ex.h"
+#include "ui/dialogs/options_dlg.h"
 
 namespace {
 const char kSupportAddress[] = PARDWELL_SUPPORT_ADDRESS;
@@ -47,9 +50,13 @@ HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, CO
 bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 }  // namespace
 
-CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, int format,
+CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IProfileStore& store, int format,
                    const std::vector<std::string>* paths, HWND parent)
-    : CHeaderDlg(IDD_MAIN, parent), m_settings(settings), m_resources(resources), m_startupPaths(paths) {
+    : CHeaderDlg(IDD_MAIN, parent),
+      m_settings(settings),
+      m_resources(resources),
+      m_store(store),
+      m_startupPaths(paths) {
     m_format = format == -1 ? settings.LastFormat : format;
     // A stored number no entry stands for would leave the selector empty and
     // fail every file of a run: start from the first format instead.
@@ -252,8 +259,10 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
     int count = m_list.m_hWnd ? m_list.GetItemCount() : 0;
     switch (id) {
     case ID_EDIT_ADD_FILES:
-    case ID_EDIT_ADD_FOLDER:
     case ID_MAIN_OPTIONS:
+    case ID_MAIN_ABOUT:
+        return true;
+    case ID_EDIT_ADD_FOLDER:
         return false;  // its dialog is not part of this program yet
     case ID_EDIT_DELETE:
         return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
@@ -315,6 +324,12 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
         about.DoModal();
         return true;
     }
+    case ID_EDIT_ADD_FILES:
+        OnAddFiles();
+        return true;
+    case ID_MAIN_OPTIONS:
+        OnOptions();
+        return true;
     default:
         (void)control;
         return false;
@@ -475,4 +490,24 @@ void CMainDlg::OpenSelected() {
     std::string program = m_settings.Program;
     if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
     ShellExecuteA(m_hWnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void CMainDlg::OnAddFiles() {
+    CFileDialogEx dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
+                         GetFileTypeFilters().c_str(), nullptr);
+    // The last file taken, as it stands: the dialog opens in its folder.
+    const std::string initial = m_settings.LastFile;
+    dialog.m_ofn.lpstrInitialDir = initial.c_str();
+    if (dialog.DoModal() != IDOK) return;
+    std::string latest;
+    for (const std::string& path : dialog.GetPathNames()) {
+        AddFileToList(path.c_str());
+        latest = path;
+    }
+    if (!latest.empty()) m_settings.LastFile = latest;
+}
+
+void CMainDlg::OnOptions() {
+    COptionsDlg dialog(m_settings, m_store, m_hWnd);
+    dialog.DoModal();
 }

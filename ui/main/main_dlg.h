@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/batch_run.h"
+#include "app/profile_store.h"
 #include "core/path_index.h"
 #include "framework/controls.h"
 #include "framework/handles.h"
@@ -35,9 +36,10 @@ constexpr UINT kMsgInvoke = WM_USER + 402;
 class CMainDlg : public CHeaderDlg {
 public:
     // The settings record is read as it stands and written back at close;
-    // both it and the resources must outlive the dialog. format -1 takes
-    // "LastFormat"; paths is the command-line list or null.
-    CMainDlg(CAppSettings& settings, const ShellResources& resources, int format,
+    // it, the resources and the profile store (handed to the Options dialog)
+    // must outlive the dialog. format -1 takes "LastFormat"; paths is the
+    // command-line list or null.
+    CMainDlg(CAppSettings& settings, const ShellResources& resources, IProfileStore& store, int format,
              const std::vector<std::string>* paths, HWND parent = nullptr);
     ~CMainDlg() override;
 
@@ -102,6 +104,8 @@ private:
     void EnterRunningState();
     void LeaveRunningState();
     void OnHelp();
+    void OnAddFiles();
+    void OnOptions();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     // Runs fn on the dialog's thread; the worker waits for it.
     void Invoke(const std::function<void()>& fn);
@@ -110,6 +114,7 @@ private:
 
     CAppSettings& m_settings;
     const ShellResources& m_resources;
+    IProfileStore& m_store;
     CHyperLink FeedbackLink;
     CHyperLink OptionsLink;
     CProgressCtrl m_progress;
