@@ -247,4 +247,62 @@ TEST(EndToEnd, AboutOpensFromEachOfItsEntryPoints) {
     EXPECT_TRUE(p.WaitExit(30000));
 }
 
+std::string SettingString(const char* name) {
+    char value[512] = "<missing>";
+    DWORD size = sizeof(value);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+// Options arrives from the Main menu, the banner link and the system menu;
+// each opens the Options box over the main window. Changes made in the last
+// one and confirmed with OK are in the registry once the program has ended.
+TEST(EndToEnd, OptionsOpensFromEachOfItsEntryPointsAndItsChangesAreKept) {
+    DeleteSettings();
+    Program p("");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    HWND link = GetDlgItem(dialog, 1032);
+    ASSERT_TRUE(link);
+    const struct {
+        const char* route;
+        UINT msg;
+        WPARAM wp;
+        LPARAM lp;
+    } routes[] = {
+        {"menu", WM_COMMAND, 32781, 0},
+        {"banner link", WM_COMMAND, MAKEWPARAM(1032, STN_CLICKED), reinterpret_cast<LPARAM>(link)},
+        {"system menu", WM_SYSCOMMAND, 32, 0},
+    };
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.route);
+        PostMessageA(dialog, route.msg, route.wp, route.lp);
+        HWND options = p.WaitWindowTitled("Options");
+        ASSERT_TRUE(options);
+        EXPECT_EQ(GetWindow(options, GW_OWNER), dialog);
+        EXPECT_FALSE(IsWindowEnabled(dialog)) << "modal";
+        const bool last = &route == &routes[2];
+        if (last) {
+            // A new filter typed into the field and the backup box ticked.
+            HWND filter = GetDlgItem(options, 1017);
+            HWND edit = reinterpret_cast<HWND>(SendMessageA(filter, CBEM_GETEDITCONTROL, 0, 0));
+            ASSERT_TRUE(edit);
+            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("*.md;*.txt"));
+            SendMessageA(GetDlgItem(options, 1009), BM_CLICK, 0, 0);
+        }
+        PostMessageA(options, WM_COMMAND, last ? IDOK : IDCANCEL, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(options) && IsWindowEnabled(dialog); }));
+    }
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(p.WaitExit(30000));
+    EXPECT_EQ(SettingString("DefaultFilter"), "*.md;*.txt");
+    EXPECT_EQ(SettingInt("BackupFile"), 1u);
+    EXPECT_EQ(SettingInt("KeepTimestamp"), 1u) << "untouched options keep their values";
+    DeleteSettings();
+}
+
 }  // namespace
