@@ -493,6 +493,29 @@ TEST_F(MainDlgTest, EveryEntryPointOfACommandFollowsItsRule) {
     }
 }
 
+// Add Files is one command from Insert, keypad +, the toolbar's first button
+// and the menu; it runs during a run too. Shift with either key is Add Folder.
+TEST_F(MainDlgTest, AddFilesArrivesFromItsKeysAndTheToolbar) {
+    Open();
+    ShowWindow(Wnd(), SW_SHOW);
+    dlg->recordOnly = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER};
+    dlg->ruleOverrides = {{ID_EDIT_ADD_FOLDER, true}};
+    Key(VK_INSERT, false);
+    Key(VK_ADD, false);
+    Key(VK_INSERT, false, true);
+    Key(VK_ADD, false, true);
+    HWND bar = dlg->ToolBar();
+    TBBUTTON first{};
+    ASSERT_TRUE(SendMessageA(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first)));
+    EXPECT_EQ(first.idCommand, ID_EDIT_ADD_FILES);
+    SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(first.idCommand, BN_CLICKED), reinterpret_cast<LPARAM>(bar));
+    const std::vector<UINT> expected = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_ADD_FOLDER,
+                                        ID_EDIT_ADD_FILES};
+    EXPECT_EQ(dlg->handled, expected);
+    SendMessageA(Wnd(), kWmKickIdle, 0, 0);
+    EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FILES));
+}
+
 TEST_F(MainDlgTest, SystemMenuIsEdited) {
     Open();
     HMENU menu = GetSystemMenu(Wnd(), FALSE);
