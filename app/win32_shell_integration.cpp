@@ -15,87 +15,71 @@ const char kFolderHandlers[] = "Folder\\ShellEx\\ContextMenuHandlers";
 const char kHandlerName[] = "Pardwell";
 const char kInstallDirValue[] = "InstallDir";
 
-CKeyHandle OpenKey(HKEY parent, const char* subkey, REGSAM access)
-{
+CKeyHandle OpenKey(HKEY parent, const char* subkey, REGSAM access) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(parent, subkey, 0, access, &key) != ERROR_SUCCESS)
-        return CKeyHandle();
+    if (RegOpenKeyExA(parent, subkey, 0, access, &key) != ERROR_SUCCESS) return CKeyHandle();
     return CKeyHandle(key);
 }
 
-bool HandlerKeyExists(const char* handlers)
-{
+bool HandlerKeyExists(const char* handlers) {
     char path[128];
     std::snprintf(path, sizeof path, "%s\\%s", handlers, kHandlerName);
     return OpenKey(HKEY_CLASSES_ROOT, path, KEY_READ).IsValid();
 }
 
-bool DeleteHandlerKey(const char* handlers)
-{
+bool DeleteHandlerKey(const char* handlers) {
     CKeyHandle key = OpenKey(HKEY_CLASSES_ROOT, handlers, KEY_WRITE);
-    if (!key)
-        return false;
+    if (!key) return false;
     return RegDeleteKeyA(key.Get(), kHandlerName) == ERROR_SUCCESS;
 }
 
-} // namespace
+}  // namespace
 
-std::string FolderOfModulePath(const char* modulePath)
-{
+std::string FolderOfModulePath(const char* modulePath) {
     char folder[MAX_PATH];
-    if (lstrlenA(modulePath) >= MAX_PATH)
-        return std::string();
+    if (lstrlenA(modulePath) >= MAX_PATH) return std::string();
     lstrcpynA(folder, modulePath, MAX_PATH);
     PathRemoveFileSpecA(folder);
     return folder;
 }
 
-std::string GetInstallDir(IProfileStore& profile)
-{
+std::string GetInstallDir(IProfileStore& profile) {
     std::string folder = profile.GetString("", kInstallDirValue, "");
-    if (!folder.empty())
-        return folder;
+    if (!folder.empty()) return folder;
     // A generous buffer, so a long path is detected rather than overrun.
     char module[1024];
     const DWORD length = GetModuleFileNameA(nullptr, module, 1023);
-    if (length == 0 || length >= 1023 || length >= MAX_PATH)
-        return std::string();
+    if (length == 0 || length >= 1023 || length >= MAX_PATH) return std::string();
     folder = FolderOfModulePath(module);
-    if (!folder.empty())
-        profile.WriteString("", kInstallDirValue, folder.c_str());
+    if (!folder.empty()) profile.WriteString("", kInstallDirValue, folder.c_str());
     return folder;
 }
 
-int CShellIntegration::IsEnabled()
-{
+int CShellIntegration::IsEnabled() {
     return (HandlerKeyExists(kStarHandlers) ? 1 : 0) + (HandlerKeyExists(kFolderHandlers) ? 1 : 0);
 }
 
-void CShellIntegration::Switch(int enable)
-{
+void CShellIntegration::Switch(int enable) {
     if (enable)
         Enable();
     else
         Disable();
 }
 
-bool CShellIntegration::Enable()
-{
+bool CShellIntegration::Enable() {
     const std::string folder = GetInstallDir(m_profile);
-    if (folder.empty())
-        return false;
+    if (folder.empty()) return false;
     char path[1024];
     const int length = std::snprintf(path, sizeof path, "%s\\%s", folder.c_str(), m_moduleName.c_str());
-    if (length < 0 || static_cast<size_t>(length) >= sizeof path || !PathFileExistsA(path))
-        return false;
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path || !PathFileExistsA(path)) return false;
     const std::string parameters = std::string("/s /c \"") + path + "\"";
-    const HINSTANCE started = ShellExecuteA(nullptr, nullptr, "regsvr32.exe", parameters.c_str(), nullptr, SW_HIDE);
+    const HINSTANCE started =
+        ShellExecuteA(nullptr, nullptr, "regsvr32.exe", parameters.c_str(), nullptr, SW_HIDE);
     // Values up to 32 are the documented failure codes.
     return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
-bool CShellIntegration::Disable()
-{
+bool CShellIntegration::Disable() {
     const bool star = DeleteHandlerKey(kStarHandlers);
     const bool folder = DeleteHandlerKey(kFolderHandlers);
     return star && folder;

@@ -56,8 +56,9 @@ int CListCtrl::InsertColumn(int index, const char* heading, int format, int widt
 }
 
 bool CToolTipCtrl::Create(HWND owner, DWORD style) {
-    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND tip =
+        CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!tip) return false;
     Attach(tip);
     return true;

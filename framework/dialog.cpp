@@ -10,7 +10,9 @@ thread_local HHOOK t_hook = nullptr;
 constexpr UINT kWmSysTimer = 0x0118;
 
 // Messages after which the idle pass should run again.
-bool IsIdleMessage(const MSG& msg) { return msg.message != WM_PAINT && msg.message != kWmSysTimer; }
+bool IsIdleMessage(const MSG& msg) {
+    return msg.message != WM_PAINT && msg.message != kWmSysTimer;
+}
 }  // namespace
 
 CDialog::CDialog(UINT templateId, HWND parent) : m_parent(parent), m_templateId(templateId) {}
@@ -43,7 +45,8 @@ bool CDialog::Create() {
     t_creating = this;
     HHOOK previous = t_hook;
     t_hook = SetWindowsHookExA(WH_CBT, &CDialog::CreationHook, nullptr, GetCurrentThreadId());
-    HWND wnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), m_parent, &CDialog::DialogProc, 0);
+    HWND wnd =
+        CreateDialogParamA(instance, MAKEINTRESOURCEA(m_templateId), m_parent, &CDialog::DialogProc, 0);
     if (t_hook) UnhookWindowsHookEx(t_hook);
     t_hook = previous;
     t_creating = nullptr;
@@ -129,23 +132,35 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
-bool CDialog::OnCommand(UINT, UINT, HWND) { return false; }
+bool CDialog::OnCommand(UINT, UINT, HWND) {
+    return false;
+}
 
-bool CDialog::OnNotify(int, NMHDR*, LRESULT&) { return false; }
+bool CDialog::OnNotify(int, NMHDR*, LRESULT&) {
+    return false;
+}
 
 void CDialog::DoDataExchange(bool) {}
 
-bool CDialog::IsCommandEnabled(UINT) { return true; }
+bool CDialog::IsCommandEnabled(UINT) {
+    return true;
+}
 
-void CDialog::SetCommandTable(const UINT* ids, size_t count) { m_commands.assign(ids, ids + count); }
+void CDialog::SetCommandTable(const UINT* ids, size_t count) {
+    m_commands.assign(ids, ids + count);
+}
 
 void CDialog::AddCommandToolBar(HWND toolbar) {
     if (toolbar) m_toolbars.push_back(toolbar);
 }
 
-void CDialog::RouteSystemCommand(UINT sysCommand, UINT command) { m_systemRoutes.push_back({sysCommand, command}); }
+void CDialog::RouteSystemCommand(UINT sysCommand, UINT command) {
+    m_systemRoutes.push_back({sysCommand, command});
+}
 
 void CDialog::RouteControl(int controlId, UINT command) {
     m_controlRoutes.push_back({static_cast<UINT>(controlId), command});
@@ -174,7 +189,8 @@ void CDialog::UpdateCommandStates() {
     auto apply = [](HWND control, bool enabled) {
         if (control && (::IsWindowEnabled(control) != FALSE) != enabled) ::EnableWindow(control, enabled);
     };
-    for (const Route& r : m_controlRoutes) apply(::GetDlgItem(m_hWnd, static_cast<int>(r.from)), CanRunCommand(r.command));
+    for (const Route& r : m_controlRoutes)
+        apply(::GetDlgItem(m_hWnd, static_cast<int>(r.from)), CanRunCommand(r.command));
     for (UINT id : m_commands) {
         bool enabled = IsCommandEnabled(id);
         apply(::GetDlgItem(m_hWnd, static_cast<int>(id)), enabled);
@@ -202,60 +218,60 @@ void CDialog::UpdateMenuStates(HMENU menu) {
 
 bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-    case WM_INITDIALOG:
-        result = OnInitDialog();
-        return true;
-    case WM_COMMAND: {
-        UINT id = LOWORD(wp), code = HIWORD(wp);
-        HWND control = reinterpret_cast<HWND>(lp);
-        result = 0;
-        // A routed control's click (BN_CLICKED and STN_CLICKED are both 0)
-        // arrives as its command, as if chosen from a menu.
-        if (control && code == BN_CLICKED) {
-            if (UINT command = RoutedControl(static_cast<int>(id))) {
-                SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        case WM_INITDIALOG:
+            result = OnInitDialog();
+            return true;
+        case WM_COMMAND: {
+            UINT id = LOWORD(wp), code = HIWORD(wp);
+            HWND control = reinterpret_cast<HWND>(lp);
+            result = 0;
+            // A routed control's click (BN_CLICKED and STN_CLICKED are both 0)
+            // arrives as its command, as if chosen from a menu.
+            if (control && code == BN_CLICKED) {
+                if (UINT command = RoutedControl(static_cast<int>(id))) {
+                    SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+                    return true;
+                }
+            }
+            // Menus and accelerators send no control: check the rule once more.
+            if (!control && !CanRunCommand(id)) return true;
+            if (id == IDOK && (code == BN_CLICKED || !control)) {
+                OnOK();
                 return true;
             }
+            if (id == IDCANCEL && (code == BN_CLICKED || !control)) {
+                OnCancel();
+                return true;
+            }
+            return OnCommand(id, code, control);
         }
-        // Menus and accelerators send no control: check the rule once more.
-        if (!control && !CanRunCommand(id)) return true;
-        if (id == IDOK && (code == BN_CLICKED || !control)) {
-            OnOK();
-            return true;
-        }
-        if (id == IDCANCEL && (code == BN_CLICKED || !control)) {
+        case WM_NOTIFY:
+            return lp && OnNotify(static_cast<int>(wp), reinterpret_cast<NMHDR*>(lp), result);
+        case WM_CLOSE:
             OnCancel();
-            return true;
-        }
-        return OnCommand(id, code, control);
-    }
-    case WM_NOTIFY:
-        return lp && OnNotify(static_cast<int>(wp), reinterpret_cast<NMHDR*>(lp), result);
-    case WM_CLOSE:
-        OnCancel();
-        result = 0;
-        return true;
-    case kWmKickIdle:
-        UpdateCommandStates();
-        result = 0;
-        return true;
-    case WM_INITMENUPOPUP:
-        if (HIWORD(lp))
-            UpdateSystemMenuStates(reinterpret_cast<HMENU>(wp));
-        else
-            UpdateMenuStates(reinterpret_cast<HMENU>(wp));
-        result = 0;
-        return true;
-    case WM_SYSCOMMAND:
-        // The low four bits are the system's own.
-        if (UINT command = RoutedSystemCommand(static_cast<UINT>(wp & 0xFFF0))) {
-            SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
             result = 0;
             return true;
-        }
-        return false;
-    default:
-        return false;
+        case kWmKickIdle:
+            UpdateCommandStates();
+            result = 0;
+            return true;
+        case WM_INITMENUPOPUP:
+            if (HIWORD(lp))
+                UpdateSystemMenuStates(reinterpret_cast<HMENU>(wp));
+            else
+                UpdateMenuStates(reinterpret_cast<HMENU>(wp));
+            result = 0;
+            return true;
+        case WM_SYSCOMMAND:
+            // The low four bits are the system's own.
+            if (UINT command = RoutedSystemCommand(static_cast<UINT>(wp & 0xFFF0))) {
+                SendMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+                result = 0;
+                return true;
+            }
+            return false;
+        default:
+            return false;
     }
 }
 

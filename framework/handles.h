@@ -10,7 +10,10 @@
 #include "core/platform/win32_handles.h"
 
 struct CGdiTraits {
-    template <typename T> static void Close(T h) { DeleteObject(h); }
+    template <typename T>
+    static void Close(T h) {
+        DeleteObject(h);
+    }
 };
 struct CBitmapTraits : CNullInvalid<HBITMAP>, CGdiTraits {};
 struct CFontTraits : CNullInvalid<HFONT>, CGdiTraits {};

@@ -6,9 +6,13 @@ namespace {
 std::atomic<int> g_failCreates{0};
 }
 
-CThread::~CThread() { Join(); }
+CThread::~CThread() {
+    Join();
+}
 
-void CThread::FailNextCreates(int n) { g_failCreates = n; }
+void CThread::FailNextCreates(int n) {
+    g_failCreates = n;
+}
 
 DWORD WINAPI CThread::Entry(void* self) {
     auto* thread = static_cast<CThread*>(self);

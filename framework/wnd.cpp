@@ -56,7 +56,9 @@ bool CWnd::SubclassWindow(HWND wnd) {
     return true;
 }
 
-bool CWnd::HookNewWindow(HWND wnd) { return SubclassWindow(wnd); }
+bool CWnd::HookNewWindow(HWND wnd) {
+    return SubclassWindow(wnd);
+}
 
 HWND CWnd::UnsubclassWindow() {
     HWND wnd = m_hWnd;
@@ -89,7 +91,9 @@ bool CWnd::DestroyWindow() {
     return ::DestroyWindow(m_hWnd) != FALSE;
 }
 
-bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
 LRESULT CWnd::DefProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (m_oldProc) return CallWindowProcA(m_oldProc, m_hWnd, msg, wp, lp);
@@ -99,24 +103,24 @@ LRESULT CWnd::DefProc(UINT msg, WPARAM wp, LPARAM lp) {
 bool CWnd::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     HWND child = nullptr;
     switch (msg) {
-    case WM_COMMAND:
-        child = reinterpret_cast<HWND>(lp);
-        break;
-    case WM_NOTIFY:
-        child = lp ? reinterpret_cast<NMHDR*>(lp)->hwndFrom : nullptr;
-        break;
-    case WM_DRAWITEM:
-        child = lp ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : nullptr;
-        break;
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        child = reinterpret_cast<HWND>(lp);
-        break;
-    default:
-        return false;
+        case WM_COMMAND:
+            child = reinterpret_cast<HWND>(lp);
+            break;
+        case WM_NOTIFY:
+            child = lp ? reinterpret_cast<NMHDR*>(lp)->hwndFrom : nullptr;
+            break;
+        case WM_DRAWITEM:
+            child = lp ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : nullptr;
+            break;
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            child = reinterpret_cast<HWND>(lp);
+            break;
+        default:
+            return false;
     }
     if (!child || child == m_hWnd) return false;
     CWnd* object = FromHandle(child);

@@ -42,8 +42,12 @@ public:
     static CWnd* FromHandle(HWND wnd);
 
     // Thin helpers used often enough to earn a place.
-    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::SendMessageA(m_hWnd, msg, wp, lp); }
-    BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::PostMessageA(m_hWnd, msg, wp, lp); }
+    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::SendMessageA(m_hWnd, msg, wp, lp);
+    }
+    BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::PostMessageA(m_hWnd, msg, wp, lp);
+    }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     std::string GetWindowText() const;
     void SetWindowText(const char* text) { ::SetWindowTextA(m_hWnd, text); }
@@ -67,8 +71,12 @@ public:
     static BOOL IsWindowVisible(HWND wnd) { return ::IsWindowVisible(wnd); }
     static BOOL IsWindowEnabled(HWND wnd) { return ::IsWindowEnabled(wnd); }
     static BOOL DestroyWindow(HWND wnd) { return ::DestroyWindow(wnd); }
-    static LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ::SendMessageA(wnd, msg, wp, lp); }
-    static BOOL PostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ::PostMessageA(wnd, msg, wp, lp); }
+    static LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+        return ::SendMessageA(wnd, msg, wp, lp);
+    }
+    static BOOL PostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+        return ::PostMessageA(wnd, msg, wp, lp);
+    }
 
 protected:
     // Handle a message: return true and set result, or false for the default.

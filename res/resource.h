@@ -24,8 +24,8 @@
 #define IDB_TOOLBAR_GREY 142  // 80 x 16, magenta key: toolbar, disabled
 
 // Cursors.
-#define IDR_LOADING_ANI 135   // animated cursor, ten frames
-#define IDC_HAND_LINK 137     // monochrome 32 x 32 hand pointer
+#define IDR_LOADING_ANI 135  // animated cursor, ten frames
+#define IDC_HAND_LINK 137    // monochrome 32 x 32 hand pointer
 
 // Controls of dialog 102.
 #define IDC_JOB_LIST 1000
@@ -82,20 +82,20 @@
 #define IDM_SYS_HELP 48
 
 // Strings.
-#define IDS_ABOUT_MENU 101     // "&About Pardwell..."
-#define IDS_CAPTION 102        // banner caption
-#define IDS_OPTIONS_MENU 103   // "&Options..."
-#define IDS_HELP_MENU 104      // "&Help"
+#define IDS_ABOUT_MENU 101    // "&About Pardwell..."
+#define IDS_CAPTION 102       // banner caption
+#define IDS_OPTIONS_MENU 103  // "&Options..."
+#define IDS_HELP_MENU 104     // "&Help"
 #define IDS_USAGE 200
-#define IDS_FILES_ADDED 201    // "%d file(s) added"
-#define IDS_CONVERTING 202     // "Converting..."
-#define IDS_PROGRESS 203       // "Converting: %d / %d"
+#define IDS_FILES_ADDED 201  // "%d file(s) added"
+#define IDS_CONVERTING 202   // "Converting..."
+#define IDS_PROGRESS 203     // "Converting: %d / %d"
 #define IDS_CONVERTED 204
 #define IDS_ABORTED 205
-#define IDS_SUMMARY 206        // "%s: %d success, %d fail"
-#define IDS_MAILTO 2031        // "mailto:%s?subject=About Pardwell"
+#define IDS_SUMMARY 206          // "%s: %d success, %d fail"
+#define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3
-#define IDS_APP_TITLE 57344    // "Pardwell": application title and registry key
+#define IDS_APP_TITLE 57344  // "Pardwell": application title and registry key
 
 #endif

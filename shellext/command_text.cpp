@@ -9,24 +9,19 @@ namespace {
 // The space before each path and the two quotes around it.
 constexpr size_t kPathFrameLength = 3;
 
-size_t TrailingBackslashes(const char* path, size_t len)
-{
+size_t TrailingBackslashes(const char* path, size_t len) {
     size_t n = 0;
-    while (n < len && path[len - 1 - n] == '\\')
-        ++n;
+    while (n < len && path[len - 1 - n] == '\\') ++n;
     return n;
 }
 
-void Refuse(char* out, size_t outSize)
-{
-    if (out && outSize > 0)
-        out[0] = '\0';
+void Refuse(char* out, size_t outSize) {
+    if (out && outSize > 0) out[0] = '\0';
 }
 
-} // namespace
+}  // namespace
 
-size_t CommandTextLength(const char* formatSwitch, const char* const* paths, size_t count)
-{
+size_t CommandTextLength(const char* formatSwitch, const char* const* paths, size_t count) {
     size_t total = std::strlen(formatSwitch) + 1;
     for (size_t i = 0; i < count; ++i) {
         const size_t len = std::strlen(paths[i]);
@@ -36,8 +31,7 @@ size_t CommandTextLength(const char* formatSwitch, const char* const* paths, siz
 }
 
 bool BuildCommandText(const char* formatSwitch, const char* const* paths, size_t count, char* out,
-                      size_t outSize)
-{
+                      size_t outSize) {
     if (!out || CommandTextLength(formatSwitch, paths, count) > outSize) {
         Refuse(out, outSize);
         return false;
@@ -52,16 +46,14 @@ bool BuildCommandText(const char* formatSwitch, const char* const* paths, size_t
         *p++ = '"';
         std::memcpy(p, paths[i], len);
         p += len;
-        for (size_t n = TrailingBackslashes(paths[i], len); n > 0; --n)
-            *p++ = '\\';
+        for (size_t n = TrailingBackslashes(paths[i], len); n > 0; --n) *p++ = '\\';
         *p++ = '"';
     }
     *p = '\0';
     return true;
 }
 
-bool BuildProgramPath(const char* folder, size_t folderLen, char* out, size_t outSize)
-{
+bool BuildProgramPath(const char* folder, size_t folderLen, char* out, size_t outSize) {
     const size_t nameLen = sizeof(kProgramFileName) - 1;
     if (!out || folderLen + 1 + nameLen + 1 > outSize) {
         Refuse(out, outSize);

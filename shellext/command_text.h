@@ -8,7 +8,7 @@
 
 constexpr size_t kCommandTextSize = 20480;
 constexpr size_t kProgramPathSize = 1024;
-extern const char kProgramFileName[]; // "Pardwell.exe"
+extern const char kProgramFileName[];  // "Pardwell.exe"
 
 // Bytes the command text for these paths needs, terminating zero included.
 size_t CommandTextLength(const char* formatSwitch, const char* const* paths, size_t count);

@@ -38,25 +38,21 @@ const char kInstallValue[] = "InstallDir";
 // Reads "InstallDir" into `folder` (at most size - 1 bytes) and gives its
 // length; false when the key or value is missing, empty, not a string, or
 // longer than the buffer.
-bool ReadInstallDir(char* folder, DWORD size, size_t& length)
-{
+bool ReadInstallDir(char* folder, DWORD size, size_t& length) {
     CRegistryKey key;
-    if (key.Open(HKEY_CURRENT_USER, kInstallKey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
-        return false;
+    if (key.Open(HKEY_CURRENT_USER, kInstallKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
     // The size is asked first, so the read itself never meets a value larger
     // than the buffer.
     DWORD type = 0;
     DWORD bytes = 0;
     LONG rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, nullptr, &bytes);
-    if (rc == ERROR_SUCCESS && bytes > size - 1)
-        rc = ERROR_MORE_DATA;
+    if (rc == ERROR_SUCCESS && bytes > size - 1) rc = ERROR_MORE_DATA;
     if (rc == ERROR_SUCCESS) {
         bytes = size - 1;
         rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder),
                               &bytes);
     }
-    if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
+    if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     // The stored text may or may not carry its terminating zero.
     folder[bytes] = '\0';
     length = lstrlenA(folder);
@@ -86,49 +82,38 @@ HRESULT StartFailure(INT_PTR code) {
 // The common shape of the IDispatch calls: only IID_NULL is known, and
 // `call` gets the module's type information for the length of the call.
 template <typename Call>
-HRESULT WithTypeInfo(REFIID riid, Call call)
-{
-    if (!IsEqualIID(riid, IID_NULL))
-        return DISP_E_UNKNOWNINTERFACE;
+HRESULT WithTypeInfo(REFIID riid, Call call) {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     Microsoft::WRL::ComPtr<ITypeInfo> info;
     const HRESULT hr = gorsemere::GetContextMenuTypeInfo(info.GetAddressOf());
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     return call(info.Get());
 }
 
-} // namespace
+}  // namespace
 
-HRESULT CGorsemereContextMenu::Create(IUnknown* outer, REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
+HRESULT CGorsemereContextMenu::Create(IUnknown* outer, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (outer && !IsEqualIID(riid, IID_IUnknown))
-        return CLASS_E_NOAGGREGATION;
+    if (outer && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
     CGorsemereContextMenu* object = new (std::nothrow) CGorsemereContextMenu(outer);
-    if (!object)
-        return E_OUTOFMEMORY;
+    if (!object) return E_OUTOFMEMORY;
     const HRESULT hr = object->m_inner.QueryInterface(riid, ppv);
     object->m_inner.Release();
     return hr;
 }
 
-CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : m_outer(outer ? outer : &m_inner)
-{
+CGorsemereContextMenu::CGorsemereContextMenu(IUnknown* outer) : m_outer(outer ? outer : &m_inner) {
     m_inner.m_owner = this;
     gorsemere::ModuleAddRef();
 }
 
-CGorsemereContextMenu::~CGorsemereContextMenu()
-{
+CGorsemereContextMenu::~CGorsemereContextMenu() {
     gorsemere::ModuleRelease();
 }
 
-STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
+STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
     CGorsemereContextMenu* o = m_owner;
     if (IsEqualIID(riid, IID_IUnknown))
         *ppv = static_cast<IUnknown*>(this);
@@ -148,77 +133,62 @@ STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** pp
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::AddRef()
-{
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::AddRef() {
     return static_cast<ULONG>(InterlockedIncrement(&m_owner->m_refs));
 }
 
-STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::Release()
-{
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::Release() {
     const LONG left = InterlockedDecrement(&m_owner->m_refs);
-    if (left == 0)
-        delete m_owner;
+    if (left == 0) delete m_owner;
     return static_cast<ULONG>(left);
 }
 
-STDMETHODIMP CGorsemereContextMenu::QueryInterface(REFIID riid, void** ppv)
-{
+STDMETHODIMP CGorsemereContextMenu::QueryInterface(REFIID riid, void** ppv) {
     return m_outer->QueryInterface(riid, ppv);
 }
 
-STDMETHODIMP_(ULONG) CGorsemereContextMenu::AddRef()
-{
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::AddRef() {
     return m_outer->AddRef();
 }
 
-STDMETHODIMP_(ULONG) CGorsemereContextMenu::Release()
-{
+STDMETHODIMP_(ULONG) CGorsemereContextMenu::Release() {
     return m_outer->Release();
 }
 
-STDMETHODIMP CGorsemereContextMenu::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
+STDMETHODIMP CGorsemereContextMenu::GetTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
     *count = 1;
     return S_OK;
 }
 
-STDMETHODIMP CGorsemereContextMenu::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
-{
-    if (!info)
-        return E_POINTER;
+STDMETHODIMP CGorsemereContextMenu::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+    if (!info) return E_POINTER;
     *info = nullptr;
-    if (index != 0)
-        return DISP_E_BADINDEX;
+    if (index != 0) return DISP_E_BADINDEX;
     return gorsemere::GetContextMenuTypeInfo(info);
 }
 
-STDMETHODIMP CGorsemereContextMenu::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
-{
+STDMETHODIMP CGorsemereContextMenu::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                                  DISPID* ids) {
     return WithTypeInfo(riid, [&](ITypeInfo* info) { return DispGetIDsOfNames(info, names, count, ids); });
 }
 
 STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                                           VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr)
-{
+                                           VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
     return WithTypeInfo(riid, [&](ITypeInfo* info) {
-        return DispInvoke(static_cast<IGorsemereContextMenu*>(this), info, id, flags, params, result, excepInfo,
-                          argErr);
+        return DispInvoke(static_cast<IGorsemereContextMenu*>(this), info, id, flags, params, result,
+                          excepInfo, argErr);
     });
 }
 
-STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY)
-{
+STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY) {
     if (!m_bitmap)
         m_bitmap.Reset(LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP)));
-    if (!data)
-        return E_INVALIDARG;
+    if (!data) return E_INVALIDARG;
 
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium = {};
-    if (FAILED(data->GetData(&format, &medium)))
-        return E_INVALIDARG;
+    if (FAILED(data->GetData(&format, &medium))) return E_INVALIDARG;
     if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) {
         ReleaseStgMedium(&medium);
         return E_INVALIDARG;
@@ -227,8 +197,7 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
     const UINT count = DragQueryFileA(drop, kQueryFileCount, nullptr, 0);
     HRESULT hr = S_OK;
-    if (!m_selection.Reset(count))
-        hr = E_OUTOFMEMORY;
+    if (!m_selection.Reset(count)) hr = E_OUTOFMEMORY;
     char path[kSelectedPathSize];
     for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
         // A path that would be cut short would name some other file, so
@@ -239,28 +208,23 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
             break;
         }
         DragQueryFileA(drop, i, path, sizeof path);
-        if (!m_selection.Append(path))
-            hr = E_OUTOFMEMORY;
+        if (!m_selection.Append(path)) hr = E_OUTOFMEMORY;
     }
-    if (FAILED(hr))
-        m_selection.Clear();
+    if (FAILED(hr)) m_selection.Clear();
     ReleaseStgMedium(&medium);
     return hr;
 }
 
 STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT idCmdFirst, UINT idCmdLast,
-                                                     UINT flags)
-{
-    if (flags & CMF_DEFAULTONLY)
-        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+                                                     UINT flags) {
+    if (flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     // Ids past the caller's range belong to other handlers; picking one of
     // ours would then run theirs.
     if (idCmdFirst > idCmdLast || idCmdLast - idCmdFirst < kCommandCount - 1)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
     CMenuHandle popup(CreatePopupMenu());
-    if (!popup)
-        return HRESULT_FROM_WIN32(GetLastError());
+    if (!popup) return HRESULT_FROM_WIN32(GetLastError());
     for (UINT i = 0; i < kCommandCount; ++i) {
         if (!InsertMenuA(popup.Get(), i, MF_BYPOSITION | MF_STRING, idCmdFirst + i, kCommands[i].text))
             return E_FAIL;
@@ -270,60 +234,51 @@ STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UIN
         return E_FAIL;
     // The file manager's menu owns the submenu from here on.
     popup.Detach();
-    if (m_bitmap)
-        SetMenuItemBitmaps(menu, index, MF_BYPOSITION, m_bitmap.Get(), m_bitmap.Get());
+    if (m_bitmap) SetMenuItemBitmaps(menu, index, MF_BYPOSITION, m_bitmap.Get(), m_bitmap.Get());
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
 
-STDMETHODIMP CGorsemereContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, UINT*, LPSTR name, UINT cchMax)
-{
-    if (idCmd >= kCommandCount)
-        return E_INVALIDARG;
+STDMETHODIMP CGorsemereContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, UINT*, LPSTR name,
+                                                     UINT cchMax) {
+    if (idCmd >= kCommandCount) return E_INVALIDARG;
     switch (type) {
-    case GCS_HELPTEXTA:
-    case GCS_HELPTEXTW: {
-        // Nothing can be written, not even the terminating zero.
-        if (!name || cchMax == 0)
-            return E_INVALIDARG;
-        const char* help = kCommands[idCmd].help;
-        if (type == GCS_HELPTEXTA) {
-            lstrcpynA(name, help, static_cast<int>(cchMax));
-            const UINT used = static_cast<UINT>(lstrlenA(name));
-            ZeroMemory(name + used, cchMax - used);
-        } else {
-            WCHAR wide[kHelpTextSize];
-            if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, kHelpTextSize))
-                return E_FAIL;
-            WCHAR* out = reinterpret_cast<WCHAR*>(name);
-            lstrcpynW(out, wide, static_cast<int>(cchMax));
-            const UINT used = static_cast<UINT>(lstrlenW(out));
-            ZeroMemory(out + used, (cchMax - used) * sizeof(WCHAR));
+        case GCS_HELPTEXTA:
+        case GCS_HELPTEXTW: {
+            // Nothing can be written, not even the terminating zero.
+            if (!name || cchMax == 0) return E_INVALIDARG;
+            const char* help = kCommands[idCmd].help;
+            if (type == GCS_HELPTEXTA) {
+                lstrcpynA(name, help, static_cast<int>(cchMax));
+                const UINT used = static_cast<UINT>(lstrlenA(name));
+                ZeroMemory(name + used, cchMax - used);
+            } else {
+                WCHAR wide[kHelpTextSize];
+                if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, kHelpTextSize)) return E_FAIL;
+                WCHAR* out = reinterpret_cast<WCHAR*>(name);
+                lstrcpynW(out, wide, static_cast<int>(cchMax));
+                const UINT used = static_cast<UINT>(lstrlenW(out));
+                ZeroMemory(out + used, (cchMax - used) * sizeof(WCHAR));
+            }
+            return S_OK;
         }
-        return S_OK;
-    }
-    case GCS_VALIDATEA:
-    case GCS_VALIDATEW:
-        return S_OK;
-    default:
-        return E_INVALIDARG;
+        case GCS_VALIDATEA:
+        case GCS_VALIDATEW:
+            return S_OK;
+        default:
+            return E_INVALIDARG;
     }
 }
 
-STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
-{
-    if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
-        return E_INVALIDARG;
+STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
+    if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO)) return E_INVALIDARG;
     // The whole pointer decides: a 64-bit string verb can have zero bits 16 to 31.
-    if (!IS_INTRESOURCE(info->lpVerb))
-        return E_INVALIDARG;
+    if (!IS_INTRESOURCE(info->lpVerb)) return E_INVALIDARG;
     const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
-    if (offset >= kCommandCount)
-        return E_INVALIDARG;
+    if (offset >= kCommandCount) return E_INVALIDARG;
 
     // Large buffers live on the heap: the file manager's thread stack is not ours.
     char* commandText = new (std::nothrow) char[kCommandTextSize];
-    if (!commandText)
-        return E_OUTOFMEMORY;
+    if (!commandText) return E_OUTOFMEMORY;
     char folder[kProgramPathSize];
     char program[kProgramPathSize];
     size_t folderLength = 0;
@@ -336,10 +291,10 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info)
     else if (!BuildProgramPath(folder, folderLength, program, sizeof program))
         hr = E_INVALIDARG;
     else if (lstrlenA(program) >= MAX_PATH)
-        hr = E_INVALIDARG; // no ANSI program path is that long; the shell is not asked
+        hr = E_INVALIDARG;  // no ANSI program path is that long; the shell is not asked
     if (SUCCEEDED(hr)) {
-        const INT_PTR started =
-            reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW));
+        const INT_PTR started = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW));
         // Nothing was done with a selection the program never got: it stays for another try.
         if (started <= kLastStartError)
             hr = StartFailure(started);

@@ -31,9 +31,11 @@ public:
     STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* data, HKEY progId) override;
 
     // IContextMenu
-    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT idCmdFirst, UINT idCmdLast, UINT flags) override;
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT idCmdFirst, UINT idCmdLast,
+                                  UINT flags) override;
     STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* info) override;
-    STDMETHODIMP GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, LPSTR name, UINT cchMax) override;
+    STDMETHODIMP GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, LPSTR name,
+                                  UINT cchMax) override;
 
 private:
     // The object's own identity, which never delegates.
@@ -50,7 +52,7 @@ private:
     CGorsemereContextMenu& operator=(const CGorsemereContextMenu&) = delete;
 
     Inner m_inner;
-    IUnknown* m_outer; // the outer object, or &m_inner
+    IUnknown* m_outer;  // the outer object, or &m_inner
     LONG m_refs = 1;
     CSelectionList m_selection;
     CBitmapHandle m_bitmap;

@@ -23,10 +23,8 @@ Microsoft::WRL::ComPtr<ITypeInfo> g_typeInfo;
 
 class CClassFactory : public IClassFactory {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
             *ppv = static_cast<IClassFactory*>(this);
             return S_OK;
@@ -38,12 +36,10 @@ public:
     // to the factory, keeps the library loaded.
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
-    {
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         return CGorsemereContextMenu::Create(outer, riid, ppv);
     }
-    STDMETHODIMP LockServer(BOOL lock) override
-    {
+    STDMETHODIMP LockServer(BOOL lock) override {
         if (lock)
             ModuleAddRef();
         else
@@ -58,8 +54,7 @@ CClassFactory g_factory;
 constexpr WORD kTypeLibMajor = 1;
 constexpr WORD kTypeLibMinor = 0;
 
-HRESULT LoadTypeInfo(ITypeInfo** info)
-{
+HRESULT LoadTypeInfo(ITypeInfo** info) {
     Microsoft::WRL::ComPtr<ITypeLib> library;
     HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
                                 library.GetAddressOf());
@@ -69,8 +64,7 @@ HRESULT LoadTypeInfo(ITypeInfo** info)
         if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
             return hr;
         hr = LoadTypeLibEx(widePath, REGKIND_NONE, library.ReleaseAndGetAddressOf());
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
     }
     return library->GetTypeInfoOfGuid(IID_IGorsemereContextMenu, info);
 }
@@ -85,11 +79,9 @@ constexpr SYSKIND kSysKind = SYS_WIN32;
 constexpr char kSysKindKey[] = "win32";
 #endif
 
-bool TypeLibRegistered()
-{
+bool TypeLibRegistered() {
     WCHAR libid[64];
-    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, static_cast<int>(std::size(libid))))
-        return false;
+    if (!StringFromGUID2(LIBID_GORSEMERELib, libid, static_cast<int>(std::size(libid)))) return false;
     char key[112];
     // The version and the locale name their keys in hexadecimal.
     wsprintfA(key, "TypeLib\\%ls\\%x.%x\\%x\\%s", libid, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
@@ -98,24 +90,20 @@ bool TypeLibRegistered()
     return opened.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS;
 }
 
-HRESULT RegisterOrUnregister(bool install)
-{
+HRESULT RegisterOrUnregister(bool install) {
     char path[MAX_PATH];
     WCHAR widePath[MAX_PATH];
     if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
         return E_UNEXPECTED;
     try {
         std::string script;
-        if (!LoadRegistrarScript(g_instance, IDR_GORSEMERE, script))
-            return E_UNEXPECTED;
+        if (!LoadRegistrarScript(g_instance, IDR_GORSEMERE, script)) return E_UNEXPECTED;
         HRESULT hr = RunRegistrarScript(script, path, install);
         if (install) {
-            if (FAILED(hr))
-                return hr;
+            if (FAILED(hr)) return hr;
             Microsoft::WRL::ComPtr<ITypeLib> library;
             hr = LoadTypeLibEx(widePath, REGKIND_NONE, library.GetAddressOf());
-            if (FAILED(hr))
-                return SELFREG_E_TYPELIB;
+            if (FAILED(hr)) return SELFREG_E_TYPELIB;
             hr = RegisterTypeLib(library.Get(), widePath, nullptr);
             return FAILED(hr) ? SELFREG_E_TYPELIB : S_OK;
         }
@@ -126,8 +114,7 @@ HRESULT RegisterOrUnregister(bool install)
         if (TypeLibRegistered())
             typeLib =
                 UnRegisterTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL, kSysKind);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
         return FAILED(typeLib) ? SELFREG_E_TYPELIB : S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -136,55 +123,45 @@ HRESULT RegisterOrUnregister(bool install)
     }
 }
 
-} // namespace
+}  // namespace
 
-HINSTANCE ModuleInstance()
-{
+HINSTANCE ModuleInstance() {
     return g_instance;
 }
 
-void ModuleAddRef()
-{
+void ModuleAddRef() {
     InterlockedIncrement(&g_locks);
 }
 
-void ModuleRelease()
-{
+void ModuleRelease() {
     InterlockedDecrement(&g_locks);
 }
 
-LONG ModuleLockCount()
-{
+LONG ModuleLockCount() {
     return InterlockedCompareExchange(&g_locks, 0, 0);
 }
 
-bool ModuleFileName(char* path, DWORD size)
-{
+bool ModuleFileName(char* path, DWORD size) {
     const DWORD length = GetModuleFileNameA(g_instance, path, size);
     return length > 0 && length < size;
 }
 
-HRESULT GetContextMenuTypeInfo(ITypeInfo** info)
-{
-    if (!info)
-        return E_POINTER;
+HRESULT GetContextMenuTypeInfo(ITypeInfo** info) {
+    if (!info) return E_POINTER;
     *info = nullptr;
     EnterCriticalSection(&g_typeInfoLock);
     HRESULT hr = S_OK;
-    if (!g_typeInfo)
-        hr = LoadTypeInfo(g_typeInfo.GetAddressOf());
-    if (SUCCEEDED(hr))
-        g_typeInfo.CopyTo(info);
+    if (!g_typeInfo) hr = LoadTypeInfo(g_typeInfo.GetAddressOf());
+    if (SUCCEEDED(hr)) g_typeInfo.CopyTo(info);
     LeaveCriticalSection(&g_typeInfoLock);
     return hr;
 }
 
-} // namespace gorsemere
+}  // namespace gorsemere
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     using namespace gorsemere;
     if (reason == DLL_PROCESS_ATTACH) {
         g_instance = instance;
@@ -204,29 +181,23 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
     return TRUE;
 }
 
-STDAPI DllCanUnloadNow()
-{
+STDAPI DllCanUnloadNow() {
     return gorsemere::ModuleLockCount() == 0 ? S_OK : S_FALSE;
 }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)
-{
-    if (!ppv)
-        return E_POINTER;
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+    if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (!IsEqualCLSID(clsid, CLSID_GorsemereContextMenu))
-        return CLASS_E_CLASSNOTAVAILABLE;
+    if (!IsEqualCLSID(clsid, CLSID_GorsemereContextMenu)) return CLASS_E_CLASSNOTAVAILABLE;
     return gorsemere::g_factory.QueryInterface(riid, ppv);
 }
 
-STDAPI DllRegisterServer()
-{
+STDAPI DllRegisterServer() {
     return gorsemere::RegisterOrUnregister(true);
 }
 
-STDAPI DllUnregisterServer()
-{
+STDAPI DllUnregisterServer() {
     return gorsemere::RegisterOrUnregister(false);
 }
 
-} // extern "C"
+}  // extern "C"

@@ -21,4 +21,4 @@ bool ModuleFileName(char* path, DWORD size);
 // loaded once and kept for the module. The caller gets its own reference.
 HRESULT GetContextMenuTypeInfo(ITypeInfo** info);
 
-} // namespace gorsemere
+}  // namespace gorsemere

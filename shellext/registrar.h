@@ -15,4 +15,4 @@ HRESULT RunRegistrarScript(const std::string& script, const char* modulePath, bo
 // The text of a REGISTRY resource of `module`.
 bool LoadRegistrarScript(HINSTANCE module, int resourceId, std::string& script);
 
-} // namespace gorsemere
+}  // namespace gorsemere

@@ -10,8 +10,7 @@ struct Token {
     bool quoted = false;
 };
 
-bool Tokenize(const std::string& s, std::vector<Token>& out, std::string& error)
-{
+bool Tokenize(const std::string& s, std::vector<Token>& out, std::string& error) {
     size_t i = 0;
     while (i < s.size()) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
@@ -40,16 +39,15 @@ bool Tokenize(const std::string& s, std::vector<Token>& out, std::string& error)
                 t.text += s[i++];
             }
         } else {
-            while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i])))
-                t.text += s[i++];
+            while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i]))) t.text += s[i++];
         }
         out.push_back(std::move(t));
     }
     return true;
 }
 
-bool Substitute(std::string& text, const std::map<std::string, std::string>& replacements, std::string& error)
-{
+bool Substitute(std::string& text, const std::map<std::string, std::string>& replacements,
+                std::string& error) {
     std::string result;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
@@ -77,14 +75,12 @@ bool Substitute(std::string& text, const std::map<std::string, std::string>& rep
     return true;
 }
 
-bool IsWord(const Token& t, const char* word)
-{
-    if (t.quoted)
-        return false;
+bool IsWord(const Token& t, const char* word) {
+    if (t.quoted) return false;
     size_t i = 0;
     for (; word[i]; ++i) {
-        if (i >= t.text.size() ||
-            std::tolower(static_cast<unsigned char>(t.text[i])) != std::tolower(static_cast<unsigned char>(word[i])))
+        if (i >= t.text.size() || std::tolower(static_cast<unsigned char>(t.text[i])) !=
+                                      std::tolower(static_cast<unsigned char>(word[i])))
             return false;
     }
     return i == t.text.size();
@@ -94,26 +90,22 @@ class Parser {
 public:
     Parser(std::vector<Token>& tokens, std::string& error) : m_tokens(tokens), m_error(error) {}
 
-    bool Script(std::vector<RegScriptRoot>& roots)
-    {
+    bool Script(std::vector<RegScriptRoot>& roots) {
         while (m_pos < m_tokens.size()) {
             RegScriptRoot root;
             root.name = m_tokens[m_pos++].text;
-            if (!Expect("{") || !KeyList(root.keys))
-                return false;
+            if (!Expect("{") || !KeyList(root.keys)) return false;
             roots.push_back(std::move(root));
         }
         return true;
     }
 
 private:
-    bool AtBrace(const char* brace) const
-    {
+    bool AtBrace(const char* brace) const {
         return m_pos < m_tokens.size() && !m_tokens[m_pos].quoted && m_tokens[m_pos].text == brace;
     }
 
-    bool Expect(const char* what)
-    {
+    bool Expect(const char* what) {
         if (!AtBrace(what)) {
             m_error = std::string("expected '") + what + "'";
             return false;
@@ -122,8 +114,7 @@ private:
         return true;
     }
 
-    bool Value(RegScriptValue& v)
-    {
+    bool Value(RegScriptValue& v) {
         if (m_pos + 1 >= m_tokens.size()) {
             m_error = "value expected";
             return false;
@@ -149,8 +140,7 @@ private:
         return false;
     }
 
-    bool KeyList(std::vector<RegScriptKey>& keys)
-    {
+    bool KeyList(std::vector<RegScriptKey>& keys) {
         for (;;) {
             if (m_pos >= m_tokens.size()) {
                 m_error = "missing '}'";
@@ -166,14 +156,12 @@ private:
                 return false;
             }
             RegScriptKey key;
-            if (!Key(key))
-                return false;
+            if (!Key(key)) return false;
             keys.push_back(std::move(key));
         }
     }
 
-    bool Key(RegScriptKey& key)
-    {
+    bool Key(RegScriptKey& key) {
         if (IsWord(m_tokens[m_pos], "ForceRemove"))
             key.flag = RegScriptKey::kForceRemove, ++m_pos;
         else if (IsWord(m_tokens[m_pos], "NoRemove"))
@@ -194,11 +182,9 @@ private:
         if (AtBrace("=")) {
             ++m_pos;
             key.hasDefault = true;
-            if (!Value(key.defaultValue))
-                return false;
+            if (!Value(key.defaultValue)) return false;
         }
-        if (!AtBrace("{"))
-            return true;
+        if (!AtBrace("{")) return true;
         ++m_pos;
         for (;;) {
             if (m_pos >= m_tokens.size()) {
@@ -221,14 +207,12 @@ private:
                     m_error = "empty value name";
                     return false;
                 }
-                if (!Expect("=") || !Value(v))
-                    return false;
+                if (!Expect("=") || !Value(v)) return false;
                 key.values.push_back(std::move(v));
                 continue;
             }
             RegScriptKey child;
-            if (!Key(child))
-                return false;
+            if (!Key(child)) return false;
             key.children.push_back(std::move(child));
         }
     }
@@ -238,20 +222,16 @@ private:
     size_t m_pos = 0;
 };
 
-} // namespace
+}  // namespace
 
 bool ParseRegistrarScript(const std::string& text, const std::map<std::string, std::string>& replacements,
-                          std::vector<RegScriptRoot>& roots, std::string& error)
-{
+                          std::vector<RegScriptRoot>& roots, std::string& error) {
     roots.clear();
     std::vector<Token> tokens;
-    if (!Tokenize(text, tokens, error))
-        return false;
+    if (!Tokenize(text, tokens, error)) return false;
     for (Token& t : tokens) {
-        if (t.text.find('%') == std::string::npos)
-            continue;
-        if (!Substitute(t.text, replacements, error))
-            return false;
+        if (t.text.find('%') == std::string::npos) continue;
+        if (!Substitute(t.text, replacements, error)) return false;
         // Substituted text is data, never a brace or keyword.
         t.quoted = true;
     }

@@ -9,10 +9,10 @@
 #include <vector>
 
 struct RegScriptValue {
-    std::string name;     // empty for the key's default value
-    char type = 's';      // 's' string, 'd' DWORD
-    std::string text;     // for 's'
-    unsigned long number = 0; // for 'd'
+    std::string name;          // empty for the key's default value
+    char type = 's';           // 's' string, 'd' DWORD
+    std::string text;          // for 's'
+    unsigned long number = 0;  // for 'd'
 };
 
 struct RegScriptKey {
@@ -26,7 +26,7 @@ struct RegScriptKey {
 };
 
 struct RegScriptRoot {
-    std::string name; // as written: HKCR, HKEY_CLASSES_ROOT, HKCU, ...
+    std::string name;  // as written: HKCR, HKEY_CLASSES_ROOT, HKCU, ...
     std::vector<RegScriptKey> keys;
 };
 

@@ -6,7 +6,8 @@ bool ShellResources::Init() {
     SHFILEINFOA info{};
     auto small = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoA("C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    auto large = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX));
+    auto large =
+        reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX));
     if (!small || !large) return false;
     m_small = small;
     m_large = large;

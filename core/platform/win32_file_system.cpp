@@ -66,8 +66,8 @@ private:
 
 // A handle for reading or writing metadata only; works on files and folders.
 CKernelHandle OpenForMetadata(const char* path, DWORD access) {
-    return CKernelHandle(CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return CKernelHandle(CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 class Win32FileSystem : public IFileSystem {

@@ -63,7 +63,8 @@ public:
         std::string line = "\"" + ExePath() + "\" " + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof(si);
-        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) !=
+                  FALSE;
     }
     ~Program() {
         if (started) {
@@ -123,7 +124,9 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms = 30000) {
     return done();
 }
 
-void DeleteSettings() { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quillfen\\Pardwell"); }
+void DeleteSettings() {
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quillfen\\Pardwell");
+}
 
 std::vector<std::string> SettingNames() {
     std::vector<std::string> names;
@@ -148,7 +151,9 @@ DWORD SettingInt(const char* name) {
     return value;
 }
 
-int ListCount(HWND dialog) { return static_cast<int>(SendMessageA(GetDlgItem(dialog, 1000), LVM_GETITEMCOUNT, 0, 0)); }
+int ListCount(HWND dialog) {
+    return static_cast<int>(SendMessageA(GetDlgItem(dialog, 1000), LVM_GETITEMCOUNT, 0, 0));
+}
 
 TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
     DeleteSettings();
@@ -165,8 +170,9 @@ TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
     // All twelve settings are in the registry after exit.
     std::vector<std::string> names = SettingNames();
     EXPECT_EQ(names.size(), 12u);
-    for (const char* n : {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
-                          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}) {
+    for (const char* n :
+         {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
+          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}) {
         bool found = false;
         for (auto& s : names) found = found || s == n;
         EXPECT_TRUE(found) << n;

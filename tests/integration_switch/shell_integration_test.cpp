@@ -16,69 +16,62 @@ const char kClsid[] = "{652C06C2-4FC0-42E0-9792-36126E42C712}";
 
 class CMemoryProfile : public IProfileStore {
 public:
-    std::string GetString(const char* section, const char* name, const char* defaultValue) override
-    {
+    std::string GetString(const char* section, const char* name, const char* defaultValue) override {
         const auto found = values.find(Key(section, name));
         return found == values.end() ? defaultValue : found->second;
     }
     int GetInt(const char*, const char*, int defaultValue) override { return defaultValue; }
-    bool WriteString(const char* section, const char* name, const char* value) override
-    {
+    bool WriteString(const char* section, const char* name, const char* value) override {
         ++writes;
         values[Key(section, name)] = value;
         return true;
     }
     bool WriteInt(const char*, const char*, int) override { return false; }
 
-    static std::string Key(const char* section, const char* name) { return std::string(section) + "|" + name; }
+    static std::string Key(const char* section, const char* name) {
+        return std::string(section) + "|" + name;
+    }
     std::map<std::string, std::string> values;
     int writes = 0;
 };
 
-std::string Unix2Win(const char* unixPath)
-{
+std::string Unix2Win(const char* unixPath) {
     std::string path = std::string("Z:") + unixPath;
     for (char& c : path) {
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     }
     return path;
 }
 
-bool KeyExists(const char* path)
-{
+bool KeyExists(const char* path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-void SetHandlerKey(const char* path, bool present)
-{
+void SetHandlerKey(const char* path, bool present) {
     if (!present) {
         SHDeleteKeyA(HKEY_CLASSES_ROOT, path);
         return;
     }
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kClsid), sizeof kClsid);
     RegCloseKey(key);
 }
 
-std::string InprocServer()
-{
+std::string InprocServer() {
     char value[MAX_PATH] = {};
     LONG size = sizeof value;
     const std::string key = std::string("CLSID\\") + kClsid + "\\InprocServer32";
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS)
-        return "<missing>";
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return "<missing>";
     return value;
 }
 
 // Waits for the registration tool, which the switch does not wait for.
-int WaitForEnabled(CShellIntegration& integration, int wanted)
-{
+int WaitForEnabled(CShellIntegration& integration, int wanted) {
     int state = integration.IsEnabled();
     for (DWORD start = GetTickCount(); state != wanted && GetTickCount() - start < 30000; Sleep(200))
         state = integration.IsEnabled();
@@ -87,23 +80,20 @@ int WaitForEnabled(CShellIntegration& integration, int wanted)
 
 class TempFolder {
 public:
-    explicit TempFolder(const char* name)
-    {
+    explicit TempFolder(const char* name) {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         path = std::string(temp) + name + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(path.c_str(), nullptr);
     }
-    ~TempFolder()
-    {
+    ~TempFolder() {
         DeleteFileA((path + "\\Gorsemere.dll").c_str());
         RemoveDirectoryA(path.c_str());
     }
     std::string path;
 };
 
-TEST(IntegrationSwitch, DetectionCountsEachHandlerKeyAndDisableDeletesBoth)
-{
+TEST(IntegrationSwitch, DetectionCountsEachHandlerKeyAndDisableDeletesBoth) {
     CMemoryProfile profile;
     struct Case {
         bool star;
@@ -112,7 +102,7 @@ TEST(IntegrationSwitch, DetectionCountsEachHandlerKeyAndDisableDeletesBoth)
         bool disabled;
     } cases[] = {
         {true, true, 2, true},
-        {false, true, 1, false}, // the missing one makes Disable report false
+        {false, true, 1, false},  // the missing one makes Disable report false
         {true, false, 1, false},
         {false, false, 0, false},
     };
@@ -137,8 +127,7 @@ TEST(IntegrationSwitch, DetectionCountsEachHandlerKeyAndDisableDeletesBoth)
     EXPECT_EQ(0, profile.writes);
 }
 
-TEST(IntegrationSwitch, EnableNeedsTheLibraryBesideTheProgram)
-{
+TEST(IntegrationSwitch, EnableNeedsTheLibraryBesideTheProgram) {
     TempFolder empty("switch-empty-");
     CMemoryProfile profile;
     profile.values[CMemoryProfile::Key("", "InstallDir")] = empty.path;
@@ -152,8 +141,7 @@ TEST(IntegrationSwitch, EnableNeedsTheLibraryBesideTheProgram)
     EXPECT_EQ(0, profile.writes);
 }
 
-TEST(IntegrationSwitch, EnableRunsTheRegistrationToolOnTheInstalledCopy)
-{
+TEST(IntegrationSwitch, EnableRunsTheRegistrationToolOnTheInstalledCopy) {
     TempFolder installed("switch-installed ");
     const std::string copy = installed.path + "\\Gorsemere.dll";
     ASSERT_TRUE(CopyFileA(Unix2Win(GORSEMERE_DLL).c_str(), copy.c_str(), FALSE));
@@ -176,8 +164,7 @@ TEST(IntegrationSwitch, EnableRunsTheRegistrationToolOnTheInstalledCopy)
     EXPECT_EQ(2, WaitForEnabled(integration, 2));
 }
 
-TEST(IntegrationSwitch, EnableFromADriveRootUsesTheDoubledSeparator)
-{
+TEST(IntegrationSwitch, EnableFromADriveRootUsesTheDoubledSeparator) {
     // The prefix's C:\ is ours to write; the copy is removed afterwards.
     const std::string copy = "C:\\Gorsemere.dll";
     ASSERT_TRUE(CopyFileA(Unix2Win(GORSEMERE_DLL).c_str(), copy.c_str(), FALSE));
@@ -201,8 +188,7 @@ TEST(IntegrationSwitch, EnableFromADriveRootUsesTheDoubledSeparator)
     DeleteFileA(copy.c_str());
 }
 
-TEST(InstallDir, RecordedOnceFromTheProgramsFolderAndNeverRefreshed)
-{
+TEST(InstallDir, RecordedOnceFromTheProgramsFolderAndNeverRefreshed) {
     char module[MAX_PATH];
     ASSERT_GT(GetModuleFileNameA(nullptr, module, MAX_PATH), 0u);
     *strrchr(module, '\\') = '\0';
@@ -226,8 +212,7 @@ TEST(InstallDir, RecordedOnceFromTheProgramsFolderAndNeverRefreshed)
     EXPECT_EQ(1, empty.writes);
 }
 
-TEST(InstallDir, FolderOfTheExecutableKeepsARootsBackslash)
-{
+TEST(InstallDir, FolderOfTheExecutableKeepsARootsBackslash) {
     struct Case {
         const char* module;
         const char* folder;
@@ -238,9 +223,8 @@ TEST(InstallDir, FolderOfTheExecutableKeepsARootsBackslash)
         {"Pardwell.exe", ""},
         {"\\\\server\\share\\Pardwell.exe", "\\\\server\\share"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.folder, FolderOfModulePath(c.module)) << c.module;
+    for (const Case& c : cases) EXPECT_EQ(c.folder, FolderOfModulePath(c.module)) << c.module;
     EXPECT_EQ("", FolderOfModulePath(("C:\\" + std::string(300, 'x')).c_str())) << "too long for MAX_PATH";
 }
 
-} // namespace
+}  // namespace

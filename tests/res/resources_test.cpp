@@ -15,7 +15,9 @@
 
 namespace {
 
-HINSTANCE Module() { return GetModuleHandleA(nullptr); }
+HINSTANCE Module() {
+    return GetModuleHandleA(nullptr);
+}
 
 std::vector<BYTE> RawResource(LPCSTR type, int id) {
     HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(id), type);
@@ -29,8 +31,18 @@ std::vector<BYTE> RawResource(LPCSTR type, int id) {
 // Reader for the variable-length fields of a DLGTEMPLATEEX.
 struct TemplateReader {
     const BYTE* p;
-    WORD Word() { WORD v; std::memcpy(&v, p, 2); p += 2; return v; }
-    DWORD Dword() { DWORD v; std::memcpy(&v, p, 4); p += 4; return v; }
+    WORD Word() {
+        WORD v;
+        std::memcpy(&v, p, 2);
+        p += 2;
+        return v;
+    }
+    DWORD Dword() {
+        DWORD v;
+        std::memcpy(&v, p, 4);
+        p += 4;
+        return v;
+    }
     short Short() { return static_cast<short>(Word()); }
     std::string Wide() {
         std::string out;
@@ -41,11 +53,15 @@ struct TemplateReader {
     std::string NameOrOrdinal() {
         WORD first;
         std::memcpy(&first, p, 2);
-        if (first == 0) { p += 2; return ""; }
+        if (first == 0) {
+            p += 2;
+            return "";
+        }
         if (first == 0xFFFF) {
             p += 2;
             WORD ord = Word();
-            static const char* const kAtoms[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
+            static const char* const kAtoms[] = {"Button",  "Edit",      "Static",
+                                                 "ListBox", "ScrollBar", "ComboBox"};
             if (ord >= 0x80 && ord <= 0x85) return kAtoms[ord - 0x80];
             return "#" + std::to_string(ord);
         }
@@ -124,7 +140,8 @@ TEST(MainDialogTemplate, FrameCaptionFontAndSize) {
     const DWORD wanted = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
     EXPECT_EQ(wanted, dlg.style & wanted);
     EXPECT_EQ(0u, dlg.style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CHILD)) << "must not be resizable";
-    EXPECT_EQ(DWORD(WS_EX_APPWINDOW | WS_EX_ACCEPTFILES), dlg.exStyle & (WS_EX_APPWINDOW | WS_EX_ACCEPTFILES));
+    EXPECT_EQ(DWORD(WS_EX_APPWINDOW | WS_EX_ACCEPTFILES),
+              dlg.exStyle & (WS_EX_APPWINDOW | WS_EX_ACCEPTFILES));
 }
 
 TEST(MainDialogTemplate, ControlsIdsTextsPlacesAndStyles) {
@@ -140,17 +157,19 @@ TEST(MainDialogTemplate, ControlsIdsTextsPlacesAndStyles) {
     };
     const Expected table[] = {
         {IDC_JOB_LIST, "SysListView32", "", 7, 61, 326, 112,
-         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_BORDER | WS_TABSTOP, LVS_TYPEMASK, LVS_REPORT, true},
+         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_BORDER | WS_TABSTOP, LVS_TYPEMASK,
+         LVS_REPORT, true},
         {IDC_OPTIONS_LINK, "Static", "Options", 11, 19, 29, 10, 0, SS_TYPEMASK, SS_LEFT, true},
         {IDC_FEEDBACK_LINK, "Static", "", 53, 19, 100, 10, 0, SS_TYPEMASK, SS_LEFT, true},
         {IDC_TOOLBAR_PLACE, "Static", "", 7, 43, 168, 15, 0, SS_TYPEMASK, SS_WHITERECT, true},
         {IDC_STATIC, "Static", "&Convert To:", 178, 46, 45, 8, 0, SS_TYPEMASK, SS_RIGHT, true},
-        {IDC_FORMAT, "ComboBoxEx32", "", 227, 43, 106, 80, WS_VSCROLL | WS_TABSTOP, 3, CBS_DROPDOWNLIST, true},
-        {IDC_STATUS, "Static", "Drag and Drop files or folders to begin!", 7, 177, 170, 8, 0, SS_TYPEMASK, SS_LEFT,
+        {IDC_FORMAT, "ComboBoxEx32", "", 227, 43, 106, 80, WS_VSCROLL | WS_TABSTOP, 3, CBS_DROPDOWNLIST,
          true},
+        {IDC_STATUS, "Static", "Drag and Drop files or folders to begin!", 7, 177, 170, 8, 0, SS_TYPEMASK,
+         SS_LEFT, true},
         {IDC_PROGRESS, "msctls_progress32", "", 183, 177, 150, 8, 0, 0, 0, false},
-        {IDC_CLOSE_WHEN_DONE, "Button", "C&lose the dialog when done", 7, 191, 120, 10, WS_TABSTOP, BS_TYPEMASK,
-         BS_AUTOCHECKBOX, true},
+        {IDC_CLOSE_WHEN_DONE, "Button", "C&lose the dialog when done", 7, 191, 120, 10, WS_TABSTOP,
+         BS_TYPEMASK, BS_AUTOCHECKBOX, true},
         {IDC_KEEP_ON_TOP, "Button", "&Keep the dialog on top", 7, 202, 104, 10, WS_TABSTOP, BS_TYPEMASK,
          BS_AUTOCHECKBOX, true},
         {IDC_CONVERT, "Button", "Convert", 229, 199, 50, 14, WS_TABSTOP, BS_TYPEMASK, BS_DEFPUSHBUTTON, true},
@@ -250,15 +269,12 @@ TEST(Bitmaps, SizesDepthsAndKeyColours) {
     const struct {
         int id;
         int width, height, bits;
-        int cell;     // width of one image, 0 for a single picture
-        DWORD key;    // image-list transparent colour, 0 for none
+        int cell;   // width of one image, 0 for a single picture
+        DWORD key;  // image-list transparent colour, 0 for none
     } table[] = {
-        {IDB_BANNER, 500, 60, 24, 0, 0},
-        {IDB_STATE_IMAGES, 48, 16, 24, 16, kMagenta},
-        {IDB_FORMATS, 48, 16, 24, 16, kWhite},
-        {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
-        {IDB_TOOLBAR, 80, 16, 8, 16, kMagenta},
-        {IDB_TOOLBAR_GREY, 80, 16, 8, 16, kMagenta},
+        {IDB_BANNER, 500, 60, 24, 0, 0},        {IDB_STATE_IMAGES, 48, 16, 24, 16, kMagenta},
+        {IDB_FORMATS, 48, 16, 24, 16, kWhite},  {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
+        {IDB_TOOLBAR, 80, 16, 8, 16, kMagenta}, {IDB_TOOLBAR_GREY, 80, 16, 8, 16, kMagenta},
     };
     for (const auto& row : table) {
         SCOPED_TRACE("bitmap " + std::to_string(row.id));
@@ -271,7 +287,8 @@ TEST(Bitmaps, SizesDepthsAndKeyColours) {
         for (int cell = 0; cell * row.cell < bmp.width; ++cell) {
             int keyed = 0, painted = 0;
             for (int y = 0; y < bmp.height; ++y)
-                for (int x = cell * row.cell; x < (cell + 1) * row.cell; ++x) (bmp.At(x, y) == row.key ? keyed : painted)++;
+                for (int x = cell * row.cell; x < (cell + 1) * row.cell; ++x)
+                    (bmp.At(x, y) == row.key ? keyed : painted)++;
             // Every image shows something and leaves its surroundings clear;
             // an image drawn in the key colour would vanish in the list.
             EXPECT_GT(painted, row.cell * bmp.height / 6) << "image " << cell;
@@ -306,7 +323,8 @@ TEST(Bitmaps, FormatImagesKeepTheirWhiteInsideOpaque) {
         std::vector<int> seen(16 * 16, 0);
         std::vector<std::pair<int, int>> stack;
         for (int i = 0; i < 16; ++i)
-            for (auto [x, y] : {std::pair{i, 0}, std::pair{i, 15}, std::pair{0, i}, std::pair{15, i}}) stack.push_back({x, y});
+            for (auto [x, y] : {std::pair{i, 0}, std::pair{i, 15}, std::pair{0, i}, std::pair{15, i}})
+                stack.push_back({x, y});
         while (!stack.empty()) {
             auto [x, y] = stack.back();
             stack.pop_back();
@@ -319,7 +337,8 @@ TEST(Bitmaps, FormatImagesKeepTheirWhiteInsideOpaque) {
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
                 if (bmp.At(cell * 16 + x, y) == 0xFFFFFF) {
-                    EXPECT_TRUE(seen[y * 16 + x]) << "enclosed white at image " << cell << " (" << x << "," << y << ")";
+                    EXPECT_TRUE(seen[y * 16 + x])
+                        << "enclosed white at image " << cell << " (" << x << "," << y << ")";
                 }
     }
 }
@@ -367,7 +386,8 @@ TEST(IconsAndCursors, SizesMasksAndHotSpots) {
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.what);
-        HICON icon = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(row.id), row.type, row.size, row.size, 0));
+        HICON icon = static_cast<HICON>(
+            LoadImageA(Module(), MAKEINTRESOURCEA(row.id), row.type, row.size, row.size, 0));
         IconFacts facts;
         ASSERT_TRUE(Examine(icon, facts));
         EXPECT_EQ(row.size, facts.width);
@@ -418,7 +438,8 @@ TEST(IconsAndCursors, AnimatedCursorHasTenFrames) {
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP target = CreateCompatibleBitmap(screen, 16, 16);
     HGDIOBJ old = SelectObject(dc, target);
-    for (UINT step = 0; step < 10; ++step) EXPECT_TRUE(DrawIconEx(dc, 0, 0, cursor, 16, 16, step, nullptr, DI_NORMAL)) << step;
+    for (UINT step = 0; step < 10; ++step)
+        EXPECT_TRUE(DrawIconEx(dc, 0, 0, cursor, 16, 16, step, nullptr, DI_NORMAL)) << step;
     SelectObject(dc, old);
     DeleteObject(target);
     DeleteDC(dc);
@@ -437,7 +458,11 @@ TEST(Menus, PopupsItemsAndIds) {
         const char* title;
         std::vector<Item> items;
     } popups[] = {
-        {"_Main_", {{ID_MAIN_OPTIONS, "&Options..."}, {0, ""}, {ID_HELP, "&Help"}, {ID_MAIN_ABOUT, "&About Pardwell..."}}},
+        {"_Main_",
+         {{ID_MAIN_OPTIONS, "&Options..."},
+          {0, ""},
+          {ID_HELP, "&Help"},
+          {ID_MAIN_ABOUT, "&About Pardwell..."}}},
         {"_Edit_",
          {{ID_EDIT_ADD_FILES, "&Add Files...\tInsert"},
           {ID_EDIT_ADD_FOLDER, "Add &Folder...\tShift+Insert"},
@@ -510,7 +535,8 @@ TEST(Toolbar, ButtonsAndBitmap) {
     EXPECT_EQ(1, fields[0]);   // version
     EXPECT_EQ(16, fields[1]);  // button width
     EXPECT_EQ(16, fields[2]);  // button height
-    const WORD want[] = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR, ID_EDIT_OPEN, 0};
+    const WORD want[] = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE,
+                         ID_EDIT_CLEAR,     ID_EDIT_OPEN,       0};
     ASSERT_EQ(std::size(want), fields[3]);
     ASSERT_GE(raw.size(), 8u + 2 * std::size(want));
     for (size_t i = 0; i < std::size(want); ++i) {

@@ -28,9 +28,9 @@ TEST(Settings, LoadAndSaveOrders) {
                                    "AlwaysOnTop", "Program"}));
         store.m_log.clear();
     }
-    EXPECT_EQ(store.m_log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
-                                          "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile",
-                                          "AutoStart", "AutoClose", "AlwaysOnTop"}));
+    EXPECT_EQ(store.m_log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program",
+                                            "LastFormat", "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly",
+                                            "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}));
 }
 
 TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {

@@ -18,21 +18,17 @@ struct Built {
 };
 
 // Builds into a buffer of exactly `size` bytes followed by guard bytes.
-Built Build(const std::vector<std::string>& paths, size_t size, const char* formatSwitch = "/u")
-{
+Built Build(const std::vector<std::string>& paths, size_t size, const char* formatSwitch = "/u") {
     std::vector<const char*> ptrs;
-    for (const auto& p : paths)
-        ptrs.push_back(p.c_str());
+    for (const auto& p : paths) ptrs.push_back(p.c_str());
     std::vector<char> buffer(size + 16, kGuard);
     const bool ok = BuildCommandText(formatSwitch, ptrs.data(), ptrs.size(), buffer.data(), size);
     bool guard = true;
-    for (size_t i = size; i < buffer.size(); ++i)
-        guard = guard && buffer[i] == kGuard;
+    for (size_t i = size; i < buffer.size(); ++i) guard = guard && buffer[i] == kGuard;
     return {ok, size ? std::string(buffer.data()) : std::string(), guard};
 }
 
-TEST(CommandText, QuotesEveryPathAfterTheSwitch)
-{
+TEST(CommandText, QuotesEveryPathAfterTheSwitch) {
     struct Case {
         std::vector<std::string> paths;
         const char* formatSwitch;
@@ -53,14 +49,12 @@ TEST(CommandText, QuotesEveryPathAfterTheSwitch)
     }
 }
 
-TEST(CommandText, FitsExactlyAtTheBufferEdgeAndIsRefusedOneBytePast)
-{
+TEST(CommandText, FitsExactlyAtTheBufferEdgeAndIsRefusedOneBytePast) {
     // 80 paths of 250 characters and one of 234: 2 + 80 * 253 + 237 + 1 = 20480.
     std::vector<std::string> paths(80, "C:\\" + std::string(247, 'p'));
     paths.push_back("C:\\" + std::string(231, 'q'));
     size_t total = 2 + 1;
-    for (const auto& p : paths)
-        total += p.size() + 3;
+    for (const auto& p : paths) total += p.size() + 3;
     ASSERT_EQ(kCommandTextSize, total);
 
     const Built fits = Build(paths, kCommandTextSize);
@@ -82,18 +76,16 @@ TEST(CommandText, FitsExactlyAtTheBufferEdgeAndIsRefusedOneBytePast)
     EXPECT_TRUE(doubled.guardIntact);
 }
 
-TEST(CommandText, TinyBuffersAreNeverOverrun)
-{
+TEST(CommandText, TinyBuffersAreNeverOverrun) {
     for (size_t size : {0u, 1u, 2u, 3u, 8u}) {
         const Built b = Build({"C:\\a"}, size);
         EXPECT_FALSE(b.ok) << size;
         EXPECT_TRUE(b.guardIntact) << size;
     }
-    EXPECT_TRUE(Build({"C:\\a"}, 10).ok); // /u "C:\a" + zero
+    EXPECT_TRUE(Build({"C:\\a"}, 10).ok);  // /u "C:\a" + zero
 }
 
-TEST(ProgramPath, AppendsTheProgramNameWithinTheBuffer)
-{
+TEST(ProgramPath, AppendsTheProgramNameWithinTheBuffer) {
     struct Case {
         std::string folder;
         bool ok;
@@ -101,7 +93,7 @@ TEST(ProgramPath, AppendsTheProgramNameWithinTheBuffer)
     } cases[] = {
         {"C:\\Tools", true, "C:\\Tools\\Pardwell.exe"},
         {"C:\\", true, "C:\\\\Pardwell.exe"},
-        {std::string(1010, 'f'), true, nullptr}, // 1010 + 1 + 12 + 1 = 1024
+        {std::string(1010, 'f'), true, nullptr},  // 1010 + 1 + 12 + 1 = 1024
         {std::string(1011, 'f'), false, ""},
         {std::string(2000, 'f'), false, ""},
     };
@@ -119,8 +111,7 @@ TEST(ProgramPath, AppendsTheProgramNameWithinTheBuffer)
     }
 }
 
-TEST(SelectionList, GrowsByEightKeepingOrderAndOwnsCopies)
-{
+TEST(SelectionList, GrowsByEightKeepingOrderAndOwnsCopies) {
     struct Case {
         size_t reserved;
         size_t appended;
@@ -133,7 +124,7 @@ TEST(SelectionList, GrowsByEightKeepingOrderAndOwnsCopies)
         for (size_t i = 0; i < c.appended; ++i) {
             std::snprintf(path, sizeof path, "C:\\f%zu", i);
             ASSERT_TRUE(list.Append(path));
-            path[3] = 'X'; // the list must hold its own copy
+            path[3] = 'X';  // the list must hold its own copy
         }
         EXPECT_EQ(c.appended, list.Count());
         EXPECT_EQ(c.capacity, list.Capacity()) << c.reserved << "+" << c.appended;
@@ -147,4 +138,4 @@ TEST(SelectionList, GrowsByEightKeepingOrderAndOwnsCopies)
     }
 }
 
-} // namespace
+}  // namespace

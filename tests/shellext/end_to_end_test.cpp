@@ -12,30 +12,25 @@
 
 namespace {
 
-int RunningCopies(const char* exeName)
-{
+int RunningCopies(const char* exeName) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     int count = 0;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
-            ++count;
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0) ++count;
     }
     CloseHandle(snapshot);
     return count;
 }
 
-std::string ReadAll(const std::string& path)
-{
+std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself)
-{
+TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
     EnsureRegistered();
     char temp[MAX_PATH];
     ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
@@ -52,8 +47,8 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself)
     ScopedInstallDir installDir(FolderOf(WindowsPath(PARDWELL_EXE)).c_str());
     IContextMenu* menu = nullptr;
     IShellExtInit* init = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                                     reinterpret_cast<void**>(&menu)));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
     ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
     IDataObject* data = CreateHDropDataObject(paths);
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
@@ -79,20 +74,18 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself)
     while (GetTickCount() - start < 60000) {
         const int copies = RunningCopies("Pardwell.exe");
         seen = seen || copies > 0;
-        if (seen && copies == 0)
-            break;
+        if (seen && copies == 0) break;
         Sleep(200);
     }
     EXPECT_TRUE(seen) << "Pardwell.exe was never started";
     EXPECT_EQ(0, RunningCopies("Pardwell.exe")) << "Pardwell.exe did not end by itself within a minute";
     for (int i = 0; i < 3; ++i) {
         std::string expected = contents[i];
-        for (size_t p; (p = expected.find("\r\n")) != std::string::npos;)
-            expected.erase(p, 1);
+        for (size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.erase(p, 1);
         EXPECT_EQ(expected, ReadAll(paths[i])) << paths[i];
         DeleteFileA(paths[i].c_str());
     }
     RemoveDirectoryA(folder.c_str());
 }
 
-} // namespace
+}  // namespace

@@ -10,32 +10,26 @@ namespace {
 
 class Invoke : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EnsureRegistered();
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                                         reinterpret_cast<void**>(&m_menu)));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IContextMenu, reinterpret_cast<void**>(&m_menu)));
         ASSERT_EQ(S_OK, m_menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&m_init)));
         m_standinFolder = FolderOf(StandinPath());
         m_record = m_standinFolder + "\\cmdline.txt";
         DeleteFileA(m_record.c_str());
     }
-    void TearDown() override
-    {
-        if (m_init)
-            m_init->Release();
-        if (m_menu)
-            m_menu->Release();
+    void TearDown() override {
+        if (m_init) m_init->Release();
+        if (m_menu) m_menu->Release();
     }
-    HRESULT Select(const std::vector<std::string>& paths)
-    {
+    HRESULT Select(const std::vector<std::string>& paths) {
         IDataObject* data = CreateHDropDataObject(paths);
         const HRESULT hr = m_init->Initialize(nullptr, data, nullptr);
         data->Release();
         return hr;
     }
-    HRESULT Run(UINT_PTR verb)
-    {
+    HRESULT Run(UINT_PTR verb) {
         CMINVOKECOMMANDINFO info = {};
         info.cbSize = sizeof info;
         info.lpVerb = reinterpret_cast<LPCSTR>(verb);
@@ -43,11 +37,9 @@ protected:
         return m_menu->InvokeCommand(&info);
     }
     // The stand-in's command line, or "<not started>".
-    std::string Recorded(DWORD timeoutMs = 20000)
-    {
+    std::string Recorded(DWORD timeoutMs = 20000) {
         std::string line;
-        if (!WaitForRecord(m_record, line, timeoutMs))
-            return "<not started>";
+        if (!WaitForRecord(m_record, line, timeoutMs)) return "<not started>";
         DeleteFileA(m_record.c_str());
         return line;
     }
@@ -58,8 +50,7 @@ protected:
     std::string m_record;
 };
 
-TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath)
-{
+TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath) {
     ScopedInstallDir installDir(m_standinFolder.c_str());
     struct Case {
         UINT verb;
@@ -68,7 +59,9 @@ TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath)
     } cases[] = {
         {0, {"C:\\a.txt", "C:\\b.txt", "C:\\c.txt"}, "/w \"C:\\a.txt\" \"C:\\b.txt\" \"C:\\c.txt\""},
         {1, {"C:\\some folder"}, "/m \"C:\\some folder\""},
-        {2, {"C:\\My Documents\\read me.txt", "C:\\windows"}, "/u \"C:\\My Documents\\read me.txt\" \"C:\\windows\""},
+        {2,
+         {"C:\\My Documents\\read me.txt", "C:\\windows"},
+         "/u \"C:\\My Documents\\read me.txt\" \"C:\\windows\""},
         {2, {"C:\\"}, "/u \"C:\\\\\""},
     };
     for (const Case& c : cases) {
@@ -81,8 +74,7 @@ TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath)
     EXPECT_EQ("/m", Recorded());
 }
 
-TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
-{
+TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything) {
     ScopedInstallDir installDir(m_standinFolder.c_str());
     ASSERT_EQ(S_OK, Select({"C:\\a.txt"}));
     struct Case {
@@ -94,8 +86,7 @@ TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
         {3, E_INVALIDARG},
         {0xFFFF, E_INVALIDARG},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.expected, Run(c.verb));
+    for (const Case& c : cases) EXPECT_EQ(c.expected, Run(c.verb));
     EXPECT_EQ(E_INVALIDARG, m_menu->InvokeCommand(nullptr));
     CMINVOKECOMMANDINFO tooSmall = {};
     tooSmall.cbSize = sizeof tooSmall - 4;
@@ -120,8 +111,7 @@ TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything)
     EXPECT_EQ("/u \"C:\\a.txt\"", Recorded());
 }
 
-TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
-{
+TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection) {
     ScopedInstallDir installDir(nullptr);
     ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
     struct Case {
@@ -148,7 +138,7 @@ TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
     // A program path of 259 characters is handed to the shell, which finds
     // nothing there: a failure, and the selection stays. One character more
     // is no ANSI path at all and is refused up front.
-    const std::string longest = "C:\\" + std::string(259 - 3 - 13, 'd'); // + "\\Pardwell.exe"
+    const std::string longest = "C:\\" + std::string(259 - 3 - 13, 'd');  // + "\\Pardwell.exe"
     ASSERT_EQ(S_OK, Select({"C:\\kept.txt"}));
     installDir.Set((longest + "e").c_str());
     EXPECT_EQ(E_INVALIDARG, Run(0));
@@ -159,8 +149,7 @@ TEST_F(Invoke, WithoutAUsableInstallDirStartsNothingAndKeepsTheSelection)
     EXPECT_EQ("/w \"C:\\kept.txt\"", Recorded());
 }
 
-TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays)
-{
+TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays) {
     char temp[MAX_PATH];
     ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
     const std::string noProgram =
@@ -177,8 +166,7 @@ TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays)
     RemoveDirectoryA(noProgram.c_str());
 }
 
-TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
-{
+TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast) {
     ScopedInstallDir installDir(m_standinFolder.c_str());
     // "/u" + 80 x (250 + 3) + (234 + 3) + zero = 20,480 bytes.
     std::vector<std::string> paths;
@@ -189,8 +177,7 @@ TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
     }
     paths.push_back("C:\\" + std::string(231, 'y'));
     std::string expected = "/u";
-    for (const auto& p : paths)
-        expected += " \"" + p + "\"";
+    for (const auto& p : paths) expected += " \"" + p + "\"";
     ASSERT_EQ(20479u, expected.size());
 
     ASSERT_EQ(S_OK, Select(paths));
@@ -203,8 +190,7 @@ TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast)
     EXPECT_EQ("<not started>", Recorded(1500));
 }
 
-TEST_F(Invoke, InitializeRefusesWhatCarriesNoUsableFileList)
-{
+TEST_F(Invoke, InitializeRefusesWhatCarriesNoUsableFileList) {
     EXPECT_EQ(E_INVALIDARG, m_init->Initialize(nullptr, nullptr, nullptr));
     // A folder id list without a data object is refused too.
     LPITEMIDLIST desktop = nullptr;
@@ -228,4 +214,4 @@ TEST_F(Invoke, InitializeRefusesWhatCarriesNoUsableFileList)
     EXPECT_EQ("/m \"C:\\second.txt\" \"C:\\dir\"", Recorded());
 }
 
-} // namespace
+}  // namespace

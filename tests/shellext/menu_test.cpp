@@ -12,23 +12,19 @@ namespace {
 
 class ContextMenu : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EnsureRegistered();
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                                         reinterpret_cast<void**>(&m_menu)));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IContextMenu, reinterpret_cast<void**>(&m_menu)));
         m_host = CreatePopupMenu();
         AppendMenuA(m_host, MF_STRING, 1, "&Open");
         AppendMenuA(m_host, MF_STRING, 2, "&Print");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         DestroyMenu(m_host);
-        if (m_menu)
-            m_menu->Release();
+        if (m_menu) m_menu->Release();
     }
-    void Initialize()
-    {
+    void Initialize() {
         IShellExtInit* init = nullptr;
         ASSERT_EQ(S_OK, m_menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
         IDataObject* data = CreateHDropDataObject({"C:\\a.txt"});
@@ -36,8 +32,7 @@ protected:
         data->Release();
         init->Release();
     }
-    std::string ItemText(HMENU menu, UINT position)
-    {
+    std::string ItemText(HMENU menu, UINT position) {
         char text[128] = {};
         GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
         return text;
@@ -47,8 +42,7 @@ protected:
     HMENU m_host = nullptr;
 };
 
-TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture)
-{
+TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture) {
     Initialize();
     ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3),
               m_menu->QueryContextMenu(m_host, 1, 100, 200, CMF_NORMAL));
@@ -78,8 +72,7 @@ TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture)
     EXPECT_EQ(13, bitmap.bmHeight);
 }
 
-TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot)
-{
+TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot) {
     struct Case {
         const char* what;
         UINT first;
@@ -93,7 +86,8 @@ TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot)
         {"inverted range", 100, 99, CMF_NORMAL},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0), m_menu->QueryContextMenu(m_host, 0, c.first, c.last, c.flags))
+        EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0),
+                  m_menu->QueryContextMenu(m_host, 0, c.first, c.last, c.flags))
             << c.what;
         EXPECT_EQ(2, GetMenuItemCount(m_host)) << c.what;
     }
@@ -103,8 +97,7 @@ TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot)
     EXPECT_EQ(9u, GetMenuItemID(GetSubMenu(m_host, 2), 2));
 }
 
-TEST_F(ContextMenu, WithoutInitializeTheSubmenuHasNoPicture)
-{
+TEST_F(ContextMenu, WithoutInitializeTheSubmenuHasNoPicture) {
     ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), m_menu->QueryContextMenu(m_host, 0, 1, 3, CMF_NORMAL));
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
@@ -114,8 +107,7 @@ TEST_F(ContextMenu, WithoutInitializeTheSubmenuHasNoPicture)
     EXPECT_EQ("Convert EOL to", ItemText(m_host, 0));
 }
 
-TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer)
-{
+TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer) {
     const char* help[] = {"Convert text file line endings to Windows format(CRLF)",
                           "Convert text file line endings to Macintosh format(CR)",
                           "Convert text file line endings to Unix format(LF)"};
@@ -126,15 +118,22 @@ TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer)
         HRESULT expected;
         bool writes;
     } cases[] = {
-        {0, GCS_HELPTEXTA, 100, S_OK, true},     {1, GCS_HELPTEXTA, 100, S_OK, true},
-        {2, GCS_HELPTEXTW, 100, S_OK, true},     {2, GCS_HELPTEXTW, 10, S_OK, true},
-        {0, GCS_HELPTEXTA, 10, S_OK, true},      {1, GCS_HELPTEXTW, 1, S_OK, true},
-        {1, GCS_HELPTEXTA, 55, S_OK, true},      // one short of the Macintosh text and its zero
-        {0, GCS_VALIDATEA, 100, S_OK, false},    {2, GCS_VALIDATEW, 100, S_OK, false},
-        {0, GCS_VERBA, 100, E_INVALIDARG, false}, {0, GCS_VERBW, 100, E_INVALIDARG, false},
-        {3, GCS_HELPTEXTA, 100, E_INVALIDARG, false}, {3, GCS_VALIDATEA, 100, E_INVALIDARG, false},
+        {0, GCS_HELPTEXTA, 100, S_OK, true},
+        {1, GCS_HELPTEXTA, 100, S_OK, true},
+        {2, GCS_HELPTEXTW, 100, S_OK, true},
+        {2, GCS_HELPTEXTW, 10, S_OK, true},
+        {0, GCS_HELPTEXTA, 10, S_OK, true},
+        {1, GCS_HELPTEXTW, 1, S_OK, true},
+        {1, GCS_HELPTEXTA, 55, S_OK, true},  // one short of the Macintosh text and its zero
+        {0, GCS_VALIDATEA, 100, S_OK, false},
+        {2, GCS_VALIDATEW, 100, S_OK, false},
+        {0, GCS_VERBA, 100, E_INVALIDARG, false},
+        {0, GCS_VERBW, 100, E_INVALIDARG, false},
+        {3, GCS_HELPTEXTA, 100, E_INVALIDARG, false},
+        {3, GCS_VALIDATEA, 100, E_INVALIDARG, false},
         {0x10000, GCS_HELPTEXTW, 100, E_INVALIDARG, false},
-        {0, GCS_HELPTEXTA, 0, E_INVALIDARG, false}, {0, GCS_HELPTEXTW, 0, E_INVALIDARG, false},
+        {0, GCS_HELPTEXTA, 0, E_INVALIDARG, false},
+        {0, GCS_HELPTEXTW, 0, E_INVALIDARG, false},
     };
     for (const Case& c : cases) {
         const bool wide = c.type == GCS_HELPTEXTW;
@@ -146,9 +145,9 @@ TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer)
         EXPECT_EQ(c.expected, hr) << c.offset << "/" << c.type << "/" << c.cch;
         const size_t written = c.writes ? c.cch * charSize : 0;
         for (size_t i = written; i < sizeof buffer; ++i)
-            ASSERT_EQ(0xCC, buffer[i]) << "byte " << i << " touched, case " << c.offset << "/" << c.type << "/" << c.cch;
-        if (!c.writes)
-            continue;
+            ASSERT_EQ(0xCC, buffer[i])
+                << "byte " << i << " touched, case " << c.offset << "/" << c.type << "/" << c.cch;
+        if (!c.writes) continue;
         // The text, cut to cch - 1 characters, then zeros to the end.
         const std::string full = help[c.offset];
         const std::string shown = full.substr(0, std::min<size_t>(full.size(), c.cch - 1));
@@ -160,4 +159,4 @@ TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer)
     }
 }
 
-} // namespace
+}  // namespace

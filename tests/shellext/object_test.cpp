@@ -10,29 +10,30 @@ namespace {
 
 class ComObject : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EnsureRegistered();
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                         reinterpret_cast<void**>(&m_object)));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IUnknown, reinterpret_cast<void**>(&m_object)));
     }
-    void TearDown() override
-    {
-        if (m_object)
-            m_object->Release();
+    void TearDown() override {
+        if (m_object) m_object->Release();
     }
     IUnknown* m_object = nullptr;
 };
 
-TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity)
-{
+TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity) {
     struct Case {
         const IID* iid;
         HRESULT expected;
     } cases[] = {
-        {&IID_IGorsemereContextMenu, S_OK}, {&IID_IDispatch, S_OK},     {&IID_IShellExtInit, S_OK},
-        {&IID_IContextMenu, S_OK},          {&IID_IUnknown, S_OK},      {&IID_IContextMenu2, E_NOINTERFACE},
-        {&IID_IClassFactory, E_NOINTERFACE}, {&IID_IPersist, E_NOINTERFACE},
+        {&IID_IGorsemereContextMenu, S_OK},
+        {&IID_IDispatch, S_OK},
+        {&IID_IShellExtInit, S_OK},
+        {&IID_IContextMenu, S_OK},
+        {&IID_IUnknown, S_OK},
+        {&IID_IContextMenu2, E_NOINTERFACE},
+        {&IID_IClassFactory, E_NOINTERFACE},
+        {&IID_IPersist, E_NOINTERFACE},
     };
     for (const Case& c : cases) {
         IUnknown* iface = reinterpret_cast<IUnknown*>(1);
@@ -58,8 +59,7 @@ TEST_F(ComObject, AnswersItsInterfacesWithOneIdentity)
     dual->Release();
 }
 
-TEST_F(ComObject, DispatchWorksThroughTheRegisteredTypeLibrary)
-{
+TEST_F(ComObject, DispatchWorksThroughTheRegisteredTypeLibrary) {
     IDispatch* dispatch = nullptr;
     ASSERT_EQ(S_OK, m_object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
     UINT count = 0;
@@ -116,8 +116,7 @@ TEST_F(ComObject, DispatchWorksThroughTheRegisteredTypeLibrary)
 // An outer object that counts the references its inner one passes on.
 class COuter : public IUnknown {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown)) {
             *ppv = this;
             AddRef();
@@ -131,13 +130,13 @@ public:
     ULONG m_refs = 1;
 };
 
-TEST(Aggregation, InnerObjectDelegatesToItsOuterObject)
-{
+TEST(Aggregation, InnerObjectDelegatesToItsOuterObject) {
     EnsureRegistered();
     COuter outer;
     IUnknown* refused = reinterpret_cast<IUnknown*>(1);
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_GorsemereContextMenu, &outer, CLSCTX_INPROC_SERVER,
-                                                      IID_IContextMenu, reinterpret_cast<void**>(&refused)));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION,
+              CoCreateInstance(CLSID_GorsemereContextMenu, &outer, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                               reinterpret_cast<void**>(&refused)));
     EXPECT_EQ(nullptr, refused);
 
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
@@ -155,4 +154,4 @@ TEST(Aggregation, InnerObjectDelegatesToItsOuterObject)
     EXPECT_EQ(0u, outer.m_inner->Release());
 }
 
-} // namespace
+}  // namespace

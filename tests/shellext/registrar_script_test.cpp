@@ -2,25 +2,24 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 const std::map<std::string, std::string> kModule{{"MODULE", "C:\\Bob's Tools\\Gorsemere.dll"}};
 
-TEST(RegistrarScript, ReadsKeysFlagsValuesAndSubstitutesAfterTokenizing)
-{
-    const std::string script = "HKCR\n{\n"
-                               "  NoRemove CLSID\n  {\n"
-                               "    ForceRemove {ABC} = s 'Some Class'\n    {\n"
-                               "      InprocServer32 = s '%MODULE%'\n      {\n"
-                               "        val ThreadingModel = s 'Apartment'\n"
-                               "        val Count = d '0x10'\n"
-                               "      }\n"
-                               "      ForceRemove 'Programmable'\n"
-                               "      'Quoted Name' = s 'It''s 100%%'\n"
-                               "    }\n  }\n"
-                               "  Delete Old\n"
-                               "}\n";
+TEST(RegistrarScript, ReadsKeysFlagsValuesAndSubstitutesAfterTokenizing) {
+    const std::string script =
+        "HKCR\n{\n"
+        "  NoRemove CLSID\n  {\n"
+        "    ForceRemove {ABC} = s 'Some Class'\n    {\n"
+        "      InprocServer32 = s '%MODULE%'\n      {\n"
+        "        val ThreadingModel = s 'Apartment'\n"
+        "        val Count = d '0x10'\n"
+        "      }\n"
+        "      ForceRemove 'Programmable'\n"
+        "      'Quoted Name' = s 'It''s 100%%'\n"
+        "    }\n  }\n"
+        "  Delete Old\n"
+        "}\n";
     std::vector<RegScriptRoot> roots;
     std::string error;
     ASSERT_TRUE(ParseRegistrarScript(script, kModule, roots, error)) << error;
@@ -51,8 +50,7 @@ TEST(RegistrarScript, ReadsKeysFlagsValuesAndSubstitutesAfterTokenizing)
     EXPECT_EQ(RegScriptKey::kDelete, roots[0].keys[1].flag);
 }
 
-TEST(RegistrarScript, RefusesMalformedScriptsWithoutPartialResults)
-{
+TEST(RegistrarScript, RefusesMalformedScriptsWithoutPartialResults) {
     const char* bad[] = {
         "HKCR { A = s 'x' ",             // missing brace
         "HKCR { A = s 'unterminated }",  // open quote
@@ -75,8 +73,7 @@ TEST(RegistrarScript, RefusesMalformedScriptsWithoutPartialResults)
     }
 }
 
-TEST(RegistrarScript, ModulePathCannotInjectStructure)
-{
+TEST(RegistrarScript, ModulePathCannotInjectStructure) {
     const std::map<std::string, std::string> hostile{{"MODULE", "} HKLM { Evil = s '1' }"}};
     std::vector<RegScriptRoot> roots;
     std::string error;
@@ -86,4 +83,4 @@ TEST(RegistrarScript, ModulePathCannotInjectStructure)
     EXPECT_EQ("} HKLM { Evil = s '1' }", roots[0].keys[0].defaultValue.text);
 }
 
-} // namespace
+}  // namespace

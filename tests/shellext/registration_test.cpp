@@ -12,12 +12,11 @@ const std::string kFolderHandler = "Folder\\ShellEx\\ContextMenuHandlers\\Pardwe
 
 struct Expected {
     std::string key;
-    const char* name; // "" = default value, nullptr = the key only
+    const char* name;  // "" = default value, nullptr = the key only
     std::string value;
 };
 
-std::vector<Expected> RegistrationTable()
-{
+std::vector<Expected> RegistrationTable() {
     const std::string cls = kClsidText;
     return {
         {"Pardwell.ShellContextMenu.1", "", "GorsemereContextMenu Class"},
@@ -38,8 +37,7 @@ std::vector<Expected> RegistrationTable()
     };
 }
 
-void ExpectRegistered()
-{
+void ExpectRegistered() {
     for (const Expected& e : RegistrationTable()) {
         EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, e.key)) << e.key;
         if (e.name) {
@@ -50,8 +48,7 @@ void ExpectRegistered()
 }
 
 // One sequence, because each step starts from the state the last one left.
-TEST(Registration, Regsvr32RegistersRewritesAndRemoves)
-{
+TEST(Registration, Regsvr32RegistersRewritesAndRemoves) {
     ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
     ExpectRegistered();
 
@@ -68,15 +65,21 @@ TEST(Registration, Regsvr32RegistersRewritesAndRemoves)
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kStarHandler + "\\Stale"));
 
     ASSERT_EQ(0u, RunRegsvr32("/u /s", GorsemerePath()));
-    const char* removed[] = {"Pardwell.ShellContextMenu.1", "Pardwell.ShellContextMenu", "CLSID\\{652C06C2-4FC0-42E0-9792-36126E42C712}",
-                             "*\\ShellEx\\ContextMenuHandlers\\Pardwell", "Folder\\ShellEx\\ContextMenuHandlers\\Pardwell",
+    const char* removed[] = {"Pardwell.ShellContextMenu.1",
+                             "Pardwell.ShellContextMenu",
+                             "CLSID\\{652C06C2-4FC0-42E0-9792-36126E42C712}",
+                             "*\\ShellEx\\ContextMenuHandlers\\Pardwell",
+                             "Folder\\ShellEx\\ContextMenuHandlers\\Pardwell",
                              "TypeLib\\{B0B1A08D-4DED-4244-B82F-674C87941331}"};
-    for (const char* key : removed)
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
-    const char* kept[] = {"CLSID", "*", "*\\ShellEx", "*\\ShellEx\\ContextMenuHandlers", "Folder", "Folder\\ShellEx",
+    for (const char* key : removed) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    const char* kept[] = {"CLSID",
+                          "*",
+                          "*\\ShellEx",
+                          "*\\ShellEx\\ContextMenuHandlers",
+                          "Folder",
+                          "Folder\\ShellEx",
                           "Folder\\ShellEx\\ContextMenuHandlers"};
-    for (const char* key : kept)
-        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    for (const char* key : kept) EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
     EXPECT_EQ("{00000000-0000-0000-0000-000000000001}", ReadString(HKEY_CLASSES_ROOT, otherHandler, ""));
     RegDeleteKeyA(HKEY_CLASSES_ROOT, otherHandler.c_str());
 
@@ -89,8 +92,7 @@ TEST(Registration, Regsvr32RegistersRewritesAndRemoves)
 // 64-bit Explorer reads the 64-bit view only, a 32-bit process the 32-bit
 // one; each build of the library must register its class in its own view, and
 // its type library under its own system kind.
-TEST(Registration, ClassAndTypeLibraryBelongToTheLibrarysOwnKind)
-{
+TEST(Registration, ClassAndTypeLibraryBelongToTheLibrarysOwnKind) {
 #ifdef _WIN64
     const REGSAM own = KEY_WOW64_64KEY, other = KEY_WOW64_32KEY;
     const bool twoViews = true;
@@ -117,14 +119,15 @@ TEST(Registration, ClassAndTypeLibraryBelongToTheLibrarysOwnKind)
     ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
 }
 
-TEST(Registration, ExportsFollowTheInProcessServerContract)
-{
+TEST(Registration, ExportsFollowTheInProcessServerContract) {
     HMODULE module = LoadLibraryA(GorsemerePath().c_str());
     ASSERT_NE(nullptr, module);
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
     using CanUnload = HRESULT(WINAPI*)();
-    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
-    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    auto canUnload =
+        reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
     ASSERT_TRUE(getClassObject && canUnload);
     EXPECT_TRUE(GetProcAddress(module, "DllRegisterServer") && GetProcAddress(module, "DllUnregisterServer"));
 
@@ -153,10 +156,11 @@ TEST(Registration, ExportsFollowTheInProcessServerContract)
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     EXPECT_EQ(S_OK, canUnload());
 
-    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(E_NOINTERFACE,
+              factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(&object)));
     EXPECT_EQ(S_OK, canUnload()) << "a refused creation leaves no object behind";
     factory->Release();
     FreeLibrary(module);
 }
 
-} // namespace
+}  // namespace

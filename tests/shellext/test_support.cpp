@@ -12,33 +12,27 @@
 const char kClsidText[] = "{652C06C2-4FC0-42E0-9792-36126E42C712}";
 const char kLibidText[] = "{B0B1A08D-4DED-4244-B82F-674C87941331}";
 
-std::string WindowsPath(const char* unixPath)
-{
+std::string WindowsPath(const char* unixPath) {
     std::string path = std::string("Z:") + unixPath;
     for (char& c : path) {
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     }
     return path;
 }
 
-std::string FolderOf(const std::string& path)
-{
+std::string FolderOf(const std::string& path) {
     return path.substr(0, path.find_last_of('\\'));
 }
 
-std::string GorsemerePath()
-{
+std::string GorsemerePath() {
     return WindowsPath(GORSEMERE_DLL);
 }
 
-std::string StandinPath()
-{
+std::string StandinPath() {
     return WindowsPath(STANDIN_EXE);
 }
 
-DWORD RunRegsvr32(const char* args, const std::string& path)
-{
+DWORD RunRegsvr32(const char* args, const std::string& path) {
     std::string command = std::string("regsvr32.exe ") + args + " \"" + path + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -55,8 +49,7 @@ DWORD RunRegsvr32(const char* args, const std::string& path)
     return code;
 }
 
-void EnsureRegistered()
-{
+void EnsureRegistered() {
     static bool done = false;
     if (!done) {
         ASSERT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
@@ -64,43 +57,35 @@ void EnsureRegistered()
     }
 }
 
-bool KeyExists(HKEY root, const std::string& path, REGSAM view)
-{
+bool KeyExists(HKEY root, const std::string& path, REGSAM view) {
     CRegistryKey key;
     return key.Open(root, path.c_str(), KEY_READ | view) == ERROR_SUCCESS;
 }
 
-std::string ReadString(HKEY root, const std::string& path, const char* name)
-{
+std::string ReadString(HKEY root, const std::string& path, const char* name) {
     CRegistryKey key;
-    if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS)
-        return "<missing>";
+    if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) return "<missing>";
     char buffer[2048];
     DWORD size = sizeof buffer - 1;
     DWORD type = 0;
     const LONG rc = RegQueryValueExA(key.Get(), *name ? name : nullptr, nullptr, &type,
                                      reinterpret_cast<BYTE*>(buffer), &size);
-    if (rc != ERROR_SUCCESS || type != REG_SZ)
-        return "<missing>";
+    if (rc != ERROR_SUCCESS || type != REG_SZ) return "<missing>";
     buffer[size] = '\0';
     return buffer;
 }
 
-bool WriteString(HKEY root, const std::string& path, const char* name, const std::string& value)
-{
+bool WriteString(HKEY root, const std::string& path, const char* name, const std::string& value) {
     CRegistryKey key;
-    if (key.Create(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
-        return false;
+    if (key.Create(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS) return false;
     return RegSetValueExA(key.Get(), *name ? name : nullptr, 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
-bool DeleteValue(HKEY root, const std::string& path, const char* name)
-{
+bool DeleteValue(HKEY root, const std::string& path, const char* name) {
     CRegistryKey key;
-    if (key.Open(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS)
-        return false;
+    if (key.Open(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS) return false;
     return RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS;
 }
 
@@ -108,23 +93,20 @@ namespace {
 const char kAppKey[] = "Software\\Quillfen\\Pardwell";
 }
 
-ScopedInstallDir::ScopedInstallDir(const char* value)
-{
+ScopedInstallDir::ScopedInstallDir(const char* value) {
     m_oldValue = ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir");
     m_hadValue = m_oldValue != "<missing>";
     Set(value);
 }
 
-ScopedInstallDir::~ScopedInstallDir()
-{
+ScopedInstallDir::~ScopedInstallDir() {
     if (m_hadValue)
         WriteString(HKEY_CURRENT_USER, kAppKey, "InstallDir", m_oldValue);
     else
         DeleteValue(HKEY_CURRENT_USER, kAppKey, "InstallDir");
 }
 
-void ScopedInstallDir::Set(const char* value)
-{
+void ScopedInstallDir::Set(const char* value) {
     if (value)
         EXPECT_TRUE(WriteString(HKEY_CURRENT_USER, kAppKey, "InstallDir", value));
     else
@@ -139,8 +121,7 @@ public:
         : m_paths(paths), m_hasDrop(hasDrop) {}
     virtual ~CTestDataObject() = default;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
             *ppv = static_cast<IDataObject*>(this);
             AddRef();
@@ -150,25 +131,19 @@ public:
         return E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
+    STDMETHODIMP_(ULONG) Release() override {
         const LONG left = InterlockedDecrement(&m_refs);
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
 
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
-    {
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         const HRESULT hr = QueryGetData(format);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
         size_t bytes = sizeof(DROPFILES) + 1;
-        for (const auto& p : m_paths)
-            bytes += p.size() + 1;
+        for (const auto& p : m_paths) bytes += p.size() + 1;
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-        if (!memory)
-            return E_OUTOFMEMORY;
+        if (!memory) return E_OUTOFMEMORY;
         auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
         drop->pFiles = sizeof(DROPFILES);
         drop->fWide = FALSE;
@@ -184,22 +159,20 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override
-    {
-        if (!m_hasDrop || format->cfFormat != CF_HDROP)
-            return DV_E_FORMATETC;
-        if (!(format->tymed & TYMED_HGLOBAL))
-            return DV_E_TYMED;
+    STDMETHODIMP QueryGetData(FORMATETC* format) override {
+        if (!m_hasDrop || format->cfFormat != CF_HDROP) return DV_E_FORMATETC;
+        if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
         return S_OK;
     }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override
-    {
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
         out->ptd = nullptr;
         return E_NOTIMPL;
     }
     STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
     STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
@@ -209,23 +182,21 @@ private:
     bool m_hasDrop;
 };
 
-} // namespace
+}  // namespace
 
-IDataObject* CreateHDropDataObject(const std::vector<std::string>& paths)
-{
+IDataObject* CreateHDropDataObject(const std::vector<std::string>& paths) {
     return new CTestDataObject(paths, true);
 }
 
-IDataObject* CreateEmptyDataObject()
-{
+IDataObject* CreateEmptyDataObject() {
     return new CTestDataObject({}, false);
 }
 
-bool WaitForRecord(const std::string& recordPath, std::string& commandLine, DWORD timeoutMs)
-{
+bool WaitForRecord(const std::string& recordPath, std::string& commandLine, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     do {
-        HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             std::vector<char> data(65536);
             DWORD got = 0;

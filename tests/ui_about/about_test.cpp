@@ -52,7 +52,8 @@ TEST(AboutDlg, BoldTextsAndLinksWithTheirTargets) {
         std::string text, target, tip;
     } links[] = {
         {about.webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE, PARDWELL_HOME_PAGE, PARDWELL_HOME_PAGE},
-        {about.mailLink, IDC_ABOUT_MAIL_LINK, PARDWELL_SUPPORT_ADDRESS, kMailTarget, PARDWELL_SUPPORT_ADDRESS},
+        {about.mailLink, IDC_ABOUT_MAIL_LINK, PARDWELL_SUPPORT_ADDRESS, kMailTarget,
+         PARDWELL_SUPPORT_ADDRESS},
     };
     for (const auto& row : links) {
         EXPECT_EQ(ItemText(wnd, row.id), row.text) << "the template's text stays";
@@ -79,8 +80,8 @@ public:
         m_scheme = scheme;
         std::string command = std::string("\"") + URL_STANDIN_EXE + "\" \"%1\"";
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS) {
             RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                            static_cast<DWORD>(command.size() + 1));
             RegCloseKey(key);
@@ -127,7 +128,8 @@ TEST(AboutDlg, AClickReachesTheDialogAndOpensTheTargetThroughTheShell) {
         CHyperLink& link;
         int id;
         std::string target;
-    } links[] = {{about.webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE}, {about.mailLink, IDC_ABOUT_MAIL_LINK, kMailTarget}};
+    } links[] = {{about.webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE},
+                 {about.mailLink, IDC_ABOUT_MAIL_LINK, kMailTarget}};
     for (const auto& row : links) {
         DeleteFileA(record.c_str());
         about.commands.clear();
@@ -137,7 +139,8 @@ TEST(AboutDlg, AClickReachesTheDialogAndOpensTheTargetThroughTheShell) {
         const std::string opened = WaitForRecord(record);
         EXPECT_NE(opened.find(row.target), std::string::npos) << "the handler got: " << opened;
         bool notified = false;
-        for (auto [id, code] : about.commands) notified |= id == static_cast<UINT>(row.id) && code == STN_CLICKED;
+        for (auto [id, code] : about.commands)
+            notified |= id == static_cast<UINT>(row.id) && code == STN_CLICKED;
         EXPECT_TRUE(notified) << row.target;
     }
     about.DestroyWindow();

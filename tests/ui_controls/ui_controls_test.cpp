@@ -58,8 +58,9 @@ protected:
     static void SetUpTestSuite() {
         shared = new CTestDlg;
         if (!shared->Create()) return;
-        shared->formatImages.Reset(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FORMATS), 16,
-                                                        3, RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+        shared->formatImages.Reset(
+            ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FORMATS), 16, 3,
+                                 RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
         SetWindowPos(*shared, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         Pump();
     }
@@ -242,13 +243,15 @@ TEST_F(Controls, SetLinkStoresTargetTipAndFitsText) {
         info.cbSize = sizeof(info);
         info.hwnd = dlg.feedback;
         info.lpszText = tip;
-        SendMessageA(dlg.feedback.ToolTipWindow(), TTM_GETTEXTA, sizeof(tip), reinterpret_cast<LPARAM>(&info));
+        SendMessageA(dlg.feedback.ToolTipWindow(), TTM_GETTEXTA, sizeof(tip),
+                     reinterpret_cast<LPARAM>(&info));
         EXPECT_STREQ(row.tip, tip);
         // The tip's area follows the control's new size.
         TOOLINFOA area{};
         area.cbSize = sizeof(area);
         area.hwnd = dlg.feedback;
-        ASSERT_TRUE(SendMessageA(dlg.feedback.ToolTipWindow(), TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&area)));
+        ASSERT_TRUE(
+            SendMessageA(dlg.feedback.ToolTipWindow(), TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&area)));
         EXPECT_EQ(rc.right, area.rect.right);
     }
 }
@@ -390,8 +393,8 @@ struct BannerPixels {
 
 BannerPixels LoadBanner() {
     Canvas canvas(500, 60);
-    HBITMAP banner = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP banner = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER),
+                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, banner);
     BitBlt(canvas.dc, 0, 0, 500, 60, memory, 0, 0, SRCCOPY);

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
 
     double tw = Now();
     CFileFilter all("*.*");
-    int visited = WalkFolder(NativeFileSystem(), folder.c_str(), all, false, [](const std::string&) { return true; });
+    int visited =
+        WalkFolder(NativeFileSystem(), folder.c_str(), all, false, [](const std::string&) { return true; });
     double walk = Now() - tw;
 
     TestMainDlg dlg(0, nullptr);
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < walked; ++i) list.SetItemText(i, 1, "C:\\some\\folder");
         double c = Now();
         char full[MAX_PATH];
-        for (int i = 0; i < walked; ++i) GetFullPathNameA("C:\\some\\folder\\file.txt", MAX_PATH, full, nullptr);
+        for (int i = 0; i < walked; ++i)
+            GetFullPathNameA("C:\\some\\folder\\file.txt", MAX_PATH, full, nullptr);
         double d = Now();
         std::printf("insert %.3f s, set text %.3f s, full path %.3f s\n", b - a, c - b, d - c);
         probe.DestroyWindow();

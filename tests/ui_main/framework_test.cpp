@@ -76,7 +76,8 @@ protected:
 };
 
 TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND owner =
+        CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(owner);
     struct OwnedDialog : TestDialog {
         explicit OwnedDialog(HWND o) { m_parent = o; }
@@ -122,9 +123,9 @@ TEST(FrameworkDialog, MenuAndAcceleratorCommandsObeyTheRuleButtonClicksArrive) {
     ASSERT_TRUE(dialog.Create());
     HWND button = GetDlgItem(dialog.m_hWnd, 1001);
     const Case cases[] = {
-        {1001, true, nullptr, true},   {1001, false, nullptr, false}, {2001, false, nullptr, false},
-        {2001, true, nullptr, true},   {3000, false, nullptr, true},  // not in the table: always runs
-        {1001, false, button, true},   // a control's own notification is not a command check
+        {1001, true, nullptr, true}, {1001, false, nullptr, false}, {2001, false, nullptr, false},
+        {2001, true, nullptr, true}, {3000, false, nullptr, true},  // not in the table: always runs
+        {1001, false, button, true},  // a control's own notification is not a command check
     };
     for (const Case& c : cases) {
         dialog.ran.clear();
@@ -152,7 +153,8 @@ TEST(FrameworkDialog, IdlePassAndMenuPopupApplyTheRule) {
         SendMessageA(dialog.m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
         EXPECT_EQ((GetMenuState(popup, 1001, MF_BYCOMMAND) & MF_GRAYED) == 0, allow);
         EXPECT_EQ((GetMenuState(popup, 2001, MF_BYCOMMAND) & MF_GRAYED) == 0, !allow);
-        EXPECT_NE(GetMenuState(popup, 3000, MF_BYCOMMAND) & MF_GRAYED, 0u) << "items outside the table untouched";
+        EXPECT_NE(GetMenuState(popup, 3000, MF_BYCOMMAND) & MF_GRAYED, 0u)
+            << "items outside the table untouched";
     }
     DestroyMenu(popup);
     dialog.DestroyWindow();
@@ -199,7 +201,8 @@ TEST(FrameworkWnd, NotificationsAreReflectedToTheChildAndSubclassEndsWithTheWind
     ASSERT_TRUE(button.SubclassDlgItem(1002, dialog.m_hWnd));
     EXPECT_EQ(CWnd::FromHandle(button.m_hWnd), &button);
     // The dialog handles 1002 itself in OnCommand, so it wins; 1001 would too.
-    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), reinterpret_cast<LPARAM>(button.m_hWnd));
+    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button.m_hWnd));
     EXPECT_EQ(button.reflectedClicks, 0);
 
     // A parent that declines gets its child's notification reflected.

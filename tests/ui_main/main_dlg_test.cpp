@@ -306,7 +306,8 @@ bool Above(HWND a, HWND b) {
 TEST_F(MainDlgTest, KeepOnTopFollowsTheCheckBox) {
     Open();
     ShowWindow(Wnd(), SW_SHOWNOACTIVATE);
-    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND other =
+        CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(other, SW_SHOWNOACTIVATE);
     // Wine 8 refuses HWND_TOPMOST for a window that owns a topmost popup
     // (the links' and toolbar's tooltips); Windows makes both topmost.
@@ -463,7 +464,8 @@ TEST_F(MainDlgTest, EveryEntryPointOfACommandFollowsItsRule) {
         dlg->recordOnly = {ID_MAIN_OPTIONS, ID_MAIN_ABOUT};
         dlg->handled.clear();
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_OPTIONS, 0), 0);
-        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_LINK, STN_CLICKED), reinterpret_cast<LPARAM>(link));
+        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_LINK, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(link));
         SendMessageA(Wnd(), WM_SYSCOMMAND, IDM_SYS_OPTIONS, 0);
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_ABOUT, 0), 0);
         SendMessageA(Wnd(), WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
@@ -509,8 +511,8 @@ TEST_F(MainDlgTest, AddFilesArrivesFromItsKeysAndTheToolbar) {
     ASSERT_TRUE(SendMessageA(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first)));
     EXPECT_EQ(first.idCommand, ID_EDIT_ADD_FILES);
     SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(first.idCommand, BN_CLICKED), reinterpret_cast<LPARAM>(bar));
-    const std::vector<UINT> expected = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_ADD_FOLDER,
-                                        ID_EDIT_ADD_FILES};
+    const std::vector<UINT> expected = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER,
+                                        ID_EDIT_ADD_FOLDER, ID_EDIT_ADD_FILES};
     EXPECT_EQ(dlg->handled, expected);
     SendMessageA(Wnd(), kWmKickIdle, 0, 0);
     EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FILES));

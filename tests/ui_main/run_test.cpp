@@ -38,14 +38,21 @@ protected:
     }
     HWND Wnd() const { return dlg->m_hWnd; }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
-    void Click(int id) { SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(Wnd(), id)); }
-    void Check(int id, bool on) { SendMessageA(GetDlgItem(Wnd(), id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
-    bool WaitIdle() { return PumpUntil([&] { return !IsWindow(Wnd()) || (!dlg->IsRunning() && !dlg->HasWorker()); }); }
+    void Click(int id) {
+        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(Wnd(), id));
+    }
+    void Check(int id, bool on) {
+        SendMessageA(GetDlgItem(Wnd(), id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    bool WaitIdle() {
+        return PumpUntil([&] { return !IsWindow(Wnd()) || (!dlg->IsRunning() && !dlg->HasWorker()); });
+    }
     // The style bit: the dialog itself is never shown in these tests.
     bool Visible(int id) { return (GetWindowLongA(GetDlgItem(Wnd(), id), GWL_STYLE) & WS_VISIBLE) != 0; }
     std::vector<EntryMark> Marks() {
         std::vector<EntryMark> marks;
-        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i) marks.push_back(StateImage(dlg->JobList(), i));
+        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i)
+            marks.push_back(StateImage(dlg->JobList(), i));
         return marks;
     }
 
@@ -253,7 +260,8 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         d.JobList().OnHeaderClick(0);
         SendMessageA(d.m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({extra})), 0);
         seen.countAfterEdits = list.GetItemCount();
-        seen.selectorAfterCtrlW = static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_FORMAT), CB_GETCURSEL, 0, 0));
+        seen.selectorAfterCtrlW =
+            static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_FORMAT), CB_GETCURSEL, 0, 0));
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());

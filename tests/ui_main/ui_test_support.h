@@ -63,7 +63,8 @@ std::string ItemText(HWND dialog, int id);
 class TestMainDlg : public CMainDlg {
 public:
     TestMainDlg(int format, const std::vector<std::string>* paths)
-        : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), TestApp::Get().Store(), format, paths) {}
+        : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), TestApp::Get().Store(), format,
+                   paths) {}
     std::function<void(TestMainDlg&, int item, EntryMark mark)> onMark;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }

@@ -18,7 +18,8 @@ void CAboutDlg::DoDataExchange(bool) {
 BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     const WPARAM bold = reinterpret_cast<WPARAM>(m_resources.BoldFont());
-    for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_PURPOSE}) SendDlgItemMessageA(m_hWnd, id, WM_SETFONT, bold, TRUE);
+    for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_PURPOSE})
+        SendDlgItemMessageA(m_hWnd, id, WM_SETFONT, bold, TRUE);
 
     // The links sit on the dialog's face; a new font fits each to its text.
     for (CHyperLink* link : {&webLink, &mailLink}) {

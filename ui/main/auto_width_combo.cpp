@@ -20,7 +20,8 @@ int CAutoWidthComboBoxEx::InsertItem(int index, const char* text, int image, int
     return InsertItemIndented(index, text, -1, image, selectedImage);
 }
 
-int CAutoWidthComboBoxEx::InsertItemIndented(int index, const char* text, int indent, int image, int selectedImage) {
+int CAutoWidthComboBoxEx::InsertItemIndented(int index, const char* text, int indent, int image,
+                                             int selectedImage) {
     COMBOBOXEXITEMA item{};
     item.mask = CBEIF_TEXT;
     item.iItem = index;
@@ -41,7 +42,8 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
     int imageWidth = 0;
     HIMAGELIST images = GetImageList();
     IMAGEINFO info{};
-    if (images && ImageList_GetImageInfo(images, 0, &info)) imageWidth = info.rcImage.right - info.rcImage.left + 1;
+    if (images && ImageList_GetImageInfo(images, 0, &info))
+        imageWidth = info.rcImage.right - info.rcImage.left + 1;
 
     int widest = 0;
     int count = GetCount();
@@ -52,7 +54,8 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
         for (int i = 0; i < count; ++i) {
             std::string text = GetItemText(i);
             SIZE size{0, 0};
-            if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size) && size.cx > widest)
+            if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size) &&
+                size.cx > widest)
                 widest = size.cx;
         }
         GetTextExtentPoint32A(dc, "W", 1, &letter);
@@ -62,7 +65,8 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
     RECT dropped{};
     GetDroppedControlRect(dropped);
     int itemHeight = GetItemHeight(0);
-    if (itemHeight > 0 && itemHeight * count >= dropped.bottom - dropped.top) width += GetSystemMetrics(SM_CXVSCROLL);
+    if (itemHeight > 0 && itemHeight * count >= dropped.bottom - dropped.top)
+        width += GetSystemMetrics(SM_CXVSCROLL);
     // Sent to the inner combo box: it owns the list, and not every ComboBoxEx
     // implementation passes CB_SETDROPPEDWIDTH on.
     HWND combo = GetComboBoxCtrl();
@@ -84,6 +88,7 @@ void FillFormatSelector(CAutoWidthComboBoxEx& selector, HIMAGELIST images, int f
     // the LineEndingFormat order.
     static const int kImageOfFormat[3] = {0, 2, 1};
     selector.SetImageList(images);
-    for (int i = 0; i < 3; ++i) selector.InsertItem(i, LineEndingFormatLabel(i), kImageOfFormat[i], kImageOfFormat[i]);
+    for (int i = 0; i < 3; ++i)
+        selector.InsertItem(i, LineEndingFormatLabel(i), kImageOfFormat[i], kImageOfFormat[i]);
     selector.SetCurSel(format >= 0 && format < 3 ? format : -1);
 }

@@ -17,7 +17,8 @@ public:
     // image -1: no image; selectedImage -1: the same as image. Returns the
     // new index or -1.
     virtual int InsertItem(int index, const char* text, int image = -1, int selectedImage = -1);
-    virtual int InsertItemIndented(int index, const char* text, int indent, int image = -1, int selectedImage = -1);
+    virtual int InsertItemIndented(int index, const char* text, int indent, int image = -1,
+                                   int selectedImage = -1);
     // Sets the drop-down width to the widest entry plus margins and returns it.
     virtual int AdjustDropWidth();
 

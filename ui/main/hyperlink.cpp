@@ -69,7 +69,8 @@ void CHyperLink::FitToText() {
         CSelectObject selected(dc, GetFont());
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     }
-    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Keep the tip's area equal to the control after the resize.
     if (m_tooltip.m_hWnd) {
         TOOLINFOA info{};
@@ -133,44 +134,44 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         m_tooltip.RelayEvent(relay);
     }
     switch (msg) {
-    case WM_SETCURSOR:
-        SetCursor(m_hoverCursor);
-        result = TRUE;
-        return true;
-    case WM_MOUSEMOVE:
-        OnMouseMove(lp);
-        result = DefProc(msg, wp, lp);
-        return true;
-    case WM_ENABLE:
-        // Enabled and disabled links are drawn in different colours.
-        InvalidateRect(m_hWnd, nullptr, FALSE);
-        result = DefProc(msg, wp, lp);
-        return true;
-    case WM_CAPTURECHANGED:
-        // Losing the capture by any route (leaving, a click, another window
-        // taking it) ends the hover colour.
-        InvalidateRect(m_hWnd, nullptr, FALSE);
-        result = DefProc(msg, wp, lp);
-        return true;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(wp, lp, result);
-        return true;
-    case WM_PAINT:
-        OnPaint();
-        result = 0;
-        return true;
-    case WM_SETFONT:
-        result = DefProc(msg, wp, lp);
-        FitToText();
-        return true;
-    case WM_DESTROY:
-        // The tip belongs to this control's life; forget it here so the
-        // destructor never acts on a handle the system may have reused.
-        if (m_tooltip.m_hWnd && IsWindow(m_tooltip.m_hWnd)) ::DestroyWindow(m_tooltip.m_hWnd);
-        m_tooltip.Detach();
-        result = DefProc(msg, wp, lp);
-        return true;
-    default:
-        return CStatic::OnMessage(msg, wp, lp, result);
+        case WM_SETCURSOR:
+            SetCursor(m_hoverCursor);
+            result = TRUE;
+            return true;
+        case WM_MOUSEMOVE:
+            OnMouseMove(lp);
+            result = DefProc(msg, wp, lp);
+            return true;
+        case WM_ENABLE:
+            // Enabled and disabled links are drawn in different colours.
+            InvalidateRect(m_hWnd, nullptr, FALSE);
+            result = DefProc(msg, wp, lp);
+            return true;
+        case WM_CAPTURECHANGED:
+            // Losing the capture by any route (leaving, a click, another window
+            // taking it) ends the hover colour.
+            InvalidateRect(m_hWnd, nullptr, FALSE);
+            result = DefProc(msg, wp, lp);
+            return true;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(wp, lp, result);
+            return true;
+        case WM_PAINT:
+            OnPaint();
+            result = 0;
+            return true;
+        case WM_SETFONT:
+            result = DefProc(msg, wp, lp);
+            FitToText();
+            return true;
+        case WM_DESTROY:
+            // The tip belongs to this control's life; forget it here so the
+            // destructor never acts on a handle the system may have reused.
+            if (m_tooltip.m_hWnd && IsWindow(m_tooltip.m_hWnd)) ::DestroyWindow(m_tooltip.m_hWnd);
+            m_tooltip.Detach();
+            result = DefProc(msg, wp, lp);
+            return true;
+        default:
+            return CStatic::OnMessage(msg, wp, lp, result);
     }
 }

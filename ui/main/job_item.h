@@ -17,7 +17,9 @@ struct JobItem {
     ConvertFailure failure = ConvertFailure::None;
 
     // The only ways into and out of an entry's item data.
-    static LPARAM ToItemData(std::unique_ptr<JobItem> item) { return reinterpret_cast<LPARAM>(item.release()); }
+    static LPARAM ToItemData(std::unique_ptr<JobItem> item) {
+        return reinterpret_cast<LPARAM>(item.release());
+    }
     static std::unique_ptr<JobItem> TakeFromItemData(LPARAM data) {
         return std::unique_ptr<JobItem>(reinterpret_cast<JobItem*>(data));
     }

@@ -24,9 +24,8 @@ const char kProductPage[] = PARDWELL_HOME_PAGE;
 
 // Commands whose enabled state the idle pass and the menu check maintain.
 const UINT kCommands[] = {
-    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,  ID_EDIT_OPEN,
-    IDC_CONVERT,       ID_FORMAT_WINDOWS,  ID_FORMAT_MAC,  ID_FORMAT_UNIX, ID_MAIN_OPTIONS,
-    ID_HELP,           ID_MAIN_ABOUT,
+    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,   ID_EDIT_OPEN, IDC_CONVERT,
+    ID_FORMAT_WINDOWS, ID_FORMAT_MAC,      ID_FORMAT_UNIX, ID_MAIN_OPTIONS, ID_HELP,      ID_MAIN_ABOUT,
 };
 
 // The toolbar resource: version, button size, count, then command ids.
@@ -41,13 +40,15 @@ struct ToolBarResource {
 HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, COLORREF mask) {
     CImageListHandle list(ImageList_Create(cx, cy, flags | ILC_MASK, 0, grow));
     // The list keeps its own copy of the pictures.
-    CBitmapHandle bitmap(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    CBitmapHandle bitmap(static_cast<HBITMAP>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!list || !bitmap || ImageList_AddMasked(list, bitmap, mask) < 0) return nullptr;
     return list.Release();
 }
 
-bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+bool KeyDown(int key) {
+    return (GetKeyState(key) & 0x8000) != 0;
+}
 }  // namespace
 
 CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IProfileStore& store, int format,
@@ -82,13 +83,15 @@ CMainDlg::~CMainDlg() {
 
 bool CMainDlg::OnCreate() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP |
-                                   CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
-                               0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(ID_TOOLBAR_CTRL), instance, nullptr);
+    HWND bar =
+        CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP |
+                            CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                        0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(ID_TOOLBAR_CTRL), instance, nullptr);
     if (!bar) return false;
     m_toolbar.Attach(bar);
-    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(RT_TOOLBAR_LAYOUT));
+    HRSRC found =
+        FindResourceA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(RT_TOOLBAR_LAYOUT));
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const auto* layout = loaded ? static_cast<const ToolBarResource*>(LockResource(loaded)) : nullptr;
     if (!layout || layout->version != 1) return false;
@@ -177,8 +180,9 @@ BOOL CMainDlg::OnInitDialog() {
     EditSystemMenu();
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    m_largeIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    m_largeIcon =
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
     m_smallIcon.Reset(
         static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON, 16, 16, 0)));
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon));
@@ -199,7 +203,8 @@ BOOL CMainDlg::OnInitDialog() {
     OptionsLink.SetFont(shell.BoldUnderlineFont());
     // The links sit on the banner: fill behind them with its ground colour.
     FeedbackLink.m_backColor = OptionsLink.m_backColor = CHeaderDlg::kGroundColor;
-    if (HWND convert = GetDlgItem(IDC_CONVERT)) ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
+    if (HWND convert = GetDlgItem(IDC_CONVERT))
+        ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
     m_toolbar.SetFont(GetFont());
 
     SetUpFormatSelector();
@@ -210,7 +215,9 @@ BOOL CMainDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CMainDlg::SetUpFormatSelector() { FillFormatSelector(m_selector, m_selectorImages, m_format); }
+void CMainDlg::SetUpFormatSelector() {
+    FillFormatSelector(m_selector, m_selectorImages, m_format);
+}
 
 void CMainDlg::SetUpJobList() {
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_INFOTIP);
@@ -258,26 +265,26 @@ void CMainDlg::UpdateKeepOnTop() {
 bool CMainDlg::IsCommandEnabled(UINT id) {
     int count = m_list.m_hWnd ? m_list.GetItemCount() : 0;
     switch (id) {
-    case ID_EDIT_ADD_FILES:
-    case ID_MAIN_OPTIONS:
-    case ID_MAIN_ABOUT:
-        return true;
-    case ID_EDIT_ADD_FOLDER:
-        return false;  // its dialog is not part of this program yet
-    case ID_EDIT_DELETE:
-        return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
-    case ID_EDIT_OPEN:
-        return m_list.m_hWnd && m_list.GetSelectedCount() > 0;
-    case ID_EDIT_CLEAR:
-        return !m_running && count > 0;
-    case IDC_CONVERT:
-        return count > 0;
-    case ID_FORMAT_WINDOWS:
-    case ID_FORMAT_MAC:
-    case ID_FORMAT_UNIX:
-        return !m_running;
-    default:
-        return true;
+        case ID_EDIT_ADD_FILES:
+        case ID_MAIN_OPTIONS:
+        case ID_MAIN_ABOUT:
+            return true;
+        case ID_EDIT_ADD_FOLDER:
+            return false;  // its dialog is not part of this program yet
+        case ID_EDIT_DELETE:
+            return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
+        case ID_EDIT_OPEN:
+            return m_list.m_hWnd && m_list.GetSelectedCount() > 0;
+        case ID_EDIT_CLEAR:
+            return !m_running && count > 0;
+        case IDC_CONVERT:
+            return count > 0;
+        case ID_FORMAT_WINDOWS:
+        case ID_FORMAT_MAC:
+        case ID_FORMAT_UNIX:
+            return !m_running;
+        default:
+            return true;
     }
 }
 
@@ -290,143 +297,144 @@ bool CMainDlg::PreTranslateMessage(MSG* msg) {
 
 bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
     switch (id) {
-    case ID_EDIT_DELETE:
-        if (CanRunCommand(id)) DeleteSelected();
-        return true;
-    case ID_EDIT_CLEAR:
-        if (CanRunCommand(id)) ClearList();
-        return true;
-    case ID_EDIT_OPEN:
-        OpenSelected();
-        return true;
-    case IDC_CONVERT:
-        if (code == BN_CLICKED) StartRun();
-        return true;
-    case IDC_STOP:
-        if (code == BN_CLICKED) RequestStop();
-        return true;
-    case IDC_KEEP_ON_TOP:
-        if (code == BN_CLICKED) UpdateKeepOnTop();
-        return true;
-    case IDC_CLOSE_WHEN_DONE:
-        if (code == BN_CLICKED) DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
-        return true;
-    case ID_FORMAT_WINDOWS:
-    case ID_FORMAT_MAC:
-    case ID_FORMAT_UNIX:
-        if (!m_running) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
-        return true;
-    case ID_HELP:
-        OnHelp();
-        return true;
-    case ID_MAIN_ABOUT: {
-        CAboutDlg about(m_resources, m_hWnd);
-        about.DoModal();
-        return true;
-    }
-    case ID_EDIT_ADD_FILES:
-        OnAddFiles();
-        return true;
-    case ID_MAIN_OPTIONS:
-        OnOptions();
-        return true;
-    default:
-        (void)control;
-        return false;
+        case ID_EDIT_DELETE:
+            if (CanRunCommand(id)) DeleteSelected();
+            return true;
+        case ID_EDIT_CLEAR:
+            if (CanRunCommand(id)) ClearList();
+            return true;
+        case ID_EDIT_OPEN:
+            OpenSelected();
+            return true;
+        case IDC_CONVERT:
+            if (code == BN_CLICKED) StartRun();
+            return true;
+        case IDC_STOP:
+            if (code == BN_CLICKED) RequestStop();
+            return true;
+        case IDC_KEEP_ON_TOP:
+            if (code == BN_CLICKED) UpdateKeepOnTop();
+            return true;
+        case IDC_CLOSE_WHEN_DONE:
+            if (code == BN_CLICKED) DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
+            return true;
+        case ID_FORMAT_WINDOWS:
+        case ID_FORMAT_MAC:
+        case ID_FORMAT_UNIX:
+            if (!m_running) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
+            return true;
+        case ID_HELP:
+            OnHelp();
+            return true;
+        case ID_MAIN_ABOUT: {
+            CAboutDlg about(m_resources, m_hWnd);
+            about.DoModal();
+            return true;
+        }
+        case ID_EDIT_ADD_FILES:
+            OnAddFiles();
+            return true;
+        case ID_MAIN_OPTIONS:
+            OnOptions();
+            return true;
+        default:
+            (void)control;
+            return false;
     }
 }
 
 bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
     if (id != IDC_JOB_LIST) return false;
     switch (header->code) {
-    case NM_CUSTOMDRAW:
-        result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-        return true;
-    case NM_DBLCLK:
-        if (m_list.GetFirstSelected() >= 0) OpenSelected();
-        result = 0;
-        return true;
-    case LVN_DELETEITEM: {
-        auto* view = reinterpret_cast<NMLISTVIEW*>(header);
-        if (std::unique_ptr<JobItem> entry = JobItem::TakeFromItemData(view->lParam)) m_index.Remove(entry->path);
-        result = 0;
-        return true;
-    }
-    default:
-        return false;
+        case NM_CUSTOMDRAW:
+            result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+            return true;
+        case NM_DBLCLK:
+            if (m_list.GetFirstSelected() >= 0) OpenSelected();
+            result = 0;
+            return true;
+        case LVN_DELETEITEM: {
+            auto* view = reinterpret_cast<NMLISTVIEW*>(header);
+            if (std::unique_ptr<JobItem> entry = JobItem::TakeFromItemData(view->lParam))
+                m_index.Remove(entry->path);
+            result = 0;
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
 LRESULT CMainDlg::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        if (static_cast<int>(draw->nmcd.dwItemSpec) == m_currentEntry) {
-            SelectObject(draw->nmcd.hdc, m_resources.BoldFont());
-            return CDRF_NEWFONT;
-        }
-        return CDRF_DODEFAULT;
-    default:
-        return CDRF_DODEFAULT;
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            if (static_cast<int>(draw->nmcd.dwItemSpec) == m_currentEntry) {
+                SelectObject(draw->nmcd.hdc, m_resources.BoldFont());
+                return CDRF_NEWFONT;
+            }
+            return CDRF_DODEFAULT;
+        default:
+            return CDRF_DODEFAULT;
     }
 }
 
 bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-    case WM_CREATE:
-        result = DefProc(msg, wp, lp);
-        if (result != -1 && !OnCreate()) result = -1;
-        return true;
-    case WM_PAINT:
-        if (IsIconic(m_hWnd)) {
-            CPaintDC dc(m_hWnd);
-            SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
-            RECT rect;
-            GetClientRect(m_hWnd, &rect);
-            int x = (rect.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
-            int y = (rect.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
-            DrawIcon(dc, x, y, m_largeIcon);
+        case WM_CREATE:
+            result = DefProc(msg, wp, lp);
+            if (result != -1 && !OnCreate()) result = -1;
+            return true;
+        case WM_PAINT:
+            if (IsIconic(m_hWnd)) {
+                CPaintDC dc(m_hWnd);
+                SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
+                RECT rect;
+                GetClientRect(m_hWnd, &rect);
+                int x = (rect.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+                int y = (rect.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+                DrawIcon(dc, x, y, m_largeIcon);
+                result = 0;
+                return true;
+            }
+            break;
+        case WM_QUERYDRAGICON:
+            result = reinterpret_cast<LRESULT>(m_largeIcon);
+            return true;
+        case WM_CONTEXTMENU:
+            OnContextMenu(reinterpret_cast<HWND>(wp), POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
             result = 0;
             return true;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wp));
+            result = DefProc(msg, wp, lp);
+            return true;
+        case WM_HELP:
+            if (!KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU))
+                SendMessage(WM_COMMAND, ID_HELP, 0);
+            result = TRUE;
+            return true;
+        case WM_DESTROY: {
+            if (m_worker.IsCreated()) {
+                m_stopRequest = RunStop::Close;
+                WaitForWorker();
+            }
+            m_settings.LastFormat = m_format;
+            m_settings.AutoClose = m_closeWhenDone;
+            m_settings.AlwaysOnTop = m_keepOnTop;
+            break;
         }
-        break;
-    case WM_QUERYDRAGICON:
-        result = reinterpret_cast<LRESULT>(m_largeIcon);
-        return true;
-    case WM_CONTEXTMENU:
-        OnContextMenu(reinterpret_cast<HWND>(wp), POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-        result = 0;
-        return true;
-    case WM_DROPFILES:
-        OnDropFiles(reinterpret_cast<HDROP>(wp));
-        result = DefProc(msg, wp, lp);
-        return true;
-    case WM_HELP:
-        if (!KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU))
-            SendMessage(WM_COMMAND, ID_HELP, 0);
-        result = TRUE;
-        return true;
-    case WM_DESTROY: {
-        if (m_worker.IsCreated()) {
-            m_stopRequest = RunStop::Close;
-            WaitForWorker();
-        }
-        m_settings.LastFormat = m_format;
-        m_settings.AutoClose = m_closeWhenDone;
-        m_settings.AlwaysOnTop = m_keepOnTop;
-        break;
-    }
-    case kMsgRunFinished:
-        OnRunFinished();
-        result = 0;
-        return true;
-    case kMsgInvoke:
-        if (lp) (*reinterpret_cast<const std::function<void()>*>(lp))();
-        result = 0;
-        return true;
-    default:
-        break;
+        case kMsgRunFinished:
+            OnRunFinished();
+            result = 0;
+            return true;
+        case kMsgInvoke:
+            if (lp) (*reinterpret_cast<const std::function<void()>*>(lp))();
+            result = 0;
+            return true;
+        default:
+            break;
     }
     return CHeaderDlg::OnMessage(msg, wp, lp, result);
 }
@@ -443,7 +451,9 @@ void CMainDlg::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
-void CMainDlg::OnHelp() { ShellExecuteA(m_hWnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL); }
+void CMainDlg::OnHelp() {
+    ShellExecuteA(m_hWnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
     if (point.x == -1 && point.y == -1) {
@@ -493,7 +503,8 @@ void CMainDlg::OpenSelected() {
 }
 
 void CMainDlg::OnAddFiles() {
-    CFileDialogEx dialog(true, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
+    CFileDialogEx dialog(true, nullptr, nullptr,
+                         OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
                          GetFileTypeFilters().c_str(), nullptr);
     // The last file taken, as it stands: the dialog opens in its folder.
     const std::string initial = m_settings.LastFile;

@@ -27,7 +27,9 @@ void SplitPath(const char* path, std::string* folder, std::string* name) {
 }
 }  // namespace
 
-bool CMainDlg::IsInList(const char* path) const { return path && m_index.Contains(path); }
+bool CMainDlg::IsInList(const char* path) const {
+    return path && m_index.Contains(path);
+}
 
 std::string CMainDlg::GetItemPath(int index) const {
     // A vanished index gives an empty path, which fails to convert.
@@ -35,7 +37,9 @@ std::string CMainDlg::GetItemPath(int index) const {
     return JoinPath(m_list.GetItemText(index, 1), m_list.GetItemText(index, 0));
 }
 
-int CMainDlg::AddFileToList(const char* path) { return AddPath(path, false); }
+int CMainDlg::AddFileToList(const char* path) {
+    return AddPath(path, false);
+}
 
 int CMainDlg::AddPath(const char* path, bool knownFile) {
     if (!path || !*path || !m_list.m_hWnd) return -1;

@@ -49,7 +49,8 @@ void CMainDlg::StartRun() {
         // No thread, no run: back to idle rather than stuck with Stop shown.
         LeaveRunningState();
         char text[256];
-        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), LoadResourceText(IDS_ABORTED).c_str(), 0, 0);
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(),
+                      LoadResourceText(IDS_ABORTED).c_str(), 0, 0);
         SetStatusText(text);
         return;
     }
@@ -135,7 +136,9 @@ void CMainDlg::OnRunEnd() {
     m_progress.ShowWindow(SW_HIDE);
 }
 
-void CMainDlg::SetStatusText(const char* text) { SetDlgItemTextA(m_hWnd, IDC_STATUS, text ? text : ""); }
+void CMainDlg::SetStatusText(const char* text) {
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, text ? text : "");
+}
 
 void CMainDlg::OnProgress(ProgressKind kind, int value) {
     if (kind == ProgressKind::Range) {
@@ -144,7 +147,8 @@ void CMainDlg::OnProgress(ProgressKind kind, int value) {
     } else if (kind == ProgressKind::ItemDone) {
         m_progress.SetPos(value);
         char text[256];
-        std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), value + 1, m_list.GetItemCount());
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), value + 1,
+                      m_list.GetItemCount());
         SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     }
 }
