@@ -1,15 +1,4 @@
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows.
+set(PARDWELL_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-# The -posix variants carry std::thread and std::mutex.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_AR i686-w64-mingw32-gcc-ar-posix)
-set(CMAKE_RANLIB i686-w64-mingw32-gcc-ranlib-posix)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include("${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake")

@@ -112,11 +112,11 @@ std::vector<std::string> CFileDialogEx::SplitSelection(const char* buffer, size_
 void CFileDialogEx::MakeRoom(HWND dialog) {
     if (!(m_ofn.Flags & OFN_ALLOWMULTISELECT) || !dialog) return;
     LRESULT folder = ::SendMessageA(dialog, CDM_GETFOLDERPATH, 0, 0);
-    LRESULT spec = ::SendMessageA(dialog, CDM_GETSPEC, 0, 0);
+    LRESULT names = ::SendMessageA(dialog, CDM_GETSPEC, 0, 0);
     if (folder < 0) folder = 0;
-    if (spec < 0) spec = 0;
+    if (names < 0) names = 0;
     // The quoted names are longer than the zero-separated ones they become.
-    DWORD needed = static_cast<DWORD>(folder + spec) + kSlack;
+    DWORD needed = static_cast<DWORD>(folder + names) + kSlack;
     if (needed > m_ofn.nMaxFile) SetCapacity(needed);
 }
 

@@ -1,0 +1,16 @@
+# The mingw-w64 cross toolchain for one Windows target; the per-target files
+# set PARDWELL_MINGW_TRIPLET and CMAKE_SYSTEM_PROCESSOR, then include this.
+set(CMAKE_SYSTEM_NAME Windows)
+
+# The -posix variants carry std::thread and std::mutex.
+set(CMAKE_C_COMPILER ${PARDWELL_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${PARDWELL_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${PARDWELL_MINGW_TRIPLET}-windres)
+set(CMAKE_AR ${PARDWELL_MINGW_TRIPLET}-gcc-ar-posix)
+set(CMAKE_RANLIB ${PARDWELL_MINGW_TRIPLET}-gcc-ranlib-posix)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${PARDWELL_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
