@@ -241,6 +241,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     std::string extra = temp.Write("late.txt", "a\r\n");
     struct Seen {
         bool deleteEnabled = true, clearEnabled = true, formatEnabled = true, openEnabled = false;
+        bool addFilesEnabled = false, optionsEnabled = false, aboutEnabled = false;
         int countAfterEdits = -1;
         int selectorAfterCtrlW = -1;
     } seen;
@@ -252,6 +253,9 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         seen.clearEnabled = d.CanRun(ID_EDIT_CLEAR);
         seen.formatEnabled = d.CanRun(ID_FORMAT_WINDOWS);
         seen.openEnabled = d.CanRun(ID_EDIT_OPEN);
+        seen.addFilesEnabled = d.CanRun(ID_EDIT_ADD_FILES);
+        seen.optionsEnabled = d.CanRun(ID_MAIN_OPTIONS);
+        seen.aboutEnabled = d.CanRun(ID_MAIN_ABOUT);
         // What the user can still try: the accelerators, a header click, a drop.
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_DELETE, 1), 0);
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
@@ -269,6 +273,10 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     EXPECT_FALSE(seen.clearEnabled);
     EXPECT_FALSE(seen.formatEnabled);
     EXPECT_TRUE(seen.openEnabled);
+    // Adding and the two dialogs go on working; changed flags reach the next file.
+    EXPECT_TRUE(seen.addFilesEnabled);
+    EXPECT_TRUE(seen.optionsEnabled);
+    EXPECT_TRUE(seen.aboutEnabled);
     EXPECT_EQ(seen.countAfterEdits, 5) << "nothing removed; the drop was added at the end";
     EXPECT_EQ(seen.selectorAfterCtrlW, 2);
     // Every entry the run took is marked as its own file's outcome; the late
