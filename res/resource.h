@@ -56,6 +56,15 @@
 #define IDC_KEEP_ATTRIBUTES 1040
 #define IDC_IGNORE_READ_ONLY 1041
 
+// Controls of dialog 104 (Select a Folder).
+#define IDC_FOLDER_TREE 1016
+#define IDC_FILE_TYPES 1017
+#define IDC_FOLDER_PROMPT 1018
+#define IDC_FILE_TYPES_LABEL 1021
+#define IDC_INCLUDE_SUBFOLDERS 1022
+// The platform framework's id of a size grip.
+#define IDC_SIZE_GRIP 0xE900
+
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif

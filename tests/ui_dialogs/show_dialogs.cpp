@@ -1,11 +1,66 @@
 // Opens one of the dialogs for a screenshot (tools/screenshot):
-// "options" the Options dialog, "addfiles" the Add Files dialog.
+// "options" the Options dialog, "addfiles" the Add Files dialog, "folder"
+// the Add Folder dialog, "loading" its tree while a slow folder loads.
 #include <windows.h>
 
 #include <cstring>
 
 #include "tests/ui_main/ui_test_support.h"
+#include "ui/dialogs/folder_tree_ctrl.h"
 #include "ui/dialogs/options_dlg.h"
+
+namespace {
+// The folder tree with a folder that takes half a minute to list.
+class SlowFolderTree : public CFolderTreeCtrl {
+protected:
+    bool PopulateChildren(HTREEITEM item) override {
+        if (GetItemText(item) != "slow") return CFolderTreeCtrl::PopulateChildren(item);
+        SetProgress(0, 0);
+        for (int i = 0; i < 300; ++i) {
+            Sleep(100);
+            StepProgress(i % 40 == 0 ? 1 : 0);
+        }
+        return true;
+    }
+};
+
+class SlowLoadDialog : public CDialog {
+public:
+    SlowLoadDialog() : CDialog(IDD_SELECT_FOLDER) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        DDX_Control(IDC_FOLDER_TREE, m_tree);
+        SetWindowText("Add a Folder");
+        SetDlgItemTextA(m_hWnd, IDC_FOLDER_PROMPT, "Select a folder to convert");
+        HTREEITEM root = m_tree.FillRoot();
+        m_tree.Expand(root);
+        TVINSERTSTRUCTA insert{};
+        insert.hParent = root;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        insert.item.pszText = const_cast<char*>("slow");
+        insert.item.cChildren = 1;
+        m_slow = (HTREEITEM)m_tree.SendMessage(TVM_INSERTITEMA, 0, (LPARAM)&insert);
+        PostMessage(WM_APP);
+        return TRUE;
+    }
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (msg == WM_APP) {
+            // Once the image list has arrived and the window is on screen.
+            UpdateWindow(m_hWnd);
+            Sleep(500);
+            m_tree.Expand(m_slow);
+            return true;
+        }
+        return CDialog::OnMessage(msg, wp, lp, result);
+    }
+
+private:
+    SlowFolderTree m_tree;
+    HTREEITEM m_slow = nullptr;
+};
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     TestApp& app = TestApp::Get();
@@ -16,11 +71,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         COptionsDlg(app.Settings(), app.Store()).DoModal();
         return 0;
     }
+    if (std::strstr(commandLine, "loading")) {
+        SlowLoadDialog().DoModal();
+        return 0;
+    }
     TempFolder temp;
     for (const char* name : {"readme.txt", "notes.txt", "main.c", "main.h"}) temp.Write(name, "x");
     app.Settings().LastFile = temp.Path() + "\\readme.txt";
     TestMainDlg dialog(-1, nullptr);
     if (!dialog.Create()) return 1;
+    if (std::strstr(commandLine, "folder")) {
+        for (const char* name : {"src", "src\\app", "src\\core", "src\\ui", "docs", "tests"})
+            temp.MakeFolder(name);
+        app.Settings().LastFolder = temp.Path() + "\\src";
+        app.Settings().DefaultFilter = "*.c;*.h";
+        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
+        return 0;
+    }
     SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FILES, 0), 0);
     return 0;
 }

@@ -9,6 +9,8 @@ TestApp& TestApp::Get() {
     static TestApp* app = [] {
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_USEREX_CLASSES};
         InitCommonControlsEx(&controls);
+        // As the application object does: the shell's objects need it.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         auto* a = new TestApp();
         a->m_resources.Init();
         return a;

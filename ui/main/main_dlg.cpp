@@ -17,6 +17,7 @@
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/file_dialog_ex.h"
 #include "ui/dialogs/options_dlg.h"
+#include "ui/dialogs/select_folder_dlg.h"
 
 namespace {
 const char kSupportAddress[] = PARDWELL_SUPPORT_ADDRESS;
@@ -266,11 +267,10 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
     int count = m_list.m_hWnd ? m_list.GetItemCount() : 0;
     switch (id) {
         case ID_EDIT_ADD_FILES:
+        case ID_EDIT_ADD_FOLDER:
         case ID_MAIN_OPTIONS:
         case ID_MAIN_ABOUT:
             return true;
-        case ID_EDIT_ADD_FOLDER:
-            return false;  // its dialog is not part of this program yet
         case ID_EDIT_DELETE:
             return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
         case ID_EDIT_OPEN:
@@ -333,6 +333,9 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
         }
         case ID_EDIT_ADD_FILES:
             OnAddFiles();
+            return true;
+        case ID_EDIT_ADD_FOLDER:
+            OnAddFolder();
             return true;
         case ID_MAIN_OPTIONS:
             OnOptions();
@@ -516,6 +519,21 @@ void CMainDlg::OnAddFiles() {
         latest = path;
     }
     if (!latest.empty()) m_settings.LastFile = latest;
+}
+
+void CMainDlg::OnAddFolder() {
+    CSelectFolderDlg dialog(m_hWnd);
+    dialog.m_strTitle = "Add a Folder";
+    dialog.m_strPrompt = "Select a folder to convert";
+    dialog.m_strFilters = GetFileTypeFilters();
+    dialog.m_strFileTypes = m_settings.DefaultFilter;
+    dialog.m_strInitialFolder = m_settings.LastFolder;
+    if (dialog.DoModal() != IDOK) return;
+    // OK on a node that is no folder (the computer) adds nothing, and does
+    // not make the next dialog forget where the user last was.
+    if (dialog.m_strFolder.empty()) return;
+    ExpandFolder(dialog.m_strFolder.c_str(), dialog.m_strFileTypes.c_str(), dialog.m_bIncludeSubfolders != 0);
+    m_settings.LastFolder = dialog.m_strFolder;
 }
 
 void CMainDlg::OnOptions() {

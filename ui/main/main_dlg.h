@@ -105,6 +105,7 @@ private:
     void LeaveRunningState();
     void OnHelp();
     void OnAddFiles();
+    void OnAddFolder();
     void OnOptions();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     // Runs fn on the dialog's thread; the worker waits for it.

@@ -1,0 +1,311 @@
+#include "ui/dialogs/loading_tree_ctrl.h"
+
+#include <mmsystem.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+namespace {
+// The indicator must not outlive the load, whatever way the load ends.
+class CIndicatorScope {
+public:
+    explicit CIndicatorScope(std::function<void()> stop) : m_stop(std::move(stop)) {}
+    ~CIndicatorScope() { m_stop(); }
+    CIndicatorScope(const CIndicatorScope&) = delete;
+    CIndicatorScope& operator=(const CIndicatorScope&) = delete;
+
+private:
+    std::function<void()> m_stop;
+};
+}  // namespace
+
+int LoadingBarWidth(int total, int current) {
+    constexpr int kFull = 50;
+    if (total > 0) {
+        if (current <= 0) return 0;
+        if (current >= total) return kFull;
+        return static_cast<int>(static_cast<long long>(current) * kFull / total);
+    }
+    // 50 (1 + 0.2 n - 0.5 ln(e^2 + e^(0.4 n) - 1)), rewritten without the
+    // growing exponential: the direct form loses its digits to cancellation
+    // and jitters between 49 and 50 for large counts, and overflows at
+    // about 1,775. This one only falls towards 0, so the bar stays full.
+    const double n = current > 0 ? current : 0;
+    const double rest = 0.5 * std::log1p((std::exp(2.0) - 1) * std::exp(-0.4 * n));
+    const double width = kFull * (1 - rest);
+    if (width <= 0) return 0;
+    return width >= kFull ? kFull : static_cast<int>(width);
+}
+
+CLoadingTreeCtrl::CLoadingTreeCtrl() = default;
+
+CLoadingTreeCtrl::~CLoadingTreeCtrl() {
+    StopIndicator();
+}
+
+void CLoadingTreeCtrl::SetProgress(int total, int current) {
+    m_nTotal = total;
+    m_nCurrent = current;
+    if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+}
+
+void CLoadingTreeCtrl::StepProgress(int n) {
+    m_nCurrent += n;
+    if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+}
+
+int CLoadingTreeCtrl::GetProgress(int* total) const {
+    if (total) *total = m_nTotal;
+    return m_nCurrent;
+}
+
+bool CLoadingTreeCtrl::Expand(HTREEITEM item, UINT action) const {
+    // A level that kept its button without children must load again, but a
+    // tree sends no notifications for an item it has expanded once.
+    if ((action & TVE_EXPAND) && item && item != TVI_ROOT && !GetChildItem(item)) {
+        TVITEMA tv{};
+        tv.mask = TVIF_STATE;
+        tv.hItem = item;
+        tv.stateMask = TVIS_EXPANDEDONCE;
+        SendMessage(TVM_SETITEMA, 0, (LPARAM)&tv);
+    }
+    return SendMessage(TVM_EXPAND, action, (LPARAM)item) != 0;
+}
+
+HTREEITEM CLoadingTreeCtrl::GetChildItem(HTREEITEM item) const {
+    return (HTREEITEM)SendMessage(TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item);
+}
+
+HTREEITEM CLoadingTreeCtrl::GetNextSiblingItem(HTREEITEM item) const {
+    return (HTREEITEM)SendMessage(TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
+}
+
+HTREEITEM CLoadingTreeCtrl::GetSelectedItem() const {
+    return (HTREEITEM)SendMessage(TVM_GETNEXTITEM, TVGN_CARET, 0);
+}
+
+std::string CLoadingTreeCtrl::GetItemText(HTREEITEM item) const {
+    char text[MAX_PATH] = "";
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = sizeof(text);
+    if (!SendMessage(TVM_GETITEMA, 0, (LPARAM)&tv)) return std::string();
+    return text;
+}
+
+LPARAM CLoadingTreeCtrl::GetItemData(HTREEITEM item) const {
+    TVITEMA tv{};
+    tv.mask = TVIF_PARAM;
+    tv.hItem = item;
+    return SendMessage(TVM_GETITEMA, 0, (LPARAM)&tv) ? tv.lParam : 0;
+}
+
+int CLoadingTreeCtrl::GetChildrenFlag(HTREEITEM item) const {
+    TVITEMA tv{};
+    tv.mask = TVIF_CHILDREN;
+    tv.hItem = item;
+    return SendMessage(TVM_GETITEMA, 0, (LPARAM)&tv) ? tv.cChildren : 0;
+}
+
+COLORREF CLoadingTreeCtrl::BackgroundColor() const {
+    // -1 (the system default) keeps its low 24 bits: white.
+    return static_cast<COLORREF>(SendMessage(TVM_GETBKCOLOR)) & 0xFFFFFF;
+}
+
+bool CLoadingTreeCtrl::GetIconPlace(HTREEITEM item, RECT& place) const {
+    if (!SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL)) return false;
+    RECT text{};
+    std::memcpy(&text, &item, sizeof(item));  // TVM_GETITEMRECT takes the item in the rectangle
+    if (!SendMessage(TVM_GETITEMRECT, TRUE, (LPARAM)&text)) return false;
+    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    place.left = text.left - (cx + 3);
+    place.top = text.top + (text.bottom - text.top - cy) / 2;
+    place.right = place.left + cx;
+    place.bottom = place.top + cy;
+    return true;
+}
+
+void CLoadingTreeCtrl::OnLoadBegin(HTREEITEM) {}
+void CLoadingTreeCtrl::OnLoadProgress(bool, int, int) {}
+void CLoadingTreeCtrl::OnLoadEnd() {}
+
+bool CLoadingTreeCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case kReflectNotify: {
+            auto* header = reinterpret_cast<NMHDR*>(lp);
+            // The A and W forms share the layout of the fields read here.
+            const auto& view = *reinterpret_cast<NMTREEVIEWA*>(lp);
+            switch (header->code) {
+                case TVN_ITEMEXPANDINGA:
+                case TVN_ITEMEXPANDINGW:
+                    if (view.action & TVE_EXPAND) OnItemExpanding(view);
+                    result = 0;  // an expansion is never refused
+                    return true;
+                case TVN_ITEMEXPANDEDA:
+                case TVN_ITEMEXPANDEDW:
+                    if (view.action & TVE_EXPAND) OnItemExpanded(view);
+                    result = 0;
+                    return true;
+                default:
+                    return false;
+            }
+        }
+        case WM_ERASEBKGND:
+            if (!m_bSnapshot) return false;
+            {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                BITMAP info{};
+                GetObjectA(m_bmpSnapshot, sizeof(info), &info);
+                CMemoryDC source(dc);
+                CSelectObject picture(source, m_bmpSnapshot);
+                BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+            }
+            // The indicator paints itself again over the picture.
+            if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+            result = 1;
+            return true;
+        case WM_DESTROY:
+            StopIndicator();
+            return false;
+        default:
+            return false;
+    }
+}
+
+void CLoadingTreeCtrl::OnItemExpanding(const NMTREEVIEWA& view) {
+    HTREEITEM item = view.itemNew.hItem;
+    if (GetChildItem(item)) {
+        // Loaded once; the children stay while the item is collapsed.
+        m_hPendingItem = nullptr;
+        return;
+    }
+    m_hPendingItem = item;
+    UpdateWindow(m_hWnd);
+    SendMessage(WM_SETREDRAW, FALSE);
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = item;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = const_cast<char*>(m_strLoading.c_str());
+    m_hLoadingItem = (HTREEITEM)SendMessage(TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    m_nTotal = 1;
+    m_nCurrent = 0;
+}
+
+void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
+    HTREEITEM item = m_hPendingItem;
+    if (!item || item != view.itemNew.hItem) return;
+    m_hPendingItem = nullptr;
+    if (m_bDrawIcon) {
+        SendMessage(WM_SETREDRAW, TRUE);
+        if (m_hLoadingItem) SendMessage(TVM_ENSUREVISIBLE, 0, (LPARAM)m_hLoadingItem);
+        UpdateWindow(m_hWnd);
+    }
+    bool final = true;
+    {
+        CIndicatorScope scope([this] { StopIndicator(); });
+        StartIndicator();
+        if (m_bDrawIcon) PaintPlaceholderIcon();
+        SendMessage(WM_SETREDRAW, FALSE);
+        TakeSnapshot();
+        if (m_hLoadingItem) SendMessage(TVM_DELETEITEM, 0, (LPARAM)m_hLoadingItem);
+        m_hLoadingItem = nullptr;
+        final = PopulateChildren(item);
+    }
+    if (item != TVI_ROOT) {
+        const bool hasChild = GetChildItem(item) != nullptr;
+        if (final) {
+            TVITEMA tv{};
+            tv.mask = TVIF_CHILDREN;
+            tv.hItem = item;
+            tv.cChildren = hasChild ? 1 : 0;
+            SendMessage(TVM_SETITEMA, 0, (LPARAM)&tv);
+        } else if (!hasChild) {
+            // Keep the button, which deleting the placeholder may have
+            // taken, and the item collapsed: the next expansion loads again.
+            TVITEMA tv{};
+            tv.mask = TVIF_STATE | TVIF_CHILDREN;
+            tv.hItem = item;
+            tv.cChildren = 1;
+            tv.state = 0;
+            tv.stateMask = TVIS_EXPANDED;
+            SendMessage(TVM_SETITEMA, 0, (LPARAM)&tv);
+        }
+    }
+    m_bmpSnapshot.Close();
+    m_bSnapshot = false;
+    SendMessage(WM_SETREDRAW, TRUE);
+    // As many new children as fit, without scrolling the item itself away.
+    for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) {
+        if ((HTREEITEM)SendMessage(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0) == item) break;
+        SendMessage(TVM_ENSUREVISIBLE, 0, (LPARAM)child);
+    }
+}
+
+void CLoadingTreeCtrl::StartIndicator() {
+    OnLoadBegin(m_hLoadingItem);
+    m_bIndicator = true;
+    m_bStop = false;
+    // Without a timer there is no tick at all, not even the first.
+    m_hTimerEvent.Reset(CreateEventA(nullptr, FALSE, m_nTimerPeriod > 0, nullptr));
+    m_hProgressEvent.Reset(CreateEventA(nullptr, FALSE, TRUE, nullptr));
+    if (!m_hTimerEvent || !m_hProgressEvent) return;
+    if (!m_hThread.Create([this] { return IndicatorBody(); }, false)) return;
+    if (m_nTimerPeriod > 0) {
+        m_nTimerId = timeSetEvent(m_nTimerPeriod, 5, reinterpret_cast<LPTIMECALLBACK>(m_hTimerEvent.Get()), 0,
+                                  TIME_PERIODIC | TIME_CALLBACK_EVENT_SET);
+    }
+}
+
+void CLoadingTreeCtrl::StopIndicator() {
+    if (!m_bIndicator) return;
+    m_bIndicator = false;
+    if (m_nTimerId) timeKillEvent(m_nTimerId);
+    m_nTimerId = 0;
+    m_bStop = true;
+    if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+    m_hThread.Join();
+    m_hTimerEvent.Close();
+    m_hProgressEvent.Close();
+    OnLoadEnd();
+}
+
+DWORD CLoadingTreeCtrl::IndicatorBody() {
+    // When both are signalled the timer is reported first.
+    const HANDLE events[2] = {m_hTimerEvent.Get(), m_hProgressEvent.Get()};
+    while (!m_bStop) {
+        DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (m_bStop || (woke != WAIT_OBJECT_0 && woke != WAIT_OBJECT_0 + 1)) break;
+        OnLoadProgress(woke == WAIT_OBJECT_0, m_nTotal, m_nCurrent);
+    }
+    return 0;
+}
+
+void CLoadingTreeCtrl::PaintPlaceholderIcon() {
+    RECT place;
+    if (!m_hLoadingItem || !GetIconPlace(m_hLoadingItem, place)) return;
+    CBrushHandle brush(CreateSolidBrush(BackgroundColor()));
+    CClientDC dc(m_hWnd);
+    if (m_hLoadingIcon)
+        DrawIconEx(dc, place.left, place.top, m_hLoadingIcon, place.right - place.left, place.bottom - place.top, 0,
+                   brush, DI_NORMAL);
+    else
+        FillRect(dc, &place, brush);
+}
+
+void CLoadingTreeCtrl::TakeSnapshot() {
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    CClientDC dc(m_hWnd);
+    m_bmpSnapshot.Reset(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (!m_bmpSnapshot) return;
+    {
+        CMemoryDC memory(dc);
+        CSelectObject picture(memory, m_bmpSnapshot);
+        BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    }
+    m_bSnapshot = true;
+}

@@ -1,0 +1,223 @@
+#include "ui/dialogs/select_folder_dlg.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "core/file_types.h"
+#include "res/resource.h"
+
+namespace {
+RECT ChildRect(HWND parent, int id) {
+    RECT rect{};
+    HWND child = GetDlgItem(parent, id);
+    if (!child) return rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void Place(HWND parent, int id, int left, int top, int right, int bottom) {
+    if (HWND child = GetDlgItem(parent, id)) MoveWindow(child, left, top, right - left, bottom - top, TRUE);
+}
+
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+}  // namespace
+
+CSelectFolderDlg::CSelectFolderDlg(HWND parent) : CDialog(IDD_SELECT_FOLDER, parent) {}
+
+CSelectFolderDlg::~CSelectFolderDlg() {
+    EndPreselection();
+}
+
+void CSelectFolderDlg::DoDataExchange(bool save) {
+    DDX_Control(IDC_FILE_TYPES, m_fileTypes);
+    DDX_Control(IDC_FOLDER_TREE, m_tree);
+    // The extended combo box keeps its text in its own edit field.
+    HWND edit = m_fileTypes.m_hWnd ? m_fileTypes.GetEditCtrl() : nullptr;
+    if (edit) {
+        if (save) {
+            int n = GetWindowTextLengthA(edit);
+            std::vector<char> text(n + 1, '\0');
+            GetWindowTextA(edit, text.data(), n + 1);
+            m_strFileTypes = text.data();
+        } else {
+            SetWindowTextA(edit, m_strFileTypes.c_str());
+        }
+    }
+    DDX_Text(save, IDC_FOLDER_PROMPT, m_strPrompt);
+    DDX_Check(save, IDC_INCLUDE_SUBFOLDERS, m_bIncludeSubfolders);
+}
+
+BOOL CSelectFolderDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    CutSystemMenu();
+    Layout();
+    if (!m_strTitle.empty()) SetWindowText(m_strTitle.c_str());
+    m_tree.FillRoot();
+    m_tree.Expand(m_tree.GetRootItem());
+    FillFileTypes();
+    if (m_nFilterIndex != -1) {
+        m_fileTypes.SetCurSel(m_nFilterIndex);
+        OnFileTypeChosen();
+    }
+    if (!m_strInitialFolder.empty() && PathFileExistsA(m_strInitialFolder.c_str())) {
+        std::vector<char> pretty(m_strInitialFolder.begin(), m_strInitialFolder.end());
+        pretty.push_back('\0');
+        PathMakePrettyA(pretty.data());
+        m_strInitialFolder = pretty.data();
+        StartPreselection();
+    }
+    return TRUE;
+}
+
+void CSelectFolderDlg::CutSystemMenu() {
+    HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+    if (!menu) return;
+    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+}
+
+void CSelectFolderDlg::FillFileTypes() {
+    const int rows = FileTypeRowCount(m_strFilters);
+    for (int row = 0; row < rows; ++row)
+        m_fileTypes.InsertItem(row, FileTypeDescription(m_strFilters, row).c_str(), -1, -1);
+}
+
+void CSelectFolderDlg::OnFileTypeChosen() {
+    const int row = m_fileTypes.GetCurSel();
+    if (row < 0 || row >= FileTypeRowCount(m_strFilters)) return;
+    if (HWND edit = m_fileTypes.GetEditCtrl()) SetWindowTextA(edit, FileTypePatterns(m_strFilters, row).c_str());
+}
+
+void CSelectFolderDlg::StartPreselection() {
+    m_selectCancelled = false;
+    auto thread = std::make_unique<CThread>();
+    const HWND dialog = m_hWnd;
+    // The thread holds the window handle only: once the window is gone its
+    // messages fail and it ends, without touching this object.
+    bool created = thread->Create(
+        [dialog]() -> DWORD {
+            if (SendMessageA(dialog, kMsgSelectStep, 1, 0))
+                while (SendMessageA(dialog, kMsgSelectStep, 0, 0)) {
+                }
+            PostMessageA(dialog, WM_SELECT_THREAD_DONE, 0, 0);
+            return 0;
+        },
+        true);
+    if (!created || !thread->Resume()) {
+        thread.reset();
+        m_tree.SelectPath(m_strInitialFolder.c_str());
+        return;
+    }
+    m_pSelectThread = std::move(thread);
+}
+
+void CSelectFolderDlg::EndPreselection() {
+    if (!m_pSelectThread) return;
+    m_selectCancelled = true;
+    // The thread may be waiting for this thread to answer a step: answer
+    // (with "stop") while waiting for it to end.
+    HANDLE thread = m_pSelectThread->Handle();
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    m_pSelectThread->Join();
+    m_pSelectThread.reset();
+}
+
+void CSelectFolderDlg::OnOK() {
+    UpdateData(true);
+    m_strFolder = m_tree.GetSelectedPath();
+    if (m_strFileTypes.empty()) m_strFileTypes = "*.*";
+    EndDialog(IDOK);
+}
+
+bool CSelectFolderDlg::OnCommand(UINT id, UINT code, HWND control) {
+    if (id == IDC_FILE_TYPES && code == CBN_SELCHANGE) {
+        OnFileTypeChosen();
+        return true;
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_CREATE:
+            result = DefProc(msg, wp, lp);
+            if (result == -1) return true;
+            m_sizeGrip = CreateWindowExA(
+                0, "SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_SIZEBOX | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
+                0, 0, 200, 200, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SIZE_GRIP)),
+                GetModuleHandleA(nullptr), nullptr);
+            if (!m_sizeGrip) result = -1;
+            return true;
+        case WM_SIZE:
+            result = DefProc(msg, wp, lp);
+            if (GetDlgItem(IDC_FOLDER_TREE)) Layout();
+            return true;
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+            info->ptMinTrackSize.x = 320;
+            info->ptMinTrackSize.y = 280;
+            result = DefProc(msg, wp, lp);
+            return true;
+        }
+        case kMsgSelectStep:
+            if (m_selectCancelled)
+                result = 0;
+            else
+                result = wp ? m_tree.BeginSelectPath(m_strInitialFolder.c_str()) : m_tree.SelectPathStep();
+            return true;
+        case WM_SELECT_THREAD_DONE:
+            EndPreselection();
+            result = 0;
+            return true;
+        case WM_DESTROY:
+            EndPreselection();
+            return CDialog::OnMessage(msg, wp, lp, result);
+        default:
+            return CDialog::OnMessage(msg, wp, lp, result);
+    }
+}
+
+void CSelectFolderDlg::Layout() {
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    const RECT ok = ChildRect(m_hWnd, IDOK);
+    const RECT combo = ChildRect(m_hWnd, IDC_FILE_TYPES);
+    const RECT label = ChildRect(m_hWnd, IDC_FILE_TYPES_LABEL);
+    const RECT check = ChildRect(m_hWnd, IDC_INCLUDE_SUBFOLDERS);
+    const RECT prompt = ChildRect(m_hWnd, IDC_FOLDER_PROMPT);
+    const RECT tree = ChildRect(m_hWnd, IDC_FOLDER_TREE);
+    const int wOK = Width(ok), hOK = Height(ok), hCB = Height(combo), hL = Height(label), hK = Height(check);
+
+    Place(m_hWnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, client.right - 9, prompt.top + Height(prompt));
+    Place(m_hWnd, IDC_FOLDER_TREE, tree.left, tree.top, client.right - 9, client.bottom - hOK - hCB - 24);
+    const int row = client.bottom - 18 - hOK - hCB;
+    const int labelTop = row + (hCB - hL) / 2;
+    Place(m_hWnd, IDC_FILE_TYPES_LABEL, label.left, labelTop, label.right, labelTop + hL);
+    Place(m_hWnd, IDC_FILE_TYPES, combo.left, row, client.right - 9, row + hCB);
+    const int buttonBottom = client.bottom - 12;
+    Place(m_hWnd, IDCANCEL, client.right - 9 - wOK, buttonBottom - hOK, client.right - 9, buttonBottom);
+    Place(m_hWnd, IDOK, client.right - 9 - 2 * wOK - 4, buttonBottom - hOK, client.right - 9 - wOK - 4,
+          buttonBottom);
+    const int checkTop = (client.bottom - 12 - hOK) + (hOK - hK) / 2;
+    Place(m_hWnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
+    if (m_sizeGrip) {
+        RECT grip;
+        GetWindowRect(m_sizeGrip, &grip);
+        MoveWindow(m_sizeGrip, client.right - Width(grip), client.bottom - Height(grip), Width(grip), Height(grip),
+                   TRUE);
+    }
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+}
