@@ -241,9 +241,9 @@ TEST_F(MainDlgTest, EnablingRulesForButtonsToolbarAndCommands) {
         EXPECT_EQ(ToolbarEnabled(ID_EDIT_DELETE), s.del) << s.name;
         EXPECT_EQ(ToolbarEnabled(ID_EDIT_CLEAR), s.clear) << s.name;
         EXPECT_EQ(ToolbarEnabled(ID_EDIT_OPEN), s.open) << s.name;
-        // Add Files can always run; a command without a handler stays disabled.
+        // Add Files and Add Folder can always run.
         EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FILES)) << s.name;
-        EXPECT_FALSE(ToolbarEnabled(ID_EDIT_ADD_FOLDER)) << s.name;
+        EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FOLDER)) << s.name;
         EXPECT_TRUE(Enabled(IDCANCEL));
         EXPECT_TRUE(Enabled(IDC_KEEP_ON_TOP));
     }
@@ -438,7 +438,7 @@ TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
             EXPECT_EQ(probe.Greyed(ID_EDIT_CLEAR), c.clearGrey);
             EXPECT_EQ(probe.Greyed(ID_EDIT_OPEN), c.openGrey);
             EXPECT_FALSE(probe.Greyed(ID_EDIT_ADD_FILES));
-            EXPECT_TRUE(probe.Greyed(ID_EDIT_ADD_FOLDER)) << "no handler yet";
+            EXPECT_FALSE(probe.Greyed(ID_EDIT_ADD_FOLDER));
         } else {
             EXPECT_TRUE(probe.Has(ID_MAIN_OPTIONS));
             EXPECT_TRUE(probe.Has(ID_HELP));
@@ -501,7 +501,6 @@ TEST_F(MainDlgTest, AddFilesArrivesFromItsKeysAndTheToolbar) {
     Open();
     ShowWindow(Wnd(), SW_SHOW);
     dlg->recordOnly = {ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER};
-    dlg->ruleOverrides = {{ID_EDIT_ADD_FOLDER, true}};
     Key(VK_INSERT, false);
     Key(VK_ADD, false);
     Key(VK_INSERT, false, true);
@@ -516,6 +515,7 @@ TEST_F(MainDlgTest, AddFilesArrivesFromItsKeysAndTheToolbar) {
     EXPECT_EQ(dlg->handled, expected);
     SendMessageA(Wnd(), kWmKickIdle, 0, 0);
     EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FILES));
+    EXPECT_TRUE(ToolbarEnabled(ID_EDIT_ADD_FOLDER));
 }
 
 TEST_F(MainDlgTest, SystemMenuIsEdited) {

@@ -20,7 +20,7 @@ struct Level {
     int children = 0;
     DWORD delayMs = 0;  // per child, with a progress step after each
     bool final = true;
-    bool fail = false;  // throws halfway, as a broken enumeration might
+    bool fail = false;              // throws halfway, as a broken enumeration might
     std::function<void()> midLoad;  // before the first child is in
 };
 Level L(int children, DWORD delayMs = 0, bool final = true, bool fail = false) {
@@ -65,7 +65,8 @@ protected:
     void OnLoadBegin(HTREEITEM placeholder) override {
         loadingItem = placeholder;
         placeholderTexts.push_back(GetItemText(placeholder));
-        placeholderUnderItem = (HTREEITEM)SendMessage(TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)placeholder) != nullptr;
+        placeholderUnderItem =
+            (HTREEITEM)SendMessage(TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)placeholder) != nullptr;
         RECT r{};
         std::memcpy(&r, &placeholder, sizeof(placeholder));
         if (SendMessage(TVM_GETITEMRECT, TRUE, (LPARAM)&r)) placeholderRect = r;
@@ -173,12 +174,13 @@ TEST_F(LazyTreeTest, TheSnapshotRepaintsTheWindowDuringALoad) {
     int covered = -1, wakeupsBefore = 0, wakeupsAfter = 0;
     tree.levels["slow"] = L(4, 20);
     tree.levels["slow"].midLoad = [&] {
-        HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2000, 2000, nullptr,
-                                     nullptr, nullptr, nullptr);
+        HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 2000, 2000,
+                                     nullptr, nullptr, nullptr, nullptr);
         UpdateWindow(cover);
         DestroyWindow(cover);
         wakeupsBefore = tree.progressWakeups;
-        RedrawWindow(tree.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW);
+        RedrawWindow(tree.m_hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW);
         Sleep(50);
         wakeupsAfter = tree.progressWakeups;
         covered = PixelsOtherThan(tree.m_hWnd, tree.placeholderRect, tree.BackgroundColor());
@@ -213,10 +215,10 @@ TEST(LoadingBar, CountsOrTheCurveWhenTheTotalIsUnknown) {
     const struct {
         int total, current, width;
     } cases[] = {
-        {4, 0, 0},     {4, 1, 12},     {4, 4, 50},     {3, 2, 33},    {1, 1, 50},  {10, 20, 50},
-        {0, 0, 0},     {0, 1, 8},      {0, 2, 16},     {0, 3, 23},    {0, 4, 29},  {0, 5, 34},
-        {0, 10, 47},   {0, 13, 49},    {-1, 13, 49},   {0, 100, 50},  {0, 1774, 50},
-        {0, 1775, 50}, {0, 5000, 50},  {0, 2147483647, 50},           {0, -3, 0},
+        {4, 0, 0},     {4, 1, 12},          {4, 4, 50},   {3, 2, 33},   {1, 1, 50},    {10, 20, 50},
+        {0, 0, 0},     {0, 1, 8},           {0, 2, 16},   {0, 3, 23},   {0, 4, 29},    {0, 5, 34},
+        {0, 10, 47},   {0, 13, 49},         {-1, 13, 49}, {0, 100, 50}, {0, 1774, 50}, {0, 1775, 50},
+        {0, 5000, 50}, {0, 2147483647, 50}, {0, -3, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.width, LoadingBarWidth(c.total, c.current)) << c.total << " " << c.current;

@@ -14,9 +14,9 @@ constexpr int kBarHeight = 16;
 CFolderTreeCtrl::CFolderTreeCtrl() {
     m_bDrawIcon = true;
     SetTimerPeriod(125);
-    m_cursor.Reset(static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LOADING_ANI),
-                                                   IMAGE_CURSOR, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0)));
+    m_cursor.Reset(static_cast<HCURSOR>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LOADING_ANI), IMAGE_CURSOR,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
 }
 
 CFolderTreeCtrl::~CFolderTreeCtrl() = default;
@@ -81,7 +81,8 @@ bool CFolderTreeCtrl::ShowContextMenu(POINT at) {
         return false;
     m_menu.SetContextMenu(shellMenu);
     CMenuHandle menu(CreatePopupMenu());
-    if (!menu || !m_menu.QueryMenu(menu, 0, kFirstMenuId, kLastMenuId, CMF_EXPLORE | CMF_NODEFAULT)) return false;
+    if (!menu || !m_menu.QueryMenu(menu, 0, kFirstMenuId, kLastMenuId, CMF_EXPLORE | CMF_NODEFAULT))
+        return false;
     m_menu.Attach(m_hWnd);
     TrackMenu(menu, at);
     m_menu.Detach();

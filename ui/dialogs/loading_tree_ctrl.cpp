@@ -290,8 +290,8 @@ void CLoadingTreeCtrl::PaintPlaceholderIcon() {
     CBrushHandle brush(CreateSolidBrush(BackgroundColor()));
     CClientDC dc(m_hWnd);
     if (m_hLoadingIcon)
-        DrawIconEx(dc, place.left, place.top, m_hLoadingIcon, place.right - place.left, place.bottom - place.top, 0,
-                   brush, DI_NORMAL);
+        DrawIconEx(dc, place.left, place.top, m_hLoadingIcon, place.right - place.left,
+                   place.bottom - place.top, 0, brush, DI_NORMAL);
     else
         FillRect(dc, &place, brush);
 }

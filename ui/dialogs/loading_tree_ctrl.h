@@ -35,7 +35,9 @@ public:
     HTREEITEM GetRootItem() const { return GetChildItem(TVI_ROOT); }
     HTREEITEM GetSelectedItem() const;
     bool Expand(HTREEITEM item, UINT action = TVE_EXPAND) const;
-    bool SelectItem(HTREEITEM item) const { return SendMessage(TVM_SELECTITEM, TVGN_CARET, (LPARAM)item) != 0; }
+    bool SelectItem(HTREEITEM item) const {
+        return SendMessage(TVM_SELECTITEM, TVGN_CARET, (LPARAM)item) != 0;
+    }
     std::string GetItemText(HTREEITEM item) const;
     LPARAM GetItemData(HTREEITEM item) const;
     UINT GetItemState(HTREEITEM item, UINT mask) const {

@@ -33,6 +33,8 @@ CSelectFolderDlg::CSelectFolderDlg(HWND parent) : CDialog(IDD_SELECT_FOLDER, par
 
 CSelectFolderDlg::~CSelectFolderDlg() {
     EndPreselection();
+    // While the tree object still stands, so its items' data is freed.
+    if (m_hWnd) DestroyWindow();
 }
 
 void CSelectFolderDlg::DoDataExchange(bool save) {
@@ -95,7 +97,8 @@ void CSelectFolderDlg::FillFileTypes() {
 void CSelectFolderDlg::OnFileTypeChosen() {
     const int row = m_fileTypes.GetCurSel();
     if (row < 0 || row >= FileTypeRowCount(m_strFilters)) return;
-    if (HWND edit = m_fileTypes.GetEditCtrl()) SetWindowTextA(edit, FileTypePatterns(m_strFilters, row).c_str());
+    if (HWND edit = m_fileTypes.GetEditCtrl())
+        SetWindowTextA(edit, FileTypePatterns(m_strFilters, row).c_str());
 }
 
 void CSelectFolderDlg::StartPreselection() {
@@ -156,8 +159,9 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
             result = DefProc(msg, wp, lp);
             if (result == -1) return true;
             m_sizeGrip = CreateWindowExA(
-                0, "SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | SBS_SIZEBOX | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
-                0, 0, 200, 200, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SIZE_GRIP)),
+                0, "SCROLLBAR", nullptr,
+                WS_CHILD | WS_VISIBLE | SBS_SIZEBOX | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0, 200,
+                200, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SIZE_GRIP)),
                 GetModuleHandleA(nullptr), nullptr);
             if (!m_sizeGrip) result = -1;
             return true;
@@ -216,8 +220,8 @@ void CSelectFolderDlg::Layout() {
     if (m_sizeGrip) {
         RECT grip;
         GetWindowRect(m_sizeGrip, &grip);
-        MoveWindow(m_sizeGrip, client.right - Width(grip), client.bottom - Height(grip), Width(grip), Height(grip),
-                   TRUE);
+        MoveWindow(m_sizeGrip, client.right - Width(grip), client.bottom - Height(grip), Width(grip),
+                   Height(grip), TRUE);
     }
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }

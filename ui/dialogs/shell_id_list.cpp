@@ -101,6 +101,7 @@ LPITEMIDLIST ParsePath(IShellFolder* desktop, const char* path) {
     std::vector<wchar_t> wide(n);
     MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), n);
     LPITEMIDLIST list = nullptr;
-    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &list, nullptr))) return nullptr;
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &list, nullptr)))
+        return nullptr;
     return list;
 }

@@ -61,9 +61,9 @@ void CShellTreeCtrl::AttachImageList() {
     CItemIdList desktop;
     if (FAILED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DESKTOP, desktop.Out()))) return;
     SHFILEINFOA info{};
-    auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(reinterpret_cast<const char*>(desktop.Get()), 0, &info,
-                                                            sizeof(info),
-                                                            SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    auto list = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA(reinterpret_cast<const char*>(desktop.Get()), 0, &info, sizeof(info),
+                       SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     // Posted: it takes effect once the dialog's loop runs, after the first
     // level was loaded during initialisation.
     if (list) PostMessage(TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)list);
@@ -71,7 +71,8 @@ void CShellTreeCtrl::AttachImageList() {
 
 HTREEITEM CShellTreeCtrl::FillRoot() {
     CItemIdList desktop;
-    if (!m_desktop || FAILED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DESKTOP, desktop.Out()))) return nullptr;
+    if (!m_desktop || FAILED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DESKTOP, desktop.Out())))
+        return nullptr;
     return InsertShellItem(TVI_ROOT, m_desktop.Get(), nullptr, desktop.Get());
 }
 
@@ -223,7 +224,8 @@ bool CShellTreeCtrl::SelectPathStep() {
     m_selectOffset = end;
     ++m_selectComponent;
     while (!m_selectAccumulated.empty() && m_selectAccumulated.back() == '\\') m_selectAccumulated.pop_back();
-    m_selectAccumulated = m_selectAccumulated.empty() ? component + "\\" : m_selectAccumulated + "\\" + component;
+    m_selectAccumulated =
+        m_selectAccumulated.empty() ? component + "\\" : m_selectAccumulated + "\\" + component;
     CItemIdList list(ParsePath(m_desktop.Get(), m_selectAccumulated.c_str()));
     m_selectFound = list ? FindChild(m_selectCurrent, list.Get()) : nullptr;
     m_selectCurrent = m_selectFound;
