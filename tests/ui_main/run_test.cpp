@@ -241,7 +241,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     std::string extra = temp.Write("late.txt", "a\r\n");
     struct Seen {
         bool deleteEnabled = true, clearEnabled = true, formatEnabled = true, openEnabled = false;
-        bool addFilesEnabled = false, optionsEnabled = false, aboutEnabled = false;
+        bool addFilesEnabled = false, addFolderEnabled = false, optionsEnabled = false, aboutEnabled = false;
         int countAfterEdits = -1;
         int selectorAfterCtrlW = -1;
     } seen;
@@ -254,6 +254,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         seen.formatEnabled = d.CanRun(ID_FORMAT_WINDOWS);
         seen.openEnabled = d.CanRun(ID_EDIT_OPEN);
         seen.addFilesEnabled = d.CanRun(ID_EDIT_ADD_FILES);
+        seen.addFolderEnabled = d.CanRun(ID_EDIT_ADD_FOLDER);
         seen.optionsEnabled = d.CanRun(ID_MAIN_OPTIONS);
         seen.aboutEnabled = d.CanRun(ID_MAIN_ABOUT);
         // What the user can still try: the accelerators, a header click, a drop.
@@ -275,6 +276,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     EXPECT_TRUE(seen.openEnabled);
     // Adding and the two dialogs go on working; changed flags reach the next file.
     EXPECT_TRUE(seen.addFilesEnabled);
+    EXPECT_TRUE(seen.addFolderEnabled);
     EXPECT_TRUE(seen.optionsEnabled);
     EXPECT_TRUE(seen.aboutEnabled);
     EXPECT_EQ(seen.countAfterEdits, 5) << "nothing removed; the drop was added at the end";
