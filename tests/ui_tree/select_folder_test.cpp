@@ -33,19 +33,17 @@ public:
     }
 
 private:
+    static BOOL CALLBACK Visit(HWND wnd, LPARAM param) {
+        auto* dialog = dynamic_cast<CSelectFolderDlg*>(CWnd::FromHandle(wnd));
+        if (dialog && IsWindowVisible(wnd)) {
+            *reinterpret_cast<CSelectFolderDlg**>(param) = dialog;
+            return FALSE;
+        }
+        return TRUE;
+    }
     static CSelectFolderDlg* Find() {
         CSelectFolderDlg* found = nullptr;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND wnd, LPARAM param) -> BOOL {
-                auto* dialog = dynamic_cast<CSelectFolderDlg*>(CWnd::FromHandle(wnd));
-                if (dialog && IsWindowVisible(wnd)) {
-                    *reinterpret_cast<CSelectFolderDlg**>(param) = dialog;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            (LPARAM)&found);
+        EnumThreadWindows(GetCurrentThreadId(), &ModalDriver::Visit, (LPARAM)&found);
         return found;
     }
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {

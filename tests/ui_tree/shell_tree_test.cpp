@@ -160,6 +160,19 @@ TEST_F(ShellTreeTest, SelectPathTakesEitherSeparatorAndTrailingOnes) {
     EXPECT_FALSE(tree.SelectPath(""));
 }
 
+// A shown window of this process whose title names the folder "menu".
+BOOL CALLBACK FindSheet(HWND wnd, LPARAM param) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    char title[256] = "";
+    GetWindowTextA(wnd, title, sizeof(title));
+    if (pid == GetCurrentProcessId() && IsWindowVisible(wnd) && std::strstr(title, "menu")) {
+        *reinterpret_cast<HWND*>(param) = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 TEST_F(ShellTreeTest, TheContextMenuIsTheSelectedItemsAndItsPropertiesReachTheShell) {
     temp.MakeFolder("menu");
     temp.MakeFolder("other");
@@ -177,29 +190,18 @@ TEST_F(ShellTreeTest, TheContextMenuIsTheSelectedItemsAndItsPropertiesReachTheSh
 
     // The shell shows its property sheet for the folder; close it from
     // outside, as a user would.
-    std::atomic<bool> done{false};
-    std::string sheetTitle;
+    std::atomic<bool> done{false}, found{false};
+    std::string sheetTitle;  // read once the closer has ended
     std::thread closer([&] {
         for (int i = 0; i < 300 && !done; ++i) {
             Sleep(50);
             HWND sheet = nullptr;
-            EnumWindows(
-                [](HWND wnd, LPARAM param) -> BOOL {
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(wnd, &pid);
-                    char title[256] = "";
-                    GetWindowTextA(wnd, title, sizeof(title));
-                    if (pid == GetCurrentProcessId() && IsWindowVisible(wnd) && std::strstr(title, "menu")) {
-                        *reinterpret_cast<HWND*>(param) = wnd;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                (LPARAM)&sheet);
+            EnumWindows(&FindSheet, (LPARAM)&sheet);
             if (sheet) {
                 char title[256] = "";
                 GetWindowTextA(sheet, title, sizeof(title));
                 sheetTitle = title;
+                found = true;
                 PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
                 PostMessageA(sheet, WM_CLOSE, 0, 0);
                 return;
@@ -207,7 +209,7 @@ TEST_F(ShellTreeTest, TheContextMenuIsTheSelectedItemsAndItsPropertiesReachTheSh
         }
     });
     SendMessageA(tree.m_hWnd, WM_COMMAND, tree.propertiesId, 0);
-    PumpUntil([&] { return !sheetTitle.empty(); }, 15000);
+    PumpUntil([&] { return found.load(); }, 15000);
     done = true;
     closer.join();
     PumpFor(200);
@@ -219,19 +221,21 @@ TEST_F(ShellTreeTest, TheContextMenuIsTheSelectedItemsAndItsPropertiesReachTheSh
     EXPECT_FALSE(tree.ShowContextMenu(at));
 }
 
+std::atomic<bool> g_menuSeen{false};
+void CALLBACK EndTrackedMenu(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND menu = FindWindowA("#32768", nullptr))
+        if (IsWindowVisible(menu)) g_menuSeen = true;
+    EndMenu();
+}
+
 TEST_F(ShellTreeTest, TheRealMenuIsTrackedAtThePointer) {
     ASSERT_TRUE(tree.SelectPath(temp.Path().c_str()));
     tree.realMenu = true;
-    static std::atomic<bool> seen;
-    seen = false;
-    UINT_PTR timer = SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (HWND menu = FindWindowA("#32768", nullptr))
-            if (IsWindowVisible(menu)) seen = true;
-        EndMenu();
-    });
+    g_menuSeen = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, &EndTrackedMenu);
     SendMessageA(tree.m_hWnd, WM_CONTEXTMENU, (WPARAM)tree.m_hWnd, MAKELPARAM(-1, -1));
     KillTimer(nullptr, timer);
-    EXPECT_TRUE(seen);
+    EXPECT_TRUE(g_menuSeen);
     EXPECT_EQ(1, tree.menusShown);
 }
 
