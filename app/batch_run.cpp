@@ -40,7 +40,7 @@ BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<
     sink.OnRunStart();
     const int n = source.GetItemCount();
     sink.OnProgress(ProgressKind::Range, n);
-    for (int i = 0; i < n; ++i) source.MarkEntry(i, EntryMark::None, ConvertFailure::None);
+    source.ClearMarks(n);
 
     for (int i = 0; i < n && stopRequest.load() == RunStop::None; ++i) {
         source.MarkEntry(i, EntryMark::Converting, ConvertFailure::None);

@@ -48,6 +48,11 @@ public:
     virtual int GetItemCount() = 0;
     virtual std::string GetItemPath(int index) = 0;
     virtual void MarkEntry(int index, EntryMark mark, ConvertFailure failure) = 0;
+    // Clears the marks of entries 0..count-1 before a run. A list that can
+    // do it in one step should: a run of thousands of entries waits for it.
+    virtual void ClearMarks(int count) {
+        for (int i = 0; i < count; ++i) MarkEntry(i, EntryMark::None, ConvertFailure::None);
+    }
 
 protected:
     ~IJobSource() = default;

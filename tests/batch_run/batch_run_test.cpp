@@ -112,6 +112,27 @@ TEST(BatchRun, ProtocolOfARunWithOneFailure) {
     EXPECT_EQ(converter.m_calls, (Strings{"C:\\a.txt 2 1110", "C:\\bad.txt 2 1110", "C:\\c.txt 2 1110"}));
 }
 
+TEST(BatchRun, AStopDuringTheClearingEndsTheRunBeforeAnyFile) {
+    // A list that clears in one step, during which the user presses Stop.
+    struct OneStepList : Recorder {
+        using Recorder::Recorder;
+        std::atomic<RunStop>* stop = nullptr;
+        void ClearMarks(int count) override {
+            m_events.push_back("clear " + std::to_string(count));
+            *stop = RunStop::Stop;
+        }
+    } list({"C:\a.txt", "C:\b.txt"});
+    std::atomic<RunStop> stop{RunStop::None};
+    list.stop = &stop;
+    FakeConverter converter;
+    CAppSettings settings;
+    BatchCounts counts =
+        RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
+    EXPECT_EQ(list.m_events, (Strings{"start", "range 2", "clear 2", "end"}));
+    EXPECT_TRUE(converter.m_calls.empty());
+    EXPECT_EQ(counts.succeeded + counts.failed, 0);
+}
+
 TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
     struct Case {
         const char* what;

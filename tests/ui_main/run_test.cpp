@@ -158,6 +158,67 @@ TEST_F(RunTest, SecondRunResetsMarksAndCounts) {
     EXPECT_EQ(TempFolder::Read(files[0]), "x\ny");
 }
 
+// Pressing Stop while the marks of the previous run are being cleared ends
+// the run before any file is touched.
+TEST_F(RunTest, StopWhileTheMarksAreClearedConvertsNothing) {
+    OpenWith(20);
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    for (const auto& f : files) temp.Write(f.substr(temp.Path().size() + 1), "a\r\nb\r\n");
+    bool stopped = false, converting = false;
+    dlg->onMark = [&](TestMainDlg& d, int, EntryMark mark) {
+        if (mark == EntryMark::None && !stopped) {
+            stopped = true;
+            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+        }
+        if (mark == EntryMark::Converting) converting = true;
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(converting);
+    EXPECT_EQ(Marks(), std::vector<EntryMark>(20, kNone));
+    EXPECT_EQ(Status(), "Aborted: 0 success, 0 fail");
+    for (const auto& f : files) EXPECT_EQ(TempFolder::Read(f), "a\r\nb\r\n");
+}
+
+// A run of thousands of small files: every mark and count right, the current
+// entry followed while it runs and the last one shown at the end.
+TEST_F(RunTest, ThousandsOfEntriesEndWithEveryMarkAndTheSummaryRight) {
+    const int n = 2000;
+    OpenWith(n);
+    int currentAt1500 = -1;
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item == 1500 && mark == EntryMark::Converted) currentAt1500 = d.CurrentEntry();
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->IsRunning() && !dlg->HasWorker(); }, 600000));
+    EXPECT_EQ(currentAt1500, 1500) << "the bold entry until its result comes";
+    EXPECT_EQ(Marks(), std::vector<EntryMark>(n, kDone));
+    EXPECT_EQ(Status(), "Converted: 2000 success, 0 fail");
+    EXPECT_EQ(dlg->Succeeded(), n);
+    EXPECT_EQ(dlg->CurrentEntry(), -1);
+    const int top = static_cast<int>(dlg->JobList().SendMessage(LVM_GETTOPINDEX));
+    const int page = static_cast<int>(dlg->JobList().SendMessage(LVM_GETCOUNTPERPAGE));
+    EXPECT_GE(top + page, n - 1) << "the list has caught up with the last entry";
+    EXPECT_EQ(TempFolder::Read(files[0]), "one\ntwo\n");
+    EXPECT_EQ(TempFolder::Read(files[n - 1]), "one\ntwo\n");
+}
+
+TEST_F(RunTest, CloseDuringALongRunClosesAfterTheCurrentFile) {
+    OpenWith(2000);
+    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
+        if (item == 700 && mark == EntryMark::Converting)
+            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    };
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }, 600000));
+    EXPECT_EQ(dlg->GetResult(), IDCANCEL);
+    EXPECT_EQ(TempFolder::Read(files[700]), "one\ntwo\n") << "the current file is finished";
+    EXPECT_EQ(TempFolder::Read(files[701]), "one\r\ntwo\r\n");
+    EXPECT_EQ(TempFolder::Read(files[1999]), "one\r\ntwo\r\n");
+}
+
 // Each entry keeps the reason of its own result: a read-only file while
 // read-only files are not to be converted, a vanished one, and none for
 // the converted entries between them.

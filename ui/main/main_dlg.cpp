@@ -428,6 +428,11 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             m_settings.AlwaysOnTop = m_keepOnTop;
             break;
         }
+        case WM_TIMER:
+            if (wp != kFollowTimer) return CHeaderDlg::OnMessage(msg, wp, lp, result);
+            CatchUp();
+            result = 0;
+            return true;
         case kMsgRunFinished:
             OnRunFinished();
             result = 0;

@@ -52,6 +52,8 @@ public:
     std::string GetItemPath(int index) const;
     void ShowFileCount(int count);
     void MarkEntry(int index, EntryMark mark, ConvertFailure failure = ConvertFailure::None);
+    // Clears the marks (and failure reasons) of entries 0..count-1 at once.
+    void ClearMarks(int count);
     // Why the entry's last conversion failed; None unless it is marked failed.
     ConvertFailure EntryFailure(int index) const;
     void DeleteSelected();
@@ -139,6 +141,22 @@ private:
     bool m_running = false;
     std::atomic<RunStop> m_stopRequest{RunStop::None};
     int m_currentEntry = -1;
+    // During a run the list's scrolling and the status line and progress bar
+    // follow at most ten times a second (after the first steps, which show
+    // as they come); a timer catches up with what was held back.
+    static constexpr UINT_PTR kFollowTimer = 1;
+    static constexpr DWORD kFollowIntervalMs = 100;
+    static constexpr int kStepsShownAsTheyCome = 10;
+    DWORD m_lastScroll = 0;
+    int m_scrollPending = -1;
+    DWORD m_lastProgress = 0;
+    int m_progressPending = -1;
+    int m_progressShown = 0;
+    bool m_followTimer = false;
+    void ScrollToEntry(int index);
+    void ShowProgress(int done);
+    void FollowLater();
+    void CatchUp();
     // Written by the worker while the dialog's thread waits for it.
     BatchCounts m_counts;
     LineEndingFormat m_runFormat = LineEndingFormat::Windows;

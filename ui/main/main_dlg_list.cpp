@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -136,8 +137,53 @@ void CMainDlg::MarkEntry(int index, EntryMark mark, ConvertFailure failure) {
     if (previous >= 0 && previous != index && previous < m_list.GetItemCount())
         m_list.RedrawItems(previous, previous);
     m_list.RedrawItems(index, index);
-    m_list.EnsureVisible(index, FALSE);
-    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // No forced repaint: the list paints whenever this thread is idle, which
+    // during a run is while the worker converts.
+    ScrollToEntry(index);
+}
+
+void CMainDlg::ScrollToEntry(int index) {
+    // Each scroll repaints the whole list. Thousands of small files a second
+    // would spend the run repainting, so during a run the list follows the
+    // current entry at a rate a person can follow, and catches up on a timer.
+    if (!m_running || GetTickCount() - m_lastScroll >= kFollowIntervalMs) {
+        m_list.EnsureVisible(index, FALSE);
+        m_lastScroll = GetTickCount();
+        m_scrollPending = -1;
+        return;
+    }
+    m_scrollPending = index;
+    FollowLater();
+}
+
+void CMainDlg::FollowLater() {
+    if (!m_followTimer) m_followTimer = SetTimer(m_hWnd, kFollowTimer, kFollowIntervalMs, nullptr) != 0;
+}
+
+void CMainDlg::CatchUp() {
+    if (m_followTimer) KillTimer(m_hWnd, kFollowTimer);
+    m_followTimer = false;
+    const int index = m_scrollPending;
+    m_scrollPending = -1;
+    if (index >= 0 && index < m_list.GetItemCount()) {
+        m_list.EnsureVisible(index, FALSE);
+        m_lastScroll = GetTickCount();
+    }
+    if (m_progressPending >= 0) ShowProgress(m_progressPending);
+}
+
+void CMainDlg::ClearMarks(int count) {
+    if (!m_list.m_hWnd) return;
+    count = std::min(count, m_list.GetItemCount());
+    for (int i = 0; i < count; ++i)
+        if (JobItem* entry = JobItem::FromItemData(m_list.GetItemData(i)))
+            entry->failure = ConvertFailure::None;
+    // One message for every entry rather than one per entry.
+    if (count == m_list.GetItemCount())
+        m_list.SetItemState(-1, INDEXTOSTATEIMAGEMASK(0), LVIS_STATEIMAGEMASK);
+    else
+        for (int i = 0; i < count; ++i) m_list.SetItemState(i, INDEXTOSTATEIMAGEMASK(0), LVIS_STATEIMAGEMASK);
+    m_currentEntry = -1;
 }
 
 ConvertFailure CMainDlg::EntryFailure(int index) const {

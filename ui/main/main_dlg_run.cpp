@@ -58,40 +58,92 @@ void CMainDlg::StartRun() {
 }
 
 DWORD CMainDlg::WorkerBody() {
-    // Every step that touches a control runs on the dialog's thread.
+    // Every step that touches a control runs on the dialog's thread, but a
+    // run of thousands of small files must not pay a round trip for each
+    // step: the paths are read once, and an entry's result and the progress
+    // after it travel with the next entry's "converting" mark (or the end).
+    struct Pending {
+        int index = -1;
+        EntryMark mark = EntryMark::None;
+        ConvertFailure failure = ConvertFailure::None;
+        int done = -1;
+        // On the dialog's thread, while the worker waits.
+        void ApplyTo(CMainDlg& dlg) {
+            if (index >= 0) dlg.MarkEntry(index, mark, failure);
+            if (done >= 0) dlg.OnProgress(ProgressKind::ItemDone, done);
+            index = done = -1;
+        }
+    } pending;
     struct Source : IJobSource {
         CMainDlg* dlg;
+        Pending* pending;
+        std::vector<std::string> paths;
         int GetItemCount() override {
             int n = 0;
-            dlg->Invoke([&] { n = dlg->m_list.GetItemCount(); });
+            dlg->Invoke([&] {
+                n = dlg->m_list.GetItemCount();
+                paths.clear();
+                paths.reserve(n);
+                for (int i = 0; i < n; ++i) paths.push_back(dlg->GetItemPath(i));
+            });
             return n;
         }
         std::string GetItemPath(int index) override {
+            // Entries are neither removed nor reordered while a run goes on.
+            if (index >= 0 && index < static_cast<int>(paths.size())) return paths[index];
             std::string path;
             dlg->Invoke([&] { path = dlg->GetItemPath(index); });
             return path;
         }
         void MarkEntry(int index, EntryMark mark, ConvertFailure failure) override {
-            dlg->Invoke([&] { dlg->MarkEntry(index, mark, failure); });
+            if (mark == EntryMark::Converting || pending->index >= 0) {
+                dlg->Invoke([&] {
+                    pending->ApplyTo(*dlg);
+                    dlg->MarkEntry(index, mark, failure);
+                });
+                return;
+            }
+            pending->index = index;
+            pending->mark = mark;
+            pending->failure = failure;
+        }
+        void ClearMarks(int count) override {
+            dlg->Invoke([&] { dlg->ClearMarks(count); });
         }
     } source;
     source.dlg = this;
+    source.pending = &pending;
     struct Sink : IProgressSink {
         CMainDlg* dlg;
+        Pending* pending;
         void OnRunStart() override {
             dlg->Invoke([&] { dlg->OnRunStart(); });
         }
         void OnRunEnd() override {
-            dlg->Invoke([&] { dlg->OnRunEnd(); });
+            dlg->Invoke([&] {
+                pending->ApplyTo(*dlg);
+                dlg->OnRunEnd();
+            });
         }
         void SetStatusText(const char* text) override {
-            dlg->Invoke([&] { dlg->SetStatusText(text); });
+            dlg->Invoke([&] {
+                pending->ApplyTo(*dlg);
+                dlg->SetStatusText(text);
+            });
         }
         void OnProgress(ProgressKind kind, int value) override {
-            dlg->Invoke([&] { dlg->OnProgress(kind, value); });
+            if (kind == ProgressKind::ItemDone) {
+                pending->done = value;
+                return;
+            }
+            dlg->Invoke([&] {
+                pending->ApplyTo(*dlg);
+                dlg->OnProgress(kind, value);
+            });
         }
     } sink;
     sink.dlg = this;
+    sink.pending = &pending;
 
     RunBatch(source, sink, m_stopRequest, m_runFormat, m_settings, &m_counts);
     HWND wnd = m_hWnd;
@@ -128,6 +180,7 @@ void CMainDlg::OnRunStart() {
 }
 
 void CMainDlg::OnRunEnd() {
+    CatchUp();
     char text[512];
     std::string word = LoadResourceText(m_stopRequest == RunStop::None ? IDS_CONVERTED : IDS_ABORTED);
     std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
@@ -144,11 +197,25 @@ void CMainDlg::OnProgress(ProgressKind kind, int value) {
     if (kind == ProgressKind::Range) {
         m_progress.SetRange32(0, value);
         m_progress.SetPos(0);
+        m_progressShown = 0;
+        m_progressPending = -1;
     } else if (kind == ProgressKind::ItemDone) {
-        m_progress.SetPos(value);
-        char text[256];
-        std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), value + 1,
-                      m_list.GetItemCount());
-        SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+        if (m_progressShown < kStepsShownAsTheyCome || GetTickCount() - m_lastProgress >= kFollowIntervalMs) {
+            ShowProgress(value);
+        } else {
+            m_progressPending = value;
+            FollowLater();
+        }
     }
+}
+
+void CMainDlg::ShowProgress(int done) {
+    m_progress.SetPos(done);
+    char text[256];
+    std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), done + 1,
+                  m_list.GetItemCount());
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+    ++m_progressShown;
+    m_lastProgress = GetTickCount();
+    m_progressPending = -1;
 }
