@@ -33,8 +33,8 @@ struct PassTotals {
 // must be readable, and 68 past the output's end writable. Adds to *totals.
 // With out, writes the converted region there and returns its length; with
 // stopAtNul, gives up at the first NUL (what it wrote is then incomplete).
-using PassRegionFn = size_t (*)(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& target,
-                                PassTotals* totals, bool stopAtNul);
+using PassRegionFn = size_t (*)(const unsigned char* p, size_t n, unsigned char* out,
+                                const PassTarget& target, PassTotals* totals, bool stopAtNul);
 
 struct PassKernels {
     PassRegionFn bytes;
@@ -115,7 +115,8 @@ struct VectorLanes {
                 cr = V::Eq16(v, 0x0D);
                 lf = V::Eq16(v, 0x0A);
                 low = V::AtMost16(v, 0x1F);
-                ok = V::Or(V::Or(V::Eq16(v, 0x09), V::Eq16(v, 0x08)), V::Or(V::Eq16(v, 0x0C), V::Eq16(v, 0x1B)));
+                ok = V::Or(V::Or(V::Eq16(v, 0x09), V::Eq16(v, 0x08)),
+                           V::Or(V::Eq16(v, 0x0C), V::Eq16(v, 0x1B)));
                 del = V::Eq16(v, 0x7F);
                 nul = V::Zero();
             }
@@ -137,8 +138,8 @@ inline void Copy64(unsigned char* d, const unsigned char* s) {
 }
 
 template <class Lanes, unsigned U, bool BigEndian>
-size_t PassRegion(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t, PassTotals* totals,
-                  bool stopAtNul) {
+size_t PassRegion(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
+                  PassTotals* totals, bool stopAtNul) {
     unsigned char* o = out;
     size_t copied = 0;  // input before this is in the output
     uint64_t prevCrTop = 0;
@@ -155,9 +156,8 @@ size_t PassRegion(const unsigned char* p, size_t n, unsigned char* out, const Pa
             m.nul &= valid;
         }
         // Pairs across the chunk's edges: the unit after it, the one before.
-        const uint64_t nextLf = left > 64 && UnitAt<U, BigEndian>(p + base + 64) == kUnitLF
-                                    ? uint64_t(1) << (64 - U)
-                                    : 0;
+        const uint64_t nextLf =
+            left > 64 && UnitAt<U, BigEndian>(p + base + 64) == kUnitLF ? uint64_t(1) << (64 - U) : 0;
         const uint64_t lfNext = (m.lf >> U) | nextLf;
         const uint64_t crPrev = (m.cr << U) | prevCrTop;
         prevCrTop = m.cr >> (64 - U);

@@ -16,7 +16,9 @@ struct Sse2 {
     static Reg AndNot(Reg a, Reg b) { return _mm_andnot_si128(a, b); }
     static Reg Eq8(Reg v, int c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(c))); }
     static Reg Eq16(Reg v, int c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); }
-    static Reg AtMost8(Reg v, int c) { return _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(static_cast<char>(c))), v); }
+    static Reg AtMost8(Reg v, int c) {
+        return _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(static_cast<char>(c))), v);
+    }
     static Reg AtMost16(Reg v, int c) {
         return _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(static_cast<short>(c))), Zero());
     }

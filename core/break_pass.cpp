@@ -40,9 +40,10 @@ ByteOrderMark ReadBom(const unsigned char* p, size_t n) {
 
 PassTarget MakeTarget(LineEndingFormat format, unsigned unit, bool bigEndian) {
     PassTarget t{};
-    const unsigned char* brk = format == LineEndingFormat::Windows     ? reinterpret_cast<const unsigned char*>("\r\n")
-                               : format == LineEndingFormat::Macintosh ? reinterpret_cast<const unsigned char*>("\r")
-                                                                       : reinterpret_cast<const unsigned char*>("\n");
+    const unsigned char* brk =
+        format == LineEndingFormat::Windows     ? reinterpret_cast<const unsigned char*>("\r\n")
+        : format == LineEndingFormat::Macintosh ? reinterpret_cast<const unsigned char*>("\r")
+                                                : reinterpret_cast<const unsigned char*>("\n");
     const unsigned units = format == LineEndingFormat::Windows ? 2 : 1;
     for (unsigned i = 0; i < units; ++i) {
         unsigned char* u = t.brk + i * unit;
@@ -84,7 +85,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
         if (!readMore()) return PassResult::ReadFailed;
 
     r.bom = ReadBom(buf, have);
-    const bool units = options.readBom && (r.bom == ByteOrderMark::Utf16Le || r.bom == ByteOrderMark::Utf16Be);
+    const bool units =
+        options.readBom && (r.bom == ByteOrderMark::Utf16Le || r.bom == ByteOrderMark::Utf16Be);
     if (!options.readBom) r.bom = ByteOrderMark::None;
     const unsigned unitSize = units ? 2 : 1;
     const bool bigEndian = r.bom == ByteOrderMark::Utf16Be;
@@ -127,7 +129,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
             }
             if (out) {
                 const size_t len = pass(buf, n, outBuf.get(), target, &totals, stopAtNul);
-                if (!(stopAtNul && totals.nul) && !out->Write(outBuf.get(), len)) return PassResult::WriteFailed;
+                if (!(stopAtNul && totals.nul) && !out->Write(outBuf.get(), len))
+                    return PassResult::WriteFailed;
             }
             if (stopAtNul && totals.nul) break;
             lastUnit = unitAt(buf + n - unitSize);

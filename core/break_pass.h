@@ -21,7 +21,7 @@ protected:
 
 struct PassOptions {
     LineEndingFormat format = LineEndingFormat::Windows;
-    bool readBom = true;      // UTF-16 with a byte-order mark goes by 16-bit units
+    bool readBom = true;        // UTF-16 with a byte-order mark goes by 16-bit units
     bool stopAtBinary = false;  // give up at the first NUL byte
     bool eager = false;         // Begin(0) before the first read
 };

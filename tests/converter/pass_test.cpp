@@ -110,8 +110,8 @@ TEST(Pass, CountsBomsAndTheBinaryRule) {
         {"UTF-8 BOM", "\xEF\xBB\xBFx\r\n", 1, 0, 0, true, ByteOrderMark::Utf8, false},
         {"NUL at the first byte", std::string("\0abc\n", 5), 0, 1, 0, true, ByteOrderMark::None, true},
         {"NUL at the end", std::string(5000, 'a') + '\0', 0, 0, 0, false, ByteOrderMark::None, true},
-        {"PNG signature", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1, 1, 1, false, ByteOrderMark::None,
-         true},
+        {"PNG signature", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1, 1, 1, false,
+         ByteOrderMark::None, true},
         // 1 control in 128 bytes is text, 2 are binary.
         {"1 in 128", std::string(127, 'a') + '\x01', 0, 0, 0, false, ByteOrderMark::None, false},
         {"2 in 128", std::string(126, 'a') + "\x01\x02", 0, 0, 0, false, ByteOrderMark::None, true},
@@ -125,10 +125,12 @@ TEST(Pass, CountsBomsAndTheBinaryRule) {
         {"UTF-16 unit 0D0A", Utf16(u"\u0D0A\u0A0D", false), 0, 0, 0, false, ByteOrderMark::Utf16Le, false},
         {"UTF-16 without BOM", Utf16(u"a\r\nb", false, false), 0, 1, 1, false, ByteOrderMark::None, true},
         {"UTF-16 odd length", Utf16(u"ab\n", false) + "x", 0, 1, 0, true, ByteOrderMark::Utf16Le, true},
-        {"UTF-16 NUL unit", Utf16(std::u16string(u"a\0b", 3), false), 0, 0, 0, false, ByteOrderMark::Utf16Le, true},
+        {"UTF-16 NUL unit", Utf16(std::u16string(u"a\0b", 3), false), 0, 0, 0, false, ByteOrderMark::Utf16Le,
+         true},
     };
     for (const Case& c : cases) {
-        for (std::vector<size_t> chunks : {std::vector<size_t>{}, std::vector<size_t>{1}, std::vector<size_t>{3}}) {
+        for (std::vector<size_t> chunks :
+             {std::vector<size_t>{}, std::vector<size_t>{1}, std::vector<size_t>{3}}) {
             SCOPED_TRACE(std::string(c.what) + " chunks " + std::to_string(chunks.empty() ? 0 : chunks[0]));
             MemoryReader in(c.input, chunks);
             ContentReport r;
@@ -165,7 +167,8 @@ TEST(Pass, Utf16ConvertsInUnitsInBothByteOrders) {
             const std::string input = Utf16(c.text, bigEndian);
             const PassRun run = RunOne(input, c.format, true, {});
             EXPECT_EQ(run.report.outcome, ConvertOutcome::Converted);
-            EXPECT_EQ(run.written, Utf16(c.expected, bigEndian)) << "format " << c.format << " be " << bigEndian;
+            EXPECT_EQ(run.written, Utf16(c.expected, bigEndian))
+                << "format " << c.format << " be " << bigEndian;
         }
     }
 }
@@ -317,7 +320,9 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
             t.lfForeign = format == 2 ? 0 : ~uint64_t(0);
             for (const PassKernels* v : vectors) {
                 if (!v) continue;
-                const PassRegionFn a = mode == 0 ? portable.bytes : mode == 1 ? portable.utf16le : portable.utf16be;
+                const PassRegionFn a = mode == 0   ? portable.bytes
+                                       : mode == 1 ? portable.utf16le
+                                                   : portable.utf16be;
                 const PassRegionFn b = mode == 0 ? v->bytes : mode == 1 ? v->utf16le : v->utf16be;
                 PassTotals ta, tb;
                 const size_t la = a(in.data(), n, outA.data(), t, &ta, false);

@@ -167,12 +167,12 @@ TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(Read(a), "1\n2\n");
     EXPECT_EQ(Read(b), "1\n2\n");
-    // All twelve settings are in the registry after exit.
+    // All thirteen settings are in the registry after exit.
     std::vector<std::string> names = SettingNames();
-    EXPECT_EQ(names.size(), 12u);
-    for (const char* n :
-         {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
-          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}) {
+    EXPECT_EQ(names.size(), 13u);
+    for (const char* n : {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
+                          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
+                          "AlwaysOnTop", "SkipBinary"}) {
         bool found = false;
         for (auto& s : names) found = found || s == n;
         EXPECT_TRUE(found) << n;
