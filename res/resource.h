@@ -17,7 +17,7 @@
 
 // Bitmaps.
 #define IDB_BANNER 132        // 500 x 60, 24-bit: tiled header banner
-#define IDB_STATE_IMAGES 133  // 48 x 16, 24-bit, magenta key: run marks
+#define IDB_STATE_IMAGES 133  // 64 x 16, 24-bit, magenta key: run marks
 #define IDB_FORMATS 134       // 48 x 16, 24-bit, white key: Windows, Unix, Mac
 #define IDB_SORT_ARROWS 140   // 18 x 5, 4-bit, magenta key: up, down
 #define IDB_TOOLBAR 141       // 80 x 16, magenta key: toolbar, normal
@@ -94,6 +94,7 @@
 #define IDS_CONVERTED 204
 #define IDS_ABORTED 205
 #define IDS_SUMMARY 206          // "%s: %d success, %d fail"
+#define IDS_SUMMARY_SKIPPED 207  // "%s: %d success, %d fail, %d skipped"
 #define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3

@@ -216,6 +216,7 @@ TEST(StringTable, ExactTexts) {
         {204, "Converted"},
         {205, "Aborted"},
         {206, "%s: %d success, %d fail"},
+        {207, "%s: %d success, %d fail, %d skipped"},
         {2031, "mailto:%s?subject=About Pardwell"},
         {2051, "Feature Requests?"},
         {2052, "Questions?"},
@@ -272,7 +273,7 @@ TEST(Bitmaps, SizesDepthsAndKeyColours) {
         int cell;   // width of one image, 0 for a single picture
         DWORD key;  // image-list transparent colour, 0 for none
     } table[] = {
-        {IDB_BANNER, 500, 60, 24, 0, 0},        {IDB_STATE_IMAGES, 48, 16, 24, 16, kMagenta},
+        {IDB_BANNER, 500, 60, 24, 0, 0},        {IDB_STATE_IMAGES, 64, 16, 24, 16, kMagenta},
         {IDB_FORMATS, 48, 16, 24, 16, kWhite},  {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
         {IDB_TOOLBAR, 80, 16, 8, 16, kMagenta}, {IDB_TOOLBAR_GREY, 80, 16, 8, 16, kMagenta},
     };

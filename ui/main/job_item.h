@@ -15,6 +15,9 @@ struct JobItem {
     std::string path;
     // Why the last conversion failed; None unless the entry is marked failed.
     ConvertFailure failure = ConvertFailure::None;
+    // What the last read of the file learnt, kept across runs.
+    ContentReport content;
+    bool contentKnown = false;
 
     // The only ways into and out of an entry's item data.
     static LPARAM ToItemData(std::unique_ptr<JobItem> item) {

@@ -138,7 +138,7 @@ bool CMainDlg::OnCreate() {
     }
     AddCommandToolBar(bar);
 
-    m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 3, RGB(255, 0, 255)));
+    m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 4, RGB(255, 0, 255)));
     m_selectorImages.Reset(MakeImageList(IDB_FORMATS, 16, 16, ILC_COLOR24, 3, RGB(255, 255, 255)));
     m_headerImages.Reset(MakeImageList(IDB_SORT_ARROWS, 9, 5, ILC_COLOR4, 2, RGB(255, 0, 255)));
     return m_stateImages && m_selectorImages && m_headerImages;

@@ -54,6 +54,9 @@ public:
     void MarkEntry(int index, EntryMark mark, ConvertFailure failure = ConvertFailure::None);
     // Why the entry's last conversion failed; None unless it is marked failed.
     ConvertFailure EntryFailure(int index) const;
+    // What the last read of the entry's file learnt; false if it was never read.
+    void KeepContent(int index, const ContentReport& content);
+    bool EntryContent(int index, ContentReport* content) const;
     void DeleteSelected();
     void ClearList();
     void OpenSelected();
@@ -67,6 +70,7 @@ public:
     int CurrentEntry() const { return m_currentEntry; }
     int Succeeded() const { return m_counts.succeeded; }
     int FailedCount() const { return m_counts.failed; }
+    int SkippedCount() const { return m_counts.skipped; }
     int Format() const { return m_format; }
 
     void UpdateKeepOnTop();

@@ -130,7 +130,7 @@ void CMainDlg::MarkEntry(int index, EntryMark mark, ConvertFailure failure) {
     if (JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index)))
         entry->failure = mark == EntryMark::Failed ? failure : ConvertFailure::None;
     int previous = m_currentEntry;
-    const UINT image = mark <= EntryMark::Failed ? static_cast<UINT>(mark) : 0;
+    const UINT image = mark <= EntryMark::LeftAsItWas ? static_cast<UINT>(mark) : 0;
     m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(image), LVIS_STATEIMAGEMASK);
     m_currentEntry = mark == EntryMark::Converting ? index : -1;
     if (previous >= 0 && previous != index && previous < m_list.GetItemCount())
@@ -144,6 +144,22 @@ ConvertFailure CMainDlg::EntryFailure(int index) const {
     if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return ConvertFailure::None;
     const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
     return entry ? entry->failure : ConvertFailure::None;
+}
+
+void CMainDlg::KeepContent(int index, const ContentReport& content) {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return;
+    if (JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index))) {
+        entry->content = content;
+        entry->contentKnown = true;
+    }
+}
+
+bool CMainDlg::EntryContent(int index, ContentReport* content) const {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return false;
+    const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    if (!entry || !entry->contentKnown) return false;
+    if (content) *content = entry->content;
+    return true;
 }
 
 void CMainDlg::DeleteSelected() {

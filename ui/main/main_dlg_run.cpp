@@ -74,6 +74,9 @@ DWORD CMainDlg::WorkerBody() {
         void MarkEntry(int index, EntryMark mark, ConvertFailure failure) override {
             dlg->Invoke([&] { dlg->MarkEntry(index, mark, failure); });
         }
+        void KeepContent(int index, const ContentReport& content) override {
+            dlg->Invoke([&] { dlg->KeepContent(index, content); });
+        }
     } source;
     source.dlg = this;
     struct Sink : IProgressSink {
@@ -130,8 +133,13 @@ void CMainDlg::OnRunStart() {
 void CMainDlg::OnRunEnd() {
     char text[512];
     std::string word = LoadResourceText(m_stopRequest == RunStop::None ? IDS_CONVERTED : IDS_ABORTED);
-    std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
-                  m_counts.failed);
+    // Skipped files get their own count; without them the summary is as before.
+    if (m_counts.skipped > 0)
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY_SKIPPED).c_str(), word.c_str(),
+                      m_counts.succeeded, m_counts.failed, m_counts.skipped);
+    else
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(),
+                      m_counts.succeeded, m_counts.failed);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     m_progress.ShowWindow(SW_HIDE);
 }
