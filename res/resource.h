@@ -70,6 +70,7 @@
 #define ID_EDIT_DELETE 32773
 #define ID_EDIT_CLEAR 32774
 #define ID_EDIT_OPEN 32780
+#define ID_EDIT_CHECK 32790  // Ctrl+K: read every file's line breaks, change nothing
 #define ID_MAIN_OPTIONS 32781
 #define ID_MAIN_ABOUT 32783
 #define ID_FORMAT_WINDOWS 32787  // Ctrl+W: entry 0
@@ -95,6 +96,27 @@
 #define IDS_ABORTED 205
 #define IDS_SUMMARY 206          // "%s: %d success, %d fail"
 #define IDS_SUMMARY_SKIPPED 207  // "%s: %d success, %d fail, %d skipped"
+// The "Line breaks" column: its title, then what a file had when last read.
+#define IDS_COLUMN_LINE_BREAKS 208
+#define IDS_BREAKS_CRLF 209
+#define IDS_BREAKS_LF 210
+#define IDS_BREAKS_CR 211
+#define IDS_BREAKS_NONE 212
+#define IDS_BREAKS_MIXED 213
+#define IDS_BREAKS_BINARY 214
+#define IDS_BREAKS_UTF16LE 215
+#define IDS_BREAKS_UTF16BE 216
+// The infotip of a marked entry: why it is marked so.
+#define IDS_REASON_IN_FORMAT 217
+#define IDS_REASON_BINARY 218
+#define IDS_REASON_CHECKED 219
+#define IDS_REASON_CONVERTED 220
+#define IDS_REASON_FIRST_FAILURE 221  // one a ConvertFailure, ReadOnly first, in its order
+// Chec&k Line Breaks: its status texts.
+#define IDS_CHECKING 240         // "Checking..."
+#define IDS_CHECK_PROGRESS 241   // "Checking: %d / %d"
+#define IDS_CHECKED 242          // "Checked"
+#define IDS_CHECK_SUMMARY 243    // "%s: %d read, %d fail"
 #define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3

@@ -61,8 +61,11 @@ public:
     void ClearList();
     void OpenSelected();
 
-    // The run.
-    void StartRun();
+    // The run; a check reads every file's line breaks and changes nothing.
+    void StartRun(bool check = false);
+    bool IsCheckRun() const { return m_checkRun; }
+    // Why the entry is marked as it is, in words; "" when it is not.
+    std::string EntryReason(int index) const;
     void RequestStop() { m_stopRequest = RunStop::Stop; }
     bool IsRunning() const { return m_running; }
     bool HasWorker() const { return m_worker.IsCreated(); }
@@ -111,6 +114,7 @@ private:
     void OnAddFiles();
     void OnOptions();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void OnGetInfoTip(NMHDR* header);
     // Runs fn on the dialog's thread; the worker waits for it.
     void Invoke(const std::function<void()>& fn);
     DWORD WorkerBody();
@@ -145,6 +149,7 @@ private:
     // Written by the worker while the dialog's thread waits for it.
     BatchCounts m_counts;
     LineEndingFormat m_runFormat = LineEndingFormat::Windows;
+    bool m_checkRun = false;
     PathIndex m_index;
     // While a folder is expanded, selection, scrolling and the status line
     // are brought up to date once at the end instead of for every file.

@@ -12,6 +12,7 @@
 #include "core/platform/file_system.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
+#include "ui/main/entry_texts.h"
 #include "ui/main/main_dlg.h"
 
 namespace {
@@ -148,10 +149,21 @@ ConvertFailure CMainDlg::EntryFailure(int index) const {
 
 void CMainDlg::KeepContent(int index, const ContentReport& content) {
     if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return;
-    if (JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index))) {
-        entry->content = content;
-        entry->contentKnown = true;
-    }
+    JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    if (!entry) return;
+    entry->content = content;
+    entry->contentKnown = true;
+    entry->checked = m_checkRun;
+    entry->breaksText = LineBreaksText(content);
+    m_list.SetItemText(index, 2, entry->breaksText.c_str());
+}
+
+std::string CMainDlg::EntryReason(int index) const {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return std::string();
+    const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    if (!entry) return std::string();
+    const auto mark = static_cast<EntryMark>((m_list.GetItemState(index, LVIS_STATEIMAGEMASK) >> 12) & 0xF);
+    return EntryReasonText(mark, entry->failure, entry->content, entry->checked);
 }
 
 bool CMainDlg::EntryContent(int index, ContentReport* content) const {
