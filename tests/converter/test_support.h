@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/break_pass.h"
 #include "core/platform/file_system.h"
 
 // The reference loop, one byte at a time: CR LF, lone CR and lone LF each
@@ -136,4 +137,48 @@ inline OracleContent OracleRead(const std::string& input, const std::string& brk
     }
     r.binary = nul || controls * 128 > units.size() || odd;
     return r;
+}
+
+// Begins where the pass asks, with the unchanged bytes taken from the input.
+class MemoryOutput : public IPassOutput {
+public:
+    explicit MemoryOutput(const std::string& input) : m_input(input) {}
+    IFile* Begin(uint64_t unchanged) override {
+        ++m_begun;
+        m_writer.Write(m_input.data(), static_cast<size_t>(unchanged));
+        return &m_writer;
+    }
+    int m_begun = 0;
+    MemoryWriter m_writer;
+
+private:
+    const std::string& m_input;
+};
+
+// Runs the pass over input, read in chunks of the given sizes, towards one
+// of the three formats, and compares all it says and writes with the
+// reference. Returns "" if they agree, else the first difference.
+inline std::string PassMismatch(const std::string& input, int format, bool skipBinary,
+                                const std::vector<size_t>& chunks) {
+    static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
+    const OracleContent o = OracleRead(input, kBreaks[format]);
+    MemoryReader in(input, chunks);
+    MemoryOutput out(input);
+    PassOptions options;
+    options.format = static_cast<LineEndingFormat>(format);
+    options.stopAtBinary = skipBinary;
+    ContentReport r;
+    if (RunPass(in, options, &out, &r) != PassResult::Done) return "the pass failed";
+    if (static_cast<int>(r.bom) != o.bom) return "byte-order mark";
+    if (r.binary != o.binary) return "binary";
+    if (skipBinary && o.binary)  // the counts may stop at a NUL
+        return r.outcome == ConvertOutcome::SkippedBinary ? "" : "not skipped as binary";
+    if (r.crlf != o.crlf || r.lf != o.lf || r.cr != o.cr) return "counts";
+    if (r.finalBreak != o.finalBreak) return "final break";
+    if (o.converted == input) {
+        if (r.outcome != ConvertOutcome::AlreadyInFormat) return "not left as already in format";
+        return out.m_begun == 0 ? "" : "wrote a file already in format";
+    }
+    if (r.outcome != ConvertOutcome::Converted || out.m_begun != 1) return "not converted once";
+    return out.m_writer.data() == o.converted ? "" : "converted content";
 }
