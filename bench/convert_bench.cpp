@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 0;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 9; ++round) {
         if (!best(tCopy, timed([&] { return PlainCopy(src, copy); }))) return 1;
         if (!best(tRead, timed([&] { return PlainRead(crlf); }))) return 1;
         if (!best(tWideCopy, timed([&] { return PlainCopy(wide, copy); }))) return 1;

@@ -45,6 +45,7 @@ struct PassKernels {
 // Present only where the processor family has them; chosen at run time.
 const PassKernels* Sse2PassKernels();
 const PassKernels* Avx2PassKernels();
+const PassKernels* Avx512PassKernels();
 
 namespace {
 

@@ -20,6 +20,7 @@ const PassKernels kScalarKernels = MakePassKernels<ScalarLanes>();
 const PassKernels& ChooseKernels() {
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw") && Avx512PassKernels()) return *Avx512PassKernels();
     if (__builtin_cpu_supports("avx2") && Avx2PassKernels()) return *Avx2PassKernels();
     if (__builtin_cpu_supports("sse2") && Sse2PassKernels()) return *Sse2PassKernels();
 #endif
