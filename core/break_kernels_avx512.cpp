@@ -13,7 +13,9 @@ struct Avx512Lanes {
     static ChunkMasks Classify(const unsigned char* p) {
         __m512i v = _mm512_loadu_si512(p);
         if (U == 2 && BigEndian) v = _mm512_or_si512(_mm512_slli_epi16(v, 8), _mm512_srli_epi16(v, 8));
-        auto eq = [&](int c) -> uint64_t { return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(c))); };
+        auto eq = [&](int c) -> uint64_t {
+            return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(c)));
+        };
         const uint64_t zero = _mm512_testn_epi8_mask(v, v);
         // A unit matches by its low byte when its high byte is zero; its bit
         // stays on the unit's first byte.
