@@ -3,8 +3,9 @@
 #include "core/converter.h"
 
 bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                 const ConvertFunction& convert, ConvertFailure* failure) {
+                 const ConvertFunction& convert, ConvertFailure* failure, ContentReport* content) {
     ConvertFailure why = ConvertFailure::None;
+    ContentReport read;
     bool converted = false;
     if (LineEndingFormatLabel(format) == nullptr) {
         why = ConvertFailure::InvalidFormat;
@@ -18,15 +19,17 @@ bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSet
         const bool keepAttributes = settings.KeepAttributes != 0;
         const bool ignoreReadOnly = settings.IgnoreReadOnly != 0;
         const bool backupFile = settings.BackupFile != 0;
+        const bool skipBinary = settings.SkipBinary != 0;
         const int result = convert ? convert(path.c_str(), format, keepTimestamp, keepAttributes,
-                                             ignoreReadOnly, backupFile, &why)
+                                             ignoreReadOnly, backupFile, skipBinary, &why, &read)
                                    : ConvertFile(path.c_str(), format, keepTimestamp, keepAttributes,
-                                                 ignoreReadOnly, backupFile, &why);
+                                                 ignoreReadOnly, backupFile, skipBinary, &why, &read);
         // The result decides; a reason beside a success is ignored.
         converted = result == 0;
         if (converted) why = ConvertFailure::None;
     }
     if (failure) *failure = why;
+    if (content) *content = read;
     return converted;
 }
 
@@ -46,12 +49,21 @@ BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<
         source.MarkEntry(i, EntryMark::Converting, ConvertFailure::None);
         const std::string path = source.GetItemPath(i);
         ConvertFailure failure = ConvertFailure::None;
-        if (ConvertItem(path, format, settings, convert, &failure)) {
+        ContentReport content;
+        const bool converted = ConvertItem(path, format, settings, convert, &failure, &content);
+        if (converted) source.KeepContent(i, content);
+        if (!converted) {
+            source.MarkEntry(i, EntryMark::Failed, failure);
+            ++live.failed;
+        } else if (content.outcome == ConvertOutcome::Converted) {
             source.MarkEntry(i, EntryMark::Converted, ConvertFailure::None);
             ++live.succeeded;
         } else {
-            source.MarkEntry(i, EntryMark::Failed, failure);
-            ++live.failed;
+            source.MarkEntry(i, EntryMark::LeftAsItWas, ConvertFailure::None);
+            if (content.outcome == ConvertOutcome::SkippedBinary)
+                ++live.skipped;
+            else
+                ++live.succeeded;
         }
         sink.OnProgress(ProgressKind::ItemDone, i);
     }

@@ -30,7 +30,8 @@ protected:
 };
 
 // An entry's mark; the values are the list's state image indices.
-enum class EntryMark : unsigned { None = 0, Converting = 1, Converted = 2, Failed = 3 };
+// LeftAsItWas: already in the target format, or skipped as binary.
+enum class EntryMark : unsigned { None = 0, Converting = 1, Converted = 2, Failed = 3, LeftAsItWas = 4 };
 
 // Asks a running batch to end after the item it is converting.
 enum class RunStop {
@@ -42,7 +43,9 @@ enum class RunStop {
 // The job list as the run sees it. The list may change under a running
 // batch: GetItemPath of an index that no longer exists returns "" and
 // MarkEntry of such an index does nothing. failure is the reason of an
-// EntryMark::Failed mark and ConvertFailure::None with any other.
+// EntryMark::Failed mark and ConvertFailure::None with any other. Before an
+// entry's mark after its conversion, KeepContent hands over what the read
+// learnt of the file; a source that shows none of it may ignore it.
 class IJobSource {
 public:
     virtual int GetItemCount() = 0;
@@ -53,28 +56,34 @@ public:
     virtual void ClearMarks(int count) {
         for (int i = 0; i < count; ++i) MarkEntry(i, EntryMark::None, ConvertFailure::None);
     }
+    virtual void KeepContent(int /*index*/, const ContentReport& /*content*/) {}
 
 protected:
     ~IJobSource() = default;
 };
 
+// A file already in the target format counts as a success; one skipped as
+// binary counts as skipped, neither success nor failure.
 struct BatchCounts {
     int succeeded = 0;
     int failed = 0;
+    int skipped = 0;
 };
 
 // Same contract as ConvertFile: 0 on success, -1 on failure with the reason
-// in *failure.
-using ConvertFunction =
-    std::function<int(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
-                      bool ignoreReadOnly, bool backupFile, ConvertFailure* failure)>;
+// in *failure; *content says what became of the file.
+using ConvertFunction = std::function<int(const char* path, LineEndingFormat format, bool keepTimestamp,
+                                          bool keepAttributes, bool ignoreReadOnly, bool backupFile,
+                                          bool skipBinary, ConvertFailure* failure, ContentReport* content)>;
 
-// Converts one file with the four flags as the settings hold them now. An
+// Converts one file with the five flags as the settings hold them now. An
 // empty path or a format outside the three fails without touching anything.
 // An empty convert function means ConvertFile. *failure, when given, says
-// why it failed (ConvertFailure::None after a success).
+// why it failed (ConvertFailure::None after a success); *content, when
+// given, what the read learnt and what became of the file.
 bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                 const ConvertFunction& convert = ConvertFunction(), ConvertFailure* failure = nullptr);
+                 const ConvertFunction& convert = ConvertFunction(), ConvertFailure* failure = nullptr,
+                 ContentReport* content = nullptr);
 
 // The worker's body. Converts items 0..n-1 (n read once) until a stop is
 // requested; the stop request is only seen between items. *counts,

@@ -26,6 +26,7 @@ bool CAppSettings::Load(IProfileStore& store) {
     AutoClose = store.GetInt(kSection, "AutoClose", defaults.AutoClose);
     AlwaysOnTop = store.GetInt(kSection, "AlwaysOnTop", defaults.AlwaysOnTop);
     Program = store.GetString(kSection, "Program", defaults.Program.c_str());
+    SkipBinary = store.GetInt(kSection, "SkipBinary", defaults.SkipBinary);
     m_loadedFrom = &store;
     return true;
 }
@@ -43,4 +44,5 @@ void CAppSettings::Save(IProfileStore& store) {
     store.WriteInt(kSection, "AutoStart", Flag(AutoStart));
     store.WriteInt(kSection, "AutoClose", Flag(AutoClose));
     store.WriteInt(kSection, "AlwaysOnTop", Flag(AlwaysOnTop));
+    store.WriteInt(kSection, "SkipBinary", Flag(SkipBinary));
 }

@@ -16,10 +16,10 @@ public:
     // values. That store must outlive the record.
     virtual ~CAppSettings();
 
-    // Reads all twelve values from section "Settings"; missing ones take their
-    // defaults. Always true.
+    // Reads all thirteen values from section "Settings"; missing ones take
+    // their defaults. Always true.
     bool Load(IProfileStore& store);
-    // Writes all twelve values, flags as 1 or 0; write errors are ignored.
+    // Writes all thirteen values, flags as 1 or 0; write errors are ignored.
     void Save(IProfileStore& store);
 
     std::string LastFile;
@@ -34,6 +34,8 @@ public:
     int AutoStart = 1;
     int AutoClose = 0;
     int AlwaysOnTop = 0;
+    // Binary files are left as they are, not converted byte by byte.
+    int SkipBinary = 1;
 
 private:
     IProfileStore* m_loadedFrom = nullptr;

@@ -38,10 +38,12 @@ const char kContent[] = "abc\r\nd\r\n";  // 8 bytes, two breaks
 const char kSeparator = '\\';
 
 bool WriteWhole(const std::string& path, const std::string& data, DWORD disposition) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size();
+    bool ok = WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+              written == data.size();
     return CloseHandle(h) && ok;
 }
 
@@ -184,8 +186,8 @@ public:
         char text[256] = "";
         HWND status = GetDlgItem(m_dialog, kStatusId);
         DWORD_PTR got = 0;
-        if (!SendMessageTimeoutA(status, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
-                                 &got))
+        if (!SendMessageTimeoutA(status, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                                 5000, &got))
             return std::string();
         return text;
     }
@@ -249,11 +251,12 @@ private:
 class DefaultOptions {
 public:
     DefaultOptions() {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_key, nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_key,
+                        nullptr);
         for (const char* name : kNames) {
             DWORD value = 0, size = sizeof(value), type = 0;
-            bool had = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-                           ERROR_SUCCESS &&
+            bool had = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                                        &size) == ERROR_SUCCESS &&
                        type == REG_DWORD;
             m_saved.push_back({had, value});
         }
@@ -262,8 +265,8 @@ public:
     ~DefaultOptions() {
         for (size_t i = 0; i < kNames.size(); ++i) {
             if (m_saved[i].first)
-                RegSetValueExA(m_key, kNames[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_saved[i].second),
-                               sizeof(DWORD));
+                RegSetValueExA(m_key, kNames[i], 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&m_saved[i].second), sizeof(DWORD));
             else
                 RegDeleteValueA(m_key, kNames[i]);
         }
@@ -273,11 +276,13 @@ public:
 private:
     void Set(const std::vector<DWORD>& values) {
         for (size_t i = 0; i < kNames.size(); ++i)
-            RegSetValueExA(m_key, kNames[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]), sizeof(DWORD));
+            RegSetValueExA(m_key, kNames[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]),
+                           sizeof(DWORD));
     }
     static constexpr const char* kKey = "Software\\Quillfen\\Pardwell\\Settings";
-    const std::vector<const char*> kNames = {"KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile",
-                                             "AutoStart",     "AutoClose",      "AlwaysOnTop"};
+    const std::vector<const char*> kNames = {"KeepTimestamp", "KeepAttributes", "IgnoreReadOnly",
+                                             "BackupFile",    "AutoStart",      "AutoClose",
+                                             "AlwaysOnTop"};
     HKEY m_key = nullptr;
     std::vector<std::pair<bool, DWORD>> m_saved;
 };
@@ -287,7 +292,8 @@ private:
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const std::string folder = argc > 2 ? argv[2] : TempFolder() + "pardwell_batch_bench_" + std::to_string(count);
+    const std::string folder =
+        argc > 2 ? argv[2] : TempFolder() + "pardwell_batch_bench_" + std::to_string(count);
     if (count <= 0) {
         std::fprintf(stderr, "usage: batch_bench [N] [FOLDER] [PARDWELL.EXE]\n");
         return 2;
@@ -361,7 +367,8 @@ int main(int argc, char** argv) {
     // Under Wine without a window manager, unmapping a window waits up to
     // two seconds for a manager that never answers; Windows does not.
     std::printf("Close to process end  %8.3f s\n", exited);
-    if (run < 0 || first < 0 || stop < 0 || close < 0) std::printf("the window could not be driven (%s)\n", exe.c_str());
+    if (run < 0 || first < 0 || stop < 0 || close < 0)
+        std::printf("the window could not be driven (%s)\n", exe.c_str());
     targets.push_back({"run through the window / ConvertFile", run / convert, 1.3, "x"});
     targets.push_back({"Convert to first file", first, 0.5, "s"});
     targets.push_back({"Stop to end, less one file", stop - perFile, 0.5, "s"});

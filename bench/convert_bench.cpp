@@ -1,5 +1,7 @@
-// Times ConvertFile against a plain buffered copy of the same file and
-// against the byte-at-a-time loop, on a generated text with mixed breaks.
+// Times ConvertFile, with its binary check and counts, against a plain
+// buffered copy of the same file and against the byte-at-a-time loop, on a
+// generated text with mixed breaks; a file already in format against a
+// plain read of it; and a UTF-16 text against a plain copy of that.
 // usage: pardwell_bench [FOLDER] [MIB]   (defaults: the temp folder, 64)
 
 #include <chrono>
@@ -17,27 +19,44 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WriteText(const std::string& path, size_t bytes) {
+// Mixed breaks, or every break as brk; wide writes UTF-16 LE with its mark.
+bool WriteText(const std::string& path, size_t bytes, const char* brk = nullptr, bool wide = false) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     uint32_t seed = 12345;
     auto next = [&seed]() { return seed = seed * 1664525u + 1013904223u; };
     std::string line;
     size_t written = 0;
+    if (wide) {
+        if (std::fwrite("\xFF\xFE", 1, 2, f) != 2) written = bytes;
+        written += 2;
+    }
     while (written < bytes) {
         line.clear();
         size_t len = (next() >> 8) % 100;
         for (size_t i = 0; i < len; ++i) line += static_cast<char>(' ' + (next() >> 8) % 95);
-        switch ((next() >> 8) % 3) {
-            case 0:
-                line += "\r\n";
-                break;
-            case 1:
-                line += "\n";
-                break;
-            default:
-                line += "\r";
-                break;
+        const unsigned kind = (next() >> 8) % 3;
+        if (brk) {
+            line += brk;
+        } else
+            switch (kind) {
+                case 0:
+                    line += "\r\n";
+                    break;
+                case 1:
+                    line += "\n";
+                    break;
+                default:
+                    line += "\r";
+                    break;
+            }
+        if (wide) {
+            std::string units;
+            for (char c : line) {
+                units += c;
+                units += '\0';
+            }
+            line.swap(units);
         }
         if (std::fwrite(line.data(), 1, line.size(), f) != line.size()) break;
         written += line.size();
@@ -59,6 +78,16 @@ bool PlainCopy(const std::string& from, const std::string& to) {
     if (in) std::fclose(in);
     if (out && std::fclose(out) != 0) ok = false;
     return ok;
+}
+
+bool PlainRead(const std::string& from) {
+    FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return false;
+    std::vector<char> buf(64 * 1024);
+    while (std::fread(buf.data(), 1, buf.size(), in) > 0) {
+    }
+    std::fclose(in);
+    return true;
 }
 
 // The reference loop: one fgetc and one fputc per byte, CR LF target.
@@ -109,16 +138,23 @@ int main(int argc, char** argv) {
     fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path(ec);
     const size_t mib = argc > 2 ? static_cast<size_t>(std::atoi(argv[2])) : 64;
     const double mb = static_cast<double>(mib);
-    const std::string src = (folder / "pardwell-bench-src.txt").string();
-    const std::string copy = (folder / "pardwell-bench-copy.txt").string();
-    const std::string bytes = (folder / "pardwell-bench-byte.txt").string();
-    const std::string work = (folder / "pardwell-bench-work.txt").string();
+    auto name = [&](const char* n) { return (folder / n).string(); };
+    const std::string src = name("pardwell-bench-src.txt");
+    const std::string crlf = name("pardwell-bench-crlf.txt");
+    const std::string wide = name("pardwell-bench-wide.txt");
+    const std::string copy = name("pardwell-bench-copy.txt");
+    const std::string bytes = name("pardwell-bench-byte.txt");
+    const std::string work = name("pardwell-bench-work.txt");
 
-    if (!WriteText(src, mib * 1024 * 1024)) {
-        std::fprintf(stderr, "cannot write %s\n", src.c_str());
+    if (!WriteText(src, mib * 1024 * 1024) || !WriteText(crlf, mib * 1024 * 1024, "\r\n") ||
+        !WriteText(wide, mib * 1024 * 1024, nullptr, true)) {
+        std::fprintf(stderr, "cannot write the sample files in %s\n", folder.string().c_str());
         return 1;
     }
-    std::printf("%zu MiB of text with mixed CR LF, LF and CR breaks in %s\n", mib, folder.string().c_str());
+    std::printf(
+        "%zu MiB of text with mixed CR LF, LF and CR breaks (and the same size all CR LF, and as\n"
+        "UTF-16 LE) in %s\n",
+        mib, folder.string().c_str());
 
     // Rounds interleave every contender, so load from elsewhere on the
     // machine falls on all of them alike; the best round of each counts.
@@ -134,14 +170,22 @@ int main(int argc, char** argv) {
         if (slot <= 0 || t < slot) slot = t;
         return true;
     };
-    double tCopy = 0, tByte = 0, tLoop = 0, tFormat[kLineEndingFormatCount] = {0, 0, 0};
+    // Every conversion as the run makes it: binary files skipped.
+    auto convert = [](const std::string& path, int format, ContentReport* report) {
+        return ConvertFile(path.c_str(), static_cast<LineEndingFormat>(format), true, true, true, false, true,
+                           nullptr, report) == 0;
+    };
+    double tCopy = 0, tRead = 0, tByte = 0, tLoop = 0, tInFormat = 0, tWideCopy = 0;
+    double tFormat[kLineEndingFormatCount] = {0, 0, 0}, tWide[kLineEndingFormatCount] = {0, 0, 0};
     if (!best(tByte, timed([&] { return ByteLoop(src, bytes); }))) {
         std::fprintf(stderr, "byte loop failed\n");
         return 1;
     }
     int status = 0;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 9; ++round) {
         if (!best(tCopy, timed([&] { return PlainCopy(src, copy); }))) return 1;
+        if (!best(tRead, timed([&] { return PlainRead(crlf); }))) return 1;
+        if (!best(tWideCopy, timed([&] { return PlainCopy(wide, copy); }))) return 1;
         // The copy loop alone, without the renames and deletes around it.
         if (!best(tLoop, timed([&] {
                       std::remove(work.c_str());
@@ -151,11 +195,15 @@ int main(int argc, char** argv) {
                       return in && out && CopyToCrlf(*in, *out) == 0 && out->Close();
                   })))
             return 1;
+        ContentReport report;
+        if (!best(tInFormat, timed([&] { return convert(crlf, 0, &report); })) ||
+            report.outcome != ConvertOutcome::AlreadyInFormat) {
+            std::fprintf(stderr, "the CR LF file was not left as it was\n");
+            return 1;
+        }
         for (int format = 0; format < kLineEndingFormatCount; ++format) {
             if (!PlainCopy(src, work)) return 1;
-            if (!best(tFormat[format], timed([&] {
-                          return ConvertFile(work.c_str(), format, true, true, true, false) == 0;
-                      }))) {
+            if (!best(tFormat[format], timed([&] { return convert(work, format, &report); }))) {
                 std::fprintf(stderr, "ConvertFile failed for format %d\n", format);
                 return 1;
             }
@@ -163,20 +211,33 @@ int main(int argc, char** argv) {
                 std::printf("MISMATCH: ConvertFile and the byte loop disagree\n");
                 status = 1;
             }
+            if (!PlainCopy(wide, work)) return 1;
+            if (!best(tWide[format], timed([&] { return convert(work, format, &report); })) ||
+                report.bom != ByteOrderMark::Utf16Le || report.outcome != ConvertOutcome::Converted) {
+                std::fprintf(stderr, "UTF-16 conversion failed for format %d\n", format);
+                return 1;
+            }
         }
     }
 
-    auto row = [&](const char* name, double t) {
-        std::printf("%-32s %8.3f %8.1f %8.2f %9.1f\n", name, t, mb / t, t / tCopy, tByte / t);
+    std::printf("%-40s %8s %8s %8s %9s\n", "", "seconds", "MiB/s", "x base", "base");
+    auto row = [&](const char* what, double t, double base, const char* baseName) {
+        std::printf("%-40s %8.3f %8.1f %8.2f %9s\n", what, t, mb / t, t / base, baseName);
     };
-    std::printf("%-32s %8s %8s %8s %9s\n", "", "seconds", "MiB/s", "x copy", "byte/this");
-    row("plain buffered copy", tCopy);
-    row("byte loop (to CR LF)", tByte);
-    row("CopyToCrlf loop alone", tLoop);
+    row("plain buffered copy", tCopy, tCopy, "copy");
+    row("byte loop (to CR LF)", tByte, tCopy, "copy");
+    row("CopyToCrlf loop alone", tLoop, tCopy, "copy");
     for (int format = 0; format < kLineEndingFormatCount; ++format) {
-        std::string name = std::string("ConvertFile ") + LineEndingFormatLabel(format);
-        row(name.c_str(), tFormat[format]);
+        std::string what = std::string("ConvertFile ") + LineEndingFormatLabel(format);
+        row(what.c_str(), tFormat[format], tCopy, "copy");
     }
-    for (const std::string& p : {src, copy, bytes, work}) std::remove(p.c_str());
+    row("plain read (CR LF file)", tRead, tRead, "read");
+    row("ConvertFile, already CR LF", tInFormat, tRead, "read");
+    row("plain copy (UTF-16)", tWideCopy, tWideCopy, "copy16");
+    for (int format = 0; format < kLineEndingFormatCount; ++format) {
+        std::string what = std::string("ConvertFile UTF-16 ") + LineEndingFormatLabel(format);
+        row(what.c_str(), tWide[format], tWideCopy, "copy16");
+    }
+    for (const std::string& p : {src, crlf, wide, copy, bytes, work}) std::remove(p.c_str());
     return status;
 }

@@ -5,152 +5,30 @@
 #include <cstring>
 #include <memory>
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <emmintrin.h>
-#endif
+#include "core/break_pass.h"
 
 namespace {
-
-constexpr unsigned char kCR = 0x0D;
-constexpr unsigned char kLF = 0x0A;
-
-// Read-ahead size; the output buffer is twice as large because every byte
-// of a block can become a two-byte break.
-constexpr size_t kBlockSize = 64 * 1024;
 
 const char* const kLabels[kLineEndingFormatCount] = {"Windows/Dos (CRLF)", "Macintosh (CR)",
                                                      "Unix/Linux (LF)"};
 
-// A word with a bit set at the top of each byte equal to CR or LF. Below
-// the first match the test is exact, so its lowest set bit finds that byte.
-inline uint64_t BreakBytes(uint64_t w) {
-    constexpr uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr uint64_t kHighs = 0x8080808080808080ULL;
-    const uint64_t cr = w ^ (kOnes * kCR);
-    const uint64_t lf = w ^ (kOnes * kLF);
-    return (((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs;
-}
+// The copy loops write every byte, whatever it holds.
+class EagerOutput : public IPassOutput {
+public:
+    explicit EagerOutput(IFile& out) : m_out(out) {}
+    IFile* Begin(uint64_t) override { return &m_out; }
 
-inline unsigned FirstMarkedByte(uint64_t mask) {
-    return static_cast<unsigned>(__builtin_ctzll(mask)) >> 3;
-}
+private:
+    IFile& m_out;
+};
 
-// Copies text up to the next CR or LF (or to within 8 bytes of the end)
-// from *p to *o in whole words, advancing both. May write up to 15 bytes
-// beyond what it advances *o by.
-inline void SkipTextWords(const unsigned char** p, const unsigned char* end, unsigned char** o) {
-    const unsigned char* s = *p;
-    unsigned char* d = *o;
-    while (end - s >= 8) {
-        uint64_t w;
-        std::memcpy(&w, s, 8);
-        const uint64_t mask = BreakBytes(w);
-        std::memcpy(d, &w, 8);
-        if (mask) {
-            const unsigned n = FirstMarkedByte(mask);
-            s += n;
-            d += n;
-            break;
-        }
-        s += 8;
-        d += 8;
-    }
-    *p = s;
-    *o = d;
-}
-
-// PARDWELL_WORDS_ONLY builds the portable path alone, so tests can cover it.
-#if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
-#define PARDWELL_HAVE_SSE2_PATH 1
-// Sixteen bytes at a time; compiled for SSE2 even in a 32-bit build and
-// chosen only when the processor has it.
-__attribute__((target("sse2"))) void SkipTextSse2(const unsigned char** p, const unsigned char* end,
-                                                  unsigned char** o) {
-    const __m128i crs = _mm_set1_epi8(static_cast<char>(kCR));
-    const __m128i lfs = _mm_set1_epi8(static_cast<char>(kLF));
-    const unsigned char* s = *p;
-    unsigned char* d = *o;
-    while (end - s >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-        const unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, crs), _mm_cmpeq_epi8(v, lfs))));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
-        if (mask) {
-            const unsigned n = static_cast<unsigned>(__builtin_ctz(mask));
-            *p = s + n;
-            *o = d + n;
-            return;
-        }
-        s += 16;
-        d += 16;
-    }
-    *p = s;
-    *o = d;
-    SkipTextWords(p, end, o);  // the last 8 to 15 bytes
-}
-
-bool ProcessorHasSse2() {
-#ifdef __x86_64__
-    return true;
-#else
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-#endif
-}
-#endif
-
-using SkipText = void (*)(const unsigned char**, const unsigned char*, unsigned char**);
-
-// Every CR LF, lone CR and lone LF becomes one break; a CR that ends one
-// block keeps its claim on an LF that starts the next. Text between breaks
-// is moved by Skip in whole words.
-template <unsigned char B0, unsigned char B1, size_t BrkLen, SkipText Skip>
-int CopyBlocks(IFile& in, IFile& out) {
-    // Slack: a whole-word copy may write up to 15 bytes past the output.
-    std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kBlockSize]);
-    std::unique_ptr<unsigned char[]> outBuf(new unsigned char[2 * kBlockSize + 32]);
-    bool pendingCR = false;
-    for (;;) {
-        long got = in.Read(inBuf.get(), kBlockSize);
-        if (got < 0) return -1;
-        if (got == 0) return 0;
-        const unsigned char* p = inBuf.get();
-        const unsigned char* const end = p + got;
-        unsigned char* o = outBuf.get();
-        if (pendingCR) {
-            pendingCR = false;
-            if (*p == kLF) ++p;
-        }
-        while (p < end) {
-            Skip(&p, end, &o);
-            if (p == end) break;
-            const unsigned char c = *p++;
-            const bool cr = c == kCR;
-            if (!cr & (c != kLF)) {
-                *o++ = c;
-                continue;
-            }
-            *o++ = B0;
-            if (BrkLen == 2) *o++ = B1;
-            if (p == end) {
-                pendingCR = cr;
-                break;
-            }
-            // Whether a break is CR, LF or CR LF follows no pattern in real
-            // text; deciding it without a branch keeps the loop fast.
-            p += cr & (*p == kLF);
-        }
-        if (!out.Write(outBuf.get(), static_cast<size_t>(o - outBuf.get()))) return -1;
-    }
-}
-
-template <unsigned char B0, unsigned char B1, size_t BrkLen>
-int CopyWithBreak(IFile& in, IFile& out) {
-#ifdef PARDWELL_HAVE_SSE2_PATH
-    static const bool sse2 = ProcessorHasSse2();
-    if (sse2) return CopyBlocks<B0, B1, BrkLen, SkipTextSse2>(in, out);
-#endif
-    return CopyBlocks<B0, B1, BrkLen, SkipTextWords>(in, out);
+int CopyAsBytes(IFile& in, IFile& out, LineEndingFormat format) {
+    PassOptions options;
+    options.format = format;
+    options.readBom = false;
+    options.eager = true;
+    EagerOutput output(out);
+    return RunPass(in, options, &output, nullptr) == PassResult::Done ? 0 : -1;
 }
 
 // Appends suffix, then suffix2, suffix3, ... to path until fs has no such
@@ -201,21 +79,95 @@ int MakeBackupName(const char* path, char* buffer) {
 }
 
 int CopyToCrlf(IFile& in, IFile& out) {
-    return CopyWithBreak<kCR, kLF, 2>(in, out);
+    return CopyAsBytes(in, out, LineEndingFormat::Windows);
 }
 
 int CopyToCr(IFile& in, IFile& out) {
-    return CopyWithBreak<kCR, 0, 1>(in, out);
+    return CopyAsBytes(in, out, LineEndingFormat::Macintosh);
 }
 
 int CopyToLf(IFile& in, IFile& out) {
-    return CopyWithBreak<kLF, 0, 1>(in, out);
+    return CopyAsBytes(in, out, LineEndingFormat::Unix);
 }
 
 namespace {
 
+// The temporary file beside the original, created only when the pass meets
+// its first change. The unchanged bytes before that point come from a
+// second read of the original, which costs nothing when the change is in
+// the first block, as it mostly is.
+class TempOutput : public IPassOutput {
+public:
+    TempOutput(IFileSystem& fs, const char* path, char* tempName, unsigned tempNumber)
+        : m_fs(fs), m_path(path), m_tempName(tempName), m_tempNumber(tempNumber) {}
+
+    IFile* Begin(uint64_t unchanged) override {
+        // Only a create-new open proves a name free: a link planted after the
+        // existence check must never be written through, so skip to the next.
+        for (;;) {
+            CreateResult created = CreateResult::Failed;
+            m_out = m_fs.CreateNew(m_tempName, &created);
+            if (m_out) break;
+            if (created != CreateResult::Exists) return Fail(ConvertFailure::CannotCreateTemp);
+            if (MakeSideName(m_fs, m_path, ".tmp", m_tempNumber + 1, m_tempName, &m_tempNumber) != 0 ||
+                !FitsPathLimit(m_tempName))
+                return Fail(ConvertFailure::PathTooLong);
+        }
+        m_created = true;
+        if (unchanged > 0 && !CopyUnchanged(unchanged)) return nullptr;
+        return m_out.get();
+    }
+
+    ConvertFailure failure() const { return m_failure; }
+
+    // True if all written reached the file (or nothing was).
+    bool Close() {
+        const bool ok = !m_out || m_out->Close();
+        m_out.reset();
+        return ok;
+    }
+
+    void Discard() {
+        m_out.reset();
+        if (m_created) m_fs.Remove(m_tempName);
+        m_created = false;
+    }
+
+private:
+    IFile* Fail(ConvertFailure why) {
+        m_failure = why;
+        return nullptr;
+    }
+
+    bool CopyUnchanged(uint64_t size) {
+        std::unique_ptr<IFile> again = m_fs.OpenRead(m_path);
+        if (!again) return Fail(ConvertFailure::CannotOpen) != nullptr;
+        m_failure = ConvertFailure::ReadWrite;
+        std::unique_ptr<char[]> block(new char[kCopyBlock]);
+        while (size > 0) {
+            const size_t want = size < kCopyBlock ? static_cast<size_t>(size) : kCopyBlock;
+            const long got = again->Read(block.get(), want);
+            // A file that shrank under us is a read error too.
+            if (got <= 0 || !m_out->Write(block.get(), static_cast<size_t>(got))) return false;
+            size -= static_cast<uint64_t>(got);
+        }
+        m_failure = ConvertFailure::None;
+        return true;
+    }
+
+    static constexpr size_t kCopyBlock = 64 * 1024;
+    IFileSystem& m_fs;
+    const char* m_path;
+    char* m_tempName;
+    unsigned m_tempNumber;
+    std::unique_ptr<IFile> m_out;
+    bool m_created = false;
+    ConvertFailure m_failure = ConvertFailure::None;
+};
+
 ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                       bool keepAttributes, bool ignoreReadOnly, bool backupFile) {
+                       bool keepAttributes, bool ignoreReadOnly, bool backupFile, bool skipBinary,
+                       ContentReport& content) {
     if (LineEndingFormatLabel(format) == nullptr) return ConvertFailure::InvalidFormat;
     if (!path || !*path) return ConvertFailure::CannotOpen;
 
@@ -240,39 +192,24 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
     std::unique_ptr<IFile> in = fs.OpenRead(path);
     if (!in) return ConvertFailure::CannotOpen;
 
-    // Only a create-new open proves a name free: a link planted after the
-    // existence check must never be written through, so skip to the next.
-    std::unique_ptr<IFile> out;
-    for (;;) {
-        CreateResult created = CreateResult::Failed;
-        out = fs.CreateNew(tempName, &created);
-        if (out) break;
-        if (created != CreateResult::Exists) return ConvertFailure::CannotCreateTemp;
-        if (MakeSideName(fs, path, ".tmp", tempNumber + 1, tempName, &tempNumber) != 0 ||
-            !FitsPathLimit(tempName))
-            return ConvertFailure::PathTooLong;
-    }
-
-    int result;
-    switch (format) {
-        case LineEndingFormat::Windows:
-            result = CopyToCrlf(*in, *out);
-            break;
-        case LineEndingFormat::Macintosh:
-            result = CopyToCr(*in, *out);
-            break;
-        default:
-            result = CopyToLf(*in, *out);
-            break;
-    }
+    TempOutput temp(fs, path, tempName, tempNumber);
+    PassOptions options;
+    options.format = format;
+    options.stopAtBinary = skipBinary;
+    const PassResult passed = RunPass(*in, options, &temp, &content);
     in->Close();
-    // A failed close can be the only sign that data never reached the disk.
-    if (!out->Close()) result = -1;
     in.reset();
-    out.reset();
-    if (result != 0) {
-        fs.Remove(tempName);
-        return ConvertFailure::ReadWrite;
+    if (passed == PassResult::Done && content.outcome != ConvertOutcome::Converted) {
+        // Left as it was: a temporary file begun before a late binary
+        // decision goes, and nothing else is touched.
+        temp.Discard();
+        return ConvertFailure::None;
+    }
+    // A failed close can be the only sign that data never reached the disk.
+    const bool closed = temp.Close();
+    if (passed != PassResult::Done || !closed) {
+        temp.Discard();
+        return passed == PassResult::OutputFailed ? temp.failure() : ConvertFailure::ReadWrite;
     }
 
     if (keepTimestamp) {
@@ -321,15 +258,44 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
 }  // namespace
 
 int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
-    const ConvertFailure why =
-        Convert(fs, path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile);
+                bool keepAttributes, bool ignoreReadOnly, bool backupFile, bool skipBinary,
+                ConvertFailure* failure, ContentReport* report) {
+    ContentReport content;
+    const ConvertFailure why = Convert(fs, path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
+                                       backupFile, skipBinary, content);
     if (failure) *failure = why;
+    if (report) *report = content;
     return why == ConvertFailure::None ? 0 : -1;
+}
+
+int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                bool ignoreReadOnly, bool backupFile, bool skipBinary, ConvertFailure* failure,
+                ContentReport* report) {
+    return ConvertFile(NativeFileSystem(), path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
+                       backupFile, skipBinary, failure, report);
+}
+
+int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
+                bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
+    return ConvertFile(fs, path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile, false,
+                       failure, nullptr);
 }
 
 int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
                 bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
     return ConvertFile(NativeFileSystem(), path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
-                       backupFile, failure);
+                       backupFile, false, failure, nullptr);
+}
+
+int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure) {
+    ConvertFailure why = ConvertFailure::None;
+    std::unique_ptr<IFile> in;
+    const uint32_t attributes = path && *path ? fs.GetAttributes(path) : kInvalidAttributes;
+    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) || !(in = fs.OpenRead(path))) {
+        why = ConvertFailure::CannotOpen;
+    } else if (RunPass(*in, PassOptions(), nullptr, report) != PassResult::Done) {
+        why = ConvertFailure::ReadWrite;
+    }
+    if (failure) *failure = why;
+    return why == ConvertFailure::None ? 0 : -1;
 }

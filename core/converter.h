@@ -3,6 +3,7 @@
 // beside it, and the three copy loops that do the byte work.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "core/platform/file_system.h"
 
@@ -54,6 +55,31 @@ enum class ConvertFailure {
     OriginalNotRemoved,  // the original is left beside it as a ".bak" file
 };
 
+enum class ByteOrderMark { None, Utf8, Utf16Le, Utf16Be };
+
+// What became of a file that did not fail.
+enum class ConvertOutcome {
+    Converted,        // rewritten in the target format
+    AlreadyInFormat,  // nothing to change: not written at all
+    SkippedBinary,    // binary, and binary files are skipped: not written at all
+};
+
+// What one read of a file learnt of it. A file with a byte-order mark for
+// UTF-16 is counted in 16-bit units. The counts cover what was read: a file
+// skipped as binary may have been read only up to its first NUL byte.
+struct ContentReport {
+    uint64_t crlf = 0;        // CR LF pairs
+    uint64_t lf = 0;          // LFs without a CR before them
+    uint64_t cr = 0;          // CRs without an LF after them
+    bool finalBreak = false;  // the last line ends with a break
+    ByteOrderMark bom = ByteOrderMark::None;
+    // A NUL byte outside UTF-16 with a byte-order mark, more than 1 in 128
+    // control characters other than TAB LF CR FF BS ESC (a final ^Z aside),
+    // or UTF-16 with an odd byte count.
+    bool binary = false;
+    ConvertOutcome outcome = ConvertOutcome::Converted;
+};
+
 // Convert path in place to format. Return 0, or -1 on any failure, with
 // *failure (when given) saying why; it is ConvertFailure::None after a
 // success. A failure leaves the original's content, name and attributes as
@@ -62,6 +88,23 @@ int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool
                 bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
 int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
                 bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
+
+// The same, learning the file's content in the pass that converts it. A file
+// already in format is left as it was: no temporary file, no backup, no
+// rename, its times and attributes untouched. With skipBinary a binary file
+// is left likewise, however late the pass finds out. Either counts as a
+// success; report->outcome tells them from a conversion. Without skipBinary
+// (and in the overloads above) a binary file is converted byte by byte.
+int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
+                bool keepAttributes, bool ignoreReadOnly, bool backupFile, bool skipBinary,
+                ConvertFailure* failure, ContentReport* report);
+int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                bool ignoreReadOnly, bool backupFile, bool skipBinary, ConvertFailure* failure,
+                ContentReport* report);
+
+// Reads path to learn its content, changing nothing. 0, or -1 with *failure
+// CannotOpen or ReadWrite.
+int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure = nullptr);
 
 // The same with a format number as the registry and the command line hold it.
 inline int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,

@@ -17,7 +17,7 @@
 
 // Bitmaps.
 #define IDB_BANNER 132        // 500 x 60, 24-bit: tiled header banner
-#define IDB_STATE_IMAGES 133  // 48 x 16, 24-bit, magenta key: run marks
+#define IDB_STATE_IMAGES 133  // 64 x 16, 24-bit, magenta key: run marks
 #define IDB_FORMATS 134       // 48 x 16, 24-bit, white key: Windows, Unix, Mac
 #define IDB_SORT_ARROWS 140   // 18 x 5, 4-bit, magenta key: up, down
 #define IDB_TOOLBAR 141       // 80 x 16, magenta key: toolbar, normal
@@ -55,6 +55,7 @@
 #define IDC_BROWSE 1028
 #define IDC_KEEP_ATTRIBUTES 1040
 #define IDC_IGNORE_READ_ONLY 1041
+#define IDC_SKIP_BINARY 1042
 
 // Controls of dialog 104 (Select a Folder).
 #define IDC_FOLDER_TREE 1016
@@ -78,6 +79,7 @@
 #define ID_EDIT_DELETE 32773
 #define ID_EDIT_CLEAR 32774
 #define ID_EDIT_OPEN 32780
+#define ID_EDIT_CHECK 32790  // Ctrl+K: read every file's line breaks, change nothing
 #define ID_MAIN_OPTIONS 32781
 #define ID_MAIN_ABOUT 32783
 #define ID_FORMAT_WINDOWS 32787  // Ctrl+W: entry 0
@@ -102,6 +104,28 @@
 #define IDS_CONVERTED 204
 #define IDS_ABORTED 205
 #define IDS_SUMMARY 206          // "%s: %d success, %d fail"
+#define IDS_SUMMARY_SKIPPED 207  // "%s: %d success, %d fail, %d skipped"
+// The "Line breaks" column: its title, then what a file had when last read.
+#define IDS_COLUMN_LINE_BREAKS 208
+#define IDS_BREAKS_CRLF 209
+#define IDS_BREAKS_LF 210
+#define IDS_BREAKS_CR 211
+#define IDS_BREAKS_NONE 212
+#define IDS_BREAKS_MIXED 213
+#define IDS_BREAKS_BINARY 214
+#define IDS_BREAKS_UTF16LE 215
+#define IDS_BREAKS_UTF16BE 216
+// The infotip of a marked entry: why it is marked so.
+#define IDS_REASON_IN_FORMAT 217
+#define IDS_REASON_BINARY 218
+#define IDS_REASON_CHECKED 219
+#define IDS_REASON_CONVERTED 220
+#define IDS_REASON_FIRST_FAILURE 221  // one a ConvertFailure, ReadOnly first, in its order
+// Chec&k Line Breaks: its status texts.
+#define IDS_CHECKING 240         // "Checking..."
+#define IDS_CHECK_PROGRESS 241   // "Checking: %d / %d"
+#define IDS_CHECKED 242          // "Checked"
+#define IDS_CHECK_SUMMARY 243    // "%s: %d read, %d fail"
 #define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3

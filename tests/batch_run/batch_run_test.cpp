@@ -27,6 +27,8 @@ const char* MarkName(EntryMark mark) {
             return "converted";
         case EntryMark::Failed:
             return "failed";
+        case EntryMark::LeftAsItWas:
+            return "left";
     }
     return "?";
 }
@@ -61,9 +63,13 @@ struct Recorder : IJobSource, IProgressSink {
         }
     }
     void OnRunStart() override { m_events.push_back("start"); }
+    void KeepContent(int index, const ContentReport& content) override {
+        m_events.push_back("content " + std::to_string(index) + " " + std::to_string(content.crlf));
+    }
     void OnRunEnd() override {
         m_events.push_back(m_counts ? "end " + std::to_string(m_counts->succeeded) + "/" +
-                                          std::to_string(m_counts->failed)
+                                          std::to_string(m_counts->failed) +
+                                          (m_counts->skipped ? "/" + std::to_string(m_counts->skipped) : "")
                                     : "end");
     }
     void SetStatusText(const char* text) override { m_events.push_back(std::string("status ") + text); }
@@ -74,21 +80,28 @@ struct Recorder : IJobSource, IProgressSink {
 };
 
 // Converts by name: paths containing "bad" fail as read-only, "full" as a
-// write error.
+// write error; "binary" is skipped as binary when skipping is asked for,
+// "same" is already in format. The content's CR LF count is the path's
+// length.
 struct FakeConverter {
     Strings m_calls;
     std::function<void(const std::string&)> m_during;
     ConvertFunction Function() {
-        return [this](const char* path, LineEndingFormat format, bool t, bool a, bool r, bool b,
-                      ConvertFailure* failure) {
+        return [this](const char* path, LineEndingFormat format, bool t, bool a, bool r, bool b, bool s,
+                      ConvertFailure* failure, ContentReport* content) {
             std::ostringstream call;
-            call << path << " " << static_cast<int>(format) << " " << t << a << r << b;
+            call << path << " " << static_cast<int>(format) << " " << t << a << r << b << s;
             m_calls.push_back(call.str());
             if (m_during) m_during(path);
             const std::string name(path);
             *failure = name.find("bad") != std::string::npos    ? ConvertFailure::ReadOnly
                        : name.find("full") != std::string::npos ? ConvertFailure::ReadWrite
                                                                 : ConvertFailure::None;
+            *content = ContentReport();
+            content->crlf = name.size();
+            if (name.find("binary") != std::string::npos && s)
+                content->outcome = ConvertOutcome::SkippedBinary;
+            if (name.find("same") != std::string::npos) content->outcome = ConvertOutcome::AlreadyInFormat;
             return *failure == ConvertFailure::None ? 0 : -1;
         };
     }
@@ -103,13 +116,14 @@ TEST(BatchRun, ProtocolOfARunWithOneFailure) {
     list.m_counts = &counts;
     BatchCounts result =
         RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter.Function());
-    EXPECT_EQ(list.m_events,
-              (Strings{"start", "range 3", "mark 0 none", "mark 1 none", "mark 2 none", "mark 0 converting",
-                       "mark 0 converted", "done 0", "mark 1 converting", "mark 1 failed", "done 1",
-                       "mark 2 converting", "mark 2 converted", "done 2", "end 2/1"}));
+    EXPECT_EQ(list.m_events, (Strings{"start", "range 3", "mark 0 none", "mark 1 none", "mark 2 none",
+                                      "mark 0 converting", "content 0 8", "mark 0 converted", "done 0",
+                                      "mark 1 converting", "mark 1 failed", "done 1", "mark 2 converting",
+                                      "content 2 8", "mark 2 converted", "done 2", "end 2/1"}));
     EXPECT_EQ(result.succeeded, 2);
     EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(converter.m_calls, (Strings{"C:\\a.txt 2 1110", "C:\\bad.txt 2 1110", "C:\\c.txt 2 1110"}));
+    EXPECT_EQ(result.skipped, 0);
+    EXPECT_EQ(converter.m_calls, (Strings{"C:\\a.txt 2 11101", "C:\\bad.txt 2 11101", "C:\\c.txt 2 11101"}));
 }
 
 TEST(BatchRun, AStopDuringTheClearingEndsTheRunBeforeAnyFile) {
@@ -177,6 +191,50 @@ TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
     list.m_paths[0] = "good";
     RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
     EXPECT_EQ(list.m_failures[0], ConvertFailure::None);
+}
+
+// Files left as they were get the fourth mark: one already in format counts
+// as a success, one skipped as binary as skipped; with skipping off the
+// binary file converts.
+TEST(BatchRun, FilesLeftAsTheyWereAreMarkedAndCounted) {
+    struct Case {
+        int skipBinary;
+        Marks marks;
+        int succeeded, failed, skipped;
+        const char* end;
+    } const cases[] = {
+        {1,
+         {EntryMark::Converted, EntryMark::LeftAsItWas, EntryMark::LeftAsItWas, EntryMark::Failed},
+         2,
+         1,
+         1,
+         "end 2/1/1"},
+        {0,
+         {EntryMark::Converted, EntryMark::LeftAsItWas, EntryMark::Converted, EntryMark::Failed},
+         3,
+         1,
+         0,
+         "end 3/1"},
+    };
+    for (const Case& c : cases) {
+        Recorder list({"a", "same", "binary", "bad"});
+        FakeConverter converter;
+        CAppSettings settings;
+        settings.SkipBinary = c.skipBinary;
+        std::atomic<RunStop> stop{RunStop::None};
+        BatchCounts counts;
+        list.m_counts = &counts;
+        BatchCounts result =
+            RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter.Function());
+        EXPECT_EQ(list.m_marks, c.marks) << c.skipBinary;
+        EXPECT_EQ(result.succeeded, c.succeeded);
+        EXPECT_EQ(result.failed, c.failed);
+        EXPECT_EQ(result.skipped, c.skipped);
+        EXPECT_EQ(list.m_events.back(), c.end);
+        // What each read learnt is handed over before its mark; a failed file has none.
+        EXPECT_EQ(std::count(list.m_events.begin(), list.m_events.end(), "content 2 6"), 1);
+        EXPECT_EQ(std::count(list.m_events.begin(), list.m_events.end(), "content 3 3"), 0);
+    }
 }
 
 TEST(BatchRun, StopIsSeenBetweenItemsOnly) {
@@ -271,10 +329,11 @@ TEST(ConvertItem, FlagsAreReadForEveryFileInTheirOrder) {
             settings.KeepTimestamp = 1;
             settings.BackupFile = 0;
         }
+        if (path == "f2") settings.SkipBinary = 0;
     };
     std::atomic<RunStop> stop{RunStop::None};
     RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, nullptr, converter.Function());
-    EXPECT_EQ(converter.m_calls, (Strings{"f1 1 0101", "f2 1 1100", "f3 1 1100"}));
+    EXPECT_EQ(converter.m_calls, (Strings{"f1 1 01011", "f2 1 11001", "f3 1 11000"}));
 }
 
 TEST(ConvertItem, RefusesBadInputWithoutCallingTheConverter) {
@@ -332,6 +391,28 @@ TEST(ConvertItem, ConvertsARealFileThroughTheConverter) {
     EXPECT_EQ(list.m_marks, (Marks{EntryMark::Converted, EntryMark::Failed}));
     EXPECT_EQ(list.m_failures, (Failures{ConvertFailure::None, ConvertFailure::CannotOpen}));
     std::remove(path.c_str());
+}
+
+// The real converter with the settings' default: a binary file and a file
+// already in format are left as they were.
+TEST(ConvertItem, RealFilesLeftAsTheyWere) {
+    const std::string binary = TempPath("pardwell_batch_binary.dat");
+    const std::string same = TempPath("pardwell_batch_same.txt");
+    const std::string image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    std::ofstream(binary, std::ios::binary) << image;
+    std::ofstream(same, std::ios::binary) << "a\nb\n";
+    Recorder list({binary, same});
+    CAppSettings settings;
+    std::atomic<RunStop> stop{RunStop::None};
+    BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings);
+    EXPECT_EQ(result.succeeded, 1);
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_EQ(ReadAll(binary), image);
+    EXPECT_EQ(ReadAll(same), "a\nb\n");
+    EXPECT_EQ(list.m_marks, (Marks{EntryMark::LeftAsItWas, EntryMark::LeftAsItWas}));
+    std::remove(binary.c_str());
+    std::remove(same.c_str());
 }
 
 }  // namespace

@@ -400,3 +400,157 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Lines(int count, const char* brk) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += "line " + std::to_string(i) + brk;
+    return s;
+}
+
+// Files left as they were: nothing created, renamed, removed or re-stamped,
+// whatever the flags; and files whose first change or first sign of being
+// binary comes only in a later block.
+TEST_F(ConvertPosix, FilesLeftAsTheyWereAndLateDecisions) {
+    const std::string crlf = Lines(30000, "\r\n");  // several blocks
+    const std::string lateLf = crlf + "tail\n";
+    const std::string lateNul = crlf + std::string("\0", 1);
+    const std::string utf16 = std::string("\xFF\xFEo\0n\0e\0\r\0\n\0t\0w\0o\0\n\0", 20);
+    struct Case {
+        const char* what;
+        std::string content;
+        int format;
+        bool skipBinary;
+        ConvertOutcome outcome;
+        std::string expected;  // the file afterwards
+        size_t created;        // temporary files made on the way
+    } const cases[] = {
+        {"already CR LF", crlf, 0, true, ConvertOutcome::AlreadyInFormat, crlf, 0},
+        {"already LF", "a\nb\n", 2, true, ConvertOutcome::AlreadyInFormat, "a\nb\n", 0},
+        {"empty", "", 1, true, ConvertOutcome::AlreadyInFormat, "", 0},
+        {"no breaks at all", "abc", 0, false, ConvertOutcome::AlreadyInFormat, "abc", 0},
+        {"binary at the first byte", std::string("\0\n\r", 3), 0, true, ConvertOutcome::SkippedBinary,
+         std::string("\0\n\r", 3), 0},
+        {"binary in a later block", "a\n" + lateNul, 0, true, ConvertOutcome::SkippedBinary, "a\n" + lateNul,
+         1},
+        {"binary by its controls, at the end", "a\n" + std::string(600, '\x01'), 0, true,
+         ConvertOutcome::SkippedBinary, "a\n" + std::string(600, '\x01'), 1},
+        {"binary converted when not skipped", "a\n" + lateNul, 0, false, ConvertOutcome::Converted,
+         OracleConvert("a\n" + lateNul, "\r\n"), 1},
+        {"first change in a later block", lateLf, 0, true, ConvertOutcome::Converted, crlf + "tail\r\n", 1},
+        {"UTF-16 in units", utf16, 2, true, ConvertOutcome::Converted,
+         std::string("\xFF\xFEo\0n\0e\0\n\0t\0w\0o\0\n\0", 18), 1},
+    };
+    for (const Case& c : cases) {
+        for (bool backup : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (backup ? " backup" : ""));
+            Clear();
+            Write(P("f.txt"), c.content);
+            chmod(P("f.txt").c_str(), 0444);
+            struct timeval tv[2] = {{1000000000, 0}, {1200000000, 0}};
+            ASSERT_EQ(utimes(P("f.txt").c_str(), tv), 0);
+            FaultFileSystem fs(NativeFileSystem());
+            ConvertFailure failure = ConvertFailure::ReadOnly;
+            ContentReport report;
+            // Times not kept: an untouched file keeps them all the same.
+            ASSERT_EQ(ConvertFile(fs, P("f.txt").c_str(), static_cast<LineEndingFormat>(c.format), false,
+                                  true, true, backup, c.skipBinary, &failure, &report),
+                      0);
+            EXPECT_EQ(failure, ConvertFailure::None);
+            EXPECT_EQ(report.outcome, c.outcome);
+            EXPECT_EQ(fs.createdNames().size(), c.created);
+            std::map<std::string, std::string> expected{{"f.txt", c.expected}};
+            if (backup && c.outcome == ConvertOutcome::Converted) expected["f.txt.bak"] = c.content;
+            EXPECT_EQ(Listing(), expected);
+            struct stat st;
+            ASSERT_EQ(stat(P("f.txt").c_str(), &st), 0);
+            if (c.outcome != ConvertOutcome::Converted) {
+                EXPECT_EQ(st.st_mtime, 1200000000);
+                EXPECT_EQ(Mode(P("f.txt")), 0444u);
+            }
+            chmod(P("f.txt").c_str(), 0644);
+        }
+    }
+}
+
+// The lazy paths under a failure at every operation: a change met only in a
+// later block (the unchanged start is read a second time), binary found
+// late, and a file already in format. Nothing may be lost or left behind.
+TEST_F(ConvertPosix, FailureAtEveryOperationOnTheLazyPaths) {
+    const std::string crlf = Lines(20000, "\r\n");
+    struct Case {
+        const char* what;
+        std::string content;
+        bool converts;
+    } const cases[] = {
+        {"late change", crlf + "x\n", true},
+        {"late binary", crlf + std::string("\0", 1), false},
+        {"in format", crlf, false},
+    };
+    for (const Case& c : cases) {
+        const std::string converted = OracleConvert(c.content, "\r\n");
+        for (int k = 1;; ++k) {
+            ASSERT_LT(k, 500) << "the run never completes";
+            Clear();
+            Write(P("f.txt"), c.content);
+            FaultFileSystem fs(NativeFileSystem(), k);
+            ContentReport report;
+            const int rc = ConvertFile(fs, P("f.txt").c_str(), LineEndingFormat::Windows, true, true, true,
+                                       false, true, nullptr, &report);
+            const std::string where = std::string(c.what) + " k=" + std::to_string(k) + " " + fs.failedKind();
+            auto files = Listing();
+            ASSERT_TRUE(files.count("f.txt")) << where;
+            const std::string& now = files["f.txt"];
+            for (auto& kv : files) {
+                if (kv.first == "f.txt") continue;
+                // Only the original, kept after a failed remove, may stay beside it.
+                EXPECT_EQ(kv.first, "f.txt.bak") << where;
+                EXPECT_EQ(kv.second, c.content) << where;
+                EXPECT_EQ(rc, -1) << where;
+            }
+            EXPECT_TRUE(now == c.content || (c.converts && now == converted)) << where;
+            if (rc == 0 && c.converts) {
+                EXPECT_EQ(now, converted) << where;
+            }
+            if (!fs.faultHit()) {
+                EXPECT_EQ(rc, 0) << where;
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConvertPosix, ScanReadsWithoutChanging) {
+    Write(P("s.txt"), "a\r\nb\nc\r");
+    struct timeval tv[2] = {{1000000000, 0}, {1200000000, 0}};
+    ASSERT_EQ(utimes(P("s.txt").c_str(), tv), 0);
+    FaultFileSystem fs(NativeFileSystem());
+    ContentReport report;
+    ConvertFailure failure = ConvertFailure::ReadOnly;
+    ASSERT_EQ(ScanFile(fs, P("s.txt").c_str(), &report, &failure), 0);
+    EXPECT_EQ(failure, ConvertFailure::None);
+    EXPECT_EQ(report.crlf, 1u);
+    EXPECT_EQ(report.lf, 1u);
+    EXPECT_EQ(report.cr, 1u);
+    EXPECT_TRUE(report.finalBreak);
+    EXPECT_TRUE(fs.createdNames().empty());
+    EXPECT_EQ(Listing(), (std::map<std::string, std::string>{{"s.txt", "a\r\nb\nc\r"}}));
+    struct stat st;
+    ASSERT_EQ(stat(P("s.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1200000000);
+    for (const std::string& path : {P("absent.txt"), m_dir, std::string()}) {
+        EXPECT_EQ(ScanFile(fs, path.c_str(), &report, &failure), -1) << path;
+        EXPECT_EQ(failure, ConvertFailure::CannotOpen) << path;
+    }
+    FaultFileSystem failing(NativeFileSystem());
+    failing.FailFirst("Read");
+    EXPECT_EQ(ScanFile(failing, P("s.txt").c_str(), &report, &failure), -1);
+    EXPECT_EQ(failure, ConvertFailure::ReadWrite);
+}
+
+}  // namespace

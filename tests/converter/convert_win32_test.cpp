@@ -258,6 +258,79 @@ TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
     }
 }
 
+void SetWriteTime(const std::string& path, uint64_t fileTime) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ULARGE_INTEGER t;
+    t.QuadPart = fileTime;
+    FILETIME ft{t.LowPart, t.HighPart};
+    EXPECT_TRUE(SetFileTime(h, nullptr, &ft, &ft));
+    CloseHandle(h);
+}
+
+std::string Lines(int count, const char* brk) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += "line " + std::to_string(i) + brk;
+    return s;
+}
+
+// Files left as they were through the real calls: an unchanged file and
+// a binary one, found at once or only in a later block, keep their bytes,
+// write time (even when times are not to be kept) and attributes; no backup
+// is made even when asked for, and no temporary file is ever created, or
+// none is left. A UTF-16 file converts in its units.
+TEST_F(ConvertWin32, FilesLeftAsTheyWere) {
+    const std::string crlf = Lines(30000, "\r\n");  // several blocks
+    const std::string lateNul = "a\n" + crlf + std::string("\0", 1);
+    const std::string utf16 = std::string("\xFF\xFEo\0n\0e\0\n\0t\0w\0o\0\r\0", 18);
+    struct Case {
+        const char* what;
+        std::string content;
+        ConvertOutcome outcome;
+        std::string expected;
+        size_t tempFiles;  // made on the way
+    } const cases[] = {
+        {"already CR LF", crlf, ConvertOutcome::AlreadyInFormat, crlf, 0},
+        {"no breaks", "abc", ConvertOutcome::AlreadyInFormat, "abc", 0},
+        {"binary at the first byte", std::string("\0\n", 2), ConvertOutcome::SkippedBinary,
+         std::string("\0\n", 2), 0},
+        {"binary in a later block", lateNul, ConvertOutcome::SkippedBinary, lateNul, 1},
+        {"UTF-16 without a mark", std::string("a\0\n\0", 4), ConvertOutcome::SkippedBinary,
+         std::string("a\0\n\0", 4), 0},
+        {"UTF-16 with a mark", utf16, ConvertOutcome::Converted,
+         std::string("\xFF\xFEo\0n\0e\0\r\0\n\0t\0w\0o\0\r\0\n\0", 22), 1},
+    };
+    const uint64_t kOld = 126000000000000000ULL;  // 2000-04-13
+    for (const Case& c : cases) {
+        for (DWORD attrs : {DWORD(FILE_ATTRIBUTE_NORMAL), kRHS}) {
+            for (bool backup : {false, true}) {
+                SCOPED_TRACE(testing::Message() << c.what << " attrs " << attrs << " backup " << backup);
+                Clear();
+                Write(P("f.txt"), c.content);
+                SetWriteTime(P("f.txt"), kOld);
+                ASSERT_TRUE(SetFileAttributesA(P("f.txt").c_str(), attrs));
+                const int64_t before = WriteSeconds(P("f.txt"));
+                FaultFileSystem fs(NativeFileSystem());
+                ConvertFailure failure = ConvertFailure::ReadOnly;
+                ContentReport report;
+                ASSERT_EQ(ConvertFile(fs, P("f.txt").c_str(), LineEndingFormat::Windows, false, true, true,
+                                      backup, true, &failure, &report),
+                          0);
+                EXPECT_EQ(failure, ConvertFailure::None);
+                EXPECT_EQ(report.outcome, c.outcome);
+                EXPECT_EQ(fs.createdNames().size(), c.tempFiles);
+                std::map<std::string, std::string> expected{{"f.txt", c.expected}};
+                if (backup && c.outcome == ConvertOutcome::Converted) expected["f.txt.bak"] = c.content;
+                EXPECT_EQ(Listing(m_dir), expected);
+                if (c.outcome != ConvertOutcome::Converted) {
+                    EXPECT_EQ(WriteSeconds(P("f.txt")), before);
+                    EXPECT_EQ(GetFileAttributesA(P("f.txt").c_str()) & kRHS, attrs & kRHS);
+                }
+            }
+        }
+    }
+}
+
 std::string EnvDir(const char* name) {
     const char* v = std::getenv(name);
     return v ? v : "";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/break_pass.h"
 #include "core/platform/file_system.h"
 
 // The reference loop, one byte at a time: CR LF, lone CR and lone LF each
@@ -75,3 +76,109 @@ private:
     size_t m_capacity;
     std::string m_data;
 };
+
+// The reference reading of a file's content, one unit at a time: bytes, or
+// 16-bit units in the byte order of a UTF-16 byte-order mark.
+struct OracleContent {
+    uint64_t crlf = 0, lf = 0, cr = 0;
+    bool finalBreak = false;
+    int bom = 0;  // 0 none, 1 UTF-8, 2 UTF-16 LE, 3 UTF-16 BE
+    bool binary = false;
+    std::string converted;  // with every break as the target break
+};
+
+inline OracleContent OracleRead(const std::string& input, const std::string& brk) {
+    OracleContent r;
+    const size_t n = input.size();
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(input[i]); };
+    if (n >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) r.bom = 1;
+    if (n >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) r.bom = 2;
+    if (n >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) r.bom = 3;
+    const size_t size = r.bom >= 2 ? 2 : 1;
+    std::vector<unsigned> units;
+    for (size_t i = 0; i + size <= n; i += size)
+        units.push_back(size == 1    ? byte(i)
+                        : r.bom == 3 ? byte(i) << 8 | byte(i + 1)
+                                     : byte(i + 1) << 8 | byte(i));
+    auto put = [&](unsigned u) {
+        if (size == 1) {
+            r.converted += static_cast<char>(u);
+        } else {
+            r.converted += static_cast<char>(r.bom == 3 ? u >> 8 : u & 0xFF);
+            r.converted += static_cast<char>(r.bom == 3 ? u & 0xFF : u >> 8);
+        }
+    };
+    uint64_t controls = 0;
+    bool nul = false;
+    for (size_t i = 0; i < units.size();) {
+        const unsigned u = units[i++];
+        if (u == 0 && size == 1) nul = true;
+        const bool textControl = u == 8 || u == 9 || u == 10 || u == 12 || u == 13 || u == 27;
+        if ((u < 0x20 && !textControl) || u == 0x7F) ++controls;
+        if (u != 0x0D && u != 0x0A) {
+            put(u);
+            continue;
+        }
+        for (char c : brk) put(static_cast<unsigned char>(c));
+        if (u == 0x0A) {
+            ++r.lf;
+        } else if (i < units.size() && units[i] == 0x0A) {
+            ++r.crlf;
+            ++i;
+        } else {
+            ++r.cr;
+        }
+    }
+    const bool odd = units.size() * size != n;
+    if (odd) r.converted += input.back();
+    if (!units.empty()) {
+        r.finalBreak = units.back() == 0x0D || units.back() == 0x0A;
+        if (units.back() == 0x1A) --controls;
+    }
+    r.binary = nul || controls * 128 > units.size() || odd;
+    return r;
+}
+
+// Begins where the pass asks, with the unchanged bytes taken from the input.
+class MemoryOutput : public IPassOutput {
+public:
+    explicit MemoryOutput(const std::string& input) : m_input(input) {}
+    IFile* Begin(uint64_t unchanged) override {
+        ++m_begun;
+        m_writer.Write(m_input.data(), static_cast<size_t>(unchanged));
+        return &m_writer;
+    }
+    int m_begun = 0;
+    MemoryWriter m_writer;
+
+private:
+    const std::string& m_input;
+};
+
+// Runs the pass over input, read in chunks of the given sizes, towards one
+// of the three formats, and compares all it says and writes with the
+// reference. Returns "" if they agree, else the first difference.
+inline std::string PassMismatch(const std::string& input, int format, bool skipBinary,
+                                const std::vector<size_t>& chunks) {
+    static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
+    const OracleContent o = OracleRead(input, kBreaks[format]);
+    MemoryReader in(input, chunks);
+    MemoryOutput out(input);
+    PassOptions options;
+    options.format = static_cast<LineEndingFormat>(format);
+    options.stopAtBinary = skipBinary;
+    ContentReport r;
+    if (RunPass(in, options, &out, &r) != PassResult::Done) return "the pass failed";
+    if (static_cast<int>(r.bom) != o.bom) return "byte-order mark";
+    if (r.binary != o.binary) return "binary";
+    if (skipBinary && o.binary)  // the counts may stop at a NUL
+        return r.outcome == ConvertOutcome::SkippedBinary ? "" : "not skipped as binary";
+    if (r.crlf != o.crlf || r.lf != o.lf || r.cr != o.cr) return "counts";
+    if (r.finalBreak != o.finalBreak) return "final break";
+    if (o.converted == input) {
+        if (r.outcome != ConvertOutcome::AlreadyInFormat) return "not left as already in format";
+        return out.m_begun == 0 ? "" : "wrote a file already in format";
+    }
+    if (r.outcome != ConvertOutcome::Converted || out.m_begun != 1) return "not converted once";
+    return out.m_writer.data() == o.converted ? "" : "converted content";
+}

@@ -167,17 +167,70 @@ TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(Read(a), "1\n2\n");
     EXPECT_EQ(Read(b), "1\n2\n");
-    // All twelve settings are in the registry after exit.
+    // All thirteen settings are in the registry after exit.
     std::vector<std::string> names = SettingNames();
-    EXPECT_EQ(names.size(), 12u);
-    for (const char* n :
-         {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
-          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}) {
+    EXPECT_EQ(names.size(), 13u);
+    for (const char* n : {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
+                          "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
+                          "AlwaysOnTop", "SkipBinary"}) {
         bool found = false;
         for (auto& s : names) found = found || s == n;
         EXPECT_TRUE(found) << n;
     }
     EXPECT_EQ(SettingInt("LastFormat"), 2u);
+}
+
+int64_t WriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<int64_t>(a.ftLastWriteTime.dwHighDateTime) << 32) | a.ftLastWriteTime.dwLowDateTime;
+}
+
+// What a batch tool must not damage: an image and UTF-16 text beside plain
+// files, converted to CR LF by the real program.
+TEST(EndToEnd, ImageAndUtf16SurviveAConversionToCrLf) {
+    DeleteSettings();
+    TempDir dir;
+    const std::string image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0\x90\x91h6", 33);
+    const std::string png = dir.Write("picture.png", image);
+    // REGEDIT5 export: UTF-16 LE with a mark, here with LF breaks.
+    std::u16string regText =
+        u"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=\"b\"\n";
+    std::string reg("\xFF\xFE");
+    for (char16_t u : regText) {
+        reg += static_cast<char>(u & 0xFF);
+        reg += static_cast<char>(u >> 8);
+    }
+    const std::string regFile = dir.Write("export.reg", reg);
+    const std::string lf = dir.Write("lf.txt", "a\nb\n");
+    const std::string mixed = dir.Write("mixed.txt", "a\r\nb\nc\rd");
+    const std::string crlf = dir.Write("crlf.txt", "a\r\nb\r\n");
+    // An old write time shows whether the file was rewritten.
+    HANDLE h = CreateFileA(crlf.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME old{0x12345600, 0x01c00000};
+    SetFileTime(h, nullptr, nullptr, &old);
+    CloseHandle(h);
+    const int64_t crlfTime = WriteTime(crlf);
+
+    Program p("/w \"" + png + "\" \"" + regFile + "\" \"" + lf + "\" \"" + mixed + "\" \"" + crlf + "\"");
+    ASSERT_TRUE(p.started);
+    ASSERT_TRUE(p.WaitExit(60000)) << "the program must close itself after the run";
+
+    EXPECT_EQ(Read(png), image);
+    std::string expectedReg("\xFF\xFE");
+    for (char16_t u : regText) {
+        if (u == u'\n') expectedReg += std::string("\r\0", 2);
+        expectedReg += static_cast<char>(u & 0xFF);
+        expectedReg += static_cast<char>(u >> 8);
+    }
+    EXPECT_EQ(Read(regFile), expectedReg);
+    EXPECT_EQ(Read(lf), "a\r\nb\r\n");
+    EXPECT_EQ(Read(mixed), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(Read(crlf), "a\r\nb\r\n");
+    EXPECT_EQ(WriteTime(crlf), crlfTime) << "a file already in format is not rewritten";
+    for (const char* side : {"\\picture.png.tmp", "\\crlf.txt.tmp", "\\crlf.txt.bak"})
+        EXPECT_EQ(GetFileAttributesA((dir.path + side).c_str()), INVALID_FILE_ATTRIBUTES) << side;
 }
 
 TEST(EndToEnd, FormatSwitchWithAFolderListsItsFilesAndDoesNotConvert) {

@@ -216,6 +216,33 @@ TEST(StringTable, ExactTexts) {
         {204, "Converted"},
         {205, "Aborted"},
         {206, "%s: %d success, %d fail"},
+        {207, "%s: %d success, %d fail, %d skipped"},
+        {208, "Line breaks"},
+        {209, "CR LF"},
+        {210, "LF"},
+        {211, "CR"},
+        {212, "None"},
+        {213, "Mixed"},
+        {214, "Binary"},
+        {215, "UTF-16 LE"},
+        {216, "UTF-16 BE"},
+        {217, "Already in the target format: left as it was"},
+        {218, "Skipped as binary: left as it was"},
+        {219, "Line breaks read; nothing changed"},
+        {220, "Converted"},
+        {221, "Failed: the file is read-only"},
+        {222, "Failed: the file cannot be opened or read"},
+        {223, "Failed: no temporary file can be created beside it"},
+        {224, "Failed: a read or write error, or the disk is full"},
+        {225, "Failed: the file could not be renamed"},
+        {226, "Failed: the path is too long"},
+        {227, "Failed: not a target format"},
+        {228, "Converted, but its attributes could not be restored"},
+        {229, "Converted, but the original could not be removed: it is kept as a .bak file"},
+        {240, "Checking..."},
+        {241, "Checking: %d / %d"},
+        {242, "Checked"},
+        {243, "%s: %d read, %d fail"},
         {2031, "mailto:%s?subject=About Pardwell"},
         {2051, "Feature Requests?"},
         {2052, "Questions?"},
@@ -272,7 +299,7 @@ TEST(Bitmaps, SizesDepthsAndKeyColours) {
         int cell;   // width of one image, 0 for a single picture
         DWORD key;  // image-list transparent colour, 0 for none
     } table[] = {
-        {IDB_BANNER, 500, 60, 24, 0, 0},        {IDB_STATE_IMAGES, 48, 16, 24, 16, kMagenta},
+        {IDB_BANNER, 500, 60, 24, 0, 0},        {IDB_STATE_IMAGES, 64, 16, 24, 16, kMagenta},
         {IDB_FORMATS, 48, 16, 24, 16, kWhite},  {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
         {IDB_TOOLBAR, 80, 16, 8, 16, kMagenta}, {IDB_TOOLBAR_GREY, 80, 16, 8, 16, kMagenta},
     };
@@ -469,7 +496,8 @@ TEST(Menus, PopupsItemsAndIds) {
           {ID_EDIT_DELETE, "&Delete\tDel"},
           {ID_EDIT_CLEAR, "&Clear\tShift+Del"},
           {0, ""},
-          {ID_EDIT_OPEN, "&Open\tCtrl+O"}}},
+          {ID_EDIT_OPEN, "&Open\tCtrl+O"},
+          {ID_EDIT_CHECK, "Chec&k Line Breaks\tCtrl+K"}}},
     };
     ASSERT_EQ(2, GetMenuItemCount(menu));
     for (int p = 0; p < 2; ++p) {
@@ -517,6 +545,7 @@ TEST(Accelerators, KeysAndCommands) {
         {FVIRTKEY | FNOINVERT | FCONTROL, 'W', ID_FORMAT_WINDOWS},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'U', ID_FORMAT_MAC},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'M', ID_FORMAT_UNIX},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'K', ID_EDIT_CHECK},
     };
     ASSERT_EQ(static_cast<int>(std::size(want)), count);
     for (int i = 0; i < count; ++i) {

@@ -65,13 +65,13 @@ protected:
     CRegistryProfileStore store;
 };
 
-TEST_F(RegistrySettings, FirstRunDefaultsThenAllTwelveValuesStored) {
+TEST_F(RegistrySettings, FirstRunDefaultsThenAllThirteenValuesStored) {
     auto settings = std::make_unique<CAppSettings>();
     settings->Load(store);
     EXPECT_EQ(settings->DefaultFilter, "*.*");
     EXPECT_EQ(settings->KeepTimestamp + settings->KeepAttributes + settings->IgnoreReadOnly, 3);
     EXPECT_EQ(settings->BackupFile + settings->AutoClose + settings->AlwaysOnTop + settings->LastFormat, 0);
-    EXPECT_EQ(settings->AutoStart, 1);
+    EXPECT_EQ(settings->AutoStart + settings->SkipBinary, 2);
     settings.reset();
 
     struct Value {
@@ -91,6 +91,7 @@ TEST_F(RegistrySettings, FirstRunDefaultsThenAllTwelveValuesStored) {
         {"AutoStart", REG_DWORD, std::string("\1\0\0\0", 4)},
         {"AutoClose", REG_DWORD, std::string("\0\0\0\0", 4)},
         {"AlwaysOnTop", REG_DWORD, std::string("\0\0\0\0", 4)},
+        {"SkipBinary", REG_DWORD, std::string("\1\0\0\0", 4)},
     };
     for (const Value& v : values) {
         DWORD type = 0;
@@ -110,6 +111,8 @@ TEST_F(RegistrySettings, StoredOddValuesLoadAsTheyShould) {
     unsigned char eight[8] = {2, 0, 0, 0, 0, 0, 0, 0};
     WriteRaw("LastFormat", REG_BINARY, eight, 8);
     WriteRaw("Program", REG_SZ, "ed.exe\0junk", 12);  // taken up to the first zero byte
+    DWORD zero = 0;
+    WriteRaw("SkipBinary", REG_DWORD, &zero, 4);
     {
         CAppSettings settings;
         settings.Load(store);
@@ -118,7 +121,9 @@ TEST_F(RegistrySettings, StoredOddValuesLoadAsTheyShould) {
         EXPECT_EQ(settings.KeepTimestamp, 1);
         EXPECT_EQ(settings.LastFormat, 0);
         EXPECT_EQ(settings.Program, "ed.exe");
+        EXPECT_EQ(settings.SkipBinary, 0);
     }
+    EXPECT_EQ(StoredDword("SkipBinary"), 0u);
     EXPECT_EQ(StoredDword("BackupFile"), 1u);
     EXPECT_EQ(StoredDword("KeepTimestamp"), 1u);
     DWORD type = 0;

@@ -25,12 +25,13 @@ TEST(Settings, LoadAndSaveOrders) {
         EXPECT_EQ(store.m_log,
                   Prefixed("get", {"LastFile", "LastFolder", "DefaultFilter", "LastFormat", "KeepTimestamp",
                                    "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
-                                   "AlwaysOnTop", "Program"}));
+                                   "AlwaysOnTop", "Program", "SkipBinary"}));
         store.m_log.clear();
     }
-    EXPECT_EQ(store.m_log, Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program",
-                                            "LastFormat", "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly",
-                                            "BackupFile", "AutoStart", "AutoClose", "AlwaysOnTop"}));
+    EXPECT_EQ(store.m_log,
+              Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
+                               "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart",
+                               "AutoClose", "AlwaysOnTop", "SkipBinary"}));
 }
 
 TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
@@ -46,12 +47,14 @@ TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
         {"KeepAttributes", settings->KeepAttributes, 1}, {"IgnoreReadOnly", settings->IgnoreReadOnly, 1},
         {"BackupFile", settings->BackupFile, 0},         {"AutoStart", settings->AutoStart, 1},
         {"AutoClose", settings->AutoClose, 0},           {"AlwaysOnTop", settings->AlwaysOnTop, 0},
+        {"SkipBinary", settings->SkipBinary, 1},
     };
     for (const Field& f : ints) EXPECT_EQ(f.value, f.expected) << f.name;
     EXPECT_EQ(settings->DefaultFilter, "*.*");
     EXPECT_EQ(settings->LastFile + settings->LastFolder + settings->Program, "");
     settings.reset();
-    EXPECT_EQ(store.Count(), 12u);
+    EXPECT_EQ(store.Count(), 13u);
+    EXPECT_EQ(store.GetInt("Settings", "SkipBinary", -7), 1);
     EXPECT_EQ(store.GetString("Settings", "DefaultFilter", "?"), "*.*");
     EXPECT_EQ(store.GetInt("Settings", "AutoStart", -7), 1);
 }
@@ -63,8 +66,9 @@ TEST(Settings, StoredValuesRoundTripWithFlagsNormalised) {
         int stored;
         int savedBack;
     } flags[] = {
-        {"KeepTimestamp", 0, 0}, {"KeepAttributes", 5, 1}, {"IgnoreReadOnly", -1, 1}, {"BackupFile", 1, 1},
-        {"AutoStart", 0, 0},     {"AutoClose", 2, 1},      {"AlwaysOnTop", 0, 0},
+        {"KeepTimestamp", 0, 0}, {"KeepAttributes", 5, 1}, {"IgnoreReadOnly", -1, 1},
+        {"BackupFile", 1, 1},    {"AutoStart", 0, 0},      {"AutoClose", 2, 1},
+        {"AlwaysOnTop", 0, 0},   {"SkipBinary", 0, 0},  // stored off stays off: the default is on
     };
     for (const Stored& f : flags) store.WriteInt("Settings", f.name, f.stored);
     store.WriteInt("Settings", "LastFormat", 7);  // kept as it is, not normalised

@@ -103,13 +103,13 @@ protected:
 
 TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
     struct Case {
-        int keepTimestamp, keepAttributes, ignoreReadOnly, backupFile;
+        int keepTimestamp, keepAttributes, ignoreReadOnly, backupFile, skipBinary;
         const char* filter;
         const char* program;
     } cases[] = {
-        {1, 1, 1, 0, "*.txt", ""},
-        {0, 0, 0, 1, "*.c;*.h", "C:\\Tools\\edit.exe"},
-        {1, 0, 1, 0, "", "notes"},
+        {1, 1, 1, 0, 1, "*.txt", ""},
+        {0, 0, 0, 1, 0, "*.c;*.h", "C:\\Tools\\edit.exe"},
+        {1, 0, 1, 0, 1, "", "notes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.filter);
@@ -117,6 +117,7 @@ TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
         Settings().KeepAttributes = c.keepAttributes;
         Settings().IgnoreReadOnly = c.ignoreReadOnly;
         Settings().BackupFile = c.backupFile;
+        Settings().SkipBinary = c.skipBinary;
         Settings().DefaultFilter = c.filter;
         Settings().Program = c.program;
         Open();
@@ -124,6 +125,7 @@ TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
         EXPECT_EQ(c.keepAttributes != 0, Checked(IDC_KEEP_ATTRIBUTES));
         EXPECT_EQ(c.ignoreReadOnly != 0, Checked(IDC_IGNORE_READ_ONLY));
         EXPECT_EQ(c.backupFile != 0, Checked(IDC_BACKUP_FILE));
+        EXPECT_EQ(c.skipBinary != 0, Checked(IDC_SKIP_BINARY));
         EXPECT_EQ(c.filter, FilterText());
         EXPECT_EQ(-1, FilterRow());
         EXPECT_EQ(c.program, ItemText(dlg->m_hWnd, IDC_PROGRAM));
@@ -177,8 +179,8 @@ TEST_F(OptionsTest, CancelStoresNothingAndLeavesTheIntegrationAlone) {
     Settings().DefaultFilter = "*.txt";
     Settings().Program = "C:\\a.exe";
     Open();
-    for (int id :
-         {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE, IDC_INTEGRATION})
+    for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE,
+                   IDC_SKIP_BINARY, IDC_INTEGRATION})
         Click(id);
     SetWindowTextA(FilterEdit(), "*.log");
     SetDlgItemTextA(dlg->m_hWnd, IDC_PROGRAM, "C:\\b.exe");
@@ -188,6 +190,7 @@ TEST_F(OptionsTest, CancelStoresNothingAndLeavesTheIntegrationAlone) {
     EXPECT_EQ(1, Settings().KeepAttributes);
     EXPECT_EQ(1, Settings().IgnoreReadOnly);
     EXPECT_EQ(0, Settings().BackupFile);
+    EXPECT_EQ(1, Settings().SkipBinary);
     EXPECT_EQ("*.txt", Settings().DefaultFilter);
     EXPECT_EQ("C:\\a.exe", Settings().Program);
     EXPECT_EQ(0, EnableCalls());
@@ -210,7 +213,8 @@ TEST_F(OptionsTest, OkStoresTheFlagsTheFilterAndTheProgramAsShown) {
         ResetSettings();
         Open();
         if (c.clickAll)
-            for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE})
+            for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE,
+                           IDC_SKIP_BINARY})
                 Click(id);
         SetWindowTextA(FilterEdit(), c.filter);
         SetDlgItemTextA(dlg->m_hWnd, IDC_PROGRAM, c.program);
@@ -220,6 +224,7 @@ TEST_F(OptionsTest, OkStoresTheFlagsTheFilterAndTheProgramAsShown) {
         EXPECT_EQ(c.clickAll ? 0 : 1, Settings().KeepAttributes);
         EXPECT_EQ(c.clickAll ? 0 : 1, Settings().IgnoreReadOnly);
         EXPECT_EQ(c.clickAll ? 1 : 0, Settings().BackupFile);
+        EXPECT_EQ(c.clickAll ? 0 : 1, Settings().SkipBinary);
         EXPECT_EQ(c.filter, Settings().DefaultFilter);
         EXPECT_EQ(c.program, Settings().Program);
         EXPECT_EQ(0, EnableCalls());
@@ -233,14 +238,48 @@ TEST_F(OptionsTest, AFlagStoredAsAnyNonzeroValueShowsSetAndStaysSet) {
     Settings().KeepAttributes = 2;
     Settings().IgnoreReadOnly = -1;
     Settings().BackupFile = 5;
+    Settings().SkipBinary = 3;
     Open();
-    for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE})
+    for (int id :
+         {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE, IDC_SKIP_BINARY})
         EXPECT_TRUE(Checked(id)) << id;
     Press(IDOK);
     EXPECT_EQ(1, Settings().KeepTimestamp);
     EXPECT_EQ(1, Settings().KeepAttributes);
     EXPECT_EQ(1, Settings().IgnoreReadOnly);
     EXPECT_EQ(1, Settings().BackupFile);
+    EXPECT_EQ(1, Settings().SkipBinary);
+}
+
+// The box sits among the conversion flags in tab order, and every control
+// lies inside the dialog without covering another (a group box holds its
+// own check box).
+TEST_F(OptionsTest, SkipBinaryBoxAmongTheFlagsAndNothingOverlaps) {
+    Open();
+    EXPECT_EQ("Skip &binary files", ItemText(dlg->m_hWnd, IDC_SKIP_BINARY));
+    EXPECT_EQ(Item(IDC_SKIP_BINARY), GetNextDlgTabItem(dlg->m_hWnd, Item(IDC_BACKUP_FILE), FALSE));
+    RECT client;
+    GetClientRect(dlg->m_hWnd, &client);
+    std::vector<std::pair<HWND, RECT>> controls;
+    for (HWND c = GetWindow(dlg->m_hWnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, dlg->m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= client.left && r.top >= client.top && r.right <= client.right &&
+                    r.bottom <= client.bottom)
+            << GetDlgCtrlID(c);
+        controls.emplace_back(c, r);
+    }
+    auto isGroup = [](HWND w) { return (GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX; };
+    for (size_t i = 0; i < controls.size(); ++i)
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            RECT both;
+            // The combo box's rectangle includes its closed drop-down list.
+            const int a = GetDlgCtrlID(controls[i].first), b = GetDlgCtrlID(controls[j].first);
+            if (a == IDC_DEFAULT_FILTER || b == IDC_DEFAULT_FILTER) continue;
+            if (isGroup(controls[i].first) || isGroup(controls[j].first)) continue;
+            EXPECT_FALSE(IntersectRect(&both, &controls[i].second, &controls[j].second)) << a << " and " << b;
+        }
 }
 
 TEST_F(OptionsTest, BrowsePutsTheChosenProgramOrFolderIntoTheField) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "framework/thread.h"
+#include "tests/converter/test_support.h"
 #include "tests/ui_main/ui_test_support.h"
 
 namespace {
@@ -14,6 +15,7 @@ constexpr EntryMark kNone = EntryMark::None;
 constexpr EntryMark kBusy = EntryMark::Converting;
 constexpr EntryMark kDone = EntryMark::Converted;
 constexpr EntryMark kFail = EntryMark::Failed;
+constexpr EntryMark kLeft = EntryMark::LeftAsItWas;
 
 class RunTest : public ::testing::Test {
 protected:
@@ -85,6 +87,48 @@ TEST_F(RunTest, CompletedRunMarksCountsAndConvertsEveryFile) {
     EXPECT_TRUE(IsWindow(Wnd())) << "close-when-done is clear";
 }
 
+// A file already in format and a binary one keep their bytes and get the
+// fourth mark; the summary counts the skipped one only when there is one.
+TEST_F(RunTest, FilesLeftAsTheyWereGetTheFourthMarkAndTheSummaryCountsSkipped) {
+    const std::string image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    struct Case {
+        int skipBinary;
+        std::vector<EntryMark> marks;
+        const char* status;
+        std::string imageAfter;
+    } const cases[] = {
+        {1, {kDone, kLeft, kLeft}, "Converted: 2 success, 0 fail, 1 skipped", image},
+        {0, {kDone, kLeft, kDone}, "Converted: 3 success, 0 fail", OracleConvert(image, "\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.skipBinary);
+        TempFolder folder;
+        const std::vector<std::string> paths = {folder.Write("mixed.txt", "a\r\nb\r"),
+                                                folder.Write("unix.txt", "a\nb\n"),
+                                                folder.Write("image.png", image)};
+        TestApp::Get().Settings().SkipBinary = c.skipBinary;
+        dlg = std::make_unique<TestMainDlg>(2, nullptr);
+        ASSERT_TRUE(dlg->Create());
+        for (const auto& p : paths) dlg->AddFileToList(p.c_str());
+        Click(IDC_CONVERT);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(Marks(), c.marks);
+        EXPECT_EQ(Status(), c.status);
+        EXPECT_EQ(dlg->SkippedCount(), c.skipBinary ? 1 : 0);
+        EXPECT_EQ(TempFolder::Read(paths[0]), "a\nb\n");
+        EXPECT_EQ(TempFolder::Read(paths[1]), "a\nb\n");
+        EXPECT_EQ(TempFolder::Read(paths[2]), c.imageAfter);
+        // Each entry keeps what its file had before the run.
+        ContentReport content;
+        ASSERT_TRUE(dlg->EntryContent(0, &content));
+        EXPECT_EQ(content.crlf, 1u);
+        EXPECT_EQ(content.cr, 1u);
+        ASSERT_TRUE(dlg->EntryContent(2, &content));
+        EXPECT_TRUE(content.binary);
+        dlg->DestroyWindow();
+    }
+}
+
 TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
     OpenWith(5);
     std::string statusAtThird;
@@ -152,7 +196,8 @@ TEST_F(RunTest, SecondRunResetsMarksAndCounts) {
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(marksAtStart, (std::vector<EntryMark>{kBusy, kNone, kNone}));
-    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone}));
+    // The two converted by the first run are in format now: left as they are.
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kLeft, kLeft}));
     EXPECT_EQ(dlg->EntryFailure(0), ConvertFailure::None) << "the first run's reason is gone";
     EXPECT_EQ(Status(), "Converted: 3 success, 0 fail");
     EXPECT_EQ(TempFolder::Read(files[0]), "x\ny");

@@ -32,6 +32,7 @@ void ResetSettings() {
     s.AutoStart = 1;
     s.AutoClose = 0;
     s.AlwaysOnTop = 0;
+    s.SkipBinary = 1;
 }
 
 TempFolder::TempFolder() {

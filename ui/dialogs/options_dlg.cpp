@@ -23,7 +23,8 @@ COptionsDlg::COptionsDlg(CAppSettings& settings, IProfileStore& store, HWND pare
       m_backupFile(settings.BackupFile),
       m_keepAttributes(settings.KeepAttributes),
       m_keepTimestamp(settings.KeepTimestamp),
-      m_ignoreReadOnly(settings.IgnoreReadOnly) {}
+      m_ignoreReadOnly(settings.IgnoreReadOnly),
+      m_skipBinary(settings.SkipBinary) {}
 
 void COptionsDlg::DoDataExchange(bool save) {
     DDX_Control(IDC_DEFAULT_FILTER, m_filterCombo);
@@ -34,6 +35,7 @@ void COptionsDlg::DoDataExchange(bool save) {
     DDX_Check(save, IDC_KEEP_ATTRIBUTES, m_keepAttributes);
     DDX_Check(save, IDC_KEEP_TIMESTAMP, m_keepTimestamp);
     DDX_Check(save, IDC_IGNORE_READ_ONLY, m_ignoreReadOnly);
+    DDX_Check(save, IDC_SKIP_BINARY, m_skipBinary);
 }
 
 void COptionsDlg::ExchangeFilterText(bool save) {
@@ -124,6 +126,7 @@ void COptionsDlg::OnOK() {
     m_settings.KeepAttributes = m_keepAttributes;
     m_settings.IgnoreReadOnly = m_ignoreReadOnly;
     m_settings.BackupFile = m_backupFile;
+    m_settings.SkipBinary = m_skipBinary;
     m_settings.DefaultFilter = m_defaultFilter;
     m_settings.Program = m_program;
     if (m_integrationEnabled != m_integrationWasEnabled)

@@ -1,5 +1,5 @@
 #pragma once
-// COptionsDlg: the persistent options. The four conversion flags, the
+// COptionsDlg: the persistent options. The five conversion flags, the
 // default filter for folders and the program that opens a file are copied
 // into the settings record on OK only (the registry sees them at exit); the
 // file-manager integration is switched on OK, and only when its check box
@@ -50,5 +50,6 @@ private:
     int m_keepAttributes;
     int m_keepTimestamp;
     int m_ignoreReadOnly;
+    int m_skipBinary;
     std::string m_fileTypes;
 };

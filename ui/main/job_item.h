@@ -15,6 +15,12 @@ struct JobItem {
     std::string path;
     // Why the last conversion failed; None unless the entry is marked failed.
     ConvertFailure failure = ConvertFailure::None;
+    // What the last read of the file learnt, kept across runs; whether that
+    // read was a check; the "Line breaks" column's text made from it.
+    ContentReport content;
+    bool contentKnown = false;
+    bool checked = false;
+    std::string breaksText;
 
     // The only ways into and out of an entry's item data.
     static LPARAM ToItemData(std::unique_ptr<JobItem> item) {

@@ -67,9 +67,12 @@ bool CSortListCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 namespace {
-// The texts the two columns show for a stored path.
-std::string SortKey(const char* path, int column) {
-    if (!path) return std::string();
+// The texts the columns show for an entry.
+std::string SortKey(LPARAM data, int column) {
+    if (!data) return std::string();
+    const JobItem* entry = JobItem::FromItemData(data);
+    if (column == 2) return entry->breaksText;
+    const char* path = entry->path.c_str();
     if (column == 0) return PathFindFileNameA(path);
     char folder[MAX_PATH + 1];
     if (std::strlen(path) > MAX_PATH) return std::string();
@@ -77,17 +80,13 @@ std::string SortKey(const char* path, int column) {
     if (!PathRemoveFileSpecA(folder)) return std::string();
     return folder;
 }
-
-const char* EntryPath(LPARAM data) {
-    return data ? JobItem::FromItemData(data)->path.c_str() : nullptr;
-}
 }  // namespace
 
 int CALLBACK CompareEntries(LPARAM data1, LPARAM data2, LPARAM sortState) {
     const auto* state = reinterpret_cast<const SortState*>(sortState);
     if (!state || (state->direction != 1 && state->direction != 2)) return 0;
-    std::string key1 = SortKey(EntryPath(data1), state->column);
-    std::string key2 = SortKey(EntryPath(data2), state->column);
+    std::string key1 = SortKey(data1, state->column);
+    std::string key2 = SortKey(data2, state->column);
     const auto* a = reinterpret_cast<const unsigned char*>(key1.c_str());
     const auto* b = reinterpret_cast<const unsigned char*>(key2.c_str());
     return state->direction == 1 ? _mbscmp(a, b) : _mbscmp(b, a);

@@ -38,5 +38,6 @@ private:
     bool m_sortLocked = false;
 };
 
-// Item-sort comparison of two entries' stored paths, keyed by the sort state.
+// Item-sort comparison of two entries by the column of the sort state: the
+// name or folder of the stored path, or the line breaks last read.
 int CALLBACK CompareEntries(LPARAM data1, LPARAM data2, LPARAM sortState);

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,8 +26,9 @@ const char kProductPage[] = PARDWELL_HOME_PAGE;
 
 // Commands whose enabled state the idle pass and the menu check maintain.
 const UINT kCommands[] = {
-    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,   ID_EDIT_OPEN, IDC_CONVERT,
-    ID_FORMAT_WINDOWS, ID_FORMAT_MAC,      ID_FORMAT_UNIX, ID_MAIN_OPTIONS, ID_HELP,      ID_MAIN_ABOUT,
+    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,  ID_EDIT_OPEN,
+    IDC_CONVERT,       ID_FORMAT_WINDOWS,  ID_FORMAT_MAC,  ID_FORMAT_UNIX, ID_MAIN_OPTIONS,
+    ID_HELP,           ID_MAIN_ABOUT,      ID_EDIT_CHECK,
 };
 
 // The toolbar resource: version, button size, count, then command ids.
@@ -139,7 +141,7 @@ bool CMainDlg::OnCreate() {
     }
     AddCommandToolBar(bar);
 
-    m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 3, RGB(255, 0, 255)));
+    m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 4, RGB(255, 0, 255)));
     m_selectorImages.Reset(MakeImageList(IDB_FORMATS, 16, 16, ILC_COLOR24, 3, RGB(255, 255, 255)));
     m_headerImages.Reset(MakeImageList(IDB_SORT_ARROWS, 9, 5, ILC_COLOR4, 2, RGB(255, 0, 255)));
     return m_stateImages && m_selectorImages && m_headerImages;
@@ -228,6 +230,7 @@ void CMainDlg::SetUpJobList() {
     m_list.SetImageList(m_stateImages, LVSIL_STATE);
     m_list.InsertColumn(0, "File", LVCFMT_LEFT, 160);
     m_list.InsertColumn(1, "Folder", LVCFMT_LEFT, 300);
+    m_list.InsertColumn(2, LoadResourceText(IDS_COLUMN_LINE_BREAKS).c_str(), LVCFMT_LEFT, 110);
 }
 
 void CMainDlg::TakeInCommandLine() {
@@ -279,6 +282,8 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
             return !m_running && count > 0;
         case IDC_CONVERT:
             return count > 0;
+        case ID_EDIT_CHECK:
+            return !m_running && count > 0;
         case ID_FORMAT_WINDOWS:
         case ID_FORMAT_MAC:
         case ID_FORMAT_UNIX:
@@ -308,6 +313,9 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
             return true;
         case IDC_CONVERT:
             if (code == BN_CLICKED) StartRun();
+            return true;
+        case ID_EDIT_CHECK:
+            if (CanRunCommand(id)) StartRun(true);
             return true;
         case IDC_STOP:
             if (code == BN_CLICKED) RequestStop();
@@ -356,6 +364,11 @@ bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
             if (m_list.GetFirstSelected() >= 0) OpenSelected();
             result = 0;
             return true;
+        case LVN_GETINFOTIPA:
+        case LVN_GETINFOTIPW:
+            OnGetInfoTip(header);
+            result = 0;
+            return true;
         case LVN_DELETEITEM: {
             auto* view = reinterpret_cast<NMLISTVIEW*>(header);
             if (std::unique_ptr<JobItem> entry = JobItem::TakeFromItemData(view->lParam))
@@ -366,6 +379,32 @@ bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
         default:
             return false;
     }
+}
+
+void CMainDlg::OnGetInfoTip(NMHDR* header) {
+    // Both forms carry the same fields; only the text's width differs.
+    auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(header);
+    const std::string reason = EntryReason(tip->iItem);
+    if (reason.empty() || !tip->pszText || tip->cchTextMax <= 0) return;
+    const size_t room = static_cast<size_t>(tip->cchTextMax);
+    if (header->code == LVN_GETINFOTIPW) {
+        auto* wide = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+        // A folded tip holds the entry's full text already: the reason goes after it.
+        std::wstring text = (wide->dwFlags & LVGIT_UNFOLDED) ? std::wstring() : std::wstring(wide->pszText);
+        if (!text.empty()) text += L"\r\n";
+        std::wstring words(reason.size() + 1, L'\0');
+        const int n =
+            MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, &words[0], static_cast<int>(words.size()));
+        text = (text + words.substr(0, n > 0 ? static_cast<size_t>(n - 1) : 0)).substr(0, room - 1);
+        std::copy(text.begin(), text.end(), wide->pszText);
+        wide->pszText[text.size()] = 0;
+        return;
+    }
+    std::string text = (tip->dwFlags & LVGIT_UNFOLDED) ? std::string() : std::string(tip->pszText);
+    if (!text.empty()) text += "\r\n";
+    text = (text + reason).substr(0, room - 1);
+    std::copy(text.begin(), text.end(), tip->pszText);
+    tip->pszText[text.size()] = 0;
 }
 
 LRESULT CMainDlg::OnCustomDraw(NMLVCUSTOMDRAW* draw) {

@@ -56,12 +56,18 @@ public:
     void ClearMarks(int count);
     // Why the entry's last conversion failed; None unless it is marked failed.
     ConvertFailure EntryFailure(int index) const;
+    // What the last read of the entry's file learnt; false if it was never read.
+    void KeepContent(int index, const ContentReport& content);
+    bool EntryContent(int index, ContentReport* content) const;
     void DeleteSelected();
     void ClearList();
     void OpenSelected();
 
-    // The run.
-    void StartRun();
+    // The run; a check reads every file's line breaks and changes nothing.
+    void StartRun(bool check = false);
+    bool IsCheckRun() const { return m_checkRun; }
+    // Why the entry is marked as it is, in words; "" when it is not.
+    std::string EntryReason(int index) const;
     void RequestStop() { m_stopRequest = RunStop::Stop; }
     bool IsRunning() const { return m_running; }
     bool HasWorker() const { return m_worker.IsCreated(); }
@@ -69,6 +75,7 @@ public:
     int CurrentEntry() const { return m_currentEntry; }
     int Succeeded() const { return m_counts.succeeded; }
     int FailedCount() const { return m_counts.failed; }
+    int SkippedCount() const { return m_counts.skipped; }
     int Format() const { return m_format; }
 
     void UpdateKeepOnTop();
@@ -110,6 +117,7 @@ private:
     void OnAddFolder();
     void OnOptions();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void OnGetInfoTip(NMHDR* header);
     // Runs fn on the dialog's thread; the worker waits for it.
     void Invoke(const std::function<void()>& fn);
     DWORD WorkerBody();
@@ -160,6 +168,7 @@ private:
     // Written by the worker while the dialog's thread waits for it.
     BatchCounts m_counts;
     LineEndingFormat m_runFormat = LineEndingFormat::Windows;
+    bool m_checkRun = false;
     PathIndex m_index;
     // While a folder is expanded, selection, scrolling and the status line
     // are brought up to date once at the end instead of for every file.

@@ -13,6 +13,7 @@
 #include "core/platform/file_system.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
+#include "ui/main/entry_texts.h"
 #include "ui/main/main_dlg.h"
 
 namespace {
@@ -131,7 +132,7 @@ void CMainDlg::MarkEntry(int index, EntryMark mark, ConvertFailure failure) {
     if (JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index)))
         entry->failure = mark == EntryMark::Failed ? failure : ConvertFailure::None;
     int previous = m_currentEntry;
-    const UINT image = mark <= EntryMark::Failed ? static_cast<UINT>(mark) : 0;
+    const UINT image = mark <= EntryMark::LeftAsItWas ? static_cast<UINT>(mark) : 0;
     m_list.SetItemState(index, INDEXTOSTATEIMAGEMASK(image), LVIS_STATEIMAGEMASK);
     m_currentEntry = mark == EntryMark::Converting ? index : -1;
     if (previous >= 0 && previous != index && previous < m_list.GetItemCount())
@@ -190,6 +191,33 @@ ConvertFailure CMainDlg::EntryFailure(int index) const {
     if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return ConvertFailure::None;
     const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
     return entry ? entry->failure : ConvertFailure::None;
+}
+
+void CMainDlg::KeepContent(int index, const ContentReport& content) {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return;
+    JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    if (!entry) return;
+    entry->content = content;
+    entry->contentKnown = true;
+    entry->checked = m_checkRun;
+    entry->breaksText = LineBreaksText(content);
+    m_list.SetItemText(index, 2, entry->breaksText.c_str());
+}
+
+std::string CMainDlg::EntryReason(int index) const {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return std::string();
+    const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    if (!entry) return std::string();
+    const auto mark = static_cast<EntryMark>((m_list.GetItemState(index, LVIS_STATEIMAGEMASK) >> 12) & 0xF);
+    return EntryReasonText(mark, entry->failure, entry->content, entry->checked);
+}
+
+bool CMainDlg::EntryContent(int index, ContentReport* content) const {
+    if (!m_list.m_hWnd || index < 0 || index >= m_list.GetItemCount()) return false;
+    const JobItem* entry = JobItem::FromItemData(m_list.GetItemData(index));
+    if (!entry || !entry->contentKnown) return false;
+    if (content) *content = entry->content;
+    return true;
 }
 
 void CMainDlg::DeleteSelected() {

@@ -36,8 +36,9 @@ void CMainDlg::LeaveRunningState() {
     SetFeedbackLink();
 }
 
-void CMainDlg::StartRun() {
+void CMainDlg::StartRun(bool check) {
     if (m_running || !m_hWnd) return;
+    m_checkRun = check;
     DDX_CBIndex(true, IDC_FORMAT, m_format);
     DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
     DDX_Check(true, IDC_KEEP_ON_TOP, m_keepOnTop);
@@ -67,11 +68,15 @@ DWORD CMainDlg::WorkerBody() {
         EntryMark mark = EntryMark::None;
         ConvertFailure failure = ConvertFailure::None;
         int done = -1;
-        // On the dialog's thread, while the worker waits.
+        int contentIndex = -1;
+        ContentReport content;
+        // On the dialog's thread, while the worker waits; in the order the
+        // run reported them.
         void ApplyTo(CMainDlg& dlg) {
+            if (contentIndex >= 0) dlg.KeepContent(contentIndex, content);
             if (index >= 0) dlg.MarkEntry(index, mark, failure);
             if (done >= 0) dlg.OnProgress(ProgressKind::ItemDone, done);
-            index = done = -1;
+            index = done = contentIndex = -1;
         }
     } pending;
     struct Source : IJobSource {
@@ -110,6 +115,11 @@ DWORD CMainDlg::WorkerBody() {
         void ClearMarks(int count) override {
             dlg->Invoke([&] { dlg->ClearMarks(count); });
         }
+        void KeepContent(int index, const ContentReport& content) override {
+            // Travels with the entry's mark.
+            pending->contentIndex = index;
+            pending->content = content;
+        }
     } source;
     source.dlg = this;
     source.pending = &pending;
@@ -145,7 +155,17 @@ DWORD CMainDlg::WorkerBody() {
     sink.dlg = this;
     sink.pending = &pending;
 
-    RunBatch(source, sink, m_stopRequest, m_runFormat, m_settings, &m_counts);
+    ConvertFunction convert;
+    if (m_checkRun) {
+        // A check reads each file and leaves it as it was.
+        convert = [](const char* path, LineEndingFormat, bool, bool, bool, bool, bool,
+                     ConvertFailure* failure, ContentReport* content) {
+            const int result = ScanFile(NativeFileSystem(), path, content, failure);
+            content->outcome = ConvertOutcome::AlreadyInFormat;
+            return result;
+        };
+    }
+    RunBatch(source, sink, m_stopRequest, m_runFormat, m_settings, &m_counts, convert);
     HWND wnd = m_hWnd;
     if (wnd) ::PostMessageA(wnd, kMsgRunFinished, 0, 0);
     return 0;
@@ -169,22 +189,33 @@ void CMainDlg::OnRunFinished() {
     LeaveRunningState();
     const RunStop stop = m_stopRequest;
     bool fromCommandLine = m_startupPaths != nullptr && m_settings.AutoStart;
-    if (stop == RunStop::None && ((m_closeWhenDone && m_counts.failed == 0) || fromCommandLine))
+    // A check is for reading the list: it never closes the dialog.
+    if (stop == RunStop::None && !m_checkRun &&
+        ((m_closeWhenDone && m_counts.failed == 0) || fromCommandLine))
         PostMessage(WM_CLOSE);
     if (stop == RunStop::Close) EndDialog(IDCANCEL);
 }
 
 void CMainDlg::OnRunStart() {
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, LoadResourceText(IDS_CONVERTING).c_str());
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, LoadResourceText(m_checkRun ? IDS_CHECKING : IDS_CONVERTING).c_str());
     m_progress.ShowWindow(SW_SHOW);
 }
 
 void CMainDlg::OnRunEnd() {
     CatchUp();
     char text[512];
-    std::string word = LoadResourceText(m_stopRequest == RunStop::None ? IDS_CONVERTED : IDS_ABORTED);
-    std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(), m_counts.succeeded,
-                  m_counts.failed);
+    const bool stopped = m_stopRequest != RunStop::None;
+    std::string word = LoadResourceText(stopped ? IDS_ABORTED : m_checkRun ? IDS_CHECKED : IDS_CONVERTED);
+    // Skipped files get their own count; without them the summary is as before.
+    if (m_checkRun)
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_CHECK_SUMMARY).c_str(), word.c_str(),
+                      m_counts.succeeded, m_counts.failed);
+    else if (m_counts.skipped > 0)
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY_SKIPPED).c_str(), word.c_str(),
+                      m_counts.succeeded, m_counts.failed, m_counts.skipped);
+    else
+        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(),
+                      m_counts.succeeded, m_counts.failed);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     m_progress.ShowWindow(SW_HIDE);
 }
@@ -212,7 +243,8 @@ void CMainDlg::OnProgress(ProgressKind kind, int value) {
 void CMainDlg::ShowProgress(int done) {
     m_progress.SetPos(done);
     char text[256];
-    std::snprintf(text, sizeof(text), LoadResourceText(IDS_PROGRESS).c_str(), done + 1,
+    std::snprintf(text, sizeof(text),
+                  LoadResourceText(m_checkRun ? IDS_CHECK_PROGRESS : IDS_PROGRESS).c_str(), done + 1,
                   m_list.GetItemCount());
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     ++m_progressShown;

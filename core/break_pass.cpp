@@ -1,0 +1,167 @@
+#include "core/break_pass.h"
+
+#include <cstring>
+#include <memory>
+
+#include "core/break_kernels.h"
+
+namespace {
+
+// Read size. Up to 3 bytes of one read (a CR that may pair with what comes
+// next, half a UTF-16 unit) wait at the front of the buffer for the next.
+constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kCarryRoom = 4;
+// Kernels read 64 bytes past their region and write 68 past their output.
+constexpr size_t kSlack = 128;
+
+const PassKernels kScalarKernels = MakePassKernels<ScalarLanes>();
+
+// PARDWELL_WORDS_ONLY builds the portable kernels alone, so tests can cover them.
+const PassKernels& ChooseKernels() {
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw") && Avx512PassKernels()) return *Avx512PassKernels();
+    if (__builtin_cpu_supports("avx2") && Avx2PassKernels()) return *Avx2PassKernels();
+    if (__builtin_cpu_supports("sse2") && Sse2PassKernels()) return *Sse2PassKernels();
+#endif
+    return kScalarKernels;
+}
+
+const PassKernels& Kernels() {
+    static const PassKernels& chosen = ChooseKernels();
+    return chosen;
+}
+
+ByteOrderMark ReadBom(const unsigned char* p, size_t n) {
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return ByteOrderMark::Utf8;
+    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) return ByteOrderMark::Utf16Le;
+    if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF) return ByteOrderMark::Utf16Be;
+    return ByteOrderMark::None;
+}
+
+PassTarget MakeTarget(LineEndingFormat format, unsigned unit, bool bigEndian) {
+    PassTarget t{};
+    const unsigned char* brk =
+        format == LineEndingFormat::Windows     ? reinterpret_cast<const unsigned char*>("\r\n")
+        : format == LineEndingFormat::Macintosh ? reinterpret_cast<const unsigned char*>("\r")
+                                                : reinterpret_cast<const unsigned char*>("\n");
+    const unsigned units = format == LineEndingFormat::Windows ? 2 : 1;
+    for (unsigned i = 0; i < units; ++i) {
+        unsigned char* u = t.brk + i * unit;
+        if (unit == 1) {
+            u[0] = brk[i];
+        } else {
+            u[bigEndian ? 1 : 0] = brk[i];
+            u[bigEndian ? 0 : 1] = 0;
+        }
+    }
+    t.brkLen = units * unit;
+    const uint64_t all = ~uint64_t(0);
+    t.pairForeign = format == LineEndingFormat::Windows ? 0 : all;
+    t.crForeign = format == LineEndingFormat::Macintosh ? 0 : all;
+    t.lfForeign = format == LineEndingFormat::Unix ? 0 : all;
+    return t;
+}
+
+}  // namespace
+
+PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, ContentReport* report) {
+    ContentReport local;
+    ContentReport& r = report ? *report : local;
+    r = ContentReport();
+
+    std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kCarryRoom + kBlockSize + kSlack]());
+    unsigned char* const buf = inBuf.get();
+    size_t have = 0;
+    bool eof = false;
+    auto readMore = [&]() {
+        const long got = in.Read(buf + have, kBlockSize);
+        if (got < 0) return false;
+        if (got == 0) eof = true;
+        have += static_cast<size_t>(got);
+        return true;
+    };
+    // Enough for the longest byte-order mark, however the reads fall.
+    while (have < 3 && !eof)
+        if (!readMore()) return PassResult::ReadFailed;
+
+    r.bom = ReadBom(buf, have);
+    const bool units =
+        options.readBom && (r.bom == ByteOrderMark::Utf16Le || r.bom == ByteOrderMark::Utf16Be);
+    if (!options.readBom) r.bom = ByteOrderMark::None;
+    const unsigned unitSize = units ? 2 : 1;
+    const bool bigEndian = r.bom == ByteOrderMark::Utf16Be;
+    const PassRegionFn pass = !units ? Kernels().bytes : bigEndian ? Kernels().utf16be : Kernels().utf16le;
+    const PassTarget target = MakeTarget(options.format, unitSize, bigEndian);
+    const bool stopAtNul = options.stopAtBinary && !units;
+    auto unitAt = [&](const unsigned char* u) -> unsigned {
+        if (unitSize == 1) return u[0];
+        return bigEndian ? unsigned(u[0]) << 8 | u[1] : unsigned(u[1]) << 8 | u[0];
+    };
+
+    std::unique_ptr<unsigned char[]> outBuf;
+    IFile* out = nullptr;
+    auto begin = [&](uint64_t unchanged) {
+        out = output->Begin(unchanged);
+        if (out && !outBuf) outBuf.reset(new unsigned char[2 * (kCarryRoom + kBlockSize) + kSlack]);
+        return out != nullptr;
+    };
+    if (options.eager && output && !begin(0)) return PassResult::OutputFailed;
+
+    PassTotals totals;
+    uint64_t offset = 0;  // of buf[0] in the file
+    unsigned lastUnit = 0;
+    bool anyUnit = false;
+    for (;;) {
+        size_t n = have - have % unitSize;
+        if (!eof && n >= unitSize) {
+            if (unitAt(buf + n - unitSize) == 0x0D) n -= unitSize;
+        } else if (!eof) {
+            n = 0;
+        }
+        if (n > 0) {
+            if (!out) {
+                const PassTotals before = totals;
+                pass(buf, n, nullptr, target, &totals, stopAtNul);
+                if (totals.foreign && output && !(stopAtNul && totals.nul)) {
+                    totals = before;
+                    if (!begin(offset)) return PassResult::OutputFailed;
+                }
+            }
+            if (out) {
+                const size_t len = pass(buf, n, outBuf.get(), target, &totals, stopAtNul);
+                if (!(stopAtNul && totals.nul) && !out->Write(outBuf.get(), len))
+                    return PassResult::WriteFailed;
+            }
+            if (stopAtNul && totals.nul) break;
+            lastUnit = unitAt(buf + n - unitSize);
+            anyUnit = true;
+            offset += n;
+            std::memmove(buf, buf + n, have - n);
+            have -= n;
+        }
+        if (eof) break;
+        if (!readMore()) return PassResult::ReadFailed;
+    }
+
+    // Half a unit at the end of UTF-16 is kept as it is, and makes the file binary.
+    const bool oddByte = have > 0 && !(stopAtNul && totals.nul);
+    if (oddByte && out && !out->Write(buf, have)) return PassResult::WriteFailed;
+
+    r.crlf = totals.crlf;
+    r.lf = totals.lf;
+    r.cr = totals.cr;
+    r.finalBreak = anyUnit && (lastUnit == 0x0D || lastUnit == 0x0A);
+    // A ^Z at the very end is the old end-of-file mark, not binary content.
+    uint64_t controls = totals.controls;
+    if (anyUnit && lastUnit == 0x1A && controls > 0) --controls;
+    const uint64_t count = offset / unitSize;
+    r.binary = (!units && totals.nul) || controls * 128 > count || oddByte;
+    if (r.binary && options.stopAtBinary)
+        r.outcome = ConvertOutcome::SkippedBinary;
+    else if (!out)
+        r.outcome = ConvertOutcome::AlreadyInFormat;
+    else
+        r.outcome = ConvertOutcome::Converted;
+    return PassResult::Done;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The one pass over a file's content: it counts the line breaks, reads the
+// byte-order mark, tells text from binary and, where a break must change,
+// writes the converted content. Nothing is written while the content is
+// already in the target format, so such a file costs a read and no write.
+
+#include <cstdint>
+
+#include "core/converter.h"
+
+// Where a pass writes once the first change is met. Begin is given the
+// number of unchanged bytes before that point, which it must have put in
+// the output itself; it returns nullptr if it cannot.
+class IPassOutput {
+public:
+    virtual IFile* Begin(uint64_t unchanged) = 0;
+
+protected:
+    ~IPassOutput() = default;
+};
+
+struct PassOptions {
+    LineEndingFormat format = LineEndingFormat::Windows;
+    bool readBom = true;        // UTF-16 with a byte-order mark goes by 16-bit units
+    bool stopAtBinary = false;  // give up at the first NUL byte
+    bool eager = false;         // Begin(0) before the first read
+};
+
+enum class PassResult { Done, ReadFailed, WriteFailed, OutputFailed };
+
+// Reads in to its end (or to the first NUL, with stopAtBinary). output may
+// be nullptr: the pass then only reads. report->outcome says SkippedBinary
+// for a binary file when stopAtBinary is set (even if output has begun),
+// AlreadyInFormat when output never began, Converted otherwise.
+PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, ContentReport* report);

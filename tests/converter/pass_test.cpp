@@ -1,0 +1,311 @@
+// The pass over a file's content against the unit-at-a-time reference: its
+// counts, the binary rule, byte-order marks, UTF-16 in both byte orders, and
+// whether anything is written at all; reads split at every position.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/break_kernels.h"
+#include "core/break_pass.h"
+#include "tests/converter/test_support.h"
+
+namespace {
+
+const std::string kBreaks[kLineEndingFormatCount] = {"\r\n", "\r", "\n"};
+
+struct PassRun {
+    PassResult result;
+    ContentReport report;
+    std::string written;
+    int begun;
+};
+
+PassRun RunOne(const std::string& input, int format, bool skipBinary, std::vector<size_t> chunks) {
+    MemoryReader in(input, std::move(chunks));
+    MemoryOutput out(input);
+    PassOptions options;
+    options.format = static_cast<LineEndingFormat>(format);
+    options.stopAtBinary = skipBinary;
+    PassRun run;
+    run.result = RunPass(in, options, &out, &run.report);
+    run.written = out.m_writer.data();
+    run.begun = out.m_begun;
+    return run;
+}
+
+// Checks one input against the reference for every format, both binary
+// settings and the given read sizes.
+void ExpectLikeOracle(const std::string& input, const std::vector<size_t>& chunks, const std::string& what) {
+    for (int format = 0; format < kLineEndingFormatCount; ++format)
+        for (bool skipBinary : {false, true})
+            ASSERT_EQ(PassMismatch(input, format, skipBinary, chunks), "")
+                << what << " format " << format << " skip " << skipBinary;
+}
+
+std::string Utf16(const std::u16string& text, bool bigEndian, bool bom = true) {
+    std::string out;
+    auto put = [&](char16_t u) {
+        out += static_cast<char>(bigEndian ? u >> 8 : u & 0xFF);
+        out += static_cast<char>(bigEndian ? u & 0xFF : u >> 8);
+    };
+    if (bom) put(0xFEFF);
+    for (char16_t u : text) put(u);
+    return out;
+}
+
+TEST(Pass, CountsBomsAndTheBinaryRule) {
+    struct Case {
+        const char* what;
+        std::string input;
+        uint64_t crlf, lf, cr;
+        bool finalBreak;
+        ByteOrderMark bom;
+        bool binary;
+    } const cases[] = {
+        {"empty", "", 0, 0, 0, false, ByteOrderMark::None, false},
+        {"mixed", "a\r\nb\nc\rd\r\r\n", 2, 1, 2, true, ByteOrderMark::None, false},
+        {"no final break", "a\nb", 0, 1, 0, false, ByteOrderMark::None, false},
+        {"LF CR is two", "\n\r", 0, 1, 1, true, ByteOrderMark::None, false},
+        {"UTF-8 BOM", "\xEF\xBB\xBFx\r\n", 1, 0, 0, true, ByteOrderMark::Utf8, false},
+        {"NUL at the first byte", std::string("\0abc\n", 5), 0, 1, 0, true, ByteOrderMark::None, true},
+        {"NUL at the end", std::string(5000, 'a') + '\0', 0, 0, 0, false, ByteOrderMark::None, true},
+        {"PNG signature", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1, 1, 1, false,
+         ByteOrderMark::None, true},
+        // 1 control in 128 bytes is text, 2 are binary.
+        {"1 in 128", std::string(127, 'a') + '\x01', 0, 0, 0, false, ByteOrderMark::None, false},
+        {"2 in 128", std::string(126, 'a') + "\x01\x02", 0, 0, 0, false, ByteOrderMark::None, true},
+        {"1 in 127", std::string(126, 'a') + '\x7F', 0, 0, 0, false, ByteOrderMark::None, true},
+        {"final ^Z does not count", "a\r\n\x1a", 1, 0, 0, false, ByteOrderMark::None, false},
+        {"^Z inside counts", "a\x1a\r\n", 1, 0, 0, true, ByteOrderMark::None, true},
+        {"TAB FF BS ESC are text", "\t\f\b\x1b\n", 0, 1, 0, true, ByteOrderMark::None, false},
+        {"UTF-16 LE", Utf16(u"a\r\nb\nc\r", false), 1, 1, 1, true, ByteOrderMark::Utf16Le, false},
+        {"UTF-16 BE", Utf16(u"a\r\nb\nc\r", true), 1, 1, 1, true, ByteOrderMark::Utf16Be, false},
+        // U+0D0A is one unit, neither CR nor LF.
+        {"UTF-16 unit 0D0A", Utf16(u"\u0D0A\u0A0D", false), 0, 0, 0, false, ByteOrderMark::Utf16Le, false},
+        {"UTF-16 without BOM", Utf16(u"a\r\nb", false, false), 0, 1, 1, false, ByteOrderMark::None, true},
+        {"UTF-16 odd length", Utf16(u"ab\n", false) + "x", 0, 1, 0, true, ByteOrderMark::Utf16Le, true},
+        {"UTF-16 NUL unit", Utf16(std::u16string(u"a\0b", 3), false), 0, 0, 0, false, ByteOrderMark::Utf16Le,
+         true},
+    };
+    for (const Case& c : cases) {
+        for (std::vector<size_t> chunks :
+             {std::vector<size_t>{}, std::vector<size_t>{1}, std::vector<size_t>{3}}) {
+            SCOPED_TRACE(std::string(c.what) + " chunks " + std::to_string(chunks.empty() ? 0 : chunks[0]));
+            MemoryReader in(c.input, chunks);
+            ContentReport r;
+            r.crlf = 99;  // overwritten
+            ASSERT_EQ(RunPass(in, PassOptions(), nullptr, &r), PassResult::Done);
+            EXPECT_EQ(r.crlf, c.crlf);
+            EXPECT_EQ(r.lf, c.lf);
+            EXPECT_EQ(r.cr, c.cr);
+            EXPECT_EQ(r.finalBreak, c.finalBreak);
+            EXPECT_EQ(r.bom, c.bom);
+            EXPECT_EQ(r.binary, c.binary);
+            // The reference agrees with the table.
+            const OracleContent o = OracleRead(c.input, "\n");
+            EXPECT_EQ(o.binary, c.binary);
+            EXPECT_EQ(o.crlf, c.crlf);
+        }
+    }
+}
+
+TEST(Pass, Utf16ConvertsInUnitsInBothByteOrders) {
+    struct Case {
+        std::u16string text;
+        int format;
+        std::u16string expected;
+    } const cases[] = {
+        {u"a\r\nb\nc\rd", 2, u"a\nb\nc\nd"},
+        {u"a\r\nb\nc\rd", 1, u"a\rb\rc\rd"},
+        {u"a\r\nb\nc\rd", 0, u"a\r\nb\r\nc\r\nd"},
+        {u"\u0D0A\n\u0A0D", 0, u"\u0D0A\r\n\u0A0D"},  // only whole units are breaks
+        {u"\u0A00\r\u000D", 2, u"\u0A00\n\n"},
+    };
+    for (const Case& c : cases) {
+        for (bool bigEndian : {false, true}) {
+            const std::string input = Utf16(c.text, bigEndian);
+            const PassRun run = RunOne(input, c.format, true, {});
+            EXPECT_EQ(run.report.outcome, ConvertOutcome::Converted);
+            EXPECT_EQ(run.written, Utf16(c.expected, bigEndian))
+                << "format " << c.format << " be " << bigEndian;
+        }
+    }
+}
+
+TEST(Pass, FileAlreadyInFormatIsNeverWritten) {
+    const std::string inputs[kLineEndingFormatCount] = {"a\r\nb\r\n", "a\rb\r", "a\nb\n"};
+    for (int format = 0; format < kLineEndingFormatCount; ++format) {
+        for (int other = 0; other < kLineEndingFormatCount; ++other) {
+            const PassRun run = RunOne(inputs[other], format, true, {});
+            EXPECT_EQ(run.begun, format == other ? 0 : 1) << format << other;
+            EXPECT_EQ(run.report.outcome,
+                      format == other ? ConvertOutcome::AlreadyInFormat : ConvertOutcome::Converted);
+        }
+    }
+}
+
+// Text, controls, NULs, breaks and (for UTF-16) units whose bytes look like
+// CR or LF, in long and short runs.
+std::string RandomUnits(std::mt19937& rng, size_t units, bool wide, bool allowNul) {
+    std::string s;
+    auto put = [&](unsigned u) {
+        s += static_cast<char>(u & 0xFF);
+        if (wide) s += static_cast<char>(u >> 8);
+    };
+    while (s.size() < units * (wide ? 2 : 1)) {
+        const unsigned pick = rng() % 100;
+        if (pick < 6) {
+            static const unsigned runs[] = {0x0D, 0x0A, 'a', 0x0D0A};
+            unsigned u = runs[rng() % 4];
+            for (unsigned k = 1 + rng() % 200; k > 0; --k) put(wide ? u : u & 0xFF);
+        } else if (pick < 24) {
+            put(0x0D);
+        } else if (pick < 42) {
+            put(0x0A);
+        } else if (pick < 44) {
+            put(allowNul ? 0 : 'z');
+        } else if (pick < 46) {
+            put(1 + rng() % 31);
+        } else if (pick < 52 && wide) {
+            put(0x0D00 | (rng() % 2 ? 0x0A : 0x0D));
+        } else {
+            put('a' + rng() % 26);
+        }
+    }
+    return s;
+}
+
+TEST(Pass, RandomInputsMatchReference) {
+    for (unsigned seed = 1; seed <= 400; ++seed) {
+        std::mt19937 rng(seed);
+        const int kind = seed % 4;  // bytes, bytes with NULs, UTF-16 LE, UTF-16 BE
+        std::string input = RandomUnits(rng, rng() % 3000, kind >= 2, kind == 1);
+        if (kind == 2) input = "\xFF\xFE" + input;
+        if (kind == 3) {
+            for (size_t i = 0; i + 1 < input.size(); i += 2) std::swap(input[i], input[i + 1]);
+            input = "\xFE\xFF" + input;
+        }
+        std::vector<size_t> chunks;
+        for (int i = 0; i < 5; ++i) chunks.push_back(1 + rng() % 101);
+        ExpectLikeOracle(input, chunks, "seed " + std::to_string(seed));
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Every short input over {CR, LF, x} as bytes and as UTF-16 units in both
+// byte orders, split into two reads at every byte: each pair and each unit
+// straddles a read boundary somewhere.
+TEST(Pass, EveryShortInputAtEverySplit) {
+    const unsigned alphabet[] = {0x0D, 0x0A, 'x'};
+    for (size_t len = 0; len <= 5; ++len) {
+        size_t combos = 1;
+        for (size_t i = 0; i < len; ++i) combos *= 3;
+        for (size_t code = 0; code < combos; ++code) {
+            std::u16string text;
+            for (size_t i = 0, v = code; i < len; ++i, v /= 3) text += static_cast<char16_t>(alphabet[v % 3]);
+            const std::string bytes(text.begin(), text.end());
+            for (const std::string& input : {bytes, Utf16(text, false), Utf16(text, true)}) {
+                for (size_t split = 1; split <= input.size(); ++split) {
+                    ExpectLikeOracle(input, {split, input.size()}, "code " + std::to_string(code));
+                    if (HasFatalFailure()) return;
+                }
+            }
+        }
+    }
+}
+
+// The pass's own block size sets a boundary, and a read one byte short of
+// it puts the next one inside a unit: put breaks, pairs and single units
+// across both at every offset.
+TEST(Pass, OwnBlockBoundary) {
+    const size_t kBlock = 64 * 1024;
+    std::mt19937 rng(5);
+    const std::string fillBytes = RandomUnits(rng, kBlock + 64, false, false);
+    std::u16string fillUnits;
+    static const char16_t kUnits[] = {u'a', u'b', 0x0D, 0x0A, 0x0D0A, 0x0A0D};
+    for (size_t i = 0; i < kBlock / 2 + 64; ++i) fillUnits += kUnits[rng() % 6];
+    const std::u16string pieces[] = {u"\r\n", u"\r\r", u"\n\r", u"\r\r\n", u"\x0D0A"};
+    for (const std::u16string& piece : pieces) {
+        for (size_t at = kBlock - 5; at <= kBlock + 3; ++at) {
+            std::string bytes = fillBytes;
+            for (size_t i = 0; i < piece.size(); ++i) bytes[at + i] = static_cast<char>(piece[i]);
+            for (std::vector<size_t> chunks : {std::vector<size_t>{}, std::vector<size_t>{kBlock - 1}}) {
+                ExpectLikeOracle(bytes, chunks, "bytes at " + std::to_string(at));
+                if (at % 2) continue;
+                std::u16string units = fillUnits;
+                units.replace(at / 2 - 1, piece.size(), piece);  // the BOM is the first unit
+                for (bool bigEndian : {false, true})
+                    ExpectLikeOracle(Utf16(units, bigEndian), chunks, "utf-16 at " + std::to_string(at));
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+TEST(Pass, ReadAndWriteErrorsAreReported) {
+    std::mt19937 rng(3);
+    const std::string input = RandomUnits(rng, 200000, false, false);
+    for (int failRead : {1, 2, 4}) {
+        MemoryReader in(input, {}, failRead);
+        MemoryOutput out(input);
+        EXPECT_EQ(RunPass(in, PassOptions(), &out, nullptr), PassResult::ReadFailed) << failRead;
+    }
+    struct NoOutput : IPassOutput {
+        IFile* Begin(uint64_t) override { return nullptr; }
+    } none;
+    MemoryReader in(input, {});
+    EXPECT_EQ(RunPass(in, PassOptions(), &none, nullptr), PassResult::OutputFailed);
+}
+
+// Each vector kernel against the portable one, on regions of every length
+// up to a few chunks, for bytes and both UTF-16 orders and every target.
+TEST(PassKernels, VectorKernelsMatchPortable) {
+    const PassKernels portable = MakePassKernels<ScalarLanes>();
+    // Where the processor lacks one, its kernel must not run.
+    __builtin_cpu_init();
+    const PassKernels* const vectors[] = {
+        Sse2PassKernels(),
+        __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
+        __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
+    };
+    std::mt19937 rng(9);
+    std::vector<unsigned char> in(512 + 64), outA(1200), outB(1200);
+    for (int round = 0; round < 300; ++round) {
+        const int mode = round % 3;
+        const std::string data = RandomUnits(rng, 256, mode > 0, true).substr(0, 512);
+        std::memcpy(in.data(), data.data(), data.size());
+        size_t n = 1 + rng() % 256;
+        if (mode > 0) n &= ~size_t(1);
+        for (int format = 0; format < kLineEndingFormatCount; ++format) {
+            PassTarget t{};
+            std::memcpy(t.brk, kBreaks[format].data(), kBreaks[format].size());
+            t.brkLen = static_cast<unsigned>(kBreaks[format].size());
+            t.pairForeign = format == 0 ? 0 : ~uint64_t(0);
+            t.crForeign = format == 1 ? 0 : ~uint64_t(0);
+            t.lfForeign = format == 2 ? 0 : ~uint64_t(0);
+            for (const PassKernels* v : vectors) {
+                if (!v) continue;
+                const PassRegionFn a = mode == 0   ? portable.bytes
+                                       : mode == 1 ? portable.utf16le
+                                                   : portable.utf16be;
+                const PassRegionFn b = mode == 0 ? v->bytes : mode == 1 ? v->utf16le : v->utf16be;
+                PassTotals ta, tb;
+                const size_t la = a(in.data(), n, outA.data(), t, &ta, false);
+                const size_t lb = b(in.data(), n, outB.data(), t, &tb, false);
+                ASSERT_EQ(la, lb) << round;
+                EXPECT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << round;
+                EXPECT_EQ(ta.crlf, tb.crlf);
+                EXPECT_EQ(ta.lf, tb.lf);
+                EXPECT_EQ(ta.cr, tb.cr);
+                EXPECT_EQ(ta.controls, tb.controls) << round;
+                EXPECT_EQ(ta.nul, tb.nul);
+                EXPECT_EQ(ta.foreign, tb.foreign);
+            }
+        }
+    }
+}
+
+}  // namespace
