@@ -209,8 +209,12 @@ Section "un.${PRODUCT}" UnSecProgram
   RMDir /REBOOTOK "$INSTDIR"
 
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; The install folder is no setting of the user's.
-  DeleteRegValue HKCU "${APP_KEY}" "InstallDir"
+  ; The install folder is no setting of the user's; one that names another
+  ; folder is not ours to remove.
+  ReadRegStr $0 HKCU "${APP_KEY}" "InstallDir"
+  ${If} $0 == $INSTDIR
+    DeleteRegValue HKCU "${APP_KEY}" "InstallDir"
+  ${EndIf}
   DeleteRegKey /ifempty HKCU "${APP_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Quillfen"
 SectionEnd
