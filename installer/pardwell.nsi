@@ -79,22 +79,33 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Runs the next instructions with HKEY_CLASSES_ROOT of this process pointing
-; at HKCU\Software\Classes, the per-user half of the classes that Explorer
-; reads. Gorsemere's own registrar (DllRegisterServer) writes through
-; HKEY_CLASSES_ROOT, which for a user without administrator rights ends in
-; the machine's half and fails; so redirected it registers for this user
-; alone, type library included. $R9 holds the key until the matching End.
-!macro PerUserClassesBegin
+; Runs `instruction` (RegDLL or UnRegDLL) on the installed Gorsemere.dll with
+; HKEY_CLASSES_ROOT of this process pointing at HKCU\Software\Classes, the
+; per-user half of the classes that Explorer reads. The library's own
+; registrar writes through HKEY_CLASSES_ROOT, which for a user without
+; administrator rights ends in the machine's half and fails; so redirected,
+; it registers (or removes) the class, its type library and the handler keys
+; for this user alone. The error flag is set when it failed.
+!macro PerUserRegistration instruction
+  StrCpy $1 1
   System::Call 'advapi32::RegCreateKeyExW(p ${HKCU_HANDLE}, w "Software\Classes", i 0, p 0, i 0, i ${KEY_ALL_ACCESS}, p 0, *p .R9, p 0) i .r0'
   ${If} $0 = 0
     System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_HANDLE}, p R9) i .r0'
-    System::Call 'oleaut32::OaEnablePerUserTLibRegistration()'
+    ${If} $0 = 0
+      System::Call 'oleaut32::OaEnablePerUserTLibRegistration()'
+      ClearErrors
+      ${instruction} "$INSTDIR\Gorsemere.dll"
+      ${IfNot} ${Errors}
+        StrCpy $1 0
+      ${EndIf}
+      System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_HANDLE}, p 0)'
+    ${EndIf}
+    System::Call 'advapi32::RegCloseKey(p R9)'
   ${EndIf}
-!macroend
-!macro PerUserClassesEnd
-  System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_HANDLE}, p 0)'
-  System::Call 'advapi32::RegCloseKey(p R9)'
+  ClearErrors
+  ${If} $1 <> 0
+    SetErrors
+  ${EndIf}
 !macroend
 
 ; What Gorsemere's registrar writes, removed from the per-user classes by
@@ -151,10 +162,7 @@ Section "${PRODUCT}" SecProgram
 SectionEnd
 
 Section "Explorer integration" SecIntegration
-  !insertmacro PerUserClassesBegin
-  ClearErrors
-  RegDLL "$INSTDIR\Gorsemere.dll"
-  !insertmacro PerUserClassesEnd
+  !insertmacro PerUserRegistration RegDLL
   ${If} ${Errors}
     DetailPrint "Gorsemere.dll could not be registered."
     MessageBox MB_OK|MB_ICONEXCLAMATION \
@@ -167,9 +175,7 @@ SectionEnd
 ; Left out on a new install over an old one, the menu of the old one goes.
 Section "-Integration left out"
   ${IfNot} ${SectionIsSelected} ${SecIntegration}
-    !insertmacro PerUserClassesBegin
-    UnRegDLL "$INSTDIR\Gorsemere.dll"
-    !insertmacro PerUserClassesEnd
+    !insertmacro PerUserRegistration UnRegDLL
     !insertmacro RemoveEmptyParents
     ClearErrors
   ${EndIf}
@@ -182,10 +188,7 @@ Section "un.${PRODUCT}" UnSecProgram
   ; keys by name are the way out when it cannot run.
   SetErrors
   ${If} ${FileExists} "$INSTDIR\Gorsemere.dll"
-    !insertmacro PerUserClassesBegin
-    ClearErrors
-    UnRegDLL "$INSTDIR\Gorsemere.dll"
-    !insertmacro PerUserClassesEnd
+    !insertmacro PerUserRegistration UnRegDLL
   ${EndIf}
   ${If} ${Errors}
     !insertmacro RemoveGorsemereKeys

@@ -511,6 +511,22 @@ TEST_F(Setup, IntegrationIsAChoiceAndTheDefaultFolderIsPerUser) {
     ExpectNothingOfOursLeft(m_folder);
 }
 
+// A menu that cannot be registered leaves the program installed and says so
+// in the exit code, rather than passing for a full install.
+TEST_F(Setup, AMenuThatCannotBeRegisteredIsReported) {
+    // A volatile key takes no lasting subkeys: the registrar's first key
+    // cannot be filled in.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, UserClass("Pardwell.ShellContextMenu.1").c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    EXPECT_EQ(3u, Install());
+    ExpectProgramInstalled(m_folder);
+    EXPECT_EQ(0u, UninstallQuietly());
+    ExpectNothingOfOursLeft(m_folder);
+}
+
 #ifndef _WIN64
 // On 64-bit Windows the 32-bit setup sends the user to the 64-bit one: run
 // silently it installs nothing and says so in its exit code.
