@@ -1,0 +1,259 @@
+; The setup program of Pardwell, one script for both kinds:
+;   makensis -DARCH=x64|x86 -DVERSION=1.0.0 -DBIN_DIR=<folder of Pardwell.exe
+;            and Gorsemere.dll> -DICON=<app_icon.ico> -DOUT_FILE=<setup.exe>
+;            pardwell.nsi
+; x64 builds a 64-bit setup with the x64 pair, x86 a 32-bit one with the x86
+; pair. Either installs for the current user only, without administrator
+; rights. Silent: /S, with /D=<folder> (last, unquoted) for the folder; the
+; uninstaller takes /S and /REMOVESETTINGS.
+
+Unicode true
+!if "${ARCH}" == "x64"
+  Target amd64-unicode
+  !define KIND_NAME "64-bit"
+!else if "${ARCH}" == "x86"
+  Target x86-unicode
+  !define KIND_NAME "32-bit"
+!else
+  !error "ARCH must be x64 or x86"
+!endif
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include x64.nsh
+!include Sections.nsh
+
+!define PRODUCT "Pardwell"
+!define PUBLISHER "Quillfen"
+!define HOME_PAGE "https://www.quillfen.example/pardwell/"
+!define APP_KEY "Software\Quillfen\Pardwell"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pardwell"
+!define UNINSTALLER "uninstall.exe"
+; Gorsemere's class, type library and interface, as shellext/gorsemere.idl
+; declares them.
+!define CLSID "{652C06C2-4FC0-42E0-9792-36126E42C712}"
+!define LIBID "{B0B1A08D-4DED-4244-B82F-674C87941331}"
+!define IID "{6BDBC567-D2FC-4D9B-8EBE-4AFF5E8E0B9F}"
+; Predefined keys as pointer-sized handles: sign-extended on 64-bit.
+!define HKCR_HANDLE -2147483648
+!define HKCU_HANDLE -2147483647
+!define KEY_ALL_ACCESS 0xF003F
+
+Name "${PRODUCT}"
+Caption "${PRODUCT} ${VERSION} (${KIND_NAME}) Setup"
+UninstallCaption "${PRODUCT} ${VERSION} (${KIND_NAME}) Uninstall"
+BrandingText "${PRODUCT} ${VERSION}"
+OutFile "${OUT_FILE}"
+RequestExecutionLevel user
+ManifestDPIAware true
+SetCompressor /SOLID lzma
+InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${KIND_NAME} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Pardwell.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT}"
+
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; Runs `instruction` (RegDLL or UnRegDLL) on the installed Gorsemere.dll with
+; HKEY_CLASSES_ROOT of this process pointing at HKCU\Software\Classes, the
+; per-user half of the classes that Explorer reads. The library's own
+; registrar writes through HKEY_CLASSES_ROOT, which for a user without
+; administrator rights ends in the machine's half and fails; so redirected,
+; it registers (or removes) the class, its type library and the handler keys
+; for this user alone. The error flag is set when it failed.
+!macro PerUserRegistration instruction
+  StrCpy $1 1
+  System::Call 'advapi32::RegCreateKeyExW(p ${HKCU_HANDLE}, w "Software\Classes", i 0, p 0, i 0, i ${KEY_ALL_ACCESS}, p 0, *p .R9, p 0) i .r0'
+  ${If} $0 = 0
+    System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_HANDLE}, p R9) i .r0'
+    ${If} $0 = 0
+      System::Call 'oleaut32::OaEnablePerUserTLibRegistration()'
+      ClearErrors
+      ${instruction} "$INSTDIR\Gorsemere.dll"
+      ${IfNot} ${Errors}
+        StrCpy $1 0
+      ${EndIf}
+      System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_HANDLE}, p 0)'
+    ${EndIf}
+    System::Call 'advapi32::RegCloseKey(p R9)'
+  ${EndIf}
+  ClearErrors
+  ${If} $1 <> 0
+    SetErrors
+  ${EndIf}
+!macroend
+
+; What Gorsemere's registrar writes, removed from the per-user classes by
+; name: the way out when the library cannot be loaded to undo it itself.
+!macro RemoveGorsemereKeys
+  DeleteRegKey HKCU "Software\Classes\CLSID\${CLSID}"
+  DeleteRegKey HKCU "Software\Classes\Pardwell.ShellContextMenu.1"
+  DeleteRegKey HKCU "Software\Classes\Pardwell.ShellContextMenu"
+  DeleteRegKey HKCU "Software\Classes\*\ShellEx\ContextMenuHandlers\Pardwell"
+  DeleteRegKey HKCU "Software\Classes\Folder\ShellEx\ContextMenuHandlers\Pardwell"
+  DeleteRegKey HKCU "Software\Classes\TypeLib\${LIBID}"
+  DeleteRegKey HKCU "Software\Classes\Interface\${IID}"
+!macroend
+
+; The parents exist in the per-user classes perhaps only because we put our
+; keys there; emptied, they go too. A neighbour's key keeps them.
+!macro RemoveEmptyParents
+  DeleteRegKey /ifempty HKCU "Software\Classes\CLSID"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Interface"
+  DeleteRegKey /ifempty HKCU "Software\Classes\TypeLib"
+  DeleteRegKey /ifempty HKCU "Software\Classes\*\ShellEx\ContextMenuHandlers"
+  DeleteRegKey /ifempty HKCU "Software\Classes\*\ShellEx"
+  DeleteRegKey /ifempty HKCU "Software\Classes\*"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Folder\ShellEx\ContextMenuHandlers"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Folder\ShellEx"
+  DeleteRegKey /ifempty HKCU "Software\Classes\Folder"
+!macroend
+
+Section "${PRODUCT}" SecProgram
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "${BIN_DIR}/Pardwell.exe"
+  File "${BIN_DIR}/Gorsemere.dll"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Pardwell.exe"
+
+  ; Where Gorsemere finds the program and the Options dialog finds the
+  ; library. Written whatever the choice below, so that a later switch in
+  ; Options never uses the folder of an earlier install.
+  WriteRegStr HKCU "${APP_KEY}" "InstallDir" "$INSTDIR"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "URLInfoAbout" "${HOME_PAGE}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pardwell.exe,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "Explorer integration" SecIntegration
+  !insertmacro PerUserRegistration RegDLL
+  ${If} ${Errors}
+    DetailPrint "Gorsemere.dll could not be registered."
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+      "The Explorer menu could not be registered. You can switch it on later in the Options of ${PRODUCT}." \
+      /SD IDOK
+    SetErrorLevel 3
+  ${EndIf}
+SectionEnd
+
+; Left out on a new install over an old one, the menu of the old one goes.
+Section "-Integration left out"
+  ${IfNot} ${SectionIsSelected} ${SecIntegration}
+    !insertmacro PerUserRegistration UnRegDLL
+    !insertmacro RemoveEmptyParents
+    ClearErrors
+  ${EndIf}
+SectionEnd
+
+Section "un.${PRODUCT}" UnSecProgram
+  SectionIn RO
+  ; The integration first, while the library is still there to undo itself.
+  ; Its own unregistration removes only its own kind's type library; the
+  ; keys by name are the way out when it cannot run.
+  SetErrors
+  ${If} ${FileExists} "$INSTDIR\Gorsemere.dll"
+    !insertmacro PerUserRegistration UnRegDLL
+  ${EndIf}
+  ${If} ${Errors}
+    !insertmacro RemoveGorsemereKeys
+  ${EndIf}
+  !insertmacro RemoveEmptyParents
+
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "$INSTDIR\Pardwell.exe"
+  ; Explorer may still hold the library it loaded for a menu. A library in
+  ; use can still be moved: aside in the temporary folder, it no longer keeps
+  ; the install folder, and it goes at the next restart where we may ask so.
+  ClearErrors
+  Delete "$INSTDIR\Gorsemere.dll"
+  ${If} ${Errors}
+    GetTempFileName $0
+    Delete $0
+    Rename "$INSTDIR\Gorsemere.dll" $0
+    Delete /REBOOTOK $0
+  ${EndIf}
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir /REBOOTOK "$INSTDIR"
+
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; The install folder is no setting of the user's; one that names another
+  ; folder is not ours to remove.
+  ReadRegStr $0 HKCU "${APP_KEY}" "InstallDir"
+  ${If} $0 == $INSTDIR
+    DeleteRegValue HKCU "${APP_KEY}" "InstallDir"
+  ${EndIf}
+  DeleteRegKey /ifempty HKCU "${APP_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\Quillfen"
+SectionEnd
+
+Section /o "un.Remove my settings" UnSecSettings
+  DeleteRegKey HKCU "${APP_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\Quillfen"
+SectionEnd
+
+; /NOINTEGRATION leaves the Explorer menu out, for a silent install.
+Function .onInit
+!if "${ARCH}" == "x86"
+  ; 64-bit Explorer loads 64-bit extensions only: the menu would never show.
+  ${If} ${RunningX64}
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 \
+      "This is the setup of 32-bit ${PRODUCT}, and this Windows is 64-bit. Its Explorer cannot show the menu of 32-bit ${PRODUCT}: please install with Pardwell-Setup-x64.exe instead.$\n$\nInstall the 32-bit ${PRODUCT} anyway?" \
+      /SD IDNO IDYES keep
+    SetErrorLevel 2
+    Quit
+    keep:
+  ${EndIf}
+!endif
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOINTEGRATION" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecIntegration}
+  ${EndIf}
+FunctionEnd
+
+; /REMOVESETTINGS ticks "Remove my settings", for a silent uninstall.
+Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${UnSecSettings}
+  ${EndIf}
+FunctionEnd
