@@ -229,7 +229,13 @@ void CMainDlg::SetUpJobList() {
     m_list.SetCompareFunction(&CompareEntries);
     m_list.SetImageList(m_stateImages, LVSIL_STATE);
     m_list.InsertColumn(0, "File", LVCFMT_LEFT, 160);
-    m_list.InsertColumn(1, "Folder", LVCFMT_LEFT, 300);
+    // The folder column gives up what the line-breaks column needs, so all
+    // three show without scrolling (room for a vertical scroll bar kept).
+    RECT client{};
+    GetClientRect(m_list, &client);
+    const int folderWidth = std::max(
+        120, std::min(300, static_cast<int>(client.right) - 160 - 110 - GetSystemMetrics(SM_CXVSCROLL)));
+    m_list.InsertColumn(1, "Folder", LVCFMT_LEFT, folderWidth);
     m_list.InsertColumn(2, LoadResourceText(IDS_COLUMN_LINE_BREAKS).c_str(), LVCFMT_LEFT, 110);
 }
 
