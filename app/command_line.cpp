@@ -3,7 +3,9 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <stdlib.h>
+#include <windows.h>
+
+#include "core/platform/win32_text.h"
 #endif
 
 void CConvertCommandLineInfo::ParseParam(const char* text, bool isSwitch) {
@@ -45,23 +47,38 @@ void CConvertCommandLineInfo::ParseCommandLine(const char* commandLine) {
 
 #ifdef _WIN32
 void CConvertCommandLineInfo::ParseProcessCommandLine() {
-    ParseArguments(__argc, __argv);
+    // Split from the UTF-16 line the system keeps, not the runtime's narrow
+    // copy, which may hold "?" or a look-alike for a character the code page
+    // lacks. Such an argument names nothing this program can open: dropped.
+    std::vector<std::string> args;
+    for (const std::wstring& wide : SplitCommandLine(GetCommandLineW())) {
+        std::string narrow;
+        if (NarrowName(wide.c_str(), &narrow))
+            args.push_back(narrow);
+        else if (args.empty())
+            args.emplace_back();  // the program's own name keeps its place
+    }
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    ParseArguments(static_cast<int>(argv.size()), argv.data());
 }
 #endif
 
 namespace {
-bool IsBlank(char c) {
+template <class Char>
+bool IsBlank(Char c) {
     return c == ' ' || c == '\t';
 }
-}  // namespace
 
-std::vector<std::string> SplitCommandLine(const char* commandLine) {
-    std::vector<std::string> args;
+template <class Char>
+std::vector<std::basic_string<Char>> Split(const Char* commandLine) {
+    using String = std::basic_string<Char>;
+    std::vector<String> args;
     if (commandLine == nullptr) return args;
-    const char* p = commandLine;
+    const Char* p = commandLine;
 
     if (*p != '\0') {
-        std::string program;
+        String program;
         bool quoted = false;
         for (; *p != '\0' && (quoted || !IsBlank(*p)); ++p) {
             if (*p == '"')
@@ -75,7 +92,7 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
     for (;;) {
         while (IsBlank(*p)) ++p;
         if (*p == '\0') break;
-        std::string arg;
+        String arg;
         bool quoted = false;
         while (*p != '\0' && (quoted || !IsBlank(*p))) {
             size_t backslashes = 0;
@@ -104,4 +121,13 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
         args.push_back(arg);
     }
     return args;
+}
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const char* commandLine) {
+    return Split(commandLine);
+}
+
+std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
+    return Split(commandLine);
 }

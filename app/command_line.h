@@ -20,7 +20,7 @@ public:
     // A whole command line, program name first, split as the C runtime does.
     void ParseCommandLine(const char* commandLine);
 #ifdef _WIN32
-    // The process's own arguments as the runtime split them.
+    // The process's own arguments, split as the runtime splits them.
     void ParseProcessCommandLine();
 #endif
 };
@@ -31,3 +31,4 @@ public:
 // literal quote, other backslashes are literal, and "" inside quotes is a
 // literal quote. Element 0 is the program name (when there is one).
 std::vector<std::string> SplitCommandLine(const char* commandLine);
+std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine);

@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_set>
 
-// The lowering used for comparing paths: the platform's own (CharLowerBuffA
+// The lowering used for comparing paths: the platform's own (CharLowerBuffW
 // on Windows, tolower elsewhere), so every duplicate test agrees.
 std::string LowerPath(const std::string& path);
 

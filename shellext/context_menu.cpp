@@ -33,28 +33,49 @@ constexpr UINT kSelectedPathSize = 1024;
 constexpr int kHelpTextSize = 128;
 
 const char kInstallKey[] = "Software\\Quillfen\\Pardwell";
-const char kInstallValue[] = "InstallDir";
+const WCHAR kInstallValue[] = L"InstallDir";
 
-// Reads "InstallDir" into `folder` (at most size - 1 bytes) and gives its
-// length; false when the key or value is missing, empty, not a string, or
-// longer than the buffer.
+// WC_ERR_INVALID_CHARS, which older headers do not name.
+constexpr DWORD kStrictUtf8 = 0x80;
+
+// The paths and the command line are held as UTF-8, whatever the file
+// manager's code page: the program is started with a UTF-16 line, so every
+// name arrives intact. Invalid UTF-16 (a lone surrogate) is refused.
+bool Utf8FromWide(const WCHAR* wide, char* out, int outSize) {
+    int written = WideCharToMultiByte(CP_UTF8, kStrictUtf8, wide, -1, out, outSize, nullptr, nullptr);
+    // Systems before Vista know no strict mode.
+    if (written == 0 && GetLastError() == ERROR_INVALID_FLAGS)
+        written = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, outSize, nullptr, nullptr);
+    return written > 0;
+}
+
+bool WideFromUtf8(const char* text, WCHAR* out, int outSize) {
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out, outSize) > 0;
+}
+
+// Reads "InstallDir" into `folder` as UTF-8 (at most size - 1 bytes) and
+// gives its length; false when the key or value is missing, empty, not a
+// string, or longer than the buffer.
 bool ReadInstallDir(char* folder, DWORD size, size_t& length) {
     CRegistryKey key;
     if (key.Open(HKEY_CURRENT_USER, kInstallKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
+    WCHAR wide[kProgramPathSize];
     // The size is asked first, so the read itself never meets a value larger
     // than the buffer.
     DWORD type = 0;
     DWORD bytes = 0;
-    LONG rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, nullptr, &bytes);
-    if (rc == ERROR_SUCCESS && bytes > size - 1) rc = ERROR_MORE_DATA;
+    LONG rc = RegQueryValueExW(key.Get(), kInstallValue, nullptr, &type, nullptr, &bytes);
+    if (rc == ERROR_SUCCESS && bytes > sizeof wide - sizeof(WCHAR)) rc = ERROR_MORE_DATA;
     if (rc == ERROR_SUCCESS) {
-        bytes = size - 1;
-        rc = RegQueryValueExA(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder),
-                              &bytes);
+        bytes = sizeof wide - sizeof(WCHAR);
+        rc =
+            RegQueryValueExW(key.Get(), kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(wide), &bytes);
     }
-    if (rc != ERROR_SUCCESS || bytes == 0 || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+    if (rc != ERROR_SUCCESS || bytes < sizeof(WCHAR) || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
     // The stored text may or may not carry its terminating zero.
-    folder[bytes] = '\0';
+    wide[bytes / sizeof(WCHAR)] = L'\0';
+    if (!Utf8FromWide(wide, folder, static_cast<int>(size))) return false;
     length = lstrlenA(folder);
     return length > 0;
 }
@@ -195,21 +216,30 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
     }
 
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
-    const UINT count = DragQueryFileA(drop, kQueryFileCount, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, kQueryFileCount, nullptr, 0);
     HRESULT hr = S_OK;
     if (!m_selection.Reset(count)) hr = E_OUTOFMEMORY;
-    char path[kSelectedPathSize];
+    // Large buffers live on the heap: the file manager's thread stack is not ours.
+    WCHAR* wide = new (std::nothrow) WCHAR[kSelectedPathSize];
+    char* path = new (std::nothrow) char[kSelectedPathSize];
+    if (!wide || !path) hr = E_OUTOFMEMORY;
     for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
         // A path that would be cut short would name some other file, so
         // such a selection is refused instead.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0 || length >= sizeof path) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0 || length >= kSelectedPathSize) {
             hr = E_INVALIDARG;
             break;
         }
-        DragQueryFileA(drop, i, path, sizeof path);
+        DragQueryFileW(drop, i, wide, kSelectedPathSize);
+        if (!Utf8FromWide(wide, path, kSelectedPathSize)) {
+            hr = E_INVALIDARG;
+            break;
+        }
         if (!m_selection.Append(path)) hr = E_OUTOFMEMORY;
     }
+    delete[] wide;
+    delete[] path;
     if (FAILED(hr)) m_selection.Clear();
     ReleaseStgMedium(&medium);
     return hr;
@@ -278,29 +308,39 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
 
     // Large buffers live on the heap: the file manager's thread stack is not ours.
     char* commandText = new (std::nothrow) char[kCommandTextSize];
-    if (!commandText) return E_OUTOFMEMORY;
+    WCHAR* wideText = new (std::nothrow) WCHAR[kCommandTextSize];
+    if (!commandText || !wideText) {
+        delete[] commandText;
+        delete[] wideText;
+        return E_OUTOFMEMORY;
+    }
     char folder[kProgramPathSize];
     char program[kProgramPathSize];
+    WCHAR wideProgram[MAX_PATH];
     size_t folderLength = 0;
     HRESULT hr = S_OK;
+    // UTF-8 never takes fewer bytes than UTF-16 takes units, so a text that
+    // fits its byte buffer fits the same count of units.
     if (!BuildCommandText(kCommands[offset].formatSwitch, m_selection.Items(), m_selection.Count(),
-                          commandText, kCommandTextSize))
+                          commandText, kCommandTextSize) ||
+        !WideFromUtf8(commandText, wideText, kCommandTextSize))
         hr = E_INVALIDARG;
     else if (!ReadInstallDir(folder, sizeof folder, folderLength))
         hr = E_INVALIDARG;
     else if (!BuildProgramPath(folder, folderLength, program, sizeof program))
         hr = E_INVALIDARG;
-    else if (lstrlenA(program) >= MAX_PATH)
-        hr = E_INVALIDARG;  // no ANSI program path is that long; the shell is not asked
+    else if (!WideFromUtf8(program, wideProgram, MAX_PATH))
+        hr = E_INVALIDARG;  // no program path is that long; the shell is not asked
     if (SUCCEEDED(hr)) {
         const INT_PTR started = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(nullptr, nullptr, program, commandText, nullptr, SW_SHOW));
+            ShellExecuteW(nullptr, nullptr, wideProgram, wideText, nullptr, SW_SHOW));
         // Nothing was done with a selection the program never got: it stays for another try.
         if (started <= kLastStartError)
             hr = StartFailure(started);
         else
             m_selection.Clear();
     }
+    delete[] wideText;
     delete[] commandText;
     return hr;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The paths the file manager handed to Initialize: owned, zero-terminated
-// ANSI copies in a pointer array that grows in steps of 8.
+// UTF-8 copies in a pointer array that grows in steps of 8.
 
 #include <cstddef>
 

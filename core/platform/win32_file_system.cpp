@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/platform/win32_handles.h"
+#include "core/platform/win32_text.h"
 
 namespace {
 
@@ -133,21 +134,27 @@ public:
         std::string mask(folder);
         if (!mask.empty() && mask.back() != '\\' && mask.back() != '/') mask += '\\';
         mask += '*';
-        WIN32_FIND_DATAA data;
-        CFindHandle find(FindFirstFileA(mask.c_str(), &data));
+        // Listed as UTF-16: the narrow call would cut a long UTF-8 name at 259
+        // bytes, and in a legacy code page would give look-alikes.
+        std::wstring wideMask;
+        if (!WidenName(mask.c_str(), &wideMask)) return false;
+        WIN32_FIND_DATAW data;
+        CFindHandle find(FindFirstFileW(wideMask.c_str(), &data));
         if (!find) {
             // The root of an empty drive has no "." entry: readable but empty.
             return GetLastError() == ERROR_FILE_NOT_FOUND;
         }
         bool keepGoing = true;
+        DirEntry entry;
         do {
-            const char* name = data.cFileName;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-            DirEntry entry;
-            entry.name = name;
+            const wchar_t* name = data.cFileName;
+            if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+            // A name this program cannot spell is passed over: no narrow call
+            // could open it.
+            if (!NarrowName(name, &entry.name)) continue;
             entry.attributes = data.dwFileAttributes;
             keepGoing = visit(entry);
-        } while (keepGoing && FindNextFileA(find, &data));
+        } while (keepGoing && FindNextFileW(find, &data));
         return true;
     }
 

@@ -1,9 +1,14 @@
 #include "core/path_index.h"
+#include "core/platform/win32_text.h"
 
 #include <windows.h>
 
 std::string LowerPath(const std::string& path) {
-    std::string lowered = path;
-    if (!lowered.empty()) CharLowerBuffA(&lowered[0], static_cast<DWORD>(lowered.size()));
-    return lowered;
+    // Lowered as UTF-16: the narrow call keeps the byte count, which a UTF-8
+    // name may not (U+0130 is two bytes, its lower case one).
+    std::wstring wide;
+    if (!WidenName(path.c_str(), &wide) || wide.empty()) return path;
+    CharLowerBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    std::string lowered;
+    return NarrowName(wide.c_str(), &lowered) ? lowered : path;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,17 @@ TEST(CommandLine, SplitsAsTheCRuntimeDoes) {
         {"prog \"unterminated arg", {"prog", "unterminated arg"}},
     };
     for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.args) << c.line;
-    EXPECT_TRUE(SplitCommandLine(nullptr).empty());
+    EXPECT_TRUE(SplitCommandLine(static_cast<const char*>(nullptr)).empty());
+    // The UTF-16 line the system keeps splits by the same rules.
+    for (const Case& c : cases) {
+        const std::string line = c.line;
+        std::vector<std::wstring> wide = SplitCommandLine(std::wstring(line.begin(), line.end()).c_str());
+        Strings narrowed;
+        for (const std::wstring& w : wide) narrowed.emplace_back(w.begin(), w.end());
+        EXPECT_EQ(narrowed, c.args) << c.line;
+    }
+    EXPECT_EQ(SplitCommandLine(L"p \"\u65e5\u672c \u8a9e.txt\" x"),
+              (std::vector<std::wstring>{L"p", L"\u65e5\u672c \u8a9e.txt", L"x"}));
 }
 
 #ifdef _WIN32
@@ -131,6 +142,75 @@ bool RunChild(const std::string& tail, Strings* args) {
     return true;
 }
 
+// The child's parsed paths, one per line (mode --print-parsed).
+bool RunParsingChild(const std::wstring& tail, Strings* paths) {
+    wchar_t out[MAX_PATH];
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    if (GetTempFileNameW(dir, L"arg", 0, out) == 0) return false;
+    std::wstring self(g_self.begin(), g_self.end());
+    std::wstring line = L"\"" + self + L"\" --print-parsed \"" + out + L"\" " + tail;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    HANDLE file = CreateFileW(out, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string text(65536, '\0');
+    DWORD got = 0;
+    ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &got, nullptr);
+    CloseHandle(file);
+    DeleteFileW(out);
+    text.resize(got);
+    paths->clear();
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        paths->push_back(text.substr(start, end - start));
+    return true;
+}
+
+// Names from the UTF-16 command line arrive spelt exactly or not at all,
+// whatever this test program's code page: never with "?" or a look-alike in
+// place of a character, so every path that arrives opens its own file.
+TEST(CommandLine, ProcessArgumentsKeepEveryNameTheCodePageCanSpell) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring dir = std::wstring(temp) + L"pwargs" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring names[] = {L"plain.txt",      L"caf\u00e9.txt",       L"\u65e5\u672c\u8a9e.txt",
+                                  L"\u03a9mega.txt", L"smile\U0001F600.txt", L"\u0100.txt"};
+    std::wstring tail = L"/u";
+    for (const std::wstring& name : names) {
+        const std::wstring path = dir + L"\\" + name;
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+        tail += L" \"" + path + L"\"";
+    }
+    // A look-alike the legacy code page would make of U+0100.
+    const std::wstring decoy = dir + L"\\A.txt";
+    CloseHandle(CreateFileW(decoy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+
+    Strings parsed;
+    ASSERT_TRUE(RunParsingChild(tail, &parsed));
+    ASSERT_FALSE(parsed.empty());
+    EXPECT_NE(parsed[0].find("plain.txt"), std::string::npos);
+    if (GetACP() == CP_UTF8) {
+        EXPECT_EQ(parsed.size(), std::size(names));
+    }
+    for (const std::string& path : parsed) {
+        EXPECT_EQ(path.find('?'), std::string::npos) << path;
+        EXPECT_EQ(path.find("\\A.txt"), std::string::npos) << "a look-alike name: " << path;
+        EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    }
+    for (const std::wstring& name : names) DeleteFileW((dir + L"\\" + name).c_str());
+    DeleteFileW(decoy.c_str());
+    RemoveDirectoryW(dir.c_str());
+}
+
 TEST(CommandLine, PortableSplitAgreesWithTheProcessArguments) {
     const char* tails[] = {
         "/u \"C:\\My Docs\\a b.txt\" \"C:\\c.txt\"",
@@ -157,6 +237,16 @@ int main(int argc, char** argv) {
         FILE* f = std::fopen(argv[2], "wb");
         if (f == nullptr) return 1;
         for (int i = 3; i < argc; ++i) std::fprintf(f, "%s\n", argv[i]);
+        std::fclose(f);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--print-parsed") == 0) {
+        CConvertCommandLineInfo info;
+        info.ParseProcessCommandLine();
+        FILE* f = std::fopen(argv[2], "wb");
+        if (f == nullptr) return 1;
+        for (const std::string& path : info.m_files)
+            if (path != argv[2]) std::fprintf(f, "%s\n", path.c_str());
         std::fclose(f);
         return 0;
     }

@@ -12,6 +12,7 @@
 
 #include "core/converter.h"
 #include "core/file_types.h"
+#include "core/platform/win32_text.h"
 #include "framework/resource_text.h"
 #include "res/product_info.h"
 #include "res/resource.h"
@@ -532,14 +533,21 @@ void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
 
 void CMainDlg::OnDropFiles(HDROP drop) {
     bool withSubfolders = KeyDown(VK_CONTROL);
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::wstring wide;
+    std::string name;
     for (UINT i = 0; i < count; ++i) {
-        char name[MAX_PATH + 1] = {};
-        if (DragQueryFileA(drop, i, name, sizeof(name)) == 0) continue;
-        if (PathIsDirectoryA(name))
-            ExpandFolder(name, m_settings.DefaultFilter.c_str(), withSubfolders);
+        // Taken as UTF-16 and whole: a narrow copy would be cut at the
+        // buffer, or spelt with look-alikes in a legacy code page.
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0) continue;
+        wide.assign(length + 1, L'\0');
+        if (DragQueryFileW(drop, i, &wide[0], length + 1) != length) continue;
+        if (!NarrowName(wide.c_str(), &name)) continue;
+        if (PathIsDirectoryA(name.c_str()))
+            ExpandFolder(name.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
         else
-            AddFileToList(name);
+            AddFileToList(name.c_str());
     }
     DragFinish(drop);
     SetForegroundWindow(m_hWnd);

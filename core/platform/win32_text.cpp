@@ -1,0 +1,42 @@
+#include "core/platform/win32_text.h"
+
+#include <windows.h>
+
+// Named by newer headers only; only ever passed where the code page is UTF-8,
+// which no system without the flag has.
+#ifndef WC_ERR_INVALID_CHARS
+#define WC_ERR_INVALID_CHARS 0x80
+#endif
+
+bool NarrowName(const wchar_t* wide, std::string* narrow) {
+    narrow->clear();
+    if (!wide || !*wide) return wide != nullptr;
+    const UINT codePage = GetACP();
+    // UTF-8 holds every character, so only broken surrogates can fail; the
+    // used-default check is not allowed with it.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+    const int size = WideCharToMultiByte(codePage, flags, wide, -1, nullptr, 0, nullptr, usedDefaultOut);
+    if (size <= 1 || usedDefault) return false;
+    std::string out(static_cast<size_t>(size), '\0');
+    if (WideCharToMultiByte(codePage, flags, wide, -1, &out[0], size, nullptr, usedDefaultOut) != size ||
+        usedDefault)
+        return false;
+    out.resize(static_cast<size_t>(size) - 1);
+    narrow->swap(out);
+    return true;
+}
+
+bool WidenName(const char* narrow, std::wstring* wide) {
+    wide->clear();
+    if (!narrow || !*narrow) return narrow != nullptr;
+    const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow, -1, nullptr, 0);
+    if (size <= 1) return false;
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow, -1, &out[0], size) != size) return false;
+    out.resize(static_cast<size_t>(size) - 1);
+    wide->swap(out);
+    return true;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Conversions between the system's UTF-16 names and the program's narrow
+// ones, which are in the process's ANSI code page: UTF-8 wherever the
+// manifest's code page is honoured, the legacy one elsewhere.
+//
+// A name converts exactly or not at all. A legacy code page would otherwise
+// put "?" or a look-alike ("A" for "Ā") in place of a character it lacks,
+// and such a name either fails later or, worse, names some other file.
+
+#include <string>
+
+bool NarrowName(const wchar_t* wide, std::string* narrow);
+bool WidenName(const char* narrow, std::wstring* wide);
