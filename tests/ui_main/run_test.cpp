@@ -3,6 +3,7 @@
 // edits refused while running, and a worker that cannot be created.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "framework/thread.h"
@@ -85,6 +86,76 @@ TEST_F(RunTest, CompletedRunMarksCountsAndConvertsEveryFile) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));
     for (int i : {0, 1, 3}) EXPECT_EQ(TempFolder::Read(files[i]), "one\ntwo\n");
     EXPECT_TRUE(IsWindow(Wnd())) << "close-when-done is clear";
+}
+
+// Every name is on disk in UTF-16. The manifest's UTF-8 code page lets names
+// in no legacy code page arrive from each way in, and a run converts them in
+// place under the same names. A path longer than 259 bytes, though far below
+// 259 characters, is refused as it arrives.
+TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    const std::string kanji = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";  // 日本語.txt
+    const std::string cafe = "caf\xC3\xA9.txt";
+    const std::string omega = "\xCE\xA9mega";
+    const std::string umlauts =
+        "\xC3\xBCn\xC3\xAF"
+        "code.txt";
+    const std::string emoji = "smile\xF0\x9F\x98\x80.txt";
+    // Two components of 40 characters, 120 bytes each: a file system's own
+    // limit on one component is 255 bytes.
+    std::string word;
+    for (int i = 0; i < 40; ++i) word += "\xE8\xAA\x9E";
+    const std::string tooLong = word + "\\" + word + ".txt";
+
+    const std::string crlf = "one\r\ntwo\r\n";
+    std::vector<std::string> paths = {temp.Write(kanji, crlf), temp.Write(cafe, crlf)};
+    temp.MakeFolder(omega);
+    paths.push_back(temp.Write(omega + "\\" + umlauts, crlf));
+    paths.push_back(temp.Write(emoji, crlf));
+    temp.MakeFolder(word);
+    const std::string longPath = temp.Write(tooLong, crlf);
+    ASSERT_GT(longPath.size(), 259u);
+    ASSERT_EQ(TempFolder::Read(longPath), crlf);
+
+    TestApp::Get().Settings().DefaultFilter = "*.txt";
+    TestApp::Get().Settings().AutoStart = 0;  // the run starts from the button, after every intake
+    const std::vector<std::string> commandLine = {paths[0]};
+    dlg = std::make_unique<TestMainDlg>(2, &commandLine);
+    ASSERT_TRUE(dlg->Create());
+    SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop({paths[1], longPath})), 0);
+    SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop({temp.Path() + "\\" + omega})),
+                 0);
+    dlg->AddFileToList(paths[3].c_str());
+    // The same name in other case is the same file.
+    EXPECT_EQ(dlg->AddFileToList((temp.Path() + "\\CAF\xC3\x89.TXT").c_str()), -1);
+
+    CSortListCtrl& list = dlg->JobList();
+    ASSERT_EQ(list.GetItemCount(), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->GetItemPath(i), paths[i]);
+    EXPECT_EQ(list.GetItemText(0, 0), kanji);
+    EXPECT_EQ(list.GetItemText(2, 1), temp.Path() + "\\" + omega);
+
+    Click(IDC_CONVERT);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone, kDone}));
+    for (const std::string& path : paths) EXPECT_EQ(TempFolder::Read(path), "one\ntwo\n") << path;
+    EXPECT_EQ(TempFolder::Read(longPath), crlf);
+
+    // Nothing beside them was left or renamed.
+    std::vector<std::wstring> onDisk;
+    WIN32_FIND_DATAW found;
+    const std::wstring mask = std::wstring(temp.Path().begin(), temp.Path().end()) + L"\\*";
+    HANDLE find = FindFirstFileW(mask.c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (found.cFileName[0] != L'.') onDisk.push_back(found.cFileName);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(onDisk.begin(), onDisk.end());
+    std::vector<std::wstring> expected = {L"caf\u00e9.txt", L"smile\U0001F600.txt", L"\u03a9mega",
+                                          L"\u65e5\u672c\u8a9e.txt", std::wstring(40, L'\u8a9e')};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(onDisk, expected);
 }
 
 // A file already in format and a binary one keep their bytes and get the

@@ -54,30 +54,44 @@ TempFolder::~TempFolder() {
     SHFileOperationA(&op);
 }
 
+namespace {
+// Through the UTF-16 calls: the runtime's file functions cut a UTF-8 name at
+// MAX_PATH bytes.
+std::wstring Wide(const std::string& path) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+}  // namespace
+
 std::string TempFolder::Write(const std::string& relative, const std::string& content) {
     std::string path = m_path + "\\" + relative;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f) {
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(file);
     }
     return path;
 }
 
 std::string TempFolder::MakeFolder(const std::string& relative) {
     std::string path = m_path + "\\" + relative;
-    CreateDirectoryA(path.c_str(), nullptr);
+    CreateDirectoryW(Wide(path).c_str(), nullptr);
     return path;
 }
 
 std::string TempFolder::Read(const std::string& path) {
+    HANDLE file =
+        CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
     std::string content;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return "<missing>";
     char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) content.append(buffer, n);
-    std::fclose(f);
+    DWORD n = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &n, nullptr) && n > 0) content.append(buffer, n);
+    CloseHandle(file);
     return content;
 }
 
@@ -113,6 +127,30 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
         out += p.size() + 1;
     }
     *out = '\0';
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+HDROP MakeWideDrop(const std::vector<std::string>& paths) {
+    std::vector<std::wstring> wide;
+    size_t units = 1;
+    for (const std::string& p : paths) {
+        const int n = MultiByteToWideChar(CP_UTF8, 0, p.c_str(), -1, nullptr, 0);
+        std::wstring w(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, p.c_str(), -1, &w[0], n);
+        units += static_cast<size_t>(n);
+        wide.push_back(w);  // with its terminating zero
+    }
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(header + 1);
+    for (const std::wstring& w : wide) {
+        memcpy(out, w.data(), w.size() * sizeof(wchar_t));
+        out += w.size();
+    }
+    *out = L'\0';
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }

@@ -52,6 +52,8 @@ void PumpFor(DWORD ms);
 
 // A real CF_HDROP block with the given names, as the shell hands it over.
 HDROP MakeDrop(const std::vector<std::string>& paths);
+// The same in UTF-16, as the file manager hands it over; `paths` are UTF-8.
+HDROP MakeWideDrop(const std::vector<std::string>& paths);
 
 // Sets or clears a key in this thread's key state (what GetKeyState reads).
 void SetKey(int key, bool down);
