@@ -263,6 +263,40 @@ TEST(EndToEnd, PathsWithoutASwitchOpenAnEmptyWindow) {
     EXPECT_EQ(Read(a), "1\r\n");
 }
 
+std::wstring SettingWide(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Quillfen\\Pardwell\\Settings", name, RRF_RT_REG_SZ,
+                     nullptr, value, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return value;
+}
+
+// Paths kept in the settings are read and written back whole, whatever
+// characters they hold.
+TEST(EndToEnd, SettingsKeepPathsInNoLegacyCodePage) {
+    DeleteSettings();
+    const std::wstring folder = L"C:\\\u03a9mega\\\u65e5\u672c\u8a9e\\smile\U0001F600";
+    const std::wstring file = folder + L"\\caf\u00e9.txt";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Quillfen\\Pardwell\\Settings", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    for (const auto& value : {std::make_pair(L"LastFolder", folder), std::make_pair(L"LastFile", file)})
+        RegSetValueExW(key, value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
+                       static_cast<DWORD>((value.second.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    Program p("");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(p.WaitExit(30000));
+    EXPECT_TRUE(SettingWide(L"LastFolder") == folder);
+    EXPECT_TRUE(SettingWide(L"LastFile") == file);
+    EXPECT_EQ(SettingNames().size(), 13u) << "every value written back at exit";
+}
+
 TEST(EndToEnd, UsageSwitchShowsTheUsageBoxAndEnds) {
     Program p("/?");
     ASSERT_TRUE(p.started);

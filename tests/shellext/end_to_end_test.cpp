@@ -88,4 +88,123 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
     RemoveDirectoryA(folder.c_str());
 }
 
+// The selection as the file manager makes it: the shell folder's own data
+// object for these names in `folder`. Null if the shell cannot give one.
+IDataObject* ShellSelection(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
+    IShellFolder* parent = nullptr;
+    PIDLIST_RELATIVE folderId = nullptr;
+    std::wstring display = folder;
+    HRESULT hr = desktop->ParseDisplayName(nullptr, nullptr, &display[0], nullptr, &folderId, nullptr);
+    if (SUCCEEDED(hr))
+        hr = desktop->BindToObject(folderId, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&parent));
+    std::vector<PITEMID_CHILD> children;
+    for (size_t i = 0; SUCCEEDED(hr) && i < names.size(); ++i) {
+        std::wstring name = names[i];
+        PIDLIST_RELATIVE child = nullptr;
+        hr = parent->ParseDisplayName(nullptr, nullptr, &name[0], nullptr, &child, nullptr);
+        if (SUCCEEDED(hr)) children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
+    }
+    IDataObject* data = nullptr;
+    if (SUCCEEDED(hr))
+        hr = parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
+                                   const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject,
+                                   nullptr, reinterpret_cast<void**>(&data));
+    for (PITEMID_CHILD child : children) CoTaskMemFree(child);
+    CoTaskMemFree(folderId);
+    if (parent) parent->Release();
+    desktop->Release();
+    return SUCCEEDED(hr) ? data : nullptr;
+}
+
+std::string ReadWide(const std::wstring& path) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    char buffer[256];
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, got);
+}
+
+// Names in no single legacy code page, in a folder named in none either,
+// with the program installed under such a name too: the file manager's own
+// data object in, the real program out, every file converted in place.
+TEST(EndToEnd, NamesInNoLegacyCodePageReachTheProgramWhole) {
+    EnsureRegistered();
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+    const std::wstring root =
+        std::wstring(temp) + L"gorsemere \u03a9 " + std::to_wstring(GetCurrentProcessId());
+    const std::wstring folder = root + L"\\\u03a9mega";
+    const std::wstring program = root + L"\\\u30d7\u30ed\u30b0\u30e9\u30e0";
+    ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(program.c_str(), nullptr));
+    const std::wstring exe = program + L"\\Pardwell.exe";
+    const std::string built = WindowsPath(PARDWELL_EXE);
+    ASSERT_TRUE(CopyFileW(std::wstring(built.begin(), built.end()).c_str(), exe.c_str(), FALSE));
+    const std::vector<std::wstring> names = {L"\u65e5\u672c\u8a9e.txt", L"caf\u00e9.txt",
+                                             L"\u00fcn\u00efcode.txt", L"smile\U0001F600.txt"};
+    for (const std::wstring& name : names) {
+        HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, "one\r\ntwo\r\n", 10, &written, nullptr);
+        CloseHandle(file);
+    }
+
+    ASSERT_EQ(0, RunningCopies("Pardwell.exe"));
+    ScopedInstallDir installDir(nullptr);  // puts back what was there
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Quillfen\\Pardwell", 0, nullptr,
+                                             0, KEY_SET_VALUE, nullptr, &key, nullptr));
+    RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                   static_cast<DWORD>((program.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    IDataObject* data = ShellSelection(folder, names);
+    ASSERT_NE(nullptr, data) << "the shell folder gave no data object";
+    IContextMenu* menu = nullptr;
+    IShellExtInit* init = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
+    ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
+    data->Release();
+    HMENU host = CreatePopupMenu();
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(2);  // Unix
+    info.nShow = SW_SHOWNORMAL;
+    ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
+    DestroyMenu(host);
+    init->Release();
+    menu->Release();
+
+    const DWORD start = GetTickCount();
+    bool seen = false;
+    while (GetTickCount() - start < 60000) {
+        const int copies = RunningCopies("Pardwell.exe");
+        seen = seen || copies > 0;
+        if (seen && copies == 0) break;
+        Sleep(200);
+    }
+    EXPECT_TRUE(seen) << "Pardwell.exe was never started";
+    EXPECT_EQ(0, RunningCopies("Pardwell.exe")) << "Pardwell.exe did not end by itself within a minute";
+    for (const std::wstring& name : names) {
+        const std::wstring path = folder + L"\\" + name;
+        EXPECT_EQ("one\ntwo\n", ReadWide(path)) << std::string(name.begin(), name.end());
+        DeleteFileW(path.c_str());
+    }
+    DeleteFileW(exe.c_str());
+    RemoveDirectoryW(program.c_str());
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(root.c_str());
+}
+
 }  // namespace

@@ -84,6 +84,24 @@ TEST_F(AddFilesTest, TypedNamesAreAddedInTheDialogsOrderAndTheLastIsRemembered) 
     EXPECT_EQ(3, dlg->JobList().GetItemCount());
 }
 
+// The program's code page is UTF-8, so the narrow dialog hands back names no
+// legacy code page holds, whole.
+TEST_F(AddFilesTest, NamesInNoLegacyCodePageComeBackWhole) {
+    const std::string kanji = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", cafe = "caf\xC3\xA9.txt",
+                      emoji = "smile\xF0\x9F\x98\x80.txt";
+    const std::vector<std::string> expected = {temp.Write(kanji, "a"), temp.Write(cafe, "b"),
+                                               temp.Write(emoji, "c")};
+    Settings().LastFile = expected[1];
+    FileDialogView view = AddFiles([&](HWND d) {
+        FileDialogDriver::TypeFileName(d, QuotedNames({kanji, cafe, emoji}));
+        FileDialogDriver::Press(d, IDOK);
+    });
+    ASSERT_TRUE(view.found);
+    EXPECT_STRCASEEQ(temp.Path().c_str(), view.folder.c_str());
+    EXPECT_EQ(expected, Listed());
+    EXPECT_EQ(expected.back(), Settings().LastFile);
+}
+
 TEST_F(AddFilesTest, FirstUseLeavesTheFolderToTheSystemAndCancelAddsNothing) {
     const std::string a = temp.Write("a.txt", "a");
     struct Case {

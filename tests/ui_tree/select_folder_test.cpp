@@ -324,6 +324,35 @@ protected:
     std::unique_ptr<TestMainDlg> dlg;
 };
 
+// A folder whose name no legacy code page holds is preselected from the last
+// folder, returned whole, expanded with its subfolders and remembered.
+TEST_F(AddFolderTest, AFolderNamedInNoLegacyCodePageComesBackWhole) {
+    const std::string folder = temp.MakeFolder("\xCE\xA9mega");
+    const std::string a = temp.Write(
+        "\xCE\xA9mega\\\xC3\xBCn\xC3\xAF"
+        "code.txt",
+        "a");
+    temp.MakeFolder("\xCE\xA9mega\\\xE6\x97\xA5\xE6\x9C\xAC");
+    const std::string b =
+        temp.Write("\xCE\xA9mega\\\xE6\x97\xA5\xE6\x9C\xAC\\smile\xF0\x9F\x98\x80.txt", "b");
+    Settings().LastFolder = folder;
+    Settings().DefaultFilter = "*.txt";
+    std::string selected;
+    ModalDriver driver([&](CSelectFolderDlg& d) {
+        if (d.IsPreselecting()) return false;
+        selected = d.Tree().GetSelectedPath();
+        SendDlgItemMessageA(d.m_hWnd, IDC_INCLUDE_SUBFOLDERS, BM_SETCHECK, BST_CHECKED, 0);
+        PostMessageA(d.m_hWnd, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
+    EXPECT_EQ(Lower(folder), Lower(selected));
+    std::vector<std::string> expected = {Lower(a), Lower(b)};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, Listed());
+    EXPECT_EQ(Lower(folder), Lower(Settings().LastFolder));
+}
+
 TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
     const std::string folder = temp.MakeFolder("project");
     const std::string a = temp.Write("project\\a.txt", "a");
