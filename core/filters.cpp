@@ -119,9 +119,18 @@ bool InClass(const Token& token, const std::vector<ClassRange>& ranges, unsigned
     return token.negated ? !in : in;
 }
 
+// Where the character at `j` ends: the next byte, or in UTF-8 past a lead
+// byte's continuation bytes (at most three).
+size_t CharEnd(const unsigned char* text, size_t n, size_t j, bool utf8) {
+    size_t end = j + 1;
+    if (utf8 && text[j] >= 0xC0)
+        while (end < n && end < j + 4 && (text[end] & 0xC0) == 0x80) ++end;
+    return end;
+}
+
 }  // namespace
 
-bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps) {
+bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps, bool utf8) {
     if (pattern == nullptr || text == nullptr) return false;
     size_t localSteps = 0;
     std::vector<Token> tokens;
@@ -131,6 +140,10 @@ bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps) 
     const size_t n = std::strlen(text);
     std::vector<unsigned char> lowered(n);
     for (size_t j = 0; j < n; ++j) lowered[j] = Lower(text[j]);
+    // "?", "*" and the dot run step over whole characters.
+    std::vector<size_t> charEnd(n);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    for (size_t j = 0; j < n; ++j) charEnd[j] = CharEnd(bytes, n, j, utf8);
 
     // next[j]: does the pattern from the following token match text[j..]?
     // Filled from the last token backwards; row[j] is the current token's.
@@ -151,16 +164,16 @@ bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps) 
                     m = j < n && lowered[j] == token.literal && next[j + 1];
                     break;
                 case TokenKind::Any:
-                    m = j < n && next[j + 1];
+                    m = j < n && next[charEnd[j]];
                     break;
                 case TokenKind::Class:
                     m = j < n && next[j + 1] && InClass(token, ranges, lowered[j], localSteps);
                     break;
                 case TokenKind::Star:
-                    m = next[j] || (j < n && row[j + 1]);
+                    m = next[j] || (j < n && row[charEnd[j]]);
                     break;
                 case TokenKind::DotRun:
-                    m = next[j] || (j < n && text[j] != '.' && row[j + 1]);
+                    m = next[j] || (j < n && text[j] != '.' && row[charEnd[j]]);
                     break;
                 case TokenKind::Not:
                     m = !next[j];
@@ -174,11 +187,12 @@ bool MatchWildcardCounted(const char* pattern, const char* text, size_t* steps) 
     return next[0] != 0;
 }
 
-bool MatchWildcard(const char* pattern, const char* text) {
-    return MatchWildcardCounted(pattern, text, nullptr);
+bool MatchWildcard(const char* pattern, const char* text, bool utf8) {
+    return MatchWildcardCounted(pattern, text, nullptr, utf8);
 }
 
-CFileFilter::CFileFilter(const char* patterns) : m_patterns(patterns != nullptr ? patterns : "") {}
+CFileFilter::CFileFilter(const char* patterns, bool utf8)
+    : m_patterns(patterns != nullptr ? patterns : ""), m_utf8(utf8) {}
 
 bool CFileFilter::Matches(const char* text) const {
     if (text == nullptr) return false;
@@ -187,7 +201,8 @@ bool CFileFilter::Matches(const char* text) const {
     while (start < m_patterns.size()) {
         size_t end = m_patterns.find(';', start);
         if (end == std::string::npos) end = m_patterns.size();
-        if (end > start && MatchWildcard(m_patterns.substr(start, end - start).c_str(), text)) return true;
+        if (end > start && MatchWildcard(m_patterns.substr(start, end - start).c_str(), text, m_utf8))
+            return true;
         start = end + 1;
     }
     return false;

@@ -49,6 +49,35 @@ TEST(MatchWildcard, AgreesWithRecursiveRulesOnRandomLongerInputs) {
     EXPECT_EQ(mismatches, 0u);
 }
 
+// UTF-8 names: "?", "*" and the dot run take whole characters, so the
+// matcher must still agree with the rules on texts of mixed sequences,
+// broken ones included.
+TEST(MatchWildcard, Utf8CharactersAgreeWithTheRulesAndCountAsOne) {
+    std::mt19937 rng(8122026);
+    const std::string patternChars("a*?[]!-`.\x1A", 10);
+    const char* pieces[] = {"a", ".", "\xC3\xA9", "\xE8\xAA\x9E", "\xF0\x9F\x98\x80", "\x80", "\xC3"};
+    size_t mismatches = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string p, t;
+        for (int i = rng() % 7; i > 0; --i)
+            p += rng() % 4 ? std::string(1, patternChars[rng() % patternChars.size()]) : pieces[rng() % 7];
+        for (int i = rng() % 6; i > 0; --i) t += pieces[rng() % 7];
+        if (MatchWildcard(p.c_str(), t.c_str(), true) != WildcardOracle(p.c_str(), t.c_str(), true) &&
+            ++mismatches < 10)
+            ADD_FAILURE() << "pattern '" << p << "' text '" << t << "'";
+    }
+    EXPECT_EQ(mismatches, 0u);
+
+    const std::string cafe = "caf\xC3\xA9.txt", kanji = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";
+    EXPECT_TRUE(MatchWildcard("caf?.txt", cafe.c_str(), true));
+    EXPECT_FALSE(MatchWildcard("caf?.txt", cafe.c_str(), false)) << "two bytes are two characters";
+    EXPECT_TRUE(MatchWildcard("???.txt", kanji.c_str(), true));
+    EXPECT_FALSE(MatchWildcard("????.txt", kanji.c_str(), true));
+    EXPECT_TRUE(MatchWildcard("*?.txt", cafe.c_str(), true));
+    EXPECT_TRUE(CFileFilter("*.doc;caf?.txt", true).Matches(cafe.c_str()));
+    EXPECT_FALSE(CFileFilter("*.doc;caf?.txt").Matches(cafe.c_str()));
+}
+
 TEST(MatchWildcard, Rules) {
     struct Case {
         const char* pattern;

@@ -11,27 +11,36 @@ inline int OracleLow(char c) {
     return std::tolower(static_cast<unsigned char>(c));
 }
 
-inline bool WildcardOracle(const char* p, const char* t) {
+// Bytes in the character starting at t: one, or with utf8 a lead byte and
+// its continuation bytes (at most three).
+inline size_t OracleCharLength(const char* t, bool utf8) {
+    size_t k = 1;
+    if (utf8 && static_cast<unsigned char>(*t) >= 0xC0)
+        while (k < 4 && (static_cast<unsigned char>(t[k]) & 0xC0) == 0x80) ++k;
+    return k;
+}
+
+inline bool WildcardOracle(const char* p, const char* t, bool utf8 = false) {
     switch (*p) {
         case '\0':
             return *t == '\0';
         case '*':
-            for (size_t k = std::strlen(t) + 1; k-- > 0;)
-                if (WildcardOracle(p + 1, t + k)) return true;
-            return false;
+            for (size_t k = 0;; k += OracleCharLength(t + k, utf8)) {
+                if (WildcardOracle(p + 1, t + k, utf8)) return true;
+                if (t[k] == '\0') return false;
+            }
         case '?':
-            return *t != '\0' && WildcardOracle(p + 1, t + 1);
-        case '\x1A': {
-            size_t dot = std::strcspn(t, ".");
-            for (size_t k = dot + 1; k-- > 0;)
-                if (WildcardOracle(p + 1, t + k)) return true;
-            return false;
-        }
+            return *t != '\0' && WildcardOracle(p + 1, t + OracleCharLength(t, utf8), utf8);
+        case '\x1A':
+            for (size_t k = 0;; k += OracleCharLength(t + k, utf8)) {
+                if (WildcardOracle(p + 1, t + k, utf8)) return true;
+                if (t[k] == '\0' || t[k] == '.') return false;
+            }
         case '!':
-            return p[1] != '\0' && !WildcardOracle(p + 1, t);
+            return p[1] != '\0' && !WildcardOracle(p + 1, t, utf8);
         case '`':
             return p[1] != '\0' && *t != '\0' && OracleLow(p[1]) == OracleLow(*t) &&
-                   WildcardOracle(p + 2, t + 1);
+                   WildcardOracle(p + 2, t + 1, utf8);
         case '[': {
             const char* q = p + 1;
             bool negated = *q == '!';
@@ -50,9 +59,9 @@ inline bool WildcardOracle(const char* p, const char* t) {
                 if (*t != '\0' && low <= OracleLow(*t) && OracleLow(*t) <= high) in = true;
             }
             if (*t == '\0' || in == negated) return false;
-            return WildcardOracle(q + 1, t + 1);
+            return WildcardOracle(q + 1, t + 1, utf8);
         }
         default:
-            return *t != '\0' && OracleLow(*p) == OracleLow(*t) && WildcardOracle(p + 1, t + 1);
+            return *t != '\0' && OracleLow(*p) == OracleLow(*t) && WildcardOracle(p + 1, t + 1, utf8);
     }
 }

@@ -15,10 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string pattern = all.substr(0, split);
     const std::string text = all.substr(split + 1);
     if (pattern.size() > 12 || text.size() > 24 || all.find('\0') != std::string::npos) return 0;
-    if (MatchWildcard(pattern.c_str(), text.c_str()) != WildcardOracle(pattern.c_str(), text.c_str())) {
-        std::fprintf(stderr, "matcher and rules differ on pattern \"%s\", text \"%s\"\n", pattern.c_str(),
-                     text.c_str());
-        std::abort();
+    for (bool utf8 : {false, true}) {
+        if (MatchWildcard(pattern.c_str(), text.c_str(), utf8) !=
+            WildcardOracle(pattern.c_str(), text.c_str(), utf8)) {
+            std::fprintf(stderr, "matcher and rules differ on pattern \"%s\", text \"%s\" (%s)\n",
+                         pattern.c_str(), text.c_str(), utf8 ? "UTF-8" : "bytes");
+            std::abort();
+        }
     }
     return 0;
 }

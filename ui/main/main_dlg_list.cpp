@@ -102,7 +102,8 @@ int CMainDlg::ExpandFolder(const char* folder, const char* patterns, bool includ
     char full[MAX_PATH + 1];
     DWORD n = GetFullPathNameA(folder, sizeof(full), full, nullptr);
     if (n == 0 || n >= sizeof(full)) return 0;
-    CFileFilter filter(patterns ? patterns : "");
+    // Under the UTF-8 code page a "?" stands for one character, not one byte.
+    CFileFilter filter(patterns ? patterns : "", GetACP() == CP_UTF8);
     bool outermost = m_expandDepth++ == 0;
     if (outermost) {
         m_lastAdded = -1;
