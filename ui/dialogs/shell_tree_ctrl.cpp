@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "core/platform/win32_text.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -173,8 +175,11 @@ bool CShellTreeCtrl::PopulateChildren(HTREEITEM item) {
 std::string CShellTreeCtrl::GetTreeItemPath(HTREEITEM item) const {
     ShellItemData* data = item ? ItemDataOf(item) : nullptr;
     if (!data) return std::string();
-    char path[MAX_PATH] = "";
-    if (!SHGetPathFromIDListA(data->idList.Get(), path)) return std::string();
+    // Asked in UTF-16: the narrow call has MAX_PATH bytes for a path whose
+    // UTF-8 form may be longer, and no way to say it did not fit.
+    wchar_t wide[MAX_PATH] = L"";
+    std::string path;
+    if (!SHGetPathFromIDListW(data->idList.Get(), wide) || !NarrowName(wide, &path)) return std::string();
     return path;
 }
 
