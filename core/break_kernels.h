@@ -199,9 +199,59 @@ size_t PassRegion(const unsigned char* p, size_t n, unsigned char* out, const Pa
     return static_cast<size_t>(o - out);
 }
 
+// The pass without output, for a file that may need no change at all: only
+// counts, so the usual run of text costs a few compares and three counts per
+// chunk. Each CR LF takes one CR and one LF, so the lone ones are the
+// differences; a pair split across chunks is seen from the CR's side.
+template <class Lanes, unsigned U, bool BigEndian>
+void ScanRegion(const unsigned char* p, size_t n, const PassTarget& t, PassTotals* totals, bool stopAtNul) {
+    uint64_t crs = 0, lfs = 0, pairs = 0, controls = 0;
+    uint64_t prevCrTop = 0;
+    bool nul = false;
+    for (size_t base = 0; base < n; base += 64) {
+        ChunkMasks m = Lanes::template Classify<U, BigEndian>(p + base);
+        const size_t left = n - base;
+        if (left < 64) {
+            const uint64_t valid = (uint64_t(1) << left) - 1;
+            m.cr &= valid;
+            m.lf &= valid;
+            m.controls &= valid;
+            m.nul &= valid;
+        }
+        pairs += CountBits(m.cr & (m.lf >> U)) + (prevCrTop & m.lf);
+        prevCrTop = m.cr >> (64 - U);
+        crs += CountBits(m.cr);
+        lfs += CountBits(m.lf);
+        if (m.controls) controls += CountBits(m.controls);
+        if (m.nul) {
+            nul = true;
+            if (stopAtNul) break;
+        }
+    }
+    // A CR ending the region waits for the next one, so no pair is cut here;
+    // after a NUL stop the counts no longer matter, but stay sane.
+    const uint64_t loneCr = crs - pairs;
+    const uint64_t loneLf = lfs > pairs ? lfs - pairs : 0;
+    totals->crlf += pairs;
+    totals->cr += loneCr;
+    totals->lf += loneLf;
+    totals->controls += controls;
+    totals->nul = totals->nul || nul;
+    if ((pairs & t.pairForeign) || (loneCr & t.crForeign) || (loneLf & t.lfForeign)) totals->foreign = true;
+}
+
+template <class Lanes, unsigned U, bool BigEndian>
+size_t PassOrScanRegion(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
+                        PassTotals* totals, bool stopAtNul) {
+    if (out) return PassRegion<Lanes, U, BigEndian>(p, n, out, t, totals, stopAtNul);
+    ScanRegion<Lanes, U, BigEndian>(p, n, t, totals, stopAtNul);
+    return 0;
+}
+
 template <class Lanes>
 constexpr PassKernels MakePassKernels() {
-    return PassKernels{PassRegion<Lanes, 1, false>, PassRegion<Lanes, 2, false>, PassRegion<Lanes, 2, true>};
+    return PassKernels{PassOrScanRegion<Lanes, 1, false>, PassOrScanRegion<Lanes, 2, false>,
+                       PassOrScanRegion<Lanes, 2, true>};
 }
 
 }  // namespace

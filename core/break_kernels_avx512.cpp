@@ -24,8 +24,11 @@ struct Avx512Lanes {
         m.cr = eq(0x0D) & unit;
         m.lf = eq(0x0A) & unit;
         const uint64_t low = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(0x1F));
-        const uint64_t ok = eq(0x09) | eq(0x08) | eq(0x0C) | eq(0x1B) | m.cr | m.lf;
-        m.controls = ((low & ~ok) | eq(0x7F)) & unit;
+        // Text has no low bytes but TAB and the breaks: the rarer text
+        // controls are only looked for when something else is there.
+        uint64_t odd = low & ~(eq(0x09) | m.cr | m.lf);
+        if (odd) odd &= ~(eq(0x08) | eq(0x0C) | eq(0x1B));
+        m.controls = (odd | eq(0x7F)) & unit;
         m.nul = U == 1 ? zero : 0;
         return m;
     }

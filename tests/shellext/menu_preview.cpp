@@ -30,7 +30,8 @@ IDataObject* SelectionOf(const char* path) {
         IShellFolder* parent = nullptr;
         LPCITEMIDLIST child = nullptr;
         if (SUCCEEDED(SHBindToParent(full, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
-            parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr, reinterpret_cast<void**>(&data));
+            parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
+                                  reinterpret_cast<void**>(&data));
             parent->Release();
         }
         CoTaskMemFree(full);
@@ -53,16 +54,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     for (char* p = dll; *p; ++p)
         if (*p == '/') *p = '\\';
     HMODULE library = LoadLibraryA(dll);
-    auto getClassObject =
-        library ? reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
-                      reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
-                : nullptr;
+    auto getClassObject = library ? reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+                                        reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
+                                  : nullptr;
     IClassFactory* factory = nullptr;
     IContextMenu* menu = nullptr;
     IShellExtInit* init = nullptr;
     IDataObject* data = SelectionOf(file);
     if (!getClassObject || !data ||
-        FAILED(getClassObject(CLSID_GorsemereContextMenu, IID_IClassFactory, reinterpret_cast<void**>(&factory))) ||
+        FAILED(getClassObject(CLSID_GorsemereContextMenu, IID_IClassFactory,
+                              reinterpret_cast<void**>(&factory))) ||
         FAILED(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu))) ||
         FAILED(menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init))) ||
         FAILED(init->Initialize(nullptr, data, nullptr)))
@@ -74,8 +75,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "GorsemereMenuPreview";
     RegisterClassA(&windowClass);
-    HWND owner = CreateWindowA("GorsemereMenuPreview", "Gorsemere menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               480, 260, nullptr, nullptr, instance, nullptr);
+    HWND owner = CreateWindowA("GorsemereMenuPreview", "Gorsemere menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 480, 260, nullptr, nullptr, instance, nullptr);
     SetForegroundWindow(owner);
     HMENU popup = CreatePopupMenu();
     if (FAILED(menu->QueryContextMenu(popup, 0, 1, 100, CMF_NORMAL))) return 1;
