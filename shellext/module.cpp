@@ -59,10 +59,9 @@ HRESULT LoadTypeInfo(ITypeInfo** info) {
     HRESULT hr = LoadRegTypeLib(LIBID_GORSEMERELib, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
                                 library.GetAddressOf());
     if (FAILED(hr)) {
-        char path[MAX_PATH];
         WCHAR widePath[MAX_PATH];
-        if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
-            return hr;
+        std::string path;
+        if (!ModuleFileName(widePath, path)) return hr;
         hr = LoadTypeLibEx(widePath, REGKIND_NONE, library.ReleaseAndGetAddressOf());
         if (FAILED(hr)) return hr;
     }
@@ -91,14 +90,13 @@ bool TypeLibRegistered() {
 }
 
 HRESULT RegisterOrUnregister(bool install) {
-    char path[MAX_PATH];
     WCHAR widePath[MAX_PATH];
-    if (!ModuleFileName(path, MAX_PATH) || !MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
-        return E_UNEXPECTED;
     try {
+        std::string path;
+        if (!ModuleFileName(widePath, path)) return E_UNEXPECTED;
         std::string script;
         if (!LoadRegistrarScript(g_instance, IDR_GORSEMERE, script)) return E_UNEXPECTED;
-        HRESULT hr = RunRegistrarScript(script, path, install);
+        HRESULT hr = RunRegistrarScript(script, path.c_str(), install);
         if (install) {
             if (FAILED(hr)) return hr;
             Microsoft::WRL::ComPtr<ITypeLib> library;
@@ -141,9 +139,15 @@ LONG ModuleLockCount() {
     return InterlockedCompareExchange(&g_locks, 0, 0);
 }
 
-bool ModuleFileName(char* path, DWORD size) {
-    const DWORD length = GetModuleFileNameA(g_instance, path, size);
-    return length > 0 && length < size;
+bool ModuleFileName(WCHAR (&wide)[MAX_PATH], std::string& utf8) {
+    const DWORD length = GetModuleFileNameW(g_instance, wide, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return false;
+    utf8.assign(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], size, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(size) - 1);
+    return true;
 }
 
 HRESULT GetContextMenuTypeInfo(ITypeInfo** info) {

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <string>
+
 namespace gorsemere {
 
 HINSTANCE ModuleInstance();
@@ -13,8 +15,10 @@ void ModuleAddRef();
 void ModuleRelease();
 LONG ModuleLockCount();
 
-// Full path of this library; false when it does not fit in `size`.
-bool ModuleFileName(char* path, DWORD size);
+// Full path of this library, in UTF-16 and as UTF-8 (the registrar's
+// text): the process's code page may not spell it. False when it does not
+// fit in MAX_PATH units.
+bool ModuleFileName(WCHAR (&wide)[MAX_PATH], std::string& utf8);
 
 // Type information of IGorsemereContextMenu from the registered type
 // library (or, when that is not registered, from this file's resource 1);

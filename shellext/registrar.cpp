@@ -34,8 +34,16 @@ LONG SetValue(HKEY key, const RegScriptValue& v) {
         const DWORD number = static_cast<DWORD>(v.number);
         return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     }
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.text.c_str()),
-                          static_cast<DWORD>(v.text.size() + 1));
+    // Texts are UTF-8 (the library's path among them) and stored as UTF-16,
+    // so a path outside the process's code page is kept whole.
+    const int units = MultiByteToWideChar(CP_UTF8, 0, v.text.c_str(), -1, nullptr, 0);
+    if (units <= 0) return ERROR_NO_UNICODE_TRANSLATION;
+    std::wstring text(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, v.text.c_str(), -1, &text[0], units);
+    std::wstring wideName(v.name.begin(), v.name.end());  // names are ASCII
+    return RegSetValueExW(key, v.name.empty() ? nullptr : wideName.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(units * sizeof(WCHAR)));
 }
 
 LONG DeleteTree(HKEY parent, const std::string& name) {

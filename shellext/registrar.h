@@ -8,7 +8,7 @@
 namespace gorsemere {
 
 // Registers (`install` true) or removes what the script describes, with
-// "%MODULE%" standing for `modulePath`. Removal of keys that are already
+// "%MODULE%" standing for `modulePath` (UTF-8, as all texts). Removal of keys that are already
 // gone is not an error.
 HRESULT RunRegistrarScript(const std::string& script, const char* modulePath, bool install);
 

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "gorsemere_idl.h"
+
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -92,6 +94,50 @@ TEST(Registration, Regsvr32RegistersRewritesAndRemoves) {
 // 64-bit Explorer reads the 64-bit view only, a 32-bit process the 32-bit
 // one; each build of the library must register its class in its own view, and
 // its type library under its own system kind.
+// Installed under a name the process's code page cannot spell (a profile
+// folder in another script), the library records its own path whole, and
+// the class is created from there.
+TEST(Registration, APathOutsideTheCodePageIsRecordedWhole) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+    const std::wstring folder =
+        std::wstring(temp) + L"gorsemere \u03a9 \u65e5\u672c " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring copy = folder + L"\\Gorsemere.dll";
+    const std::string built = GorsemerePath();
+    ASSERT_TRUE(CopyFileW(std::wstring(built.begin(), built.end()).c_str(), copy.c_str(), FALSE));
+
+    std::wstring line = L"regsvr32.exe /s \"" + copy + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, code);
+
+    wchar_t server[MAX_PATH] = {};
+    DWORD size = sizeof server - sizeof(wchar_t);
+    const std::string serverKey = kClassKey + "\\InprocServer32";
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegGetValueW(HKEY_CLASSES_ROOT, std::wstring(serverKey.begin(), serverKey.end()).c_str(),
+                           nullptr, RRF_RT_REG_SZ, nullptr, server, &size));
+    EXPECT_TRUE(lstrcmpiW(server, copy.c_str()) == 0) << "the server path was not kept whole";
+    IUnknown* object = nullptr;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                     reinterpret_cast<void**>(&object)));
+    if (object) object->Release();
+    CoFreeUnusedLibrariesEx(0, 0);
+
+    // The build's library takes the registration back for the other tests.
+    EXPECT_EQ(0u, RunRegsvr32("/s", GorsemerePath()));
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST(Registration, ClassAndTypeLibraryBelongToTheLibrarysOwnKind) {
 #ifdef _WIN64
     const REGSAM own = KEY_WOW64_64KEY, other = KEY_WOW64_32KEY;
