@@ -12,16 +12,18 @@ public:
     explicit CShellIntegration(IProfileStore& profile) : m_profile(profile) {}
     virtual ~CShellIntegration() = default;
 
-    // How many of the two context-menu handler keys exist (0, 1 or 2).
+    // How many of the two context-menu handler keys exist (0, 1 or 2), in
+    // the user's or the machine's classes.
     int IsEnabled();
     // Enable when `enable` is nonzero, otherwise Disable; the outcome shows
     // in the next IsEnabled.
     void Switch(int enable);
     // Starts the registration tool on the extension in the install folder,
-    // hidden and without waiting. False when the library is not there or the
-    // tool could not be started.
+    // for the current user (HKCU\Software\Classes), hidden and without waiting. False when the library is not
+    // there or the tool could not be started.
     bool Enable();
-    // Deletes both handler keys; true only when both deletions succeeded.
+    // Deletes both handler keys from the user's and the machine's classes;
+    // true only when each of the two was deleted somewhere.
     bool Disable();
 
     std::string m_moduleName = "Gorsemere.dll";

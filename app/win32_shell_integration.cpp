@@ -21,16 +21,29 @@ CKeyHandle OpenKey(HKEY parent, const char* subkey, REGSAM access) {
     return CKeyHandle(key);
 }
 
-bool HandlerKeyExists(const char* handlers) {
-    char path[128];
-    std::snprintf(path, sizeof path, "%s\\%s", handlers, kHandlerName);
-    return OpenKey(HKEY_CLASSES_ROOT, path, KEY_READ).IsValid();
+// The user's own classes, where the menu is registered: HKEY_CLASSES_ROOT
+// shows them merged with the machine's on Windows, but not on every system
+// the program meets, so both places are looked at.
+const char kUserClasses[] = "Software\\Classes\\";
+
+std::string HandlerKey(const char* handlers) {
+    return std::string(handlers) + "\\" + kHandlerName;
 }
 
+bool HandlerKeyExists(const char* handlers) {
+    const std::string path = HandlerKey(handlers);
+    return OpenKey(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ).IsValid() ||
+           OpenKey(HKEY_CURRENT_USER, (kUserClasses + path).c_str(), KEY_READ).IsValid();
+}
+
+// True when a handler key was deleted in either place.
 bool DeleteHandlerKey(const char* handlers) {
-    CKeyHandle key = OpenKey(HKEY_CLASSES_ROOT, handlers, KEY_WRITE);
-    if (!key) return false;
-    return RegDeleteKeyA(key.Get(), kHandlerName) == ERROR_SUCCESS;
+    bool deleted = false;
+    CKeyHandle user = OpenKey(HKEY_CURRENT_USER, (kUserClasses + std::string(handlers)).c_str(), KEY_WRITE);
+    if (user) deleted = RegDeleteKeyA(user.Get(), kHandlerName) == ERROR_SUCCESS;
+    CKeyHandle merged = OpenKey(HKEY_CLASSES_ROOT, handlers, KEY_WRITE);
+    if (merged && RegDeleteKeyA(merged.Get(), kHandlerName) == ERROR_SUCCESS) deleted = true;
+    return deleted;
 }
 
 }  // namespace
@@ -72,7 +85,9 @@ bool CShellIntegration::Enable() {
     char path[1024];
     const int length = std::snprintf(path, sizeof path, "%s\\%s", folder.c_str(), m_moduleName.c_str());
     if (length < 0 || static_cast<size_t>(length) >= sizeof path || !PathFileExistsA(path)) return false;
-    const std::string parameters = std::string("/s /c \"") + path + "\"";
+    // Registered for this user alone (the library's DllInstall "user"),
+    // which needs no administrator rights, as the setup program does it.
+    const std::string parameters = std::string("/s /n /i:user \"") + path + "\"";
     const HINSTANCE started =
         ShellExecuteA(nullptr, nullptr, "regsvr32.exe", parameters.c_str(), nullptr, SW_HIDE);
     // Values up to 32 are the documented failure codes.

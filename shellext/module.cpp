@@ -121,6 +121,29 @@ HRESULT RegisterOrUnregister(bool install) {
     }
 }
 
+// Registration for the current user alone: HKEY_CLASSES_ROOT of this
+// process is pointed at HKCU\Software\Classes for the time of it. A user
+// without administrator rights cannot write the machine's classes, which is
+// where HKEY_CLASSES_ROOT writes otherwise go.
+HRESULT RegisterOrUnregisterForUser(bool install) {
+    CRegistryKey classes;
+    LONG rc = classes.Create(HKEY_CURRENT_USER, "Software\\Classes", KEY_ALL_ACCESS);
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.Get());
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    // Type libraries go to the machine unless asked otherwise (Vista SP1
+    // and later; earlier systems follow the redirected root by themselves).
+    if (HMODULE oleaut = GetModuleHandleA("oleaut32.dll")) {
+        using EnableFn = void(WINAPI*)();
+        if (auto enable = reinterpret_cast<EnableFn>(
+                reinterpret_cast<void*>(GetProcAddress(oleaut, "OaEnablePerUserTLibRegistration"))))
+            enable();
+    }
+    const HRESULT hr = RegisterOrUnregister(install);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    return hr;
+}
+
 }  // namespace
 
 HINSTANCE ModuleInstance() {
@@ -202,6 +225,13 @@ STDAPI DllRegisterServer() {
 
 STDAPI DllUnregisterServer() {
     return gorsemere::RegisterOrUnregister(false);
+}
+
+// "regsvr32 /n /i:user" registers for the current user alone, "/u /n
+// /i:user" removes that; nothing else is known.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+    if (!commandLine || lstrcmpiW(commandLine, L"user") != 0) return E_INVALIDARG;
+    return gorsemere::RegisterOrUnregisterForUser(install != FALSE);
 }
 
 }  // extern "C"

@@ -50,7 +50,27 @@ bool KeyExists(const char* path) {
     return true;
 }
 
+bool UserKeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ("Software\\Classes\\" + path).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool MachineKeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + path).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Present in the machine's classes, or absent from those and the user's.
 void SetHandlerKey(const char* path, bool present) {
+    SHDeleteKeyA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + path).c_str());
     if (!present) {
         SHDeleteKeyA(HKEY_CLASSES_ROOT, path);
         return;
@@ -62,11 +82,12 @@ void SetHandlerKey(const char* path, bool present) {
     RegCloseKey(key);
 }
 
+// The server of the user's own registration.
 std::string InprocServer() {
     char value[MAX_PATH] = {};
     LONG size = sizeof value;
-    const std::string key = std::string("CLSID\\") + kClsid + "\\InprocServer32";
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return "<missing>";
+    const std::string key = std::string("Software\\Classes\\CLSID\\") + kClsid + "\\InprocServer32";
+    if (RegQueryValueA(HKEY_CURRENT_USER, key.c_str(), value, &size) != ERROR_SUCCESS) return "<missing>";
     return value;
 }
 
@@ -155,11 +176,28 @@ TEST(IntegrationSwitch, EnableRunsTheRegistrationToolOnTheInstalledCopy) {
     EXPECT_EQ(2, WaitForEnabled(integration, 2));
     EXPECT_STRCASEEQ(copy.c_str(), InprocServer().c_str());
     EXPECT_EQ(0, profile.writes) << "a recorded folder is never rewritten";
+    // For this user alone: a user without administrator rights cannot write
+    // the machine's classes, so nothing may depend on them.
+    EXPECT_TRUE(UserKeyExists(kStarHandler));
+    EXPECT_TRUE(UserKeyExists(kFolderHandler));
+    EXPECT_FALSE(MachineKeyExists(kStarHandler));
+    EXPECT_FALSE(MachineKeyExists(kFolderHandler));
+    CLSID clsid;
+    wchar_t clsidText[64];
+    MultiByteToWideChar(CP_ACP, 0, kClsid, -1, clsidText, 64);
+    ASSERT_EQ(S_OK, CLSIDFromString(clsidText, &clsid));
+    CoInitialize(nullptr);
+    IUnknown* object = nullptr;
+    EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                     reinterpret_cast<void**>(&object)));
+    if (object) object->Release();
+    CoUninitialize();
 
     // Off, then on again through Switch: the full registration comes back.
     EXPECT_TRUE(integration.Disable());
     EXPECT_EQ(0, integration.IsEnabled());
-    EXPECT_TRUE(KeyExists((std::string("CLSID\\") + kClsid).c_str())) << "the class registration stays";
+    EXPECT_FALSE(UserKeyExists(kStarHandler));
+    EXPECT_TRUE(UserKeyExists(std::string("CLSID\\") + kClsid)) << "the class registration stays";
     integration.Switch(1);
     EXPECT_EQ(2, WaitForEnabled(integration, 2));
 }
