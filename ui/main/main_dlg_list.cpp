@@ -46,14 +46,21 @@ int CMainDlg::AddFileToList(const char* path) {
 int CMainDlg::AddPath(const char* path, bool knownFile) {
     if (!path || !*path || !m_list.m_hWnd) return -1;
     // Relative paths (a command line run from some folder) are made absolute
-    // so that the rebuilt path names the same file.
+    // so that the rebuilt path names the same file. A folder walk's paths
+    // are already whole: its folder was made absolute, and it keeps to the
+    // length limit.
     char full[MAX_PATH + 1];
-    DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
-    if (n == 0 || n >= sizeof(full) || n > 259) return -1;
+    if (knownFile && std::strlen(path) <= 259) {
+        std::strcpy(full, path);
+    } else {
+        DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
+        if (n == 0 || n >= sizeof(full) || n > 259) return -1;
+    }
     std::string folder, name;
     SplitPath(full, &folder, &name);
     std::string key = JoinPath(folder, name);
-    if (IsInList(key.c_str())) return -1;
+    // One lowering per path: the index answers and takes the key at once.
+    if (!m_index.Add(key)) return -1;
 
     auto owned = std::make_unique<JobItem>();
     owned->path = key;
@@ -66,9 +73,9 @@ int CMainDlg::AddPath(const char* path, bool knownFile) {
     int index = m_list.InsertItem(item);
     if (index < 0) {
         JobItem::TakeFromItemData(item.lParam);  // the list never took it
+        m_index.Remove(key);
         return -1;
     }
-    m_index.Add(key);
     m_list.SetItemText(index, 1, folder.c_str());
     if (m_expandDepth > 0)
         m_lastAdded = index;
@@ -85,7 +92,10 @@ void CMainDlg::ShowAdded(int index) {
 }
 
 int CMainDlg::IconIndex(const char* path, bool directory) {
-    std::string key = directory ? std::string("<dir>") : LowerPath(PathFindExtensionA(path));
+    // Only a cache key: ASCII lowering serves, a miss merely asks the shell.
+    std::string key = directory ? std::string("<dir>") : PathFindExtensionA(path);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     auto found = m_iconCache.find(key);
     if (found != m_iconCache.end()) return found->second;
     SHFILEINFOA info{};
