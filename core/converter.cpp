@@ -305,9 +305,9 @@ int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, b
 
 int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure) {
     ConvertFailure why = ConvertFailure::None;
+    // OpenRead refuses a folder itself: no query by name first.
     std::unique_ptr<IFile> in;
-    const uint32_t attributes = path && *path ? fs.GetAttributes(path) : kInvalidAttributes;
-    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) || !(in = fs.OpenRead(path))) {
+    if (!path || !*path || !(in = fs.OpenRead(path))) {
         why = ConvertFailure::CannotOpen;
     } else if (RunPass(*in, PassOptions(), nullptr, report) != PassResult::Done) {
         why = ConvertFailure::ReadWrite;

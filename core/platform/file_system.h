@@ -79,7 +79,7 @@ public:
     virtual bool SetAttributes(const char* path, uint32_t attributes) = 0;
     virtual bool Exists(const char* path) = 0;  // existence only, no permission test
 
-    virtual std::unique_ptr<IFile> OpenRead(const char* path) = 0;
+    virtual std::unique_ptr<IFile> OpenRead(const char* path) = 0;  // nullptr for a folder too
     // Creates a file that did not exist (never writes through an existing
     // name or link). *result says which; nullptr unless Created.
     virtual std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) = 0;

@@ -171,6 +171,8 @@ TEST_F(FileSystemLayer, EnumerateAndFolderIdentity) {
     Make("a", "1");
     Make("b", "2");
     ASSERT_TRUE(MakeFolder("sub"));
+    // The converter counts on this to tell a folder from a file.
+    EXPECT_EQ(m_fs.OpenRead(P("sub").c_str()), nullptr);
     std::vector<std::pair<std::string, bool>> seen;
     ASSERT_TRUE(m_fs.Enumerate(m_dir.c_str(), [&](const DirEntry& e) {
         seen.emplace_back(e.name, (e.attributes & kAttrDirectory) != 0);
