@@ -31,17 +31,24 @@ int CopyAsBytes(IFile& in, IFile& out, LineEndingFormat format) {
     return RunPass(in, options, &output, nullptr) == PassResult::Done ? 0 : -1;
 }
 
-// Appends suffix, then suffix2, suffix3, ... to path until fs has no such
-// name. Returns 0, or -1 when the name would not fit the buffer.
+// The n-th name of path's side-file chain: suffix, then suffix2, suffix3, ...
+// Returns 0, or -1 when the name would not fit the buffer.
+int FormatSideName(const char* path, const char* suffix, unsigned n, char* buffer) {
+    int len = n == 1 ? std::snprintf(buffer, kSideNameBufferSize, "%s%s", path, suffix)
+                     : std::snprintf(buffer, kSideNameBufferSize, "%s%s%u", path, suffix, n);
+    if (len < 0 || static_cast<size_t>(len) >= kSideNameBufferSize) {
+        buffer[0] = 0;
+        return -1;
+    }
+    return 0;
+}
+
+// The first name of the chain from number first on that fs has no file of.
+// Returns 0, or -1 when the name would not fit the buffer.
 int MakeSideName(IFileSystem& fs, const char* path, const char* suffix, unsigned first, char* buffer,
                  unsigned* number) {
     for (unsigned n = first; n != 0; ++n) {
-        int len = n == 1 ? std::snprintf(buffer, kSideNameBufferSize, "%s%s", path, suffix)
-                         : std::snprintf(buffer, kSideNameBufferSize, "%s%s%u", path, suffix, n);
-        if (len < 0 || static_cast<size_t>(len) >= kSideNameBufferSize) {
-            buffer[0] = 0;
-            return -1;
-        }
+        if (FormatSideName(path, suffix, n, buffer) != 0) return -1;
         if (!fs.Exists(buffer)) {
             if (number) *number = n;
             return 0;
@@ -98,19 +105,19 @@ namespace {
 // the first block, as it mostly is.
 class TempOutput : public IPassOutput {
 public:
-    TempOutput(IFileSystem& fs, const char* path, char* tempName, unsigned tempNumber)
-        : m_fs(fs), m_path(path), m_tempName(tempName), m_tempNumber(tempNumber) {}
+    TempOutput(IFileSystem& fs, const char* path, char* tempName)
+        : m_fs(fs), m_path(path), m_tempName(tempName) {}
 
     IFile* Begin(uint64_t unchanged) override {
-        // Only a create-new open proves a name free: a link planted after the
-        // existence check must never be written through, so skip to the next.
-        for (;;) {
+        // Only a create-new open proves a name free, so no existence check
+        // comes first: a taken name, or a link planted there, is refused and
+        // the next name of the chain tried.
+        for (unsigned n = 1;;) {
             CreateResult created = CreateResult::Failed;
             m_out = m_fs.CreateNew(m_tempName, &created);
             if (m_out) break;
             if (created != CreateResult::Exists) return Fail(ConvertFailure::CannotCreateTemp);
-            if (MakeSideName(m_fs, m_path, ".tmp", m_tempNumber + 1, m_tempName, &m_tempNumber) != 0 ||
-                !FitsPathLimit(m_tempName))
+            if (++n == 0 || FormatSideName(m_path, ".tmp", n, m_tempName) != 0 || !FitsPathLimit(m_tempName))
                 return Fail(ConvertFailure::PathTooLong);
         }
         m_created = true;
@@ -120,16 +127,27 @@ public:
 
     ConvertFailure failure() const { return m_failure; }
 
-    // True if all written reached the file (or nothing was).
-    bool Close() {
-        const bool ok = !m_out || m_out->Close();
+    // Gives the copy its times and attributes (none or 0: left as they are)
+    // through its own handle, then closes it. True if that worked and all
+    // written reached the file; false too if there is no copy.
+    bool Finish(const FileTimes* times, uint32_t attributes) {
+        if (!m_out) return false;
+        const bool set = (!times && !attributes) || m_out->SetInfo(times, attributes);
+        // A failed close can be the only sign that data never reached the disk.
+        const bool closed = m_out->Close();
         m_out.reset();
-        return ok;
+        return set && closed;
     }
 
+    // Removes the copy, whatever became of it. Windows refuses to remove a
+    // read-only file, and the copy may have been given the original's
+    // read-only attribute already.
     void Discard() {
         m_out.reset();
-        if (m_created) m_fs.Remove(m_tempName);
+        if (m_created && !m_fs.Remove(m_tempName)) {
+            m_fs.SetAttributes(m_tempName, 0);
+            m_fs.Remove(m_tempName);
+        }
         m_created = false;
     }
 
@@ -159,7 +177,6 @@ private:
     IFileSystem& m_fs;
     const char* m_path;
     char* m_tempName;
-    unsigned m_tempNumber;
     std::unique_ptr<IFile> m_out;
     bool m_created = false;
     ConvertFailure m_failure = ConvertFailure::None;
@@ -171,32 +188,40 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
     if (LineEndingFormatLabel(format) == nullptr) return ConvertFailure::InvalidFormat;
     if (!path || !*path) return ConvertFailure::CannotOpen;
 
-    // Both side names must fit the platform's path limit; find out before
-    // anything is created, renamed or changed.
+    // The side names must fit the platform's path limit; find out before
+    // anything is created or changed. A taken temporary name is found by
+    // the create-new open itself.
     char tempName[kSideNameBufferSize];
-    char sideName[kSideNameBufferSize];
-    unsigned tempNumber = 0;
-    if (MakeSideName(fs, path, ".tmp", 1, tempName, &tempNumber) != 0 || !FitsPathLimit(tempName))
+    if (FormatSideName(path, ".tmp", 1, tempName) != 0 || !FitsPathLimit(tempName))
         return ConvertFailure::PathTooLong;
-    if (MakeSideName(fs, path, ".bak", 1, sideName, nullptr) != 0 || !FitsPathLimit(sideName))
+    char backupName[kSideNameBufferSize];
+    if (backupFile &&
+        (MakeSideName(fs, path, ".bak", 1, backupName, nullptr) != 0 || !FitsPathLimit(backupName)))
         return ConvertFailure::PathTooLong;
-
-    const uint32_t attributes = fs.GetAttributes(path);
-    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory)) return ConvertFailure::CannotOpen;
-    if ((attributes & kAttrReadOnly) && !ignoreReadOnly) return ConvertFailure::ReadOnly;
-
-    // Taken before our own read, which would otherwise count as an access.
-    FileTimes times;
-    if (keepTimestamp && !fs.GetTimes(path, &times)) return ConvertFailure::CannotOpen;
 
     std::unique_ptr<IFile> in = fs.OpenRead(path);
-    if (!in) return ConvertFailure::CannotOpen;
+    if (!in) {
+        // A read-only file to be refused is refused as such, readable or not.
+        if (!ignoreReadOnly) {
+            const uint32_t attributes = fs.GetAttributes(path);
+            if (attributes != kInvalidAttributes && (attributes & kAttrReadOnly) &&
+                !(attributes & kAttrDirectory))
+                return ConvertFailure::ReadOnly;
+        }
+        return ConvertFailure::CannotOpen;
+    }
+    // Attributes and times in one query of the open file, taken before our
+    // own read, which would otherwise count as an access.
+    FileInfo original;
+    if (!in->GetInfo(&original) || (original.attributes & kAttrDirectory)) return ConvertFailure::CannotOpen;
+    if ((original.attributes & kAttrReadOnly) && !ignoreReadOnly) return ConvertFailure::ReadOnly;
 
-    TempOutput temp(fs, path, tempName, tempNumber);
+    TempOutput temp(fs, path, tempName);
     PassOptions options;
     options.format = format;
     options.stopAtBinary = skipBinary;
     const PassResult passed = RunPass(*in, options, &temp, &content);
+    // Closed before the replace: an open file cannot be replaced.
     in->Close();
     in.reset();
     if (passed == PassResult::Done && content.outcome != ConvertOutcome::Converted) {
@@ -205,54 +230,45 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
         temp.Discard();
         return ConvertFailure::None;
     }
-    // A failed close can be the only sign that data never reached the disk.
-    const bool closed = temp.Close();
-    if (passed != PassResult::Done || !closed) {
+    if (passed != PassResult::Done) {
         temp.Discard();
         return passed == PassResult::OutputFailed ? temp.failure() : ConvertFailure::ReadWrite;
     }
+    if (!temp.Finish(keepTimestamp ? &original.times : nullptr, keepAttributes ? original.attributes : 0)) {
+        temp.Discard();
+        return ConvertFailure::ReadWrite;
+    }
 
-    if (keepTimestamp) {
-        if (!fs.SetTimes(tempName, times)) {
-            fs.Remove(tempName);
-            return ConvertFailure::ReadWrite;
+    if (backupFile) {
+        // The original goes aside as the backup, its attributes untouched,
+        // so the content is never held by the temporary file alone. The name
+        // may have been taken since it was chosen.
+        const bool backupFits =
+            MakeSideName(fs, path, ".bak", 1, backupName, nullptr) == 0 && FitsPathLimit(backupName);
+        if (!backupFits || !fs.Rename(path, backupName)) {
+            temp.Discard();
+            return backupFits ? ConvertFailure::RenameFailed : ConvertFailure::PathTooLong;
         }
+        if (!fs.Rename(tempName, path)) {
+            fs.Rename(backupName, path);
+            temp.Discard();
+            return ConvertFailure::RenameFailed;
+        }
+        return ConvertFailure::None;
     }
 
-    // Read-only, hidden or system would stop the original being moved or
-    // deleted. From here on every failure puts the attributes back.
-    fs.SetAttributes(path, 0);
-
-    // The original goes aside first, so its name is free for the converted
-    // copy and the content is never held by the temporary file alone. The
-    // name may have been taken since it was chosen.
-    const bool sideNameFits =
-        MakeSideName(fs, path, ".bak", 1, sideName, nullptr) == 0 && FitsPathLimit(sideName);
-    if (!sideNameFits || !fs.Rename(path, sideName)) {
-        fs.SetAttributes(path, attributes);
-        fs.Remove(tempName);
-        return sideNameFits ? ConvertFailure::RenameFailed : ConvertFailure::PathTooLong;
-    }
-
-    if (!fs.Rename(tempName, path)) {
-        if (fs.Rename(sideName, path)) fs.SetAttributes(path, attributes);
-        fs.Remove(tempName);
+    // One replacing move: the name holds the original or the copy at every
+    // moment. Windows refuses to replace a read-only file (and hidden or
+    // system may stand in the way too), so only such a file is cleared
+    // first, and gets its attributes back if the move fails.
+    const bool cleared = (original.attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0;
+    if (cleared) fs.SetAttributes(path, 0);
+    if (!fs.Replace(tempName, path)) {
+        if (cleared) fs.SetAttributes(path, original.attributes);
+        temp.Discard();
         return ConvertFailure::RenameFailed;
     }
-
-    ConvertFailure failure = ConvertFailure::None;
-    if (backupFile) {
-        // The backup is the original: it keeps the original's attributes.
-        if (!fs.SetAttributes(sideName, attributes)) failure = ConvertFailure::AttributesNotRestored;
-    } else if (!fs.Remove(sideName)) {
-        // The original stays as a backup; say so rather than claim success.
-        fs.SetAttributes(sideName, attributes);
-        failure = ConvertFailure::OriginalNotRemoved;
-    }
-
-    if (keepAttributes && !fs.SetAttributes(path, attributes) && failure == ConvertFailure::None)
-        failure = ConvertFailure::AttributesNotRestored;
-    return failure;
+    return ConvertFailure::None;
 }
 
 }  // namespace
@@ -289,9 +305,9 @@ int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, b
 
 int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure) {
     ConvertFailure why = ConvertFailure::None;
+    // OpenRead refuses a folder itself: no query by name first.
     std::unique_ptr<IFile> in;
-    const uint32_t attributes = path && *path ? fs.GetAttributes(path) : kInvalidAttributes;
-    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) || !(in = fs.OpenRead(path))) {
+    if (!path || !*path || !(in = fs.OpenRead(path))) {
         why = ConvertFailure::CannotOpen;
     } else if (RunPass(*in, PassOptions(), nullptr, report) != PassResult::Done) {
         why = ConvertFailure::ReadWrite;

@@ -40,8 +40,10 @@ int CopyToCrlf(IFile& in, IFile& out);
 int CopyToCr(IFile& in, IFile& out);
 int CopyToLf(IFile& in, IFile& out);
 
-// Why a conversion failed. The last two come after the converted content is
-// in place: the file is converted, but the run reports it as failed.
+// Why a conversion failed. The last two would come after the converted
+// content is in place (the file converted, the run reporting it as failed);
+// ConvertFile moves the copy in with its times and attributes already set,
+// so it no longer gives them, but a run's report still knows them.
 enum class ConvertFailure {
     None,
     ReadOnly,          // read-only and not to be ignored
@@ -83,7 +85,7 @@ struct ContentReport {
 // Convert path in place to format. Return 0, or -1 on any failure, with
 // *failure (when given) saying why; it is ConvertFailure::None after a
 // success. A failure leaves the original's content, name and attributes as
-// they were, save the last two reasons above.
+// they were.
 int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
                 bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
 int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,

@@ -26,23 +26,33 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 
-// An open file. Read returns the byte count, 0 at the end, -1 on error.
-// Write writes everything or fails. Close reports whether all data reached
-// the file; a file is closed by its destructor if Close was not called.
-class IFile {
-public:
-    virtual ~IFile() = default;
-    virtual long Read(void* buffer, size_t size) = 0;
-    virtual bool Write(const void* data, size_t size) = 0;
-    virtual bool Close() = 0;
-};
-
 enum class CreateResult { Created, Exists, Failed };
 
 // Whole seconds since 1970-01-01 UTC.
 struct FileTimes {
     int64_t accessTime = 0;
     int64_t modifyTime = 0;
+};
+
+// What one query of an open file tells of it.
+struct FileInfo {
+    uint32_t attributes = 0;
+    FileTimes times;
+};
+
+// An open file. Read returns the byte count, 0 at the end, -1 on error.
+// Write writes everything or fails. Close reports whether all data reached
+// the file; a file is closed by its destructor if Close was not called.
+// GetInfo and SetInfo work through the open file, saving an open by name:
+// SetInfo leaves the times when given none and the attributes when given 0.
+class IFile {
+public:
+    virtual ~IFile() = default;
+    virtual long Read(void* buffer, size_t size) = 0;
+    virtual bool Write(const void* data, size_t size) = 0;
+    virtual bool Close() = 0;
+    virtual bool GetInfo(FileInfo* info) = 0;
+    virtual bool SetInfo(const FileTimes* times, uint32_t attributes) = 0;
 };
 
 struct DirEntry {
@@ -69,7 +79,7 @@ public:
     virtual bool SetAttributes(const char* path, uint32_t attributes) = 0;
     virtual bool Exists(const char* path) = 0;  // existence only, no permission test
 
-    virtual std::unique_ptr<IFile> OpenRead(const char* path) = 0;
+    virtual std::unique_ptr<IFile> OpenRead(const char* path) = 0;  // nullptr for a folder too
     // Creates a file that did not exist (never writes through an existing
     // name or link). *result says which; nullptr unless Created.
     virtual std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) = 0;
@@ -79,6 +89,9 @@ public:
 
     // Never replaces an existing target.
     virtual bool Rename(const char* from, const char* to) = 0;
+    // Replaces an existing file at to in one step; fails if to is read-only
+    // on Windows, or open there (under Wine: open at all).
+    virtual bool Replace(const char* from, const char* to) = 0;
     virtual bool Remove(const char* path) = 0;
 
     // Calls visit for each entry but "." and ".."; visit returns false to stop.

@@ -19,6 +19,27 @@
 
 namespace {
 
+uint32_t AttributesFromMode(mode_t mode) {
+    uint32_t attributes = 0;
+    if (S_ISDIR(mode)) attributes |= kAttrDirectory;
+    if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
+    // A file with no attribute at all reads as "normal", as on Windows.
+    return attributes == 0 ? kAttrNormal : attributes;
+}
+
+// The permission bits of a file of mode that is given attributes.
+mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
+    mode &= 07777;
+    if (attributes & kAttrReadOnly) {
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        // Leaving read-only gives back write to the owner only: we cannot
+        // know which group or other write bits the file once had.
+        mode |= S_IWUSR;
+    }
+    return mode;
+}
+
 class PosixFile : public IFile {
 public:
     explicit PosixFile(int fd) : m_fd(fd) {}
@@ -51,6 +72,34 @@ public:
         return true;
     }
 
+    bool GetInfo(FileInfo* info) override {
+        struct stat st;
+        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
+        info->attributes = AttributesFromMode(st.st_mode);
+        info->times.accessTime = static_cast<int64_t>(st.st_atime);
+        info->times.modifyTime = static_cast<int64_t>(st.st_mtime);
+        return true;
+    }
+
+    bool SetInfo(const FileTimes* times, uint32_t attributes) override {
+        if (m_fd < 0) return false;
+        if (times) {
+            struct timespec ts[2];
+            ts[0].tv_sec = static_cast<time_t>(times->accessTime);
+            ts[0].tv_nsec = 0;
+            ts[1].tv_sec = static_cast<time_t>(times->modifyTime);
+            ts[1].tv_nsec = 0;
+            if (::futimens(m_fd, ts) != 0) return false;
+        }
+        if (attributes) {
+            struct stat st;
+            if (::fstat(m_fd, &st) != 0) return false;
+            const mode_t mode = ModeWithAttributes(st.st_mode, attributes);
+            if (mode != (st.st_mode & 07777) && ::fchmod(m_fd, mode) != 0) return false;
+        }
+        return true;
+    }
+
     bool Close() override {
         if (m_fd < 0) return m_closedOk;
         // NFS and some others report a lost write only here.
@@ -64,14 +113,6 @@ private:
     bool m_closedOk = true;
 };
 
-uint32_t AttributesFromMode(mode_t mode) {
-    uint32_t attributes = 0;
-    if (S_ISDIR(mode)) attributes |= kAttrDirectory;
-    if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
-    // A file with no attribute at all reads as "normal", as on Windows.
-    return attributes == 0 ? kAttrNormal : attributes;
-}
-
 class PosixFileSystem : public IFileSystem {
 public:
     uint32_t GetAttributes(const char* path) override {
@@ -83,14 +124,7 @@ public:
     bool SetAttributes(const char* path, uint32_t attributes) override {
         struct stat st;
         if (::stat(path, &st) != 0) return false;
-        mode_t mode = st.st_mode & 07777;
-        if (attributes & kAttrReadOnly) {
-            mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-        } else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-            // Leaving read-only gives back write to the owner only: we cannot
-            // know which group or other write bits the file once had.
-            mode |= S_IWUSR;
-        }
+        const mode_t mode = ModeWithAttributes(st.st_mode, attributes);
         if (mode == (st.st_mode & 07777)) return true;
         return ::chmod(path, mode) == 0;
     }
@@ -153,6 +187,8 @@ public:
         }
         return true;
     }
+
+    bool Replace(const char* from, const char* to) override { return ::rename(from, to) == 0; }
 
     bool Remove(const char* path) override { return ::unlink(path) == 0; }
 

@@ -20,6 +20,8 @@ public:
     void HideFromExists(const std::string& path) { m_hidden.insert(path); }
     // Fails the first operation of this kind (a name failedKind reports).
     void FailFirst(const std::string& kind) { m_failKind = kind; }
+    // Refuses to remove a read-only file, as Windows does.
+    void RemoveLikeWindows() { m_removeLikeWindows = true; }
 
     // True if this operation is the one to fail.
     bool Fail(const char* kind) {
@@ -30,8 +32,8 @@ public:
         m_failedKind = kind;
         return true;
     }
-    // Which operation failed: the method name, "ClearAttributes", "Read", "Write", "CloseRead"
-    // or "CloseWrite".
+    // Which operation failed: the method name, "ClearAttributes", "Read", "Write", "CloseRead",
+    // "CloseWrite", "GetInfo" or "SetInfo".
     const std::string& failedKind() const { return m_failedKind; }
 
     uint32_t GetAttributes(const char* path) override {
@@ -69,7 +71,17 @@ public:
     bool Rename(const char* from, const char* to) override {
         return Fail("Rename") ? false : m_real.Rename(from, to);
     }
-    bool Remove(const char* path) override { return Fail("Remove") ? false : m_real.Remove(path); }
+    bool Replace(const char* from, const char* to) override {
+        return Fail("Replace") ? false : m_real.Replace(from, to);
+    }
+    bool Remove(const char* path) override {
+        if (Fail("Remove")) return false;
+        if (m_removeLikeWindows) {
+            const uint32_t attributes = m_real.GetAttributes(path);
+            if (attributes != kInvalidAttributes && (attributes & kAttrReadOnly)) return false;
+        }
+        return m_real.Remove(path);
+    }
     bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
         return Fail("Enumerate") ? false : m_real.Enumerate(folder, visit);
     }
@@ -95,6 +107,17 @@ private:
             bool ok = m_real->Close();
             return m_fs->Fail(m_writing ? "CloseWrite" : "CloseRead") ? false : ok;
         }
+        bool GetInfo(FileInfo* info) override {
+            return m_fs->Fail("GetInfo") ? false : m_real->GetInfo(info);
+        }
+        // A failed set may still have set part of it.
+        bool SetInfo(const FileTimes* times, uint32_t attributes) override {
+            if (m_fs->Fail("SetInfo")) {
+                m_real->SetInfo(times, 0);
+                return false;
+            }
+            return m_real->SetInfo(times, attributes);
+        }
 
     private:
         FaultFileSystem* m_fs;
@@ -110,4 +133,5 @@ private:
     std::string m_failKind;
     std::vector<std::string> m_created;
     std::set<std::string> m_hidden;
+    bool m_removeLikeWindows = false;
 };

@@ -49,6 +49,8 @@ public:
     }
     bool Write(const void*, size_t) override { return false; }
     bool Close() override { return true; }
+    bool GetInfo(FileInfo*) override { return false; }
+    bool SetInfo(const FileTimes*, uint32_t) override { return false; }
 
 private:
     std::string m_data;
@@ -70,6 +72,8 @@ public:
         return true;
     }
     bool Close() override { return true; }
+    bool GetInfo(FileInfo*) override { return false; }
+    bool SetInfo(const FileTimes*, uint32_t) override { return false; }
     const std::string& data() const { return m_data; }
 
 private:

@@ -44,6 +44,7 @@ public:
     bool GetTimes(const char*, FileTimes*) override { return false; }
     bool SetTimes(const char*, const FileTimes&) override { return false; }
     bool Rename(const char*, const char*) override { return false; }
+    bool Replace(const char*, const char*) override { return false; }
     bool Remove(const char*) override { return false; }
     bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
         auto it = Find(folder);
