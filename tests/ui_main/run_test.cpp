@@ -222,9 +222,8 @@ TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
 TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
     OpenWith(5);
     Check(IDC_CLOSE_WHEN_DONE, true);
-    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
-        if (item == 2 && mark == EntryMark::Converting)
-            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+    dlg->onConvert = [&](TestMainDlg& d, const std::string& path) {
+        if (path == files[2]) SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
@@ -238,8 +237,8 @@ TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
 TEST_F(RunTest, CloseDuringARunWaitsForTheCurrentFileThenCloses) {
     OpenWith(5);
     bool openAfterCancel = false;
-    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
-        if (item == 1 && mark == EntryMark::Converting) {
+    dlg->onConvert = [&](TestMainDlg& d, const std::string& path) {
+        if (path == files[1]) {
             SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             openAfterCancel = IsWindow(d.m_hWnd) != FALSE;
         }
@@ -323,9 +322,8 @@ TEST_F(RunTest, ThousandsOfEntriesEndWithEveryMarkAndTheSummaryRight) {
 
 TEST_F(RunTest, CloseDuringALongRunClosesAfterTheCurrentFile) {
     OpenWith(2000);
-    dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
-        if (item == 700 && mark == EntryMark::Converting)
-            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    dlg->onConvert = [&](TestMainDlg& d, const std::string& path) {
+        if (path == files[700]) SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }, 600000));

@@ -168,6 +168,20 @@ std::string ItemText(HWND dialog, int id) {
     return text;
 }
 
+ConvertFunction TestMainDlg::RunConverter() {
+    ConvertFunction base = CMainDlg::RunConverter();
+    if (!onConvert) return base;
+    return [this, base](const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
+                        bool ignoreReadOnly, bool backupFile, bool skipBinary, ConvertFailure* failure,
+                        ContentReport* content) {
+        onConvert(*this, path);
+        return base ? base(path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile,
+                           skipBinary, failure, content)
+                    : ConvertFile(path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile,
+                                  skipBinary, failure, content);
+    };
+}
+
 bool TestMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
     if (id == IDC_JOB_LIST && header->code == LVN_ITEMCHANGED && onMark) {
         auto* view = reinterpret_cast<NMLISTVIEW*>(header);

@@ -68,6 +68,9 @@ public:
         : CMainDlg(TestApp::Get().Settings(), TestApp::Get().Resources(), TestApp::Get().Store(), format,
                    paths) {}
     std::function<void(TestMainDlg&, int item, EntryMark mark)> onMark;
+    // Called on the worker's thread as each file's conversion starts: what
+    // it sends to the dialog happens while that file is being converted.
+    std::function<void(TestMainDlg&, const std::string& path)> onConvert;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }
     // Commands the rule is told to answer for (true enabled, false not),
@@ -78,6 +81,7 @@ public:
     std::vector<UINT> recordOnly;
 
 protected:
+    ConvertFunction RunConverter() override;
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
     bool IsCommandEnabled(UINT id) override {
         for (const auto& o : ruleOverrides)

@@ -475,8 +475,12 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             break;
         }
         case WM_TIMER:
-            if (wp != kFollowTimer) return CHeaderDlg::OnMessage(msg, wp, lp, result);
-            CatchUp();
+            if (wp == kUpdatesTimer)
+                ApplyRunUpdates();
+            else if (wp == kFollowTimer)
+                CatchUp();
+            else
+                return CHeaderDlg::OnMessage(msg, wp, lp, result);
             result = 0;
             return true;
         case kMsgRunFinished:
@@ -485,6 +489,10 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             return true;
         case kMsgInvoke:
             if (lp) (*reinterpret_cast<const std::function<void()>*>(lp))();
+            result = 0;
+            return true;
+        case kMsgRunUpdates:
+            OnRunUpdates();
             result = 0;
             return true;
         default:

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <mutex>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -32,6 +33,8 @@
 constexpr UINT kMsgRunFinished = WM_USER + 401;
 // Sent by the worker: run the std::function at lParam on the dialog's thread.
 constexpr UINT kMsgInvoke = WM_USER + 402;
+// Posted by the worker when its queue of entry updates stops being empty.
+constexpr UINT kMsgRunUpdates = WM_USER + 403;
 
 class CMainDlg : public CHeaderDlg {
 public:
@@ -91,6 +94,8 @@ public:
     HWND ToolBar() const { return m_toolbar.m_hWnd; }
 
 protected:
+    // What the worker runs on each file: empty for the converter itself.
+    virtual ConvertFunction RunConverter();
     bool PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -165,6 +170,28 @@ private:
     void ShowProgress(int done);
     void FollowLater();
     void CatchUp();
+    // What the worker has to show for each entry (its marks, what its read
+    // learnt, the progress after it) waits here for the dialog's thread,
+    // which takes the whole queue at once: a run of thousands of small files
+    // neither waits for a round trip per file nor repaints per file.
+    struct RunUpdate {
+        enum class Kind { Mark, Content, Progress } kind = Kind::Mark;
+        int index = -1;
+        EntryMark mark = EntryMark::None;
+        ConvertFailure failure = ConvertFailure::None;
+        ContentReport content;
+    };
+    std::mutex m_updatesLock;
+    std::vector<RunUpdate> m_updates;
+    void QueueRunUpdate(const RunUpdate& update);
+    void ApplyRunUpdates();
+    // The queue is taken at most twenty times a second; what comes sooner
+    // waits for a timer.
+    static constexpr UINT_PTR kUpdatesTimer = 2;
+    static constexpr DWORD kUpdatesIntervalMs = 50;
+    DWORD m_lastUpdates = 0;
+    bool m_updatesTimer = false;
+    void OnRunUpdates();
     // Written by the worker while the dialog's thread waits for it.
     BatchCounts m_counts;
     LineEndingFormat m_runFormat = LineEndingFormat::Windows;

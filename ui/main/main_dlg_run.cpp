@@ -58,34 +58,75 @@ void CMainDlg::StartRun(bool check) {
     m_worker.Resume();
 }
 
-DWORD CMainDlg::WorkerBody() {
-    // Every step that touches a control runs on the dialog's thread, but a
-    // run of thousands of small files must not pay a round trip for each
-    // step: the paths are read once, and an entry's result and the progress
-    // after it travel with the next entry's "converting" mark (or the end).
-    struct Pending {
-        int index = -1;
-        EntryMark mark = EntryMark::None;
-        ConvertFailure failure = ConvertFailure::None;
-        int done = -1;
-        int contentIndex = -1;
-        ContentReport content;
-        // On the dialog's thread, while the worker waits; in the order the
-        // run reported them.
-        void ApplyTo(CMainDlg& dlg) {
-            if (contentIndex >= 0) dlg.KeepContent(contentIndex, content);
-            if (index >= 0) dlg.MarkEntry(index, mark, failure);
-            if (done >= 0) dlg.OnProgress(ProgressKind::ItemDone, done);
-            index = done = contentIndex = -1;
+void CMainDlg::QueueRunUpdate(const RunUpdate& update) {
+    bool wasEmpty;
+    {
+        std::lock_guard<std::mutex> hold(m_updatesLock);
+        wasEmpty = m_updates.empty();
+        m_updates.push_back(update);
+    }
+    // One message stands for everything queued until it is served; if it
+    // cannot be posted, the next synchronous step takes the queue along.
+    if (wasEmpty && m_hWnd) ::PostMessageA(m_hWnd, kMsgRunUpdates, 0, 0);
+}
+
+void CMainDlg::OnRunUpdates() {
+    const DWORD since = GetTickCount() - m_lastUpdates;
+    if (since >= kUpdatesIntervalMs) {
+        ApplyRunUpdates();
+    } else if (!m_updatesTimer) {
+        m_updatesTimer = SetTimer(m_hWnd, kUpdatesTimer, kUpdatesIntervalMs - since, nullptr) != 0;
+        if (!m_updatesTimer) ApplyRunUpdates();
+    }
+}
+
+void CMainDlg::ApplyRunUpdates() {
+    if (m_updatesTimer) KillTimer(m_hWnd, kUpdatesTimer);
+    m_updatesTimer = false;
+    m_lastUpdates = GetTickCount();
+    std::vector<RunUpdate> updates;
+    {
+        std::lock_guard<std::mutex> hold(m_updatesLock);
+        updates.swap(m_updates);
+    }
+    for (const RunUpdate& u : updates) {
+        switch (u.kind) {
+            case RunUpdate::Kind::Mark:
+                MarkEntry(u.index, u.mark, u.failure);
+                break;
+            case RunUpdate::Kind::Content:
+                KeepContent(u.index, u.content);
+                break;
+            case RunUpdate::Kind::Progress:
+                OnProgress(ProgressKind::ItemDone, u.index);
+                break;
         }
-    } pending;
+    }
+}
+
+ConvertFunction CMainDlg::RunConverter() {
+    if (!m_checkRun) return ConvertFunction();  // the converter itself
+    // A check reads each file and leaves it as it was.
+    return [](const char* path, LineEndingFormat, bool, bool, bool, bool, bool, ConvertFailure* failure,
+              ContentReport* content) {
+        const int result = ScanFile(NativeFileSystem(), path, content, failure);
+        content->outcome = ConvertOutcome::AlreadyInFormat;
+        return result;
+    };
+}
+
+DWORD CMainDlg::WorkerBody() {
+    // Every step that touches a control runs on the dialog's thread. The
+    // steps of each entry are queued for it without waiting (see
+    // QueueRunUpdate); the rare steps that start and end the run wait, and
+    // take what is queued along first, so everything arrives in order.
     struct Source : IJobSource {
         CMainDlg* dlg;
-        Pending* pending;
         std::vector<std::string> paths;
         int GetItemCount() override {
             int n = 0;
             dlg->Invoke([&] {
+                dlg->ApplyRunUpdates();
                 n = dlg->m_list.GetItemCount();
                 paths.clear();
                 paths.reserve(n);
@@ -101,71 +142,62 @@ DWORD CMainDlg::WorkerBody() {
             return path;
         }
         void MarkEntry(int index, EntryMark mark, ConvertFailure failure) override {
-            if (mark == EntryMark::Converting || pending->index >= 0) {
-                dlg->Invoke([&] {
-                    pending->ApplyTo(*dlg);
-                    dlg->MarkEntry(index, mark, failure);
-                });
-                return;
-            }
-            pending->index = index;
-            pending->mark = mark;
-            pending->failure = failure;
+            RunUpdate update;
+            update.kind = RunUpdate::Kind::Mark;
+            update.index = index;
+            update.mark = mark;
+            update.failure = failure;
+            dlg->QueueRunUpdate(update);
         }
         void ClearMarks(int count) override {
-            dlg->Invoke([&] { dlg->ClearMarks(count); });
+            dlg->Invoke([&] {
+                dlg->ApplyRunUpdates();
+                dlg->ClearMarks(count);
+            });
         }
         void KeepContent(int index, const ContentReport& content) override {
-            // Travels with the entry's mark.
-            pending->contentIndex = index;
-            pending->content = content;
+            RunUpdate update;
+            update.kind = RunUpdate::Kind::Content;
+            update.index = index;
+            update.content = content;
+            dlg->QueueRunUpdate(update);
         }
     } source;
     source.dlg = this;
-    source.pending = &pending;
     struct Sink : IProgressSink {
         CMainDlg* dlg;
-        Pending* pending;
         void OnRunStart() override {
             dlg->Invoke([&] { dlg->OnRunStart(); });
         }
         void OnRunEnd() override {
             dlg->Invoke([&] {
-                pending->ApplyTo(*dlg);
+                dlg->ApplyRunUpdates();
                 dlg->OnRunEnd();
             });
         }
         void SetStatusText(const char* text) override {
             dlg->Invoke([&] {
-                pending->ApplyTo(*dlg);
+                dlg->ApplyRunUpdates();
                 dlg->SetStatusText(text);
             });
         }
         void OnProgress(ProgressKind kind, int value) override {
             if (kind == ProgressKind::ItemDone) {
-                pending->done = value;
+                RunUpdate update;
+                update.kind = RunUpdate::Kind::Progress;
+                update.index = value;
+                dlg->QueueRunUpdate(update);
                 return;
             }
             dlg->Invoke([&] {
-                pending->ApplyTo(*dlg);
+                dlg->ApplyRunUpdates();
                 dlg->OnProgress(kind, value);
             });
         }
     } sink;
     sink.dlg = this;
-    sink.pending = &pending;
 
-    ConvertFunction convert;
-    if (m_checkRun) {
-        // A check reads each file and leaves it as it was.
-        convert = [](const char* path, LineEndingFormat, bool, bool, bool, bool, bool,
-                     ConvertFailure* failure, ContentReport* content) {
-            const int result = ScanFile(NativeFileSystem(), path, content, failure);
-            content->outcome = ConvertOutcome::AlreadyInFormat;
-            return result;
-        };
-    }
-    RunBatch(source, sink, m_stopRequest, m_runFormat, m_settings, &m_counts, convert);
+    RunBatch(source, sink, m_stopRequest, m_runFormat, m_settings, &m_counts, RunConverter());
     HWND wnd = m_hWnd;
     if (wnd) ::PostMessageA(wnd, kMsgRunFinished, 0, 0);
     return 0;
