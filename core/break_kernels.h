@@ -199,6 +199,22 @@ size_t PassRegion(const unsigned char* p, size_t n, unsigned char* out, const Pa
     return static_cast<size_t>(o - out);
 }
 
+// A counting pass's region totals: each CR LF takes one CR and one LF, so
+// the lone ones are the differences. A CR ending the region waits for the
+// next one, so no pair is cut there; after a NUL stop the counts no longer
+// matter, but stay sane.
+inline void AddScanCounts(uint64_t crs, uint64_t lfs, uint64_t pairs, uint64_t controls, bool nul,
+                          const PassTarget& t, PassTotals* totals) {
+    const uint64_t loneCr = crs - pairs;
+    const uint64_t loneLf = lfs > pairs ? lfs - pairs : 0;
+    totals->crlf += pairs;
+    totals->cr += loneCr;
+    totals->lf += loneLf;
+    totals->controls += controls;
+    totals->nul = totals->nul || nul;
+    if ((pairs & t.pairForeign) || (loneCr & t.crForeign) || (loneLf & t.lfForeign)) totals->foreign = true;
+}
+
 // The pass without output, for a file that may need no change at all: only
 // counts, so the usual run of text costs a few compares and three counts per
 // chunk. Each CR LF takes one CR and one LF, so the lone ones are the
@@ -228,16 +244,7 @@ void ScanRegion(const unsigned char* p, size_t n, const PassTarget& t, PassTotal
             if (stopAtNul) break;
         }
     }
-    // A CR ending the region waits for the next one, so no pair is cut here;
-    // after a NUL stop the counts no longer matter, but stay sane.
-    const uint64_t loneCr = crs - pairs;
-    const uint64_t loneLf = lfs > pairs ? lfs - pairs : 0;
-    totals->crlf += pairs;
-    totals->cr += loneCr;
-    totals->lf += loneLf;
-    totals->controls += controls;
-    totals->nul = totals->nul || nul;
-    if ((pairs & t.pairForeign) || (loneCr & t.crForeign) || (loneLf & t.lfForeign)) totals->foreign = true;
+    AddScanCounts(crs, lfs, pairs, controls, nul, t, totals);
 }
 
 template <class Lanes, unsigned U, bool BigEndian>

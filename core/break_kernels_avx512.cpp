@@ -95,14 +95,7 @@ void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals
     crs += Drain(crCounts);
     lfs += Drain(lfCounts);
     pairs += Drain(pairCounts);
-    const uint64_t loneCr = crs - pairs;
-    const uint64_t loneLf = lfs > pairs ? lfs - pairs : 0;
-    totals->crlf += pairs;
-    totals->cr += loneCr;
-    totals->lf += loneLf;
-    totals->controls += controls;
-    totals->nul = totals->nul || nul;
-    if ((pairs & t.pairForeign) || (loneCr & t.crForeign) || (loneLf & t.lfForeign)) totals->foreign = true;
+    AddScanCounts(crs, lfs, pairs, controls, nul, t, totals);
 }
 
 size_t PassBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,

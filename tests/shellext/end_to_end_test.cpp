@@ -25,6 +25,20 @@ int RunningCopies(const char* exeName) {
     return count;
 }
 
+// The program shows up, converts and closes on its own within a minute.
+void ExpectTheProgramStartsAndEndsByItself() {
+    const DWORD start = GetTickCount();
+    bool seen = false;
+    while (GetTickCount() - start < 60000) {
+        const int copies = RunningCopies("Pardwell.exe");
+        seen = seen || copies > 0;
+        if (seen && copies == 0) break;
+        Sleep(200);
+    }
+    EXPECT_TRUE(seen) << "Pardwell.exe was never started";
+    EXPECT_EQ(0, RunningCopies("Pardwell.exe")) << "Pardwell.exe did not end by itself within a minute";
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -68,17 +82,7 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
     init->Release();
     menu->Release();
 
-    // The program shows up, converts and closes on its own.
-    const DWORD start = GetTickCount();
-    bool seen = false;
-    while (GetTickCount() - start < 60000) {
-        const int copies = RunningCopies("Pardwell.exe");
-        seen = seen || copies > 0;
-        if (seen && copies == 0) break;
-        Sleep(200);
-    }
-    EXPECT_TRUE(seen) << "Pardwell.exe was never started";
-    EXPECT_EQ(0, RunningCopies("Pardwell.exe")) << "Pardwell.exe did not end by itself within a minute";
+    ExpectTheProgramStartsAndEndsByItself();
     for (int i = 0; i < 3; ++i) {
         std::string expected = contents[i];
         for (size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.erase(p, 1);
@@ -186,16 +190,7 @@ TEST(EndToEnd, NamesInNoLegacyCodePageReachTheProgramWhole) {
     init->Release();
     menu->Release();
 
-    const DWORD start = GetTickCount();
-    bool seen = false;
-    while (GetTickCount() - start < 60000) {
-        const int copies = RunningCopies("Pardwell.exe");
-        seen = seen || copies > 0;
-        if (seen && copies == 0) break;
-        Sleep(200);
-    }
-    EXPECT_TRUE(seen) << "Pardwell.exe was never started";
-    EXPECT_EQ(0, RunningCopies("Pardwell.exe")) << "Pardwell.exe did not end by itself within a minute";
+    ExpectTheProgramStartsAndEndsByItself();
     for (const std::wstring& name : names) {
         const std::wstring path = folder + L"\\" + name;
         EXPECT_EQ("one\ntwo\n", ReadWide(path)) << std::string(name.begin(), name.end());
