@@ -128,8 +128,15 @@ DWORD RunAndWaitForAll(const std::string& commandLine, DWORD timeoutMs = 120000)
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &si, &pi)) {
+    // A program just written by a setup that is still ending may be held
+    // for a moment: a start refused then is tried again.
+    bool started = false;
+    for (int attempt = 0; attempt < 40 && !started; ++attempt) {
+        started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                 nullptr, &si, &pi) != FALSE;
+        if (!started) Sleep(250);
+    }
+    if (!started) {
         CloseHandle(job);
         return 0xFFFFFFF1;
     }
