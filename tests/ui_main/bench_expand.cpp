@@ -1,7 +1,9 @@
 // Expanding a large folder into the job list against the bare
 // FindFirstFile/FindNextFile walk of the same folder.
 // usage: expand_bench [file count] [folder]   (default 100000, a folder in TEMP)
-// Prints both times and their ratio; exit code 1 if the ratio exceeds 5.
+// Prints both times and their ratio against the target of 2; exit code 1 if
+// it is missed. Under Wine, creating 100000 files takes many minutes: make
+// them once from the host (e.g. `touch` into /dev/shm/x) and pass that folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -78,33 +80,12 @@ int main(int argc, char** argv) {
     int listed = dlg.JobList().GetItemCount();
     dlg.DestroyWindow();
 
-    if (getenv("BENCH_PARTS")) {
-        TestMainDlg probe(0, nullptr);
-        probe.Create();
-        CListCtrl& list = probe.JobList();
-        double a = Now();
-        for (int i = 0; i < walked; ++i) {
-            LVITEMA item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = i;
-            item.pszText = const_cast<char*>("file000000.txt");
-            list.InsertItem(item);
-        }
-        double b = Now();
-        for (int i = 0; i < walked; ++i) list.SetItemText(i, 1, "C:\\some\\folder");
-        double c = Now();
-        char full[MAX_PATH];
-        for (int i = 0; i < walked; ++i)
-            GetFullPathNameA("C:\\some\\folder\\file.txt", MAX_PATH, full, nullptr);
-        double d = Now();
-        std::printf("insert %.3f s, set text %.3f s, full path %.3f s\n", b - a, c - b, d - c);
-        probe.DestroyWindow();
-    }
     double ratio = bare > 0 ? expand / bare : 0;
     std::printf("files: %d walked, %d added, %d listed\n", walked, added, listed);
     std::printf("bare FindFirstFile/FindNextFile walk: %.3f s\n", bare);
     std::printf("WalkFolder alone (%d files):         %.3f s\n", visited, walk);
     std::printf("ExpandFolder into the job list:      %.3f s\n", expand);
-    std::printf("ratio: %.2f (limit 5)\n", ratio);
-    return ratio <= 5.0 && added == walked ? 0 : 1;
+    const bool met = ratio <= 2.0 && added == walked;
+    std::printf("ratio: %.2f (target at most 2): %s\n", ratio, met ? "met" : "NOT MET");
+    return met ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/folder_walk.h"
 #include "tests/ui_main/ui_test_support.h"
 
 namespace {
@@ -191,7 +192,95 @@ TEST_F(MainDlgTest, HeaderClicksSortByColumnIdentityAndMoveTheArrow) {
     }
     // Sorting moved the entries together with their paths.
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(dlg->GetItemPath(i), JobItem::FromItemData(List().GetItemData(i))->path);
+        EXPECT_EQ(dlg->GetItemPath(i), JoinPath(List().GetItemText(i, 1), List().GetItemText(i, 0)));
+}
+
+// The list keeps only selection and focus per row; everything else is the
+// entry's own, so sorting and deleting must carry both to the right rows.
+TEST_F(MainDlgTest, SortingAndDeletingCarrySelectionFocusAndMarksWithTheirEntries) {
+    Open();
+    for (const char* n : {"c.txt", "a.txt", "b.txt", "d.txt"}) dlg->AddFileToList(temp.Write(n, "x").c_str());
+    dlg->MarkEntry(0, EntryMark::Failed, ConvertFailure::ReadOnly);
+    dlg->MarkEntry(3, EntryMark::Converted);
+    List().SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    List().SetItemState(2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    auto selected = [&] {
+        std::vector<std::string> names;
+        for (int i = List().GetFirstSelected(); i >= 0; i = List().GetNextItem(i, LVNI_SELECTED))
+            names.push_back(List().GetItemText(i, 0));
+        return names;
+    };
+    auto focused = [&] { return List().GetItemText(List().GetNextItem(-1, LVNI_FOCUSED), 0); };
+
+    HeaderClick(0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_EQ(selected(), (std::vector<std::string>{"b.txt", "c.txt"}));
+    EXPECT_EQ(focused(), "b.txt");
+    EXPECT_EQ(StateImage(List(), 2), EntryMark::Failed);
+    EXPECT_EQ(dlg->EntryFailure(2), ConvertFailure::ReadOnly);
+    EXPECT_EQ(StateImage(List(), 3), EntryMark::Converted);
+    EXPECT_EQ(StateImage(List(), 0), EntryMark::None);
+
+    SendMessageA(Wnd(), WM_COMMAND, ID_EDIT_DELETE, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "d.txt"}));
+    EXPECT_TRUE(selected().empty());
+    EXPECT_EQ(focused(), "d.txt") << "focus goes to the entry that took the first deleted one's place";
+    EXPECT_EQ(StateImage(List(), 1), EntryMark::Converted);
+    EXPECT_EQ(dlg->GetItemPath(1), temp.Path() + "\\d.txt");
+}
+
+// What the list asks for as it paints, in either text width, cut to the
+// room it gives; and typing a name's first letters finds the entry.
+TEST_F(MainDlgTest, TheVirtualListAnswersForTextsAndFindsTypedNames) {
+    Open();
+    for (const char* n : {"apple.txt", "banana.txt", "Berry.txt", "cherry.txt"})
+        dlg->AddFileToList(temp.Write(n, "x").c_str());
+    auto ask = [&](UINT code, int item, int column, void* buffer, int room) {
+        NMLVDISPINFOA info{};
+        info.hdr.hwndFrom = List().m_hWnd;
+        info.hdr.idFrom = IDC_JOB_LIST;
+        info.hdr.code = code;
+        info.item.mask = LVIF_TEXT;
+        info.item.iItem = item;
+        info.item.iSubItem = column;
+        info.item.pszText = static_cast<char*>(buffer);
+        info.item.cchTextMax = room;
+        SendMessageA(Wnd(), WM_NOTIFY, IDC_JOB_LIST, reinterpret_cast<LPARAM>(&info));
+    };
+    wchar_t wide[64];
+    ask(LVN_GETDISPINFOW, 1, 0, wide, 64);
+    EXPECT_EQ(std::wstring(wide), L"banana.txt");
+    ask(LVN_GETDISPINFOW, 1, 0, wide, 4);
+    EXPECT_EQ(std::wstring(wide), L"ban");
+    char narrow[64];
+    ask(LVN_GETDISPINFOA, 2, 1, narrow, 64);
+    EXPECT_EQ(std::string(narrow), temp.Path());
+    ask(LVN_GETDISPINFOA, 2, 0, narrow, 3);
+    EXPECT_EQ(std::string(narrow), "Be");
+
+    auto find = [&](UINT code, const void* text, UINT flags, int start) {
+        NMLVFINDITEMA nm{};
+        nm.hdr.hwndFrom = List().m_hWnd;
+        nm.hdr.idFrom = IDC_JOB_LIST;
+        nm.hdr.code = code;
+        nm.iStart = start;
+        nm.lvfi.flags = flags;
+        nm.lvfi.psz = static_cast<const char*>(text);
+        return static_cast<int>(SendMessageA(Wnd(), WM_NOTIFY, IDC_JOB_LIST, reinterpret_cast<LPARAM>(&nm)));
+    };
+    EXPECT_EQ(find(LVN_ODFINDITEMA, "b", LVFI_PARTIAL, 0), 1);
+    EXPECT_EQ(find(LVN_ODFINDITEMA, "b", LVFI_PARTIAL, 2), 2);
+    EXPECT_EQ(find(LVN_ODFINDITEMW, L"BER", LVFI_PARTIAL, 0), 2) << "whatever the case";
+    EXPECT_EQ(find(LVN_ODFINDITEMA, "a", LVFI_PARTIAL, 1), -1) << "no wrap asked";
+    EXPECT_EQ(find(LVN_ODFINDITEMA, "a", LVFI_PARTIAL | LVFI_WRAP, 1), 0);
+    EXPECT_EQ(find(LVN_ODFINDITEMA, "cherry", LVFI_STRING, 0), -1) << "a whole name is asked for";
+    EXPECT_EQ(find(LVN_ODFINDITEMA, "CHERRY.TXT", LVFI_STRING, 0), 3);
+
+    // The list's own type-ahead goes through the same answer.
+    ::SetFocus(List().m_hWnd);
+    SendMessageA(List().m_hWnd, WM_CHAR, 'c', 1);
+    EXPECT_EQ(List().GetNextItem(-1, LVNI_FOCUSED), 3);
 }
 
 TEST_F(MainDlgTest, DeleteAndClearKeepTheIndexInStep) {

@@ -182,15 +182,8 @@ ConvertFunction TestMainDlg::RunConverter() {
     };
 }
 
-bool TestMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
-    if (id == IDC_JOB_LIST && header->code == LVN_ITEMCHANGED && onMark) {
-        auto* view = reinterpret_cast<NMLISTVIEW*>(header);
-        if ((view->uChanged & LVIF_STATE) && ((view->uNewState ^ view->uOldState) & LVIS_STATEIMAGEMASK)) {
-            int image = static_cast<int>((view->uNewState & LVIS_STATEIMAGEMASK) >> 12);
-            onMark(*this, view->iItem, static_cast<EntryMark>(image));
-        }
-    }
-    return CMainDlg::OnNotify(id, header, result);
+void TestMainDlg::OnMarkChanged(int index, EntryMark mark) {
+    if (onMark) onMark(*this, index, mark);
 }
 
 EntryMark StateImage(CListCtrl& list, int item) {

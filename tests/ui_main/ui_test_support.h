@@ -82,7 +82,7 @@ public:
 
 protected:
     ConvertFunction RunConverter() override;
-    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    void OnMarkChanged(int index, EntryMark mark) override;
     bool IsCommandEnabled(UINT id) override {
         for (const auto& o : ruleOverrides)
             if (o.first == id) return o.second;

@@ -1,18 +1,22 @@
 #pragma once
-// One file of the job list. Each list entry owns its JobItem through its item
-// data: made when the entry is inserted, freed on the entry's deletion
-// notification. The path is as the columns rebuild it (the key of the path
-// index, so the index entry can be removed from that notification alone).
+// One file of the job list. The list is virtual: the dialog keeps its
+// entries in a vector and the list view asks for what it shows, so adding a
+// hundred thousand files costs no more than storing them.
 
-#include <windows.h>
-
-#include <memory>
+#include <cstddef>
 #include <string>
 
+#include "app/batch_run.h"
 #include "core/converter.h"
 
 struct JobItem {
+    // Folder and name joined as the columns show them: the key of the path
+    // index, so an entry's index key goes with it.
     std::string path;
+    size_t nameAt = 0;        // where the "File" column's text starts
+    size_t folderLength = 0;  // the "Folder" column's text (empty when the shell cannot split it)
+    int image = 0;            // in the system's small icons
+    EntryMark mark = EntryMark::None;
     // Why the last conversion failed; None unless the entry is marked failed.
     ConvertFailure failure = ConvertFailure::None;
     // What the last read of the file learnt, kept across runs; whether that
@@ -22,12 +26,6 @@ struct JobItem {
     bool checked = false;
     std::string breaksText;
 
-    // The only ways into and out of an entry's item data.
-    static LPARAM ToItemData(std::unique_ptr<JobItem> item) {
-        return reinterpret_cast<LPARAM>(item.release());
-    }
-    static std::unique_ptr<JobItem> TakeFromItemData(LPARAM data) {
-        return std::unique_ptr<JobItem>(reinterpret_cast<JobItem*>(data));
-    }
-    static JobItem* FromItemData(LPARAM data) { return reinterpret_cast<JobItem*>(data); }
+    const char* Name() const { return path.c_str() + nameAt; }
+    std::string Folder() const { return path.substr(0, folderLength); }
 };

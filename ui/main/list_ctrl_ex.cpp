@@ -1,12 +1,9 @@
 #include "ui/main/list_ctrl_ex.h"
 
 #include <mbstring.h>
-#include <shlwapi.h>
 
-#include <cstring>
+#include <algorithm>
 #include <string>
-
-#include "ui/main/job_item.h"
 
 void CListCtrlEx::SelectOnly(int index, bool select, bool exclusive) {
     if (exclusive) {
@@ -51,7 +48,7 @@ void CSortListCtrl::OnHeaderClick(int column) {
         item.iImage = m_sort.direction - 1;
         header.SetItem(column, item);
     }
-    if (m_compare) SortItems(m_compare, reinterpret_cast<LPARAM>(&m_sort));
+    if (m_sorter) m_sorter(m_sort);
 }
 
 bool CSortListCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -66,28 +63,22 @@ bool CSortListCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     return CListCtrlEx::OnMessage(msg, wp, lp, result);
 }
 
-namespace {
-// The texts the columns show for an entry.
-std::string SortKey(LPARAM data, int column) {
-    if (!data) return std::string();
-    const JobItem* entry = JobItem::FromItemData(data);
-    if (column == 2) return entry->breaksText;
-    const char* path = entry->path.c_str();
-    if (column == 0) return PathFindFileNameA(path);
-    char folder[MAX_PATH + 1];
-    if (std::strlen(path) > MAX_PATH) return std::string();
-    std::strcpy(folder, path);
-    if (!PathRemoveFileSpecA(folder)) return std::string();
-    return folder;
-}
-}  // namespace
-
-int CALLBACK CompareEntries(LPARAM data1, LPARAM data2, LPARAM sortState) {
-    const auto* state = reinterpret_cast<const SortState*>(sortState);
-    if (!state || (state->direction != 1 && state->direction != 2)) return 0;
-    std::string key1 = SortKey(data1, state->column);
-    std::string key2 = SortKey(data2, state->column);
-    const auto* a = reinterpret_cast<const unsigned char*>(key1.c_str());
-    const auto* b = reinterpret_cast<const unsigned char*>(key2.c_str());
-    return state->direction == 1 ? _mbscmp(a, b) : _mbscmp(b, a);
+std::vector<size_t> SortedOrder(const std::vector<JobItem>& entries, const SortState& state) {
+    std::vector<size_t> order(entries.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    if (state.direction != 1 && state.direction != 2) return order;
+    // The keys are made once, not once per comparison.
+    std::vector<std::string> keys;
+    keys.reserve(entries.size());
+    for (const JobItem& entry : entries)
+        keys.push_back(state.column == 0   ? std::string(entry.Name())
+                       : state.column == 1 ? entry.Folder()
+                                           : entry.breaksText);
+    const bool ascending = state.direction == 1;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const auto* x = reinterpret_cast<const unsigned char*>(keys[a].c_str());
+        const auto* y = reinterpret_cast<const unsigned char*>(keys[b].c_str());
+        return ascending ? _mbscmp(x, y) < 0 : _mbscmp(y, x) < 0;
+    });
+    return order;
 }

@@ -1,11 +1,16 @@
 #pragma once
 // The job list's control classes: CListCtrlEx adds selection helpers to the
-// list view; CSortListCtrl sorts on header clicks and shows the arrow.
+// list view; CSortListCtrl asks for a sort on header clicks and shows the
+// arrow.
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <vector>
+
 #include "framework/controls.h"
+#include "ui/main/job_item.h"
 
 class CListCtrlEx : public CListCtrl {
 public:
@@ -22,7 +27,9 @@ struct SortState {
 
 class CSortListCtrl : public CListCtrlEx {
 public:
-    void SetCompareFunction(PFNLVCOMPARE compare) { m_compare = compare; }
+    // The list is virtual: whoever owns the entries sorts them.
+    using Sorter = std::function<void(const SortState&)>;
+    void SetSorter(Sorter sorter) { m_sorter = std::move(sorter); }
     const SortState& GetSortState() const { return m_sort; }
     // While set, header clicks neither sort nor move the arrow (entries are
     // addressed by position during a run).
@@ -34,10 +41,11 @@ protected:
 
 private:
     SortState m_sort;
-    PFNLVCOMPARE m_compare = nullptr;
+    Sorter m_sorter;
     bool m_sortLocked = false;
 };
 
-// Item-sort comparison of two entries by the column of the sort state: the
-// name or folder of the stored path, or the line breaks last read.
-int CALLBACK CompareEntries(LPARAM data1, LPARAM data2, LPARAM sortState);
+// The entries' order by the column of the sort state (the name, the folder,
+// or the line breaks last read), as positions in entries; equal keys keep
+// their order. Unsorted: as they are.
+std::vector<size_t> SortedOrder(const std::vector<JobItem>& entries, const SortState& state);

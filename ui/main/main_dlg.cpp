@@ -227,8 +227,10 @@ void CMainDlg::SetUpJobList() {
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_INFOTIP);
     m_list.SetImageList(m_resources.GetImageList(1), LVSIL_SMALL);
     ::SendMessageA(m_list.GetHeader(), HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_headerImages.Get()));
-    m_list.SetCompareFunction(&CompareEntries);
+    m_list.SetSorter([this](const SortState& state) { SortEntries(state); });
     m_list.SetImageList(m_stateImages, LVSIL_STATE);
+    // The marks are the entries' own; the list asks for them as it paints.
+    m_list.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
     m_list.InsertColumn(0, "File", LVCFMT_LEFT, 160);
     // The folder column gives up what the line-breaks column needs, so all
     // three show without scrolling (room for a vertical scroll bar kept).
@@ -274,7 +276,7 @@ void CMainDlg::UpdateKeepOnTop() {
 // ---- enabling and dispatch ----
 
 bool CMainDlg::IsCommandEnabled(UINT id) {
-    int count = m_list.m_hWnd ? m_list.GetItemCount() : 0;
+    int count = EntryCount();
     switch (id) {
         case ID_EDIT_ADD_FILES:
         case ID_EDIT_ADD_FOLDER:
@@ -376,13 +378,15 @@ bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
             OnGetInfoTip(header);
             result = 0;
             return true;
-        case LVN_DELETEITEM: {
-            auto* view = reinterpret_cast<NMLISTVIEW*>(header);
-            if (std::unique_ptr<JobItem> entry = JobItem::TakeFromItemData(view->lParam))
-                m_index.Remove(entry->path);
+        case LVN_GETDISPINFOA:
+        case LVN_GETDISPINFOW:
+            OnGetDispInfo(header);
             result = 0;
             return true;
-        }
+        case LVN_ODFINDITEMA:
+        case LVN_ODFINDITEMW:
+            result = FindEntry(header);
+            return true;
         default:
             return false;
     }

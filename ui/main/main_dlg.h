@@ -62,6 +62,8 @@ public:
     // What the last read of the entry's file learnt; false if it was never read.
     void KeepContent(int index, const ContentReport& content);
     bool EntryContent(int index, ContentReport* content) const;
+    int EntryCount() const { return static_cast<int>(m_entries.size()); }
+    const JobItem* Entry(int index) const;
     void DeleteSelected();
     void ClearList();
     void OpenSelected();
@@ -96,6 +98,9 @@ public:
 protected:
     // What the worker runs on each file: empty for the converter itself.
     virtual ConvertFunction RunConverter();
+    // Called on the dialog's thread as an entry's mark changes, before the
+    // current entry follows it.
+    virtual void OnMarkChanged(int /*index*/, EntryMark /*mark*/) {}
     bool PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -123,6 +128,10 @@ private:
     void OnOptions();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void OnGetInfoTip(NMHDR* header);
+    void OnGetDispInfo(NMHDR* header);
+    int FindEntry(NMHDR* header) const;
+    void SortEntries(const SortState& state);
+    JobItem* Entry(int index);
     // Runs fn on the dialog's thread; the worker waits for it.
     void Invoke(const std::function<void()>& fn);
     DWORD WorkerBody();
@@ -196,6 +205,9 @@ private:
     BatchCounts m_counts;
     LineEndingFormat m_runFormat = LineEndingFormat::Windows;
     bool m_checkRun = false;
+    // The job list's entries, in the order shown; the list view itself is
+    // virtual and keeps only selection and focus.
+    std::vector<JobItem> m_entries;
     PathIndex m_index;
     // While a folder is expanded, selection, scrolling and the status line
     // are brought up to date once at the end instead of for every file.
@@ -207,4 +219,5 @@ private:
     // The walk hands on files only, so no attribute call is needed for them.
     int AddPath(const char* path, bool knownFile);
     void ShowAdded(int index);
+    void ShowEntryCount();
 };

@@ -127,7 +127,7 @@ DWORD CMainDlg::WorkerBody() {
             int n = 0;
             dlg->Invoke([&] {
                 dlg->ApplyRunUpdates();
-                n = dlg->m_list.GetItemCount();
+                n = dlg->EntryCount();
                 paths.clear();
                 paths.reserve(n);
                 for (int i = 0; i < n; ++i) paths.push_back(dlg->GetItemPath(i));
@@ -277,7 +277,7 @@ void CMainDlg::ShowProgress(int done) {
     char text[256];
     std::snprintf(text, sizeof(text),
                   LoadResourceText(m_checkRun ? IDS_CHECK_PROGRESS : IDS_PROGRESS).c_str(), done + 1,
-                  m_list.GetItemCount());
+                  EntryCount());
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     ++m_progressShown;
     m_lastProgress = GetTickCount();
