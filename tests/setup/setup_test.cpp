@@ -5,6 +5,7 @@
 // Uninstall entry, the per-user classes and the program's own key.
 #include "app/registry_store.h"
 #include "app/shell_integration.h"
+#include "tests/shellext/shell_selection.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -243,29 +244,6 @@ private:
     bool m_overridden = false;
 };
 
-// A data object for one file, as the file manager hands it to a menu
-// handler: from the file's folder.
-IDataObject* DataObjectFor(const std::string& path) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    IShellFolder* desktop = nullptr;
-    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-    LPITEMIDLIST full = nullptr;
-    IDataObject* data = nullptr;
-    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &full, nullptr))) {
-        IShellFolder* parent = nullptr;
-        LPCITEMIDLIST child = nullptr;
-        if (SUCCEEDED(SHBindToParent(full, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
-            parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
-                                  reinterpret_cast<void**>(&data));
-            parent->Release();
-        }
-        CoTaskMemFree(full);
-    }
-    desktop->Release();
-    return data;
-}
-
 // Removes whatever an earlier, interrupted run may have left, so that each
 // test starts from a prefix without Pardwell installed.
 void Scrub(const std::string& folder) {
@@ -421,7 +399,7 @@ void ExpectMenuConvertsWithInstalledProgram(const std::string& file, HMODULE& li
             "through the per-user registration itself\n");
     }
 
-    IDataObject* data = DataObjectFor(file);
+    IDataObject* data = ShellSelectionOf(file);
     ASSERT_NE(nullptr, data);
     EXPECT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();

@@ -1,3 +1,4 @@
+#include "shell_selection.h"
 #include "test_support.h"
 
 #include "gorsemere_idl.h"
@@ -90,36 +91,6 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
         DeleteFileA(paths[i].c_str());
     }
     RemoveDirectoryA(folder.c_str());
-}
-
-// The selection as the file manager makes it: the shell folder's own data
-// object for these names in `folder`. Null if the shell cannot give one.
-IDataObject* ShellSelection(const std::wstring& folder, const std::vector<std::wstring>& names) {
-    IShellFolder* desktop = nullptr;
-    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-    IShellFolder* parent = nullptr;
-    PIDLIST_RELATIVE folderId = nullptr;
-    std::wstring display = folder;
-    HRESULT hr = desktop->ParseDisplayName(nullptr, nullptr, &display[0], nullptr, &folderId, nullptr);
-    if (SUCCEEDED(hr))
-        hr = desktop->BindToObject(folderId, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&parent));
-    std::vector<PITEMID_CHILD> children;
-    for (size_t i = 0; SUCCEEDED(hr) && i < names.size(); ++i) {
-        std::wstring name = names[i];
-        PIDLIST_RELATIVE child = nullptr;
-        hr = parent->ParseDisplayName(nullptr, nullptr, &name[0], nullptr, &child, nullptr);
-        if (SUCCEEDED(hr)) children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
-    }
-    IDataObject* data = nullptr;
-    if (SUCCEEDED(hr))
-        hr = parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
-                                   const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject,
-                                   nullptr, reinterpret_cast<void**>(&data));
-    for (PITEMID_CHILD child : children) CoTaskMemFree(child);
-    CoTaskMemFree(folderId);
-    if (parent) parent->Release();
-    desktop->Release();
-    return SUCCEEDED(hr) ? data : nullptr;
 }
 
 std::string ReadWide(const std::wstring& path) {

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include "gorsemere_idl.h"
+#include "shell_selection.h"
 
 namespace {
 
@@ -17,27 +18,6 @@ void CALLBACK OpenSubmenu(HWND owner, UINT, UINT_PTR id, DWORD) {
     KillTimer(owner, id);
     PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RIGHT, 0);
-}
-
-IDataObject* SelectionOf(const char* path) {
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH)) return nullptr;
-    IShellFolder* desktop = nullptr;
-    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-    LPITEMIDLIST full = nullptr;
-    IDataObject* data = nullptr;
-    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &full, nullptr))) {
-        IShellFolder* parent = nullptr;
-        LPCITEMIDLIST child = nullptr;
-        if (SUCCEEDED(SHBindToParent(full, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
-            parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
-                                  reinterpret_cast<void**>(&data));
-            parent->Release();
-        }
-        CoTaskMemFree(full);
-    }
-    desktop->Release();
-    return data;
 }
 
 }  // namespace
@@ -60,7 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     IClassFactory* factory = nullptr;
     IContextMenu* menu = nullptr;
     IShellExtInit* init = nullptr;
-    IDataObject* data = SelectionOf(file);
+    IDataObject* data = ShellSelectionOf(file);
     if (!getClassObject || !data ||
         FAILED(getClassObject(CLSID_GorsemereContextMenu, IID_IClassFactory,
                               reinterpret_cast<void**>(&factory))) ||
