@@ -74,11 +74,16 @@ std::vector<size_t> SortedOrder(const std::vector<JobItem>& entries, const SortS
         keys.push_back(state.column == 0   ? std::string(entry.Name())
                        : state.column == 1 ? entry.Folder()
                                            : entry.breaksText);
-    const bool ascending = state.direction == 1;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const auto* x = reinterpret_cast<const unsigned char*>(keys[a].c_str());
-        const auto* y = reinterpret_cast<const unsigned char*>(keys[b].c_str());
-        return ascending ? _mbscmp(x, y) < 0 : _mbscmp(y, x) < 0;
+        return CompareEntries(keys[a].c_str(), keys[b].c_str(), state) < 0;
     });
     return order;
+}
+
+int CompareEntries(const char* key1, const char* key2, const SortState& state) {
+    const auto* a = reinterpret_cast<const unsigned char*>(key1);
+    const auto* b = reinterpret_cast<const unsigned char*>(key2);
+    if (state.direction == 1) return _mbscmp(a, b);
+    if (state.direction == 2) return _mbscmp(b, a);
+    return 0;
 }

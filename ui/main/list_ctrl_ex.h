@@ -45,6 +45,11 @@ private:
     bool m_sortLocked = false;
 };
 
+// The comparison of two entries' sort keys by the sort state: ascending or
+// descending by the multibyte string order of the code page (so capitals
+// come first); equal for an unsorted state.
+int CompareEntries(const char* key1, const char* key2, const SortState& state);
+
 // The entries' order by the column of the sort state (the name, the folder,
 // or the line breaks last read), as positions in entries; equal keys keep
 // their order. Unsorted: as they are.
