@@ -40,3 +40,24 @@ bool WidenName(const char* narrow, std::wstring* wide) {
     wide->swap(out);
     return true;
 }
+
+size_t TextPrefixLength(const char* text, size_t length, size_t room, UINT codePage) {
+    if (length <= room) return length;
+    if (codePage == CP_ACP) codePage = GetACP();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    if (codePage == CP_UTF8) {
+        // A cut before a continuation byte is inside a character.
+        size_t cut = room;
+        while (cut > 0 && (bytes[cut] & 0xC0) == 0x80) --cut;
+        return cut;
+    }
+    // A trail byte can look like anything, so a double-byte text is walked
+    // from its start.
+    size_t at = 0;
+    while (at < room) {
+        const size_t width = IsDBCSLeadByteEx(codePage, bytes[at]) ? 2 : 1;
+        if (at + width > room) break;
+        at += width;
+    }
+    return at;
+}

@@ -10,6 +10,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "core/platform/win32_text.h"
 #endif
 
 namespace {
@@ -226,6 +228,19 @@ TEST(CommandLine, PortableSplitAgreesWithTheProcessArguments) {
         expected.erase(expected.begin(), expected.begin() + 3);
         EXPECT_EQ(actual, expected) << tail;
     }
+}
+
+// Texts cut to a buffer (list cells, infotips) end between characters, in
+// UTF-8 and in a double-byte code page, where a trail byte may be a backslash.
+TEST(CommandLine, TextsAreCutBetweenCharacters) {
+    const std::string utf8 = "ab\xC3\xA9\xE6\x97\xA5x";  // a b é 日 x
+    const size_t utf8Cuts[][2] = {{99, 8}, {8, 8}, {7, 7}, {6, 4}, {5, 4}, {4, 4}, {3, 2}, {2, 2}, {0, 0}};
+    for (const auto& c : utf8Cuts)
+        EXPECT_EQ(TextPrefixLength(utf8.c_str(), utf8.size(), c[0], CP_UTF8), c[1]) << "room " << c[0];
+    const std::string sjis = "a\x95\x5C\x5C\x83\x41";  // a 表 \ ア
+    const size_t sjisCuts[][2] = {{6, 6}, {5, 4}, {4, 4}, {3, 3}, {2, 1}, {1, 1}};
+    for (const auto& c : sjisCuts)
+        EXPECT_EQ(TextPrefixLength(sjis.c_str(), sjis.size(), c[0], 932), c[1]) << "room " << c[0];
 }
 #endif
 

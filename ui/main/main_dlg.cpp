@@ -413,7 +413,8 @@ void CMainDlg::OnGetInfoTip(NMHDR* header) {
     }
     std::string text = (tip->dwFlags & LVGIT_UNFOLDED) ? std::string() : std::string(tip->pszText);
     if (!text.empty()) text += "\r\n";
-    text = (text + reason).substr(0, room - 1);
+    text += reason;
+    text.resize(TextPrefixLength(text.c_str(), text.size(), room - 1));
     std::copy(text.begin(), text.end(), tip->pszText);
     tip->pszText[text.size()] = 0;
 }

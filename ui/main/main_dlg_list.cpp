@@ -323,7 +323,7 @@ void CMainDlg::OnGetDispInfo(NMHDR* header) {
             std::copy(converted.begin(), converted.end(), wide);
             wide[converted.size()] = 0;
         } else {
-            length = std::min(length, room - 1);
+            length = TextPrefixLength(text, length, room - 1);
             std::memcpy(item.pszText, text, length);
             item.pszText[length] = 0;
         }
