@@ -5,7 +5,8 @@
 // Chosen at run time; UTF-16 and counting are as with AVX-512BW.
 #include "core/break_kernels.h"
 
-#if (defined(__i386__) || defined(__x86_64__)) && defined(__AVX512VBMI2__) && defined(__BMI2__)
+// 64-bit only: the 32-bit instruction set has no 64-bit deposit and extract.
+#if defined(__x86_64__) && defined(__AVX512VBMI2__) && defined(__BMI2__)
 #include "core/break_kernels_avx512.h"
 
 namespace {
