@@ -77,10 +77,12 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     unsigned char* buf = inBuf.get();
     size_t have = 0;
     bool eof = false;
+    bool filled = false;  // the last read gave all it was asked for
     auto readMore = [&]() {
         const long got = in.Read(buf + have, block);
         if (got < 0) return false;
         if (got == 0) eof = true;
+        filled = static_cast<size_t>(got) == block;
         have += static_cast<size_t>(got);
         return true;
     };
@@ -110,7 +112,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
         if (out && !outBuf) newOutBuf();
         return out != nullptr;
     };
-    // A file that goes on past the first read is read in the larger blocks.
+    // A file that filled the first read is read on in the larger blocks; a
+    // small one learns its end from an empty read and keeps its small buffers.
     auto grow = [&]() {
         block = kPassBlockSize;
         std::unique_ptr<unsigned char[]> larger(new unsigned char[kCarryRoom + block + kSlack]());
@@ -154,7 +157,7 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
             have -= n;
         }
         if (eof) break;
-        if (block < kPassBlockSize) grow();
+        if (block < kPassBlockSize && filled) grow();
         if (!readMore()) return PassResult::ReadFailed;
     }
 

@@ -222,12 +222,16 @@ TEST(Pass, EveryShortInputAtEverySplit) {
 // boundary inside a unit: put breaks, pairs and single units across both at
 // every offset.
 TEST(Pass, OwnBlockBoundary) {
+    // The second boundary's file is five times longer: fewer offsets and
+    // only the reads that cut a unit there keep the test quick.
     struct Boundary {
         size_t at;
-        std::vector<size_t> shortReads;
+        size_t before, after;
+        std::vector<std::vector<size_t>> reads;
     };
-    const Boundary boundaries[] = {{kPassFirstBlock, {kPassFirstBlock - 1}},
-                                   {kPassFirstBlock + kPassBlockSize, {kPassFirstBlock, kPassBlockSize - 1}}};
+    const Boundary boundaries[] = {
+        {kPassFirstBlock, 5, 3, {{}, {kPassFirstBlock - 1}}},
+        {kPassFirstBlock + kPassBlockSize, 3, 1, {{kPassFirstBlock, kPassBlockSize - 1}}}};
     const std::u16string pieces[] = {u"\r\n", u"\r\r", u"\n\r", u"\r\r\n", u"\x0D0A"};
     static const char16_t kUnits[] = {u'a', u'b', 0x0D, 0x0A, 0x0D0A, 0x0A0D};
     for (const Boundary& boundary : boundaries) {
@@ -236,10 +240,10 @@ TEST(Pass, OwnBlockBoundary) {
         std::u16string fillUnits;
         for (size_t i = 0; i < boundary.at / 2 + 64; ++i) fillUnits += kUnits[rng() % 6];
         for (const std::u16string& piece : pieces) {
-            for (size_t at = boundary.at - 5; at <= boundary.at + 3; ++at) {
+            for (size_t at = boundary.at - boundary.before; at <= boundary.at + boundary.after; ++at) {
                 std::string bytes = fillBytes;
                 for (size_t i = 0; i < piece.size(); ++i) bytes[at + i] = static_cast<char>(piece[i]);
-                for (const std::vector<size_t>& chunks : {std::vector<size_t>{}, boundary.shortReads}) {
+                for (const std::vector<size_t>& chunks : boundary.reads) {
                     ExpectLikeOracle(bytes, chunks, "bytes at " + std::to_string(at));
                     if (at % 2) continue;
                     std::u16string units = fillUnits;
@@ -249,6 +253,32 @@ TEST(Pass, OwnBlockBoundary) {
                     if (HasFatalFailure()) return;
                 }
             }
+        }
+    }
+}
+
+// A small file is read whole by the first read and learns its end from an
+// empty one, in small buffers; only a file that fills the first read goes
+// on in the larger blocks.
+TEST(Pass, OnlyAFileThatFillsTheFirstReadGoesOnInLargerBlocks) {
+    struct Case {
+        size_t size;
+        std::vector<size_t> asked;
+    } const cases[] = {
+        {100, {kPassFirstBlock, kPassFirstBlock}},
+        {kPassFirstBlock - 1, {kPassFirstBlock, kPassFirstBlock}},
+        {kPassFirstBlock, {kPassFirstBlock, kPassBlockSize}},
+        {kPassFirstBlock + 10, {kPassFirstBlock, kPassBlockSize, kPassBlockSize}},
+    };
+    for (const Case& c : cases) {
+        for (bool converting : {false, true}) {
+            // A LF at the end is converted to CR LF; a file without breaks is left alone.
+            const std::string input = std::string(c.size - 1, 'a') + (converting ? '\n' : 'a');
+            MemoryReader in(input, {});
+            MemoryOutput out(input);
+            ASSERT_EQ(RunPass(in, PassOptions(), &out, nullptr), PassResult::Done);
+            EXPECT_EQ(out.m_begun, converting ? 1 : 0);
+            EXPECT_EQ(in.asked, c.asked) << c.size << (converting ? " converting" : " counting");
         }
     }
 }
