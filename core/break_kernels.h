@@ -46,6 +46,8 @@ struct PassKernels {
 const PassKernels* Sse2PassKernels();
 const PassKernels* Avx2PassKernels();
 const PassKernels* Avx512PassKernels();
+// AVX-512BW with VBMI2 and BMI2: converts bytes by compress and expand.
+const PassKernels* Vbmi2PassKernels();
 
 namespace {
 

@@ -7,9 +7,8 @@
 
 namespace {
 
-// Read size. Up to 3 bytes of one read (a CR that may pair with what comes
-// next, half a UTF-16 unit) wait at the front of the buffer for the next.
-constexpr size_t kBlockSize = 64 * 1024;
+// Up to 3 bytes of one read (a CR that may pair with what comes next, half
+// a UTF-16 unit) wait at the front of the buffer for the next.
 constexpr size_t kCarryRoom = 4;
 // Kernels read 64 bytes past their region and write 68 past their output.
 constexpr size_t kSlack = 128;
@@ -20,6 +19,9 @@ const PassKernels kScalarKernels = MakePassKernels<ScalarLanes>();
 const PassKernels& ChooseKernels() {
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
+        __builtin_cpu_supports("bmi2") && Vbmi2PassKernels())
+        return *Vbmi2PassKernels();
     if (__builtin_cpu_supports("avx512bw") && Avx512PassKernels()) return *Avx512PassKernels();
     if (__builtin_cpu_supports("avx2") && Avx2PassKernels()) return *Avx2PassKernels();
     if (__builtin_cpu_supports("sse2") && Sse2PassKernels()) return *Sse2PassKernels();
@@ -70,14 +72,17 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     ContentReport& r = report ? *report : local;
     r = ContentReport();
 
-    std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kCarryRoom + kBlockSize + kSlack]());
-    unsigned char* const buf = inBuf.get();
+    size_t block = kPassFirstBlock;
+    std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kCarryRoom + block + kSlack]());
+    unsigned char* buf = inBuf.get();
     size_t have = 0;
     bool eof = false;
+    bool filled = false;  // the last read gave all it was asked for
     auto readMore = [&]() {
-        const long got = in.Read(buf + have, kBlockSize);
+        const long got = in.Read(buf + have, block);
         if (got < 0) return false;
         if (got == 0) eof = true;
+        filled = static_cast<size_t>(got) == block;
         have += static_cast<size_t>(got);
         return true;
     };
@@ -100,11 +105,22 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     };
 
     std::unique_ptr<unsigned char[]> outBuf;
+    auto newOutBuf = [&]() { outBuf.reset(new unsigned char[2 * (kCarryRoom + block) + kSlack]); };
     IFile* out = nullptr;
     auto begin = [&](uint64_t unchanged) {
         out = output->Begin(unchanged);
-        if (out && !outBuf) outBuf.reset(new unsigned char[2 * (kCarryRoom + kBlockSize) + kSlack]);
+        if (out && !outBuf) newOutBuf();
         return out != nullptr;
+    };
+    // A file that filled the first read is read on in the larger blocks; a
+    // small one learns its end from an empty read and keeps its small buffers.
+    auto grow = [&]() {
+        block = kPassBlockSize;
+        std::unique_ptr<unsigned char[]> larger(new unsigned char[kCarryRoom + block + kSlack]());
+        std::memcpy(larger.get(), buf, have);
+        inBuf.swap(larger);
+        buf = inBuf.get();
+        if (outBuf) newOutBuf();
     };
     if (options.eager && output && !begin(0)) return PassResult::OutputFailed;
 
@@ -141,6 +157,7 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
             have -= n;
         }
         if (eof) break;
+        if (block < kPassBlockSize && filled) grow();
         if (!readMore()) return PassResult::ReadFailed;
     }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/break_pass.h"
 #include "core/converter.h"
 #include "tests/converter/test_support.h"
 
@@ -142,14 +143,14 @@ TEST(CopyLoop, RandomInputsMatchReferenceLoop) {
     }
 }
 
-// With reads as large as asked for, the loop's own block size sets the
-// boundary: put CR LF and CR CR across it and around it.
+// With reads as large as asked for, the loop's own read sizes set the
+// boundaries (its small first read, then larger ones): put CR LF and CR CR
+// across them and around them.
 TEST(CopyLoop, OwnBlockBoundary) {
-    const size_t kBlock = 64 * 1024;
     std::mt19937 rng(7);
-    const std::string filler = RandomText(rng, 3 * kBlock + 16);
+    const std::string filler = RandomText(rng, kPassFirstBlock + 2 * kPassBlockSize + 16);
     const char* const pairs[] = {"\r\n", "\r\r", "\n\r", "\r\r\n"};
-    for (size_t boundary : {kBlock, 2 * kBlock}) {
+    for (size_t boundary : {kPassFirstBlock, kPassFirstBlock + kPassBlockSize}) {
         for (size_t at = boundary - 3; at <= boundary + 1; ++at) {
             for (const char* pair : pairs) {
                 std::string input = filler;
@@ -165,7 +166,7 @@ TEST(CopyLoop, OwnBlockBoundary) {
 
 TEST(CopyLoop, ReadAndWriteErrorsAreReported) {
     std::mt19937 rng(11);
-    const std::string input = RandomText(rng, 200000);
+    const std::string input = RandomText(rng, kPassFirstBlock + 3 * kPassBlockSize);  // four reads
     for (const Target& t : kTargets) {
         for (int failRead : {1, 2, 4}) {
             MemoryReader in(input, {}, failRead);

@@ -217,37 +217,76 @@ TEST(Pass, EveryShortInputAtEverySplit) {
     }
 }
 
-// The pass's own block size sets a boundary, and a read one byte short of
-// it puts the next one inside a unit: put breaks, pairs and single units
-// across both at every offset.
+// The pass's own read sizes set boundaries (after its small first read and
+// its first large one), and reads one byte short of them put the next
+// boundary inside a unit: put breaks, pairs and single units across both at
+// every offset.
 TEST(Pass, OwnBlockBoundary) {
-    const size_t kBlock = 64 * 1024;
-    std::mt19937 rng(5);
-    const std::string fillBytes = RandomUnits(rng, kBlock + 64, false, false);
-    std::u16string fillUnits;
-    static const char16_t kUnits[] = {u'a', u'b', 0x0D, 0x0A, 0x0D0A, 0x0A0D};
-    for (size_t i = 0; i < kBlock / 2 + 64; ++i) fillUnits += kUnits[rng() % 6];
+    // The second boundary's file is five times longer: fewer offsets and
+    // only the reads that cut a unit there keep the test quick.
+    struct Boundary {
+        size_t at;
+        size_t before, after;
+        std::vector<std::vector<size_t>> reads;
+    };
+    const Boundary boundaries[] = {
+        {kPassFirstBlock, 5, 3, {{}, {kPassFirstBlock - 1}}},
+        {kPassFirstBlock + kPassBlockSize, 3, 1, {{kPassFirstBlock, kPassBlockSize - 1}}}};
     const std::u16string pieces[] = {u"\r\n", u"\r\r", u"\n\r", u"\r\r\n", u"\x0D0A"};
-    for (const std::u16string& piece : pieces) {
-        for (size_t at = kBlock - 5; at <= kBlock + 3; ++at) {
-            std::string bytes = fillBytes;
-            for (size_t i = 0; i < piece.size(); ++i) bytes[at + i] = static_cast<char>(piece[i]);
-            for (std::vector<size_t> chunks : {std::vector<size_t>{}, std::vector<size_t>{kBlock - 1}}) {
-                ExpectLikeOracle(bytes, chunks, "bytes at " + std::to_string(at));
-                if (at % 2) continue;
-                std::u16string units = fillUnits;
-                units.replace(at / 2 - 1, piece.size(), piece);  // the BOM is the first unit
-                for (bool bigEndian : {false, true})
-                    ExpectLikeOracle(Utf16(units, bigEndian), chunks, "utf-16 at " + std::to_string(at));
-                if (HasFatalFailure()) return;
+    static const char16_t kUnits[] = {u'a', u'b', 0x0D, 0x0A, 0x0D0A, 0x0A0D};
+    for (const Boundary& boundary : boundaries) {
+        std::mt19937 rng(5);
+        const std::string fillBytes = RandomUnits(rng, boundary.at + 64, false, false);
+        std::u16string fillUnits;
+        for (size_t i = 0; i < boundary.at / 2 + 64; ++i) fillUnits += kUnits[rng() % 6];
+        for (const std::u16string& piece : pieces) {
+            for (size_t at = boundary.at - boundary.before; at <= boundary.at + boundary.after; ++at) {
+                std::string bytes = fillBytes;
+                for (size_t i = 0; i < piece.size(); ++i) bytes[at + i] = static_cast<char>(piece[i]);
+                for (const std::vector<size_t>& chunks : boundary.reads) {
+                    ExpectLikeOracle(bytes, chunks, "bytes at " + std::to_string(at));
+                    if (at % 2) continue;
+                    std::u16string units = fillUnits;
+                    units.replace(at / 2 - 1, piece.size(), piece);  // the BOM is the first unit
+                    for (bool bigEndian : {false, true})
+                        ExpectLikeOracle(Utf16(units, bigEndian), chunks, "utf-16 at " + std::to_string(at));
+                    if (HasFatalFailure()) return;
+                }
             }
+        }
+    }
+}
+
+// A small file is read whole by the first read and learns its end from an
+// empty one, in small buffers; only a file that fills the first read goes
+// on in the larger blocks.
+TEST(Pass, OnlyAFileThatFillsTheFirstReadGoesOnInLargerBlocks) {
+    struct Case {
+        size_t size;
+        std::vector<size_t> asked;
+    } const cases[] = {
+        {100, {kPassFirstBlock, kPassFirstBlock}},
+        {kPassFirstBlock - 1, {kPassFirstBlock, kPassFirstBlock}},
+        {kPassFirstBlock, {kPassFirstBlock, kPassBlockSize}},
+        {kPassFirstBlock + 10, {kPassFirstBlock, kPassBlockSize, kPassBlockSize}},
+    };
+    for (const Case& c : cases) {
+        for (bool converting : {false, true}) {
+            // A LF at the end is converted to CR LF; a file without breaks is left alone.
+            const std::string input = std::string(c.size - 1, 'a') + (converting ? '\n' : 'a');
+            MemoryReader in(input, {});
+            MemoryOutput out(input);
+            ASSERT_EQ(RunPass(in, PassOptions(), &out, nullptr), PassResult::Done);
+            EXPECT_EQ(out.m_begun, converting ? 1 : 0);
+            EXPECT_EQ(in.asked, c.asked) << c.size << (converting ? " converting" : " counting");
         }
     }
 }
 
 TEST(Pass, ReadAndWriteErrorsAreReported) {
     std::mt19937 rng(3);
-    const std::string input = RandomUnits(rng, 200000, false, false);
+    const std::string input =
+        RandomUnits(rng, kPassFirstBlock + 3 * kPassBlockSize, false, false);  // four reads
     for (int failRead : {1, 2, 4}) {
         MemoryReader in(input, {}, failRead);
         MemoryOutput out(input);
@@ -261,21 +300,27 @@ TEST(Pass, ReadAndWriteErrorsAreReported) {
 }
 
 // Each vector kernel against the portable one, on regions of every length
-// up to a few chunks, for bytes and both UTF-16 orders and every target.
+// up to a few chunks, for bytes and both UTF-16 orders and every target:
+// converting, counting only, and giving up at a NUL (whose counts and
+// output so far must agree too).
 TEST(PassKernels, VectorKernelsMatchPortable) {
     const PassKernels portable = MakePassKernels<ScalarLanes>();
     // Where the processor lacks one, its kernel must not run.
     __builtin_cpu_init();
+    const bool vbmi2 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
+                       __builtin_cpu_supports("bmi2");
     const PassKernels* const vectors[] = {
         Sse2PassKernels(),
         __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
         __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
+        vbmi2 ? Vbmi2PassKernels() : nullptr,
     };
     std::mt19937 rng(9);
     std::vector<unsigned char> in(512 + 64), outA(1200), outB(1200);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         const int mode = round % 3;
-        const std::string data = RandomUnits(rng, 256, mode > 0, true).substr(0, 512);
+        const bool stopAtNul = round % 4 == 3;
+        const std::string data = RandomUnits(rng, 256, mode > 0, round % 5 != 0).substr(0, 512);
         std::memcpy(in.data(), data.data(), data.size());
         size_t n = 1 + rng() % 256;
         if (mode > 0) n &= ~size_t(1);
@@ -292,17 +337,23 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
                                        : mode == 1 ? portable.utf16le
                                                    : portable.utf16be;
                 const PassRegionFn b = mode == 0 ? v->bytes : mode == 1 ? v->utf16le : v->utf16be;
-                PassTotals ta, tb;
-                const size_t la = a(in.data(), n, outA.data(), t, &ta, false);
-                const size_t lb = b(in.data(), n, outB.data(), t, &tb, false);
-                ASSERT_EQ(la, lb) << round;
-                EXPECT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << round;
-                EXPECT_EQ(ta.crlf, tb.crlf);
-                EXPECT_EQ(ta.lf, tb.lf);
-                EXPECT_EQ(ta.cr, tb.cr);
-                EXPECT_EQ(ta.controls, tb.controls) << round;
-                EXPECT_EQ(ta.nul, tb.nul);
-                EXPECT_EQ(ta.foreign, tb.foreign);
+                for (bool counting : {false, true}) {
+                    PassTotals ta, tb;
+                    const size_t la = a(in.data(), n, counting ? nullptr : outA.data(), t, &ta, stopAtNul);
+                    const size_t lb = b(in.data(), n, counting ? nullptr : outB.data(), t, &tb, stopAtNul);
+                    const std::string what = "round " + std::to_string(round) + " format " +
+                                             std::to_string(format) + (counting ? " counting" : "");
+                    EXPECT_EQ(ta.nul, tb.nul) << what;
+                    // After a NUL stop only the stop itself is promised.
+                    if (stopAtNul && ta.nul) continue;
+                    EXPECT_EQ(ta.foreign, tb.foreign) << what;
+                    ASSERT_EQ(la, lb) << what;
+                    EXPECT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << what;
+                    EXPECT_EQ(ta.crlf, tb.crlf) << what;
+                    EXPECT_EQ(ta.lf, tb.lf) << what;
+                    EXPECT_EQ(ta.cr, tb.cr) << what;
+                    EXPECT_EQ(ta.controls, tb.controls) << what;
+                }
             }
         }
     }

@@ -39,6 +39,7 @@ public:
     MemoryReader(std::string data, std::vector<size_t> chunkSizes, int failRead = 0)
         : m_data(std::move(data)), m_chunks(std::move(chunkSizes)), m_failRead(failRead) {}
     long Read(void* buffer, size_t size) override {
+        asked.push_back(size);
         if (++m_reads == m_failRead) return -1;
         size_t want = m_chunks.empty() ? size : m_chunks[(m_reads - 1) % m_chunks.size()];
         if (want > size) want = size;
@@ -51,6 +52,8 @@ public:
     bool Close() override { return true; }
     bool GetInfo(FileInfo*) override { return false; }
     bool SetInfo(const FileTimes*, uint32_t) override { return false; }
+    // The size each read asked for, in order.
+    std::vector<size_t> asked;
 
 private:
     std::string m_data;
