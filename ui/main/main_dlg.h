@@ -194,10 +194,10 @@ private:
     std::vector<RunUpdate> m_updates;
     void QueueRunUpdate(const RunUpdate& update);
     void ApplyRunUpdates();
-    // The queue is taken at most twenty times a second; what comes sooner
+    // The queue is taken at most ten times a second; what comes sooner
     // waits for a timer.
     static constexpr UINT_PTR kUpdatesTimer = 2;
-    static constexpr DWORD kUpdatesIntervalMs = 50;
+    static constexpr DWORD kUpdatesIntervalMs = 100;
     DWORD m_lastUpdates = 0;
     bool m_updatesTimer = false;
     void OnRunUpdates();
