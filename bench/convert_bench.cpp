@@ -4,6 +4,7 @@
 // plain read of it; and a UTF-16 text against a plain copy of that.
 // usage: pardwell_bench [FOLDER] [MIB]   (defaults: the temp folder, 64)
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -130,6 +131,23 @@ bool SameContent(const std::string& a, const std::string& b) {
     return same;
 }
 
+// One contender's times: its best round, and every round in order.
+struct Timing {
+    double best = 0;
+    std::vector<double> rounds;
+};
+
+// The median over rounds of t's time against base's in the same round.
+double MedianRatio(const Timing& t, const Timing& base) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < t.rounds.size() && i < base.rounds.size(); ++i)
+        ratios.push_back(t.rounds[i] / base.rounds[i]);
+    if (ratios.empty()) return 0;
+    std::sort(ratios.begin(), ratios.end());
+    const size_t mid = ratios.size() / 2;
+    return ratios.size() % 2 ? ratios[mid] : (ratios[mid - 1] + ratios[mid]) / 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,9 +183,10 @@ int main(int argc, char** argv) {
         if (!run()) return -1.0;
         return std::chrono::duration<double>(Clock::now() - t0).count();
     };
-    auto best = [](double& slot, double t) {
+    auto best = [](Timing& slot, double t) {
         if (t < 0) return false;
-        if (slot <= 0 || t < slot) slot = t;
+        slot.rounds.push_back(t);
+        if (slot.best <= 0 || t < slot.best) slot.best = t;
         return true;
     };
     // Every conversion as the run makes it: binary files skipped.
@@ -175,8 +194,8 @@ int main(int argc, char** argv) {
         return ConvertFile(path.c_str(), static_cast<LineEndingFormat>(format), true, true, true, false, true,
                            nullptr, report) == 0;
     };
-    double tCopy = 0, tRead = 0, tByte = 0, tLoop = 0, tInFormat = 0, tWideCopy = 0;
-    double tFormat[kLineEndingFormatCount] = {0, 0, 0}, tWide[kLineEndingFormatCount] = {0, 0, 0};
+    Timing tCopy, tRead, tByte, tLoop, tInFormat, tWideCopy;
+    Timing tFormat[kLineEndingFormatCount], tWide[kLineEndingFormatCount];
     if (!best(tByte, timed([&] { return ByteLoop(src, bytes); }))) {
         std::fprintf(stderr, "byte loop failed\n");
         return 1;
@@ -220,9 +239,13 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("%-40s %8s %8s %8s %9s\n", "", "seconds", "MiB/s", "x base", "base");
-    auto row = [&](const char* what, double t, double base, const char* baseName) {
-        std::printf("%-40s %8.3f %8.1f %8.2f %9s\n", what, t, mb / t, t / base, baseName);
+    // Beside the ratio of the best rounds, the median of the ratios within
+    // each round: the machine's own speed drifts between rounds, and a
+    // round's contenders share it.
+    std::printf("%-40s %8s %8s %8s %9s %9s\n", "", "seconds", "MiB/s", "x base", "round med", "base");
+    auto row = [&](const char* what, const Timing& t, const Timing& base, const char* baseName) {
+        std::printf("%-40s %8.3f %8.1f %8.2f %9.2f %9s\n", what, t.best, mb / t.best, t.best / base.best,
+                    MedianRatio(t, base), baseName);
     };
     row("plain buffered copy", tCopy, tCopy, "copy");
     row("byte loop (to CR LF)", tByte, tCopy, "copy");
