@@ -43,15 +43,48 @@ uint64_t Drain(__m512i& counters) {
     return sums[0] + sums[1] + sums[2] + sums[3] + sums[4] + sums[5] + sums[6] + sums[7];
 }
 
-// The counting pass over bytes with the counts kept in vector registers:
-// no mask leaves them for the usual chunk of text. A CR LF is a CR whose
-// next byte is a LF, read with a second load one byte on.
-void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals* totals, bool stopAtNul) {
-    const __m512i one = _mm512_set1_epi8(1);
-    __m512i crCounts = _mm512_setzero_si512(), lfCounts = crCounts, pairCounts = crCounts;
+// The counts of a pass over bytes, kept in vector byte counters: no mask
+// leaves the registers for the usual chunk of text.
+struct ByteCounts {
+    __m512i crCounts = _mm512_setzero_si512();
+    __m512i lfCounts = _mm512_setzero_si512();
+    __m512i pairCounts = _mm512_setzero_si512();
     uint64_t crs = 0, lfs = 0, pairs = 0, controls = 0;
-    bool nul = false;
     unsigned pending = 0;
+
+    // Counts chunk v from its masks (pair: a CR whose next byte is a LF;
+    // low: bytes up to 0x1F; del: 0x7F), all limited to the region. False
+    // if the chunk holds a NUL.
+    bool Add(__m512i v, __mmask64 cr, __mmask64 lf, __mmask64 pair, __mmask64 low, __mmask64 del) {
+        const __m512i one = _mm512_set1_epi8(1);
+        crCounts = _mm512_mask_add_epi8(crCounts, cr, crCounts, one);
+        lfCounts = _mm512_mask_add_epi8(lfCounts, lf, lfCounts, one);
+        pairCounts = _mm512_mask_add_epi8(pairCounts, pair, pairCounts, one);
+        bool clean = true;
+        const __mmask64 odd = (low & ~(cr | lf | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x09)))) | del;
+        if (odd) {
+            const __mmask64 rare = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x08)) |
+                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0C)) |
+                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x1B));
+            controls += static_cast<uint64_t>(__builtin_popcountll(odd & ~rare));
+            clean = !(_mm512_testn_epi8_mask(v, v) & low);
+        }
+        if (++pending == 255) Flush();
+        return clean;
+    }
+    void Flush() {
+        crs += Drain(crCounts);
+        lfs += Drain(lfCounts);
+        pairs += Drain(pairCounts);
+        pending = 0;
+    }
+};
+
+// The counting pass over bytes. A CR LF is a CR whose next byte is a LF,
+// read with a second load one byte on.
+void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals* totals, bool stopAtNul) {
+    ByteCounts counts;
+    bool nul = false;
     for (size_t base = 0; base < n; base += 64) {
         const __m512i v = _mm512_loadu_si512(p + base);
         const __m512i next = _mm512_loadu_si512(p + base + 1);
@@ -71,31 +104,13 @@ void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals
             low &= valid;
             del &= valid;
         }
-        crCounts = _mm512_mask_add_epi8(crCounts, cr, crCounts, one);
-        lfCounts = _mm512_mask_add_epi8(lfCounts, lf, lfCounts, one);
-        pairCounts = _mm512_mask_add_epi8(pairCounts, pair, pairCounts, one);
-        const __mmask64 odd = (low & ~(cr | lf | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x09)))) | del;
-        if (odd) {
-            const __mmask64 rare = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x08)) |
-                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0C)) |
-                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x1B));
-            controls += static_cast<uint64_t>(__builtin_popcountll(odd & ~rare));
-            if (_mm512_testn_epi8_mask(v, v) & (low | del)) {
-                nul = true;
-                if (stopAtNul) break;
-            }
-        }
-        if (++pending == 255) {
-            crs += Drain(crCounts);
-            lfs += Drain(lfCounts);
-            pairs += Drain(pairCounts);
-            pending = 0;
+        if (!counts.Add(v, cr, lf, pair, low, del)) {
+            nul = true;
+            if (stopAtNul) break;
         }
     }
-    crs += Drain(crCounts);
-    lfs += Drain(lfCounts);
-    pairs += Drain(pairCounts);
-    AddScanCounts(crs, lfs, pairs, controls, nul, t, totals);
+    counts.Flush();
+    AddScanCounts(counts.crs, counts.lfs, counts.pairs, counts.controls, nul, t, totals);
 }
 
 }  // namespace

@@ -39,17 +39,14 @@ inline unsigned char* ExpandHalf(unsigned char* o, __m512i half, uint32_t breaks
     return o + count + CountBits(breaks);
 }
 
-// The counts stay in byte counters as in ScanBytes; a CR LF is a CR whose
-// next byte (a second load one byte on) is a LF.
+// The counts are kept as in ScanBytes; a CR LF is a CR whose next byte (a
+// second load one byte on) is a LF.
 size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
                     PassTotals* totals, bool stopAtNul, Target kind) {
-    const __m512i one = _mm512_set1_epi8(1);
     const __m512i crs = _mm512_set1_epi8(kUnitCR), lfs = _mm512_set1_epi8(kUnitLF);
     const __m512i single = _mm512_set1_epi8(static_cast<char>(t.brk[0]));
-    __m512i crCounts = _mm512_setzero_si512(), lfCounts = crCounts, pairCounts = crCounts;
-    uint64_t crTotal = 0, lfTotal = 0, pairTotal = 0, controls = 0;
+    ByteCounts counts;
     bool nul = false, foreign = false;
-    unsigned pending = 0;
     uint64_t prevCrTop = 0;
     unsigned char* o = out;
     for (size_t base = 0; base < n; base += 64) {
@@ -65,25 +62,9 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         const __mmask64 pair = _mm512_mask_cmpeq_epi8_mask(cr & pairValid, next, lfs);
         const __mmask64 low = _mm512_mask_cmple_epu8_mask(valid, v, _mm512_set1_epi8(0x1F));
         const __mmask64 del = _mm512_mask_cmpeq_epi8_mask(valid, v, _mm512_set1_epi8(0x7F));
-        crCounts = _mm512_mask_add_epi8(crCounts, cr, crCounts, one);
-        lfCounts = _mm512_mask_add_epi8(lfCounts, lf, lfCounts, one);
-        pairCounts = _mm512_mask_add_epi8(pairCounts, pair, pairCounts, one);
-        const __mmask64 odd = (low & ~(cr | lf | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x09)))) | del;
-        if (odd) {
-            const __mmask64 rare = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x08)) |
-                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0C)) |
-                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x1B));
-            controls += CountBits(odd & ~rare);
-            if (_mm512_testn_epi8_mask(v, v) & low) {
-                nul = true;
-                if (stopAtNul) break;
-            }
-        }
-        if (++pending == 255) {
-            crTotal += Drain(crCounts);
-            lfTotal += Drain(lfCounts);
-            pairTotal += Drain(pairCounts);
-            pending = 0;
+        if (!counts.Add(v, cr, lf, pair, low, del)) {
+            nul = true;
+            if (stopAtNul) break;
         }
         const uint64_t crPrev = (uint64_t(cr) << 1) | prevCrTop;
         prevCrTop = uint64_t(cr) >> 63;
@@ -121,10 +102,8 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, _mm512_mask_mov_epi8(v, changed, single)));
         o += CountBits(keep);
     }
-    crTotal += Drain(crCounts);
-    lfTotal += Drain(lfCounts);
-    pairTotal += Drain(pairCounts);
-    AddScanCounts(crTotal, lfTotal, pairTotal, controls, nul, t, totals);
+    counts.Flush();
+    AddScanCounts(counts.crs, counts.lfs, counts.pairs, counts.controls, nul, t, totals);
     if (foreign) totals->foreign = true;
     return static_cast<size_t>(o - out);
 }
