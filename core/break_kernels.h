@@ -40,6 +40,10 @@ struct PassKernels {
     PassRegionFn bytes;
     PassRegionFn utf16le;
     PassRegionFn utf16be;
+    // Whether the converting function for unit (1 or 2) and byte order
+    // may write its output over its own region (out == p) for target;
+    // nullptr where none may.
+    bool (*inPlace)(const PassTarget& target, unsigned unit, bool bigEndian);
 };
 
 // Present only where the processor family has them; chosen at run time.
@@ -260,7 +264,7 @@ size_t PassOrScanRegion(const unsigned char* p, size_t n, unsigned char* out, co
 template <class Lanes>
 constexpr PassKernels MakePassKernels() {
     return PassKernels{PassOrScanRegion<Lanes, 1, false>, PassOrScanRegion<Lanes, 2, false>,
-                       PassOrScanRegion<Lanes, 2, true>};
+                       PassOrScanRegion<Lanes, 2, true>, nullptr};
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ size_t PassBytes(const unsigned char* p, size_t n, unsigned char* out, const Pas
 }
 
 constexpr PassKernels kAvx512 = {PassBytes, MakePassKernels<Avx512Lanes>().utf16le,
-                                 MakePassKernels<Avx512Lanes>().utf16be};
+                                 MakePassKernels<Avx512Lanes>().utf16be, nullptr};
 
 }  // namespace
 

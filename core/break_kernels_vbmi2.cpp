@@ -2,7 +2,7 @@
 // processors with AVX-512 VBMI2 and BMI2: each chunk's breaks are rewritten
 // in the register, then the bytes a break loses are squeezed out (compress)
 // or the bytes it gains let in (expand), and the chunk is stored whole.
-// Chosen at run time; UTF-16 and counting are as with AVX-512BW.
+// UTF-16 goes the same way in 16-bit units. Chosen at run time.
 #include "core/break_kernels.h"
 
 // 64-bit only: the 32-bit instruction set has no 64-bit deposit and extract.
@@ -13,16 +13,28 @@ namespace {
 
 enum class Target { Generic, Lf, Cr, CrLf };
 
+// Whether t's break is the given units (as bytes or as 16-bit units in the
+// given order).
+bool IsBreak(const PassTarget& t, const char* units, unsigned count, unsigned unit, bool bigEndian) {
+    if (t.brkLen != count * unit) return false;
+    for (unsigned i = 0; i < count; ++i)
+        for (unsigned b = 0; b < unit; ++b) {
+            const bool low = unit == 1 || b == (bigEndian ? 1u : 0u);
+            if (t.brk[i * unit + b] != (low ? static_cast<unsigned char>(units[i]) : 0)) return false;
+        }
+    return true;
+}
+
 // The three targets the pass makes; anything else goes the general way.
-Target KindOf(const PassTarget& t) {
+Target KindOf(const PassTarget& t, unsigned unit, bool bigEndian) {
     const uint64_t all = ~uint64_t(0);
-    if (t.brkLen == 2 && t.brk[0] == kUnitCR && t.brk[1] == kUnitLF && t.pairForeign == 0 &&
-        t.crForeign == all && t.lfForeign == all)
+    if (IsBreak(t, "\r\n", 2, unit, bigEndian) && t.pairForeign == 0 && t.crForeign == all &&
+        t.lfForeign == all)
         return Target::CrLf;
-    if (t.brkLen == 1 && t.brk[0] == kUnitLF && t.pairForeign == all && t.crForeign == all &&
+    if (IsBreak(t, "\n", 1, unit, bigEndian) && t.pairForeign == all && t.crForeign == all &&
         t.lfForeign == 0)
         return Target::Lf;
-    if (t.brkLen == 1 && t.brk[0] == kUnitCR && t.pairForeign == all && t.crForeign == 0 &&
+    if (IsBreak(t, "\r", 1, unit, bigEndian) && t.pairForeign == all && t.crForeign == 0 &&
         t.lfForeign == all)
         return Target::Cr;
     return Target::Generic;
@@ -68,15 +80,13 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         }
         const uint64_t crPrev = (uint64_t(cr) << 1) | prevCrTop;
         prevCrTop = uint64_t(cr) >> 63;
+        // No branch on whether a chunk holds a change: in text with mixed
+        // breaks it goes either way about as often, and a wrong guess costs
+        // more than rewriting a chunk that needs nothing.
         if (kind == Target::CrLf) {
             const uint64_t loneLf = lf & ~crPrev;
             const uint64_t breaks = (cr & ~pair) | loneLf;
-            if (!breaks) {
-                _mm512_storeu_si512(o, v);
-                o += chunk;
-                continue;
-            }
-            foreign = true;
+            foreign |= breaks != 0;
             // Each lone break becomes a CR followed by an inserted LF.
             o = ExpandHalf(o, _mm512_mask_mov_epi8(v, loneLf, crs), static_cast<uint32_t>(breaks),
                            chunk < 32 ? chunk : 32);
@@ -90,17 +100,19 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         // Every CR and LF becomes the target; of a pair, the byte that is
         // not the target goes (an LF whose CR ended the last chunk too).
         // Any break that is not the target's byte is itself foreign or in
-        // a foreign pair.
+        // a foreign pair. The output never outruns the input, so it may be
+        // the region itself: a store then reaches no byte not yet loaded,
+        // and the last chunk's store stops at the region's end.
         const uint64_t changed = kind == Target::Lf ? cr : lf;
-        if (!changed) {
-            _mm512_storeu_si512(o, v);
-            o += chunk;
-            continue;
-        }
-        foreign = true;
+        foreign |= changed != 0;
         const uint64_t keep = valid & ~(kind == Target::Lf ? uint64_t(pair) : lf & crPrev);
-        _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, _mm512_mask_mov_epi8(v, changed, single)));
-        o += CountBits(keep);
+        const unsigned kept = CountBits(keep);
+        const __m512i squeezed = _mm512_maskz_compress_epi8(keep, _mm512_mask_mov_epi8(v, changed, single));
+        if (left >= 64)
+            _mm512_storeu_si512(o, squeezed);
+        else
+            _mm512_mask_storeu_epi8(o, (uint64_t(1) << kept) - 1, squeezed);
+        o += kept;
     }
     counts.Flush();
     AddScanCounts(counts.crs, counts.lfs, counts.pairs, counts.controls, nul, t, totals);
@@ -114,13 +126,111 @@ size_t PassBytes(const unsigned char* p, size_t n, unsigned char* out, const Pas
         ScanBytes(p, n, t, totals, stopAtNul);
         return 0;
     }
-    const Target kind = KindOf(t);
+    const Target kind = KindOf(t, 1, false);
     if (kind == Target::Generic) return PassRegion<Avx512Lanes, 1, false>(p, n, out, t, totals, stopAtNul);
     return ConvertBytes(p, n, out, t, totals, stopAtNul, kind);
 }
 
-constexpr PassKernels kVbmi2 = {PassBytes, MakePassKernels<Avx512Lanes>().utf16le,
-                                MakePassKernels<Avx512Lanes>().utf16be};
+// Writes count bytes (at most 32) of half's units, each break among them
+// (a bit of breaks) followed by an inserted fill unit, as ExpandHalf does
+// for bytes.
+inline unsigned char* ExpandUnits(unsigned char* o, __m512i half, uint32_t breaks, size_t count,
+                                  __m512i fill) {
+    const uint32_t used = 0x55555555u | _pdep_u32(breaks, 0xAAAAAAAAu);
+    const uint32_t places = _pext_u32(0x55555555u, used);
+    _mm512_storeu_si512(o, _mm512_mask_expand_epi16(fill, places, half));
+    return o + count + 2 * CountBits(breaks);
+}
+
+// The units of a big-endian file in the processor's order, and back.
+template <bool BigEndian>
+inline __m512i HostOrder(__m512i v) {
+    return BigEndian ? _mm512_shldi_epi16(v, v, 8) : v;
+}
+
+// UTF-16 the same way, 32 units a chunk: the breaks are rewritten and the
+// units squeezed or let in by 16-bit compress and expand. Without out it
+// only counts. A CR LF is a CR unit whose next unit (a second load one
+// unit on) is a LF.
+template <bool BigEndian>
+size_t PassUnits(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
+                 PassTotals* totals, bool stopAtNul) {
+    const Target kind = out ? KindOf(t, 2, BigEndian) : Target::Generic;
+    if (out && kind == Target::Generic)
+        return PassRegion<Avx512Lanes, 2, BigEndian>(p, n, out, t, totals, stopAtNul);
+    const __m512i crs = _mm512_set1_epi16(kUnitCR), lfs = _mm512_set1_epi16(kUnitLF);
+    const __m512i fileCr = HostOrder<BigEndian>(crs), fileLf = HostOrder<BigEndian>(lfs);
+    const __m512i single = kind == Target::Lf ? fileLf : fileCr;
+    uint64_t crCount = 0, lfCount = 0, pairCount = 0, controls = 0;
+    bool foreign = false;
+    uint32_t prevCrTop = 0;
+    unsigned char* o = out;
+    for (size_t base = 0; base < n; base += 64) {
+        const __m512i raw = _mm512_loadu_si512(p + base);
+        const __m512i v = HostOrder<BigEndian>(raw);
+        const __m512i next = HostOrder<BigEndian>(_mm512_loadu_si512(p + base + 2));
+        const size_t left = n - base;
+        const size_t chunk = left < 64 ? left : 64;
+        // Nothing past the region counts, and a CR as its last unit has no LF after it here.
+        const uint32_t valid = left >= 64 ? ~0u : (1u << (left / 2)) - 1;
+        const uint32_t pairValid = left > 64 ? ~0u : valid >> 1;
+        const uint32_t cr = _mm512_mask_cmpeq_epi16_mask(valid, v, crs);
+        const uint32_t lf = _mm512_mask_cmpeq_epi16_mask(valid, v, lfs);
+        const uint32_t pair = _mm512_mask_cmpeq_epi16_mask(cr & pairValid, next, lfs);
+        const uint32_t low = _mm512_mask_cmple_epu16_mask(valid, v, _mm512_set1_epi16(0x1F));
+        const uint32_t del = _mm512_mask_cmpeq_epi16_mask(valid, v, _mm512_set1_epi16(0x7F));
+        crCount += CountBits(cr);
+        lfCount += CountBits(lf);
+        pairCount += CountBits(pair);
+        // Text has no low units but TAB and the breaks: the rarer text
+        // controls are only looked for when something else is there.
+        const uint32_t odd = (low & ~(cr | lf | _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x09)))) | del;
+        if (odd) {
+            const uint32_t rare = _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x08)) |
+                                  _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x0C)) |
+                                  _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x1B));
+            controls += CountBits(odd & ~rare);
+        }
+        if (!out) continue;
+        const uint32_t crPrev = (cr << 1) | prevCrTop;
+        prevCrTop = cr >> 31;
+        if (kind == Target::CrLf) {
+            const uint32_t loneLf = lf & ~crPrev;
+            const uint32_t breaks = (cr & ~pair) | loneLf;
+            foreign |= breaks != 0;
+            o = ExpandUnits(o, _mm512_mask_mov_epi16(raw, loneLf, fileCr), breaks & 0xFFFF,
+                            chunk < 32 ? chunk : 32, fileLf);
+            if (chunk > 32) {
+                const __m512i upper =
+                    _mm512_mask_mov_epi16(_mm512_loadu_si512(p + base + 32), loneLf >> 16, fileCr);
+                o = ExpandUnits(o, upper, breaks >> 16, chunk - 32, fileLf);
+            }
+            continue;
+        }
+        const uint32_t changed = kind == Target::Lf ? cr : lf;
+        foreign |= changed != 0;
+        const uint32_t keep = valid & ~(kind == Target::Lf ? pair : lf & crPrev);
+        const unsigned kept = CountBits(keep);
+        const __m512i squeezed =
+            _mm512_maskz_compress_epi16(keep, _mm512_mask_mov_epi16(raw, changed, single));
+        if (left >= 64)
+            _mm512_storeu_si512(o, squeezed);
+        else
+            _mm512_mask_storeu_epi16(o, (1u << kept) - 1, squeezed);
+        o += 2 * kept;
+    }
+    AddScanCounts(crCount, lfCount, pairCount, controls, false, t, totals);
+    if (foreign) totals->foreign = true;
+    return static_cast<size_t>(o - out);
+}
+
+// Squeezing never outruns its input; letting units in does.
+bool InPlace(const PassTarget& t, unsigned unit, bool bigEndian) {
+    const Target kind = KindOf(t, unit, bigEndian);
+    return kind == Target::Lf || kind == Target::Cr;
+}
+
+constexpr PassKernels kVbmi2 = {PassBytes, PassUnits<false>, PassUnits<true>, InPlace};
 
 }  // namespace
 

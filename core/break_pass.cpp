@@ -104,12 +104,15 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
         return bigEndian ? unsigned(u[0]) << 8 | u[1] : unsigned(u[1]) << 8 | u[0];
     };
 
+    // A conversion that only drops bytes may write over its own input,
+    // which halves the memory it touches; anything else needs room to grow.
+    const bool inPlace = Kernels().inPlace && Kernels().inPlace(target, unitSize, bigEndian);
     std::unique_ptr<unsigned char[]> outBuf;
     auto newOutBuf = [&]() { outBuf.reset(new unsigned char[2 * (kCarryRoom + block) + kSlack]); };
     IFile* out = nullptr;
     auto begin = [&](uint64_t unchanged) {
         out = output->Begin(unchanged);
-        if (out && !outBuf) newOutBuf();
+        if (out && !outBuf && !inPlace) newOutBuf();
         return out != nullptr;
     };
     // A file that filled the first read is read on in the larger blocks; a
@@ -136,6 +139,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
             n = 0;
         }
         if (n > 0) {
+            // Taken first: an in-place conversion overwrites the region.
+            const unsigned regionLast = unitAt(buf + n - unitSize);
             if (!out) {
                 const PassTotals before = totals;
                 pass(buf, n, nullptr, target, &totals, stopAtNul);
@@ -145,12 +150,12 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
                 }
             }
             if (out) {
-                const size_t len = pass(buf, n, outBuf.get(), target, &totals, stopAtNul);
-                if (!(stopAtNul && totals.nul) && !out->Write(outBuf.get(), len))
-                    return PassResult::WriteFailed;
+                unsigned char* converted = inPlace ? buf : outBuf.get();
+                const size_t len = pass(buf, n, converted, target, &totals, stopAtNul);
+                if (!(stopAtNul && totals.nul) && !out->Write(converted, len)) return PassResult::WriteFailed;
             }
             if (stopAtNul && totals.nul) break;
-            lastUnit = unitAt(buf + n - unitSize);
+            lastUnit = regionLast;
             anyUnit = true;
             offset += n;
             std::memmove(buf, buf + n, have - n);

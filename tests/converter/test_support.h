@@ -8,8 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "core/break_kernels.h"
 #include "core/break_pass.h"
 #include "core/platform/file_system.h"
+
+// A kernel's target for format in the region's encoding: bytes (widen 0)
+// or UTF-16 LE (1) or BE (2).
+inline PassTarget KernelTarget(int format, int widen) {
+    static const char* const kBreakUnits[] = {"\r\n", "\r", "\n"};
+    const unsigned unit = widen == 1 || widen == 2 ? 2 : 1;
+    PassTarget t{};
+    const size_t units = std::strlen(kBreakUnits[format]);
+    for (size_t i = 0; i < units; ++i)
+        t.brk[i * unit + (widen == 2 ? 1 : 0)] = static_cast<unsigned char>(kBreakUnits[format][i]);
+    t.brkLen = static_cast<unsigned>(units * unit);
+    t.pairForeign = format == 0 ? 0 : ~uint64_t(0);
+    t.crForeign = format == 1 ? 0 : ~uint64_t(0);
+    t.lfForeign = format == 2 ? 0 : ~uint64_t(0);
+    return t;
+}
 
 // The reference loop, one byte at a time: CR LF, lone CR and lone LF each
 // become one break; everything else passes through.

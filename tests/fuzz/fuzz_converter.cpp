@@ -7,6 +7,7 @@
 // byte of chunk size (0: as much as asked), then the content. The pass
 // uses the fastest kernel the processor has; every kernel it can run is
 // also compared with the portable one on the content as one region.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,17 +29,11 @@ void CompareKernels(const std::string& content, int format, int widen) {
             ? Vbmi2PassKernels()
             : nullptr,
     };
-    static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
     const size_t unit = widen == 1 || widen == 2 ? 2 : 1;
     const size_t n = content.size() - content.size() % unit;
     std::vector<unsigned char> in(n + 64), outA(2 * n + 68), outB(2 * n + 68);
     std::memcpy(in.data(), content.data(), n);
-    PassTarget t{};
-    std::memcpy(t.brk, kBreaks[format], std::strlen(kBreaks[format]));
-    t.brkLen = static_cast<unsigned>(std::strlen(kBreaks[format]));
-    t.pairForeign = format == 0 ? 0 : ~uint64_t(0);
-    t.crForeign = format == 1 ? 0 : ~uint64_t(0);
-    t.lfForeign = format == 2 ? 0 : ~uint64_t(0);
+    const PassTarget t = KernelTarget(format, widen == 1 || widen == 2 ? widen : 0);
     auto pick = [&](const PassKernels& k) {
         return unit == 1 ? k.bytes : widen == 1 ? k.utf16le : k.utf16be;
     };
@@ -53,6 +48,16 @@ void CompareKernels(const std::string& content, int format, int widen) {
             ta.foreign != tb.foreign) {
             std::fprintf(stderr, "a vector kernel and the portable one differ\n");
             std::abort();
+        }
+        if (v->inPlace && v->inPlace(t, static_cast<unsigned>(unit), widen == 2)) {
+            std::vector<unsigned char> region(in);
+            PassTotals tc;
+            const size_t lc = pick(*v)(region.data(), n, region.data(), t, &tc, false);
+            if (lc != la || std::memcmp(outA.data(), region.data(), la) != 0 ||
+                !std::equal(in.begin() + n, in.end(), region.begin() + n)) {
+                std::fprintf(stderr, "a kernel converting in place differs\n");
+                std::abort();
+            }
         }
     }
 }
