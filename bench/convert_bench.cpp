@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/break_pass.h"
 #include "core/converter.h"
 
 namespace {
@@ -171,8 +172,8 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "%zu MiB of text with mixed CR LF, LF and CR breaks (and the same size all CR LF, and as\n"
-        "UTF-16 LE) in %s\n",
-        mib, folder.string().c_str());
+        "UTF-16 LE) in %s; kernels: %s (PARDWELL_ISA=portable|sse2|avx2|avx512bw caps them)\n",
+        mib, folder.string().c_str(), PassInstructionSet());
 
     // Rounds interleave every contender, so load from elsewhere on the
     // machine falls on all of them alike; the best round of each counts.

@@ -109,32 +109,27 @@ struct VectorLanes {
         ChunkMasks m{0, 0, 0, 0};
         for (unsigned k = 0; k < 64; k += V::kWidth) {
             Reg v = V::Load(p + k);
-            Reg cr, lf, low, ok, del, nul;
-            if (U == 1) {
-                cr = V::Eq8(v, 0x0D);
-                lf = V::Eq8(v, 0x0A);
-                low = V::AtMost8(v, 0x1F);
-                ok = V::Or(V::Or(V::Eq8(v, 0x09), V::Eq8(v, 0x08)), V::Or(V::Eq8(v, 0x0C), V::Eq8(v, 0x1B)));
-                del = V::Eq8(v, 0x7F);
-                nul = V::Eq8(v, 0);
-            } else {
-                if (BigEndian) v = V::Swap16(v);
-                cr = V::Eq16(v, 0x0D);
-                lf = V::Eq16(v, 0x0A);
-                low = V::AtMost16(v, 0x1F);
-                ok = V::Or(V::Or(V::Eq16(v, 0x09), V::Eq16(v, 0x08)),
-                           V::Or(V::Eq16(v, 0x0C), V::Eq16(v, 0x1B)));
-                del = V::Eq16(v, 0x7F);
-                nul = V::Zero();
+            if (U == 2 && BigEndian) v = V::Swap16(v);
+            auto eq = [&](int c) { return U == 1 ? V::Eq8(v, c) : V::Eq16(v, c); };
+            const Reg cr = eq(0x0D), lf = eq(0x0A);
+            const Reg low = U == 1 ? V::AtMost8(v, 0x1F) : V::AtMost16(v, 0x1F);
+            // Text has no low units but TAB and the breaks: the rarer text
+            // controls (and a NUL, itself a control) are only looked for
+            // when something else is there.
+            Reg controls = V::Or(V::AndNot(V::Or(V::Or(cr, lf), eq(0x09)), low), eq(0x7F));
+            uint32_t odd = V::Mask(controls);
+            uint32_t nul = 0;
+            if (odd) {
+                controls = V::AndNot(V::Or(V::Or(eq(0x08), eq(0x0C)), eq(0x1B)), controls);
+                odd = V::Mask(controls);
+                if (U == 1) nul = V::Mask(V::Eq8(v, 0));
             }
-            ok = V::Or(ok, V::Or(cr, lf));
-            const Reg controls = V::Or(V::AndNot(ok, low), del);
             // A 16-bit match sets both its bytes; keep the first.
             const uint64_t keep = U == 1 ? 0xFFFFFFFFu : 0x55555555u;
             m.cr |= (uint64_t(V::Mask(cr)) & keep) << k;
             m.lf |= (uint64_t(V::Mask(lf)) & keep) << k;
-            m.controls |= (uint64_t(V::Mask(controls)) & keep) << k;
-            m.nul |= (uint64_t(V::Mask(nul)) & keep) << k;
+            m.controls |= (uint64_t(odd) & keep) << k;
+            m.nul |= (uint64_t(nul) & keep) << k;
         }
         return m;
     }
@@ -142,6 +137,60 @@ struct VectorLanes {
 
 inline void Copy64(unsigned char* d, const unsigned char* s) {
     std::memcpy(d, s, 64);
+}
+
+// The masks of the chunk at base of region [p, p + n), nothing past the
+// region's end.
+template <class Lanes, unsigned U, bool BigEndian>
+inline ChunkMasks ClassifyIn(const unsigned char* p, size_t n, size_t base) {
+    ChunkMasks m = Lanes::template Classify<U, BigEndian>(p + base);
+    if (n - base < 64) {
+        const uint64_t valid = (uint64_t(1) << (n - base)) - 1;
+        m.cr &= valid;
+        m.lf &= valid;
+        m.controls &= valid;
+        m.nul &= valid;
+    }
+    return m;
+}
+
+// One chunk's breaks told apart: a CR LF (at its CR), a lone CR, a lone
+// LF, and where a CR comes just before; plus its LFs and whether it holds
+// a NUL. Limited to the region.
+struct ChunkBreaks {
+    uint64_t pairs;
+    uint64_t loneCr;
+    uint64_t loneLf;
+    uint64_t crPrev;
+    uint64_t lf;
+    bool nul;
+};
+
+// Classifies the chunk at base of region [p, p + n) and adds its counts
+// to sum. prevCrTop carries a CR on the last unit from chunk to chunk.
+template <class Lanes, unsigned U, bool BigEndian>
+inline ChunkBreaks ReadChunk(const unsigned char* p, size_t n, size_t base, uint64_t& prevCrTop,
+                             PassTotals& sum) {
+    const ChunkMasks m = ClassifyIn<Lanes, U, BigEndian>(p, n, base);
+    const size_t left = n - base;
+    // Pairs across the chunk's edges: the unit after it, the one before.
+    const uint64_t nextLf =
+        left > 64 && UnitAt<U, BigEndian>(p + base + 64) == kUnitLF ? uint64_t(1) << (64 - U) : 0;
+    const uint64_t lfNext = (m.lf >> U) | nextLf;
+    ChunkBreaks b;
+    b.crPrev = (m.cr << U) | prevCrTop;
+    prevCrTop = m.cr >> (64 - U);
+    b.pairs = m.cr & lfNext;
+    b.loneCr = m.cr & ~lfNext;
+    b.loneLf = m.lf & ~b.crPrev;
+    b.lf = m.lf;
+    b.nul = m.nul != 0;
+    sum.crlf += CountBits(b.pairs);
+    sum.cr += CountBits(b.loneCr);
+    sum.lf += CountBits(b.loneLf);
+    if (m.controls) sum.controls += CountBits(m.controls);
+    if (b.nul) sum.nul = true;
+    return b;
 }
 
 template <class Lanes, unsigned U, bool BigEndian>
@@ -152,34 +201,11 @@ size_t PassRegion(const unsigned char* p, size_t n, unsigned char* out, const Pa
     uint64_t prevCrTop = 0;
     PassTotals sum = *totals;
     for (size_t base = 0; base < n; base += 64) {
-        ChunkMasks m = Lanes::template Classify<U, BigEndian>(p + base);
-        const size_t left = n - base;
-        const size_t chunk = left < 64 ? left : 64;
-        if (left < 64) {
-            const uint64_t valid = (uint64_t(1) << left) - 1;
-            m.cr &= valid;
-            m.lf &= valid;
-            m.controls &= valid;
-            m.nul &= valid;
-        }
-        // Pairs across the chunk's edges: the unit after it, the one before.
-        const uint64_t nextLf =
-            left > 64 && UnitAt<U, BigEndian>(p + base + 64) == kUnitLF ? uint64_t(1) << (64 - U) : 0;
-        const uint64_t lfNext = (m.lf >> U) | nextLf;
-        const uint64_t crPrev = (m.cr << U) | prevCrTop;
-        prevCrTop = m.cr >> (64 - U);
-        const uint64_t pairs = m.cr & lfNext;
-        const uint64_t loneCr = m.cr & ~lfNext;
-        const uint64_t loneLf = m.lf & ~crPrev;
-        sum.crlf += CountBits(pairs);
-        sum.cr += CountBits(loneCr);
-        sum.lf += CountBits(loneLf);
-        sum.controls += CountBits(m.controls);
-        if (m.nul) {
-            sum.nul = true;
-            if (stopAtNul) break;
-        }
-        uint64_t events = (pairs & t.pairForeign) | (loneCr & t.crForeign) | (loneLf & t.lfForeign);
+        const ChunkBreaks b = ReadChunk<Lanes, U, BigEndian>(p, n, base, prevCrTop, sum);
+        if (b.nul && stopAtNul) break;
+        const size_t chunk = n - base < 64 ? n - base : 64;
+        const uint64_t pairs = b.pairs;
+        uint64_t events = (pairs & t.pairForeign) | (b.loneCr & t.crForeign) | (b.loneLf & t.lfForeign);
         if (events) sum.foreign = true;
         if (!out) continue;
         // Each foreign break is replaced by the target break; the text
@@ -231,15 +257,7 @@ void ScanRegion(const unsigned char* p, size_t n, const PassTarget& t, PassTotal
     uint64_t prevCrTop = 0;
     bool nul = false;
     for (size_t base = 0; base < n; base += 64) {
-        ChunkMasks m = Lanes::template Classify<U, BigEndian>(p + base);
-        const size_t left = n - base;
-        if (left < 64) {
-            const uint64_t valid = (uint64_t(1) << left) - 1;
-            m.cr &= valid;
-            m.lf &= valid;
-            m.controls &= valid;
-            m.nul &= valid;
-        }
+        const ChunkMasks m = ClassifyIn<Lanes, U, BigEndian>(p, n, base);
         pairs += CountBits(m.cr & (m.lf >> U)) + (prevCrTop & m.lf);
         prevCrTop = m.cr >> (64 - U);
         crs += CountBits(m.cr);
@@ -259,6 +277,53 @@ size_t PassOrScanRegion(const unsigned char* p, size_t n, unsigned char* out, co
     if (out) return PassRegion<Lanes, U, BigEndian>(p, n, out, t, totals, stopAtNul);
     ScanRegion<Lanes, U, BigEndian>(p, n, t, totals, stopAtNul);
     return 0;
+}
+
+// The three targets the pass makes; anything else goes the general way.
+// The three targets the pass makes; anything else goes the general way.
+enum class TargetKind { Generic, Lf, Cr, CrLf };
+
+// Whether t's break is the given units (as bytes or as 16-bit units in the
+// given order).
+inline bool IsBreak(const PassTarget& t, const char* units, unsigned count, unsigned unit, bool bigEndian) {
+    if (t.brkLen != count * unit) return false;
+    for (unsigned i = 0; i < count; ++i)
+        for (unsigned b = 0; b < unit; ++b) {
+            const bool low = unit == 1 || b == (bigEndian ? 1u : 0u);
+            if (t.brk[i * unit + b] != (low ? static_cast<unsigned char>(units[i]) : 0)) return false;
+        }
+    return true;
+}
+
+// Which of them t is, for units of unit bytes in the given order.
+inline TargetKind KindOf(const PassTarget& t, unsigned unit, bool bigEndian) {
+    const uint64_t all = ~uint64_t(0);
+    if (IsBreak(t, "\r\n", 2, unit, bigEndian) && t.pairForeign == 0 && t.crForeign == all &&
+        t.lfForeign == all)
+        return TargetKind::CrLf;
+    if (IsBreak(t, "\n", 1, unit, bigEndian) && t.pairForeign == all && t.crForeign == all &&
+        t.lfForeign == 0)
+        return TargetKind::Lf;
+    if (IsBreak(t, "\r", 1, unit, bigEndian) && t.pairForeign == all && t.crForeign == 0 &&
+        t.lfForeign == all)
+        return TargetKind::Cr;
+    return TargetKind::Generic;
+}
+
+// A kernel set's entry for bytes: Scan counts, Convert makes the three
+// targets, and anything else goes the general way.
+template <class Lanes, void (*Scan)(const unsigned char*, size_t, const PassTarget&, PassTotals*, bool),
+          size_t (*Convert)(const unsigned char*, size_t, unsigned char*, const PassTarget&, PassTotals*,
+                            bool, TargetKind)>
+size_t DispatchBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
+                     PassTotals* totals, bool stopAtNul) {
+    if (!out) {
+        Scan(p, n, t, totals, stopAtNul);
+        return 0;
+    }
+    const TargetKind kind = KindOf(t, 1, false);
+    if (kind == TargetKind::Generic) return PassRegion<Lanes, 1, false>(p, n, out, t, totals, stopAtNul);
+    return Convert(p, n, out, t, totals, stopAtNul, kind);
 }
 
 template <class Lanes>

@@ -5,17 +5,12 @@
 
 #if (defined(__i386__) || defined(__x86_64__)) && defined(__AVX512BW__)
 #include "core/break_kernels_avx512.h"
+#include "core/break_kernels_shuffle.h"
 
 namespace {
 
-size_t PassBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
-                 PassTotals* totals, bool stopAtNul) {
-    if (out) return PassRegion<Avx512Lanes, 1, false>(p, n, out, t, totals, stopAtNul);
-    ScanBytes(p, n, t, totals, stopAtNul);
-    return 0;
-}
-
-constexpr PassKernels kAvx512 = {PassBytes, MakePassKernels<Avx512Lanes>().utf16le,
+constexpr PassKernels kAvx512 = {DispatchBytes<Avx512Lanes, ScanBytes, ShuffleBytes<Avx512Lanes>>,
+                                 MakePassKernels<Avx512Lanes>().utf16le,
                                  MakePassKernels<Avx512Lanes>().utf16be, nullptr};
 
 }  // namespace

@@ -11,35 +11,6 @@
 
 namespace {
 
-enum class Target { Generic, Lf, Cr, CrLf };
-
-// Whether t's break is the given units (as bytes or as 16-bit units in the
-// given order).
-bool IsBreak(const PassTarget& t, const char* units, unsigned count, unsigned unit, bool bigEndian) {
-    if (t.brkLen != count * unit) return false;
-    for (unsigned i = 0; i < count; ++i)
-        for (unsigned b = 0; b < unit; ++b) {
-            const bool low = unit == 1 || b == (bigEndian ? 1u : 0u);
-            if (t.brk[i * unit + b] != (low ? static_cast<unsigned char>(units[i]) : 0)) return false;
-        }
-    return true;
-}
-
-// The three targets the pass makes; anything else goes the general way.
-Target KindOf(const PassTarget& t, unsigned unit, bool bigEndian) {
-    const uint64_t all = ~uint64_t(0);
-    if (IsBreak(t, "\r\n", 2, unit, bigEndian) && t.pairForeign == 0 && t.crForeign == all &&
-        t.lfForeign == all)
-        return Target::CrLf;
-    if (IsBreak(t, "\n", 1, unit, bigEndian) && t.pairForeign == all && t.crForeign == all &&
-        t.lfForeign == 0)
-        return Target::Lf;
-    if (IsBreak(t, "\r", 1, unit, bigEndian) && t.pairForeign == all && t.crForeign == 0 &&
-        t.lfForeign == all)
-        return Target::Cr;
-    return Target::Generic;
-}
-
 // Writes count bytes of half (at most 32), each break among them (a bit of
 // breaks) followed by an inserted LF. Slot 2j stands for byte j and slot
 // 2j+1 for the LF after it; the bytes' places among the slots in use are
@@ -54,7 +25,7 @@ inline unsigned char* ExpandHalf(unsigned char* o, __m512i half, uint32_t breaks
 // The counts are kept as in ScanBytes; a CR LF is a CR whose next byte (a
 // second load one byte on) is a LF.
 size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
-                    PassTotals* totals, bool stopAtNul, Target kind) {
+                    PassTotals* totals, bool stopAtNul, TargetKind kind) {
     const __m512i crs = _mm512_set1_epi8(kUnitCR), lfs = _mm512_set1_epi8(kUnitLF);
     const __m512i single = _mm512_set1_epi8(static_cast<char>(t.brk[0]));
     ByteCounts counts;
@@ -83,7 +54,7 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         // No branch on whether a chunk holds a change: in text with mixed
         // breaks it goes either way about as often, and a wrong guess costs
         // more than rewriting a chunk that needs nothing.
-        if (kind == Target::CrLf) {
+        if (kind == TargetKind::CrLf) {
             const uint64_t loneLf = lf & ~crPrev;
             const uint64_t breaks = (cr & ~pair) | loneLf;
             foreign |= breaks != 0;
@@ -103,9 +74,9 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         // a foreign pair. The output never outruns the input, so it may be
         // the region itself: a store then reaches no byte not yet loaded,
         // and the last chunk's store stops at the region's end.
-        const uint64_t changed = kind == Target::Lf ? cr : lf;
+        const uint64_t changed = kind == TargetKind::Lf ? cr : lf;
         foreign |= changed != 0;
-        const uint64_t keep = valid & ~(kind == Target::Lf ? uint64_t(pair) : lf & crPrev);
+        const uint64_t keep = valid & ~(kind == TargetKind::Lf ? uint64_t(pair) : lf & crPrev);
         const unsigned kept = CountBits(keep);
         const __m512i squeezed = _mm512_maskz_compress_epi8(keep, _mm512_mask_mov_epi8(v, changed, single));
         if (left >= 64)
@@ -118,17 +89,6 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
     AddScanCounts(counts.crs, counts.lfs, counts.pairs, counts.controls, nul, t, totals);
     if (foreign) totals->foreign = true;
     return static_cast<size_t>(o - out);
-}
-
-size_t PassBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
-                 PassTotals* totals, bool stopAtNul) {
-    if (!out) {
-        ScanBytes(p, n, t, totals, stopAtNul);
-        return 0;
-    }
-    const Target kind = KindOf(t, 1, false);
-    if (kind == Target::Generic) return PassRegion<Avx512Lanes, 1, false>(p, n, out, t, totals, stopAtNul);
-    return ConvertBytes(p, n, out, t, totals, stopAtNul, kind);
 }
 
 // Writes count bytes (at most 32) of half's units, each break among them
@@ -155,12 +115,12 @@ inline __m512i HostOrder(__m512i v) {
 template <bool BigEndian>
 size_t PassUnits(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
                  PassTotals* totals, bool stopAtNul) {
-    const Target kind = out ? KindOf(t, 2, BigEndian) : Target::Generic;
-    if (out && kind == Target::Generic)
+    const TargetKind kind = out ? KindOf(t, 2, BigEndian) : TargetKind::Generic;
+    if (out && kind == TargetKind::Generic)
         return PassRegion<Avx512Lanes, 2, BigEndian>(p, n, out, t, totals, stopAtNul);
     const __m512i crs = _mm512_set1_epi16(kUnitCR), lfs = _mm512_set1_epi16(kUnitLF);
     const __m512i fileCr = HostOrder<BigEndian>(crs), fileLf = HostOrder<BigEndian>(lfs);
-    const __m512i single = kind == Target::Lf ? fileLf : fileCr;
+    const __m512i single = kind == TargetKind::Lf ? fileLf : fileCr;
     uint64_t crCount = 0, lfCount = 0, pairCount = 0, controls = 0;
     bool foreign = false;
     uint32_t prevCrTop = 0;
@@ -194,7 +154,7 @@ size_t PassUnits(const unsigned char* p, size_t n, unsigned char* out, const Pas
         if (!out) continue;
         const uint32_t crPrev = (cr << 1) | prevCrTop;
         prevCrTop = cr >> 31;
-        if (kind == Target::CrLf) {
+        if (kind == TargetKind::CrLf) {
             const uint32_t loneLf = lf & ~crPrev;
             const uint32_t breaks = (cr & ~pair) | loneLf;
             foreign |= breaks != 0;
@@ -207,9 +167,9 @@ size_t PassUnits(const unsigned char* p, size_t n, unsigned char* out, const Pas
             }
             continue;
         }
-        const uint32_t changed = kind == Target::Lf ? cr : lf;
+        const uint32_t changed = kind == TargetKind::Lf ? cr : lf;
         foreign |= changed != 0;
-        const uint32_t keep = valid & ~(kind == Target::Lf ? pair : lf & crPrev);
+        const uint32_t keep = valid & ~(kind == TargetKind::Lf ? pair : lf & crPrev);
         const unsigned kept = CountBits(keep);
         const __m512i squeezed =
             _mm512_maskz_compress_epi16(keep, _mm512_mask_mov_epi16(raw, changed, single));
@@ -226,11 +186,12 @@ size_t PassUnits(const unsigned char* p, size_t n, unsigned char* out, const Pas
 
 // Squeezing never outruns its input; letting units in does.
 bool InPlace(const PassTarget& t, unsigned unit, bool bigEndian) {
-    const Target kind = KindOf(t, unit, bigEndian);
-    return kind == Target::Lf || kind == Target::Cr;
+    const TargetKind kind = KindOf(t, unit, bigEndian);
+    return kind == TargetKind::Lf || kind == TargetKind::Cr;
 }
 
-constexpr PassKernels kVbmi2 = {PassBytes, PassUnits<false>, PassUnits<true>, InPlace};
+constexpr PassKernels kVbmi2 = {DispatchBytes<Avx512Lanes, ScanBytes, ConvertBytes>, PassUnits<false>,
+                                PassUnits<true>, InPlace};
 
 }  // namespace
 

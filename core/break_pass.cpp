@@ -1,7 +1,9 @@
 #include "core/break_pass.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "core/break_kernels.h"
 
@@ -15,23 +17,49 @@ constexpr size_t kSlack = 128;
 
 const PassKernels kScalarKernels = MakePassKernels<ScalarLanes>();
 
-// PARDWELL_WORDS_ONLY builds the portable kernels alone, so tests can cover them.
-const PassKernels& ChooseKernels() {
+struct KernelChoice {
+    const PassKernels* kernels;
+    const char* name;
+};
+
+// The fastest kernels the processor runs. PARDWELL_ISA (portable, sse2,
+// avx2, avx512bw or vbmi2) sets a ceiling, to compare them on one machine; it
+// never enables what the processor lacks. PARDWELL_WORDS_ONLY builds the
+// portable kernels alone, so tests can cover them.
+KernelChoice ChooseKernels() {
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
+    const char* ceiling = std::getenv("PARDWELL_ISA");
+    const std::string cap = ceiling ? ceiling : "";
+    auto allowed = [&](const char* level) {
+        static const char* const kOrder[] = {"portable", "sse2", "avx2", "avx512bw", "vbmi2"};
+        int capAt = 5, levelAt = 5;
+        for (int i = 0; i < 5; ++i) {
+            if (cap == kOrder[i]) capAt = i;
+            if (std::strcmp(level, kOrder[i]) == 0) levelAt = i;
+        }
+        return levelAt <= capAt;
+    };
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
+    if (allowed("vbmi2") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
         __builtin_cpu_supports("bmi2") && Vbmi2PassKernels())
-        return *Vbmi2PassKernels();
-    if (__builtin_cpu_supports("avx512bw") && Avx512PassKernels()) return *Avx512PassKernels();
-    if (__builtin_cpu_supports("avx2") && Avx2PassKernels()) return *Avx2PassKernels();
-    if (__builtin_cpu_supports("sse2") && Sse2PassKernels()) return *Sse2PassKernels();
+        return {Vbmi2PassKernels(), "AVX-512 VBMI2"};
+    if (allowed("avx512bw") && __builtin_cpu_supports("avx512bw") && Avx512PassKernels())
+        return {Avx512PassKernels(), "AVX-512BW"};
+    if (allowed("avx2") && __builtin_cpu_supports("avx2") && Avx2PassKernels())
+        return {Avx2PassKernels(), "AVX2"};
+    if (allowed("sse2") && __builtin_cpu_supports("sse2") && Sse2PassKernels())
+        return {Sse2PassKernels(), "SSE2"};
 #endif
-    return kScalarKernels;
+    return {&kScalarKernels, "portable"};
+}
+
+const KernelChoice& Chosen() {
+    static const KernelChoice chosen = ChooseKernels();
+    return chosen;
 }
 
 const PassKernels& Kernels() {
-    static const PassKernels& chosen = ChooseKernels();
-    return chosen;
+    return *Chosen().kernels;
 }
 
 ByteOrderMark ReadBom(const unsigned char* p, size_t n) {
@@ -66,6 +94,10 @@ PassTarget MakeTarget(LineEndingFormat format, unsigned unit, bool bigEndian) {
 }
 
 }  // namespace
+
+const char* PassInstructionSet() {
+    return Chosen().name;
+}
 
 PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, ContentReport* report) {
     ContentReport local;

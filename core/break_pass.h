@@ -35,6 +35,9 @@ struct PassOptions {
 
 enum class PassResult { Done, ReadFailed, WriteFailed, OutputFailed };
 
+// The instruction set of the kernels in use, for benchmarks and reports.
+const char* PassInstructionSet();
+
 // Reads in to its end (or to the first NUL, with stopAtBinary). output may
 // be nullptr: the pass then only reads. report->outcome says SkippedBinary
 // for a binary file when stopAtBinary is set (even if output has begun),
