@@ -59,14 +59,16 @@ size_t ShuffleBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         if (b.nul && stopAtNul) break;
         const size_t left = n - base;
         const size_t chunk = left < 64 ? left : 64;
-        if ((b.pairs & t.pairForeign) | (b.loneCr & t.crForeign) | (b.loneLf & t.lfForeign)) sum.foreign = true;
+        if ((b.pairs & t.pairForeign) | (b.loneCr & t.crForeign) | (b.loneLf & t.lfForeign))
+            sum.foreign = true;
         if (kind == TargetKind::CrLf) {
             const uint64_t breaks = b.loneCr | b.loneLf;
             auto group = [&](size_t g, size_t len) {
                 const unsigned bits = static_cast<unsigned>(breaks >> (8 * g)) & 0xFF;
-                const __m128i lane =
-                    _mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + base + 8 * g)), pairBytes);
-                const __m128i order = _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.breaks[bits]));
+                const __m128i lane = _mm_or_si128(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + base + 8 * g)), pairBytes);
+                const __m128i order =
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(kShuffles.breaks[bits]));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(lane, order));
                 o += len + CountBits(bits);
             };
@@ -86,10 +88,11 @@ size_t ShuffleBytes(const unsigned char* p, size_t n, unsigned char* out, const 
             const __m128i lane = _mm_blendv_epi8(raw, to, _mm_cmpeq_epi8(raw, from));
             const unsigned low = static_cast<unsigned>(keep >> h) & 0xFF;
             const unsigned high = static_cast<unsigned>(keep >> (h + 8)) & 0xFF;
-            const __m128i order = _mm_add_epi8(
-                _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffles.squeeze[low])),
-                                   _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffles.squeeze[high]))),
-                highHalf);
+            const __m128i order =
+                _mm_add_epi8(_mm_unpacklo_epi64(
+                                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffles.squeeze[low])),
+                                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffles.squeeze[high]))),
+                             highHalf);
             const __m128i squeezed = _mm_shuffle_epi8(lane, order);
             _mm_storel_epi64(reinterpret_cast<__m128i*>(o), squeezed);
             o += CountBits(low);
