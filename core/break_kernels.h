@@ -50,7 +50,7 @@ struct PassKernels {
 const PassKernels* Sse2PassKernels();
 const PassKernels* Avx2PassKernels();
 const PassKernels* Avx512PassKernels();
-// AVX-512BW with VBMI2 and BMI2: converts bytes by compress and expand.
+// AVX-512BW with VBMI, VBMI2 and BMI2: converts by compress and permute.
 const PassKernels* Vbmi2PassKernels();
 
 namespace {

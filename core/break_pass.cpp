@@ -40,8 +40,8 @@ KernelChoice ChooseKernels() {
         return levelAt <= capAt;
     };
     __builtin_cpu_init();
-    if (allowed("vbmi2") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-        __builtin_cpu_supports("bmi2") && Vbmi2PassKernels())
+    if (allowed("vbmi2") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2") && Vbmi2PassKernels())
         return {Vbmi2PassKernels(), "AVX-512 VBMI2"};
     if (allowed("avx512bw") && __builtin_cpu_supports("avx512bw") && Avx512PassKernels())
         return {Avx512PassKernels(), "AVX-512BW"};

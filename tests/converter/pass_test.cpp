@@ -309,8 +309,8 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
     const PassKernels portable = MakePassKernels<ScalarLanes>();
     // Where the processor lacks one, its kernel must not run.
     __builtin_cpu_init();
-    const bool vbmi2 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-                       __builtin_cpu_supports("bmi2");
+    const bool vbmi2 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                       __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
     const PassKernels* const vectors[] = {
         Sse2PassKernels(),
         __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,

@@ -24,8 +24,8 @@ void CompareKernels(const std::string& content, int format, int widen) {
         Sse2PassKernels(),
         __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
         __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
-        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2") &&
-                __builtin_cpu_supports("bmi2")
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2")
             ? Vbmi2PassKernels()
             : nullptr,
     };
