@@ -85,7 +85,7 @@ inline unsigned CountBits(uint64_t x) {
 // The portable classifier, and the reference the vector ones must match.
 struct ScalarLanes {
     template <unsigned U, bool BigEndian>
-    static ChunkMasks Classify(const unsigned char* p) {
+    [[gnu::always_inline]] static ChunkMasks Classify(const unsigned char* p) {
         ChunkMasks m{0, 0, 0, 0};
         for (unsigned i = 0; i < 64; i += U) {
             const unsigned u = UnitAt<U, BigEndian>(p + i);
@@ -104,7 +104,7 @@ struct ScalarLanes {
 template <class V>
 struct VectorLanes {
     template <unsigned U, bool BigEndian>
-    static ChunkMasks Classify(const unsigned char* p) {
+    [[gnu::always_inline]] static ChunkMasks Classify(const unsigned char* p) {
         using Reg = typename V::Reg;
         ChunkMasks m{0, 0, 0, 0};
         for (unsigned k = 0; k < 64; k += V::kWidth) {
@@ -142,7 +142,7 @@ inline void Copy64(unsigned char* d, const unsigned char* s) {
 // The masks of the chunk at base of region [p, p + n), nothing past the
 // region's end.
 template <class Lanes, unsigned U, bool BigEndian>
-inline ChunkMasks ClassifyIn(const unsigned char* p, size_t n, size_t base) {
+[[gnu::always_inline]] inline ChunkMasks ClassifyIn(const unsigned char* p, size_t n, size_t base) {
     ChunkMasks m = Lanes::template Classify<U, BigEndian>(p + base);
     if (n - base < 64) {
         const uint64_t valid = (uint64_t(1) << (n - base)) - 1;
@@ -169,8 +169,8 @@ struct ChunkBreaks {
 // Classifies the chunk at base of region [p, p + n) and adds its counts
 // to sum. prevCrTop carries a CR on the last unit from chunk to chunk.
 template <class Lanes, unsigned U, bool BigEndian>
-inline ChunkBreaks ReadChunk(const unsigned char* p, size_t n, size_t base, uint64_t& prevCrTop,
-                             PassTotals& sum) {
+[[gnu::always_inline]] inline ChunkBreaks ReadChunk(const unsigned char* p, size_t n, size_t base,
+                                                    uint64_t& prevCrTop, PassTotals& sum) {
     const ChunkMasks m = ClassifyIn<Lanes, U, BigEndian>(p, n, base);
     const size_t left = n - base;
     // Pairs across the chunk's edges: the unit after it, the one before.

@@ -10,7 +10,7 @@ namespace {
 
 struct Avx512Lanes {
     template <unsigned U, bool BigEndian>
-    static ChunkMasks Classify(const unsigned char* p) {
+    [[gnu::always_inline]] static ChunkMasks Classify(const unsigned char* p) {
         __m512i v = _mm512_loadu_si512(p);
         if (U == 2 && BigEndian) v = _mm512_or_si512(_mm512_slli_epi16(v, 8), _mm512_srli_epi16(v, 8));
         auto eq = [&](int c) -> uint64_t {
