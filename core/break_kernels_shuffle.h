@@ -1,6 +1,7 @@
 #pragma once
 // The converting pass over bytes by shuffles from tables, for processors
-// with SSSE3 or later but without AVX-512 VBMI2's compress and expand.
+// with SSSE3 or later but without AVX-512 VBMI's permute and VBMI2's
+// compress.
 // Include only from a source compiled for such a processor (each keeps its
 // own copy, as with break_kernels.h).
 #include <immintrin.h>

@@ -1,6 +1,9 @@
 // libFuzzer target: the wildcard matcher against the direct recursive
 // transcription of its rules. Input: pattern, a line feed, then the text.
-// Both are kept short enough for the exponential transcription to answer.
+// Both are kept short, and the stars few, enough for the exponential
+// transcription to answer: each star multiplies its work by the text's
+// length (a dozen took seconds; the matcher itself takes microseconds).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string pattern = all.substr(0, split);
     const std::string text = all.substr(split + 1);
     if (pattern.size() > 12 || text.size() > 24 || all.find('\0') != std::string::npos) return 0;
+    if (std::count(pattern.begin(), pattern.end(), '*') > 5) return 0;
     for (bool utf8 : {false, true}) {
         if (MatchWildcard(pattern.c_str(), text.c_str(), utf8) !=
             WildcardOracle(pattern.c_str(), text.c_str(), utf8)) {
