@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string>
 
 #include "core/break_kernels.h"
 
@@ -22,32 +21,37 @@ struct KernelChoice {
     const char* name;
 };
 
-// The fastest kernels the processor runs. PARDWELL_ISA (portable, sse2,
-// avx2, avx512bw or vbmi2) sets a ceiling, to compare them on one machine; it
-// never enables what the processor lacks. PARDWELL_WORDS_ONLY builds the
-// portable kernels alone, so tests can cover them.
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
+// The kernel sets from the narrowest up, by the names PARDWELL_ISA takes.
+enum KernelLevel { kPortable, kSse2, kAvx2, kAvx512bw, kVbmi2 };
+
+// The highest level PARDWELL_ISA allows (all when it is unset or unknown).
+// It sets a ceiling, to compare the kernels on one machine, and never
+// enables what the processor lacks.
+int KernelCeiling() {
+    static const char* const kNames[] = {"portable", "sse2", "avx2", "avx512bw", "vbmi2"};
+    if (const char* cap = std::getenv("PARDWELL_ISA"))
+        for (int level = kPortable; level <= kVbmi2; ++level)
+            if (std::strcmp(cap, kNames[level]) == 0) return level;
+    return kVbmi2;
+}
+#endif
+
+// The fastest kernels the processor runs, under the ceiling.
+// PARDWELL_WORDS_ONLY builds the portable kernels alone, so tests can
+// cover them.
 KernelChoice ChooseKernels() {
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
-    const char* ceiling = std::getenv("PARDWELL_ISA");
-    const std::string cap = ceiling ? ceiling : "";
-    auto allowed = [&](const char* level) {
-        static const char* const kOrder[] = {"portable", "sse2", "avx2", "avx512bw", "vbmi2"};
-        int capAt = 5, levelAt = 5;
-        for (int i = 0; i < 5; ++i) {
-            if (cap == kOrder[i]) capAt = i;
-            if (std::strcmp(level, kOrder[i]) == 0) levelAt = i;
-        }
-        return levelAt <= capAt;
-    };
+    const int ceiling = KernelCeiling();
     __builtin_cpu_init();
-    if (allowed("vbmi2") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+    if (ceiling >= kVbmi2 && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2") && Vbmi2PassKernels())
         return {Vbmi2PassKernels(), "AVX-512 VBMI2"};
-    if (allowed("avx512bw") && __builtin_cpu_supports("avx512bw") && Avx512PassKernels())
+    if (ceiling >= kAvx512bw && __builtin_cpu_supports("avx512bw") && Avx512PassKernels())
         return {Avx512PassKernels(), "AVX-512BW"};
-    if (allowed("avx2") && __builtin_cpu_supports("avx2") && Avx2PassKernels())
+    if (ceiling >= kAvx2 && __builtin_cpu_supports("avx2") && Avx2PassKernels())
         return {Avx2PassKernels(), "AVX2"};
-    if (allowed("sse2") && __builtin_cpu_supports("sse2") && Sse2PassKernels())
+    if (ceiling >= kSse2 && __builtin_cpu_supports("sse2") && Sse2PassKernels())
         return {Sse2PassKernels(), "SSE2"};
 #endif
     return {&kScalarKernels, "portable"};
