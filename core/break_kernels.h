@@ -107,6 +107,7 @@ struct VectorLanes {
     [[gnu::always_inline]] static ChunkMasks Classify(const unsigned char* p) {
         using Reg = typename V::Reg;
         ChunkMasks m{0, 0, 0, 0};
+#pragma GCC unroll 4
         for (unsigned k = 0; k < 64; k += V::kWidth) {
             Reg v = V::Load(p + k);
             if (U == 2 && BigEndian) v = V::Swap16(v);

@@ -48,7 +48,60 @@ void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals
     uint64_t crCount = 0, lfCount = 0, pairCount = 0, controls = 0;
     unsigned pending = 0;
     bool nul = false;
-    for (size_t base = 0; base < n; base += 32) {
+    auto drain = [&]() {
+        crCount += Drain(crCounts);
+        lfCount += Drain(lfCounts);
+        pairCount += Drain(pairCounts);
+        pending = 0;
+    };
+    // A match is all ones, so subtracting it counts one.
+    auto count = [&](__m256i cr, __m256i lf, __m256i pair) {
+        crCounts = _mm256_sub_epi8(crCounts, cr);
+        lfCounts = _mm256_sub_epi8(lfCounts, lf);
+        pairCounts = _mm256_sub_epi8(pairCounts, pair);
+    };
+    // Low bytes but TAB and the breaks, and DEL: none in the usual text.
+    auto unusual = [](__m256i v, __m256i cr, __m256i lf, __m256i low, __m256i del) {
+        return Avx2::Or(Avx2::AndNot(Avx2::Or(Avx2::Or(cr, lf), Avx2::Eq8(v, 0x09)), low), del);
+    };
+    // Counts the controls among odd (dropping the rarer text ones); true if
+    // there is a NUL.
+    auto controlsIn = [&](__m256i v, __m256i odd, __m256i low) {
+        const __m256i rare = Avx2::Or(Avx2::Or(Avx2::Eq8(v, 0x08), Avx2::Eq8(v, 0x0C)), Avx2::Eq8(v, 0x1B));
+        controls += CountBits(Avx2::Mask(Avx2::AndNot(rare, odd)));
+        return Avx2::Mask(_mm256_and_si256(Avx2::Eq8(v, 0), low)) != 0;
+    };
+
+    // Sixty-four bytes a step, with one test of both halves for anything
+    // unusual, up to the last 64 bytes or fewer, whose end needs masks.
+    const size_t whole = n > 64 ? (n - 1) & ~size_t(63) : 0;
+    size_t base = 0;
+    for (; base < whole; base += 64) {
+        // One half's counts; sets its low bytes and unusual ones.
+        auto half = [&](const unsigned char* q, __m256i& low, __m256i& odd) {
+            const __m256i v = Avx2::Load(q);
+            const __m256i cr = _mm256_cmpeq_epi8(v, crs);
+            const __m256i lf = _mm256_cmpeq_epi8(v, lfs);
+            count(cr, lf, _mm256_and_si256(cr, _mm256_cmpeq_epi8(Avx2::Load(q + 1), lfs)));
+            low = Avx2::AtMost8(v, 0x1F);
+            odd = unusual(v, cr, lf, low, Avx2::Eq8(v, 0x7F));
+            return v;
+        };
+        __m256i low0, odd0, low1, odd1;
+        const __m256i v0 = half(p + base, low0, odd0);
+        const __m256i v1 = half(p + base + 32, low1, odd1);
+        const __m256i either = Avx2::Or(odd0, odd1);
+        if (!_mm256_testz_si256(either, either)) {
+            const bool nul0 = controlsIn(v0, odd0, low0);
+            const bool nul1 = controlsIn(v1, odd1, low1);
+            if (nul0 || nul1) {
+                nul = true;
+                if (stopAtNul) break;
+            }
+        }
+        if ((pending += 2) >= 254) drain();
+    }
+    for (; base < n && !(nul && stopAtNul); base += 32) {
         const __m256i v = Avx2::Load(p + base);
         __m256i cr = _mm256_cmpeq_epi8(v, crs);
         __m256i lf = _mm256_cmpeq_epi8(v, lfs);
@@ -68,30 +121,12 @@ void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals
             low = _mm256_and_si256(low, valid);
             del = _mm256_and_si256(del, valid);
         }
-        // A match is all ones, so subtracting it counts one.
-        crCounts = _mm256_sub_epi8(crCounts, cr);
-        lfCounts = _mm256_sub_epi8(lfCounts, lf);
-        pairCounts = _mm256_sub_epi8(pairCounts, pair);
-        const __m256i odd = Avx2::Or(Avx2::AndNot(Avx2::Or(Avx2::Or(cr, lf), Avx2::Eq8(v, 0x09)), low), del);
-        if (!_mm256_testz_si256(odd, odd)) {
-            const __m256i rare =
-                Avx2::Or(Avx2::Or(Avx2::Eq8(v, 0x08), Avx2::Eq8(v, 0x0C)), Avx2::Eq8(v, 0x1B));
-            controls += CountBits(Avx2::Mask(Avx2::AndNot(rare, odd)));
-            if (Avx2::Mask(_mm256_and_si256(Avx2::Eq8(v, 0), low))) {
-                nul = true;
-                if (stopAtNul) break;
-            }
-        }
-        if (++pending == 255) {
-            crCount += Drain(crCounts);
-            lfCount += Drain(lfCounts);
-            pairCount += Drain(pairCounts);
-            pending = 0;
-        }
+        count(cr, lf, pair);
+        const __m256i odd = unusual(v, cr, lf, low, del);
+        if (!_mm256_testz_si256(odd, odd) && controlsIn(v, odd, low)) nul = true;
+        if (++pending == 255) drain();
     }
-    crCount += Drain(crCounts);
-    lfCount += Drain(lfCounts);
-    pairCount += Drain(pairCounts);
+    drain();
     AddScanCounts(crCount, lfCount, pairCount, controls, nul, t, totals);
 }
 

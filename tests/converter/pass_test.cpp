@@ -305,18 +305,28 @@ TEST(Pass, ReadAndWriteErrorsAreReported) {
 // converting, counting only, and giving up at a NUL (whose counts and
 // output so far must agree too); and, where a kernel may, converting in
 // place.
-TEST(PassKernels, VectorKernelsMatchPortable) {
-    const PassKernels portable = MakePassKernels<ScalarLanes>();
-    // Where the processor lacks one, its kernel must not run.
+// The vector kernel sets this processor runs; where it lacks one, its
+// kernel must not run.
+std::vector<const PassKernels*> VectorKernels() {
     __builtin_cpu_init();
     const bool vbmi2 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
                        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
-    const PassKernels* const vectors[] = {
-        Sse2PassKernels(),
-        __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
-        __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
-        vbmi2 ? Vbmi2PassKernels() : nullptr,
-    };
+    std::vector<const PassKernels*> sets;
+    for (const PassKernels* set :
+         {Sse2PassKernels(), __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
+          __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
+          vbmi2 ? Vbmi2PassKernels() : nullptr})
+        if (set) sets.push_back(set);
+    return sets;
+}
+
+PassRegionFn ForMode(const PassKernels& set, int mode) {
+    return mode == 0 ? set.bytes : mode == 1 ? set.utf16le : set.utf16be;
+}
+
+TEST(PassKernels, VectorKernelsMatchPortable) {
+    const PassKernels portable = MakePassKernels<ScalarLanes>();
+    const std::vector<const PassKernels*> vectors = VectorKernels();
     std::mt19937 rng(9);
     std::vector<unsigned char> in(512 + 64), outA(1200), outB(1200);
     for (int round = 0; round < 600; ++round) {
@@ -329,11 +339,8 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
         for (int format = 0; format < kLineEndingFormatCount; ++format) {
             const PassTarget t = KernelTarget(format, mode);
             for (const PassKernels* v : vectors) {
-                if (!v) continue;
-                const PassRegionFn a = mode == 0   ? portable.bytes
-                                       : mode == 1 ? portable.utf16le
-                                                   : portable.utf16be;
-                const PassRegionFn b = mode == 0 ? v->bytes : mode == 1 ? v->utf16le : v->utf16be;
+                const PassRegionFn a = ForMode(portable, mode);
+                const PassRegionFn b = ForMode(*v, mode);
                 for (bool counting : {false, true}) {
                     PassTotals ta, tb;
                     const size_t la = a(in.data(), n, counting ? nullptr : outA.data(), t, &ta, stopAtNul);
@@ -367,6 +374,51 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
                     EXPECT_EQ(0, std::memcmp(outA.data(), region.data(), la)) << what;
                     EXPECT_EQ(ta.foreign, tc.foreign) << what;
                     EXPECT_EQ(ta.crlf, tc.crlf) << what;
+                }
+            }
+        }
+    }
+}
+
+// A region ends in a CR only where the file does, and past it lies
+// whatever the buffer held: a LF there must not pair with that CR. Every
+// length, as each kernel takes its last chunk apart, and whole chunks
+// most of all.
+TEST(PassKernels, ACrEndingTheRegionPairsWithNothingPastIt) {
+    const PassKernels portable = MakePassKernels<ScalarLanes>();
+    const std::vector<const PassKernels*> vectors = VectorKernels();
+    std::mt19937 rng(13);
+    std::vector<unsigned char> in(512 + 64), outA(1200), outB(1200);
+    for (int mode = 0; mode < 3; ++mode) {
+        const size_t unit = mode > 0 ? 2 : 1;
+        for (size_t n = unit; n <= 320; n += unit) {
+            const std::string data = RandomUnits(rng, 320, mode > 0, false).substr(0, 512);
+            std::memcpy(in.data(), data.data(), data.size());
+            // The CR unit ends the region and a LF unit follows it.
+            auto put = [&](size_t at, unsigned char c) {
+                in[at + (mode == 2 ? 1 : 0)] = c;
+                if (mode > 0) in[at + (mode == 2 ? 0 : 1)] = 0;
+            };
+            put(n - unit, '\r');
+            put(n, '\n');
+            for (int format = 0; format < kLineEndingFormatCount; ++format) {
+                const PassTarget t = KernelTarget(format, mode);
+                for (const PassKernels* v : vectors) {
+                    for (bool counting : {false, true}) {
+                        PassTotals ta, tb;
+                        const size_t la = ForMode(portable, mode)(
+                            in.data(), n, counting ? nullptr : outA.data(), t, &ta, false);
+                        const size_t lb =
+                            ForMode(*v, mode)(in.data(), n, counting ? nullptr : outB.data(), t, &tb, false);
+                        const std::string what = "mode " + std::to_string(mode) + " length " +
+                                                 std::to_string(n) + " format " + std::to_string(format) +
+                                                 (counting ? " counting" : "");
+                        ASSERT_EQ(ta.cr, tb.cr) << what;
+                        ASSERT_EQ(ta.crlf, tb.crlf) << what;
+                        ASSERT_EQ(ta.foreign, tb.foreign) << what;
+                        ASSERT_EQ(la, lb) << what;
+                        ASSERT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << what;
+                    }
                 }
             }
         }

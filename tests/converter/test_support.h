@@ -15,12 +15,12 @@
 // A kernel's target for format in the region's encoding: bytes (widen 0)
 // or UTF-16 LE (1) or BE (2).
 inline PassTarget KernelTarget(int format, int widen) {
-    static const char* const kBreakUnits[] = {"\r\n", "\r", "\n"};
+    static const unsigned char kBreakUnits[3][2] = {{'\r', '\n'}, {'\r', 0}, {'\n', 0}};
     const unsigned unit = widen == 1 || widen == 2 ? 2 : 1;
     PassTarget t{};
-    const size_t units = std::strlen(kBreakUnits[format]);
-    for (size_t i = 0; i < units; ++i)
-        t.brk[i * unit + (widen == 2 ? 1 : 0)] = static_cast<unsigned char>(kBreakUnits[format][i]);
+    // At most two units of at most two bytes: the four of brk.
+    const unsigned units = format == 0 ? 2 : 1;
+    for (unsigned i = 0; i < units; ++i) t.brk[i * unit + (widen == 2 ? 1 : 0)] = kBreakUnits[format][i];
     t.brkLen = static_cast<unsigned>(units * unit);
     t.pairForeign = format == 0 ? 0 : ~uint64_t(0);
     t.crForeign = format == 1 ? 0 : ~uint64_t(0);
