@@ -248,28 +248,100 @@ inline void AddScanCounts(uint64_t crs, uint64_t lfs, uint64_t pairs, uint64_t c
     if ((pairs & t.pairForeign) || (loneCr & t.crForeign) || (loneLf & t.lfForeign)) totals->foreign = true;
 }
 
-// The pass without output, for a file that may need no change at all: only
-// counts, so the usual run of text costs a few compares and three counts per
-// chunk. Each CR LF takes one CR and one LF, so the lone ones are the
-// differences; a pair split across chunks is seen from the CR's side.
-template <class Lanes, unsigned U, bool BigEndian>
-void ScanRegion(const unsigned char* p, size_t n, const PassTarget& t, PassTotals* totals, bool stopAtNul) {
+// A counting pass's counts before the lone breaks are told apart.
+struct ScanCounts {
     uint64_t crs = 0, lfs = 0, pairs = 0, controls = 0;
-    uint64_t prevCrTop = 0;
     bool nul = false;
+};
+
+// Counts region [p, p + n) into c. Each CR LF takes one CR and one LF, so
+// the lone ones are the differences; a pair split across chunks is seen
+// from the CR's side.
+template <class Lanes, unsigned U, bool BigEndian>
+void CountRegion(const unsigned char* p, size_t n, ScanCounts& c, bool stopAtNul) {
+    uint64_t prevCrTop = 0;
     for (size_t base = 0; base < n; base += 64) {
         const ChunkMasks m = ClassifyIn<Lanes, U, BigEndian>(p, n, base);
-        pairs += CountBits(m.cr & (m.lf >> U)) + (prevCrTop & m.lf);
+        c.pairs += CountBits(m.cr & (m.lf >> U)) + (prevCrTop & m.lf);
         prevCrTop = m.cr >> (64 - U);
-        crs += CountBits(m.cr);
-        lfs += CountBits(m.lf);
-        if (m.controls) controls += CountBits(m.controls);
+        c.crs += CountBits(m.cr);
+        c.lfs += CountBits(m.lf);
+        if (m.controls) c.controls += CountBits(m.controls);
         if (m.nul) {
-            nul = true;
+            c.nul = true;
             if (stopAtNul) break;
         }
     }
-    AddScanCounts(crs, lfs, pairs, controls, nul, t, totals);
+}
+
+// The pass without output, for a file that may need no change at all: only
+// counts, so the usual run of text costs a few compares and three counts per
+// chunk.
+template <class Lanes, unsigned U, bool BigEndian>
+void ScanRegion(const unsigned char* p, size_t n, const PassTarget& t, PassTotals* totals, bool stopAtNul) {
+    ScanCounts c;
+    CountRegion<Lanes, U, BigEndian>(p, n, c, stopAtNul);
+    AddScanCounts(c.crs, c.lfs, c.pairs, c.controls, c.nul, t, totals);
+}
+
+// The counting pass over bytes for the vector set V, with the counts in
+// vector byte counters, so no mask leaves the registers for the usual run
+// of text: 64 bytes a step, with one test of the whole step for anything
+// unusual. A CR LF is a CR whose next byte (a second load one byte on) is a
+// LF. The last 64 bytes or fewer, whose end needs masks, go through the
+// chunk classifier.
+template <class V>
+void ScanBytesInCounters(const unsigned char* p, size_t n, const PassTarget& t, PassTotals* totals,
+                         bool stopAtNul) {
+    using Reg = typename V::Reg;
+    constexpr unsigned kSteps = 64 / V::kWidth;
+    Reg crCounts = V::Zero(), lfCounts = V::Zero(), pairCounts = V::Zero();
+    ScanCounts c;
+    unsigned pending = 0;  // steps since the counters were drained
+    auto drain = [&]() {
+        c.crs += V::SumBytes(crCounts);
+        c.lfs += V::SumBytes(lfCounts);
+        c.pairs += V::SumBytes(pairCounts);
+        crCounts = lfCounts = pairCounts = V::Zero();
+        pending = 0;
+    };
+    const size_t whole = n > 64 ? (n - 1) & ~size_t(63) : 0;
+    size_t base = 0;
+    // Low bytes but TAB and the breaks, and DEL: none in the usual text.
+    auto unusual = [](Reg v, Reg cr, Reg lf, Reg low) {
+        return V::Or(V::AndNot(V::Or(V::Or(cr, lf), V::Eq8(v, 0x09)), low), V::Eq8(v, 0x7F));
+    };
+    for (; base < whole; base += 64) {
+        Reg any = V::Zero();
+#pragma GCC unroll 4
+        for (unsigned k = 0; k < kSteps; ++k) {
+            const unsigned char* q = p + base + k * V::kWidth;
+            const Reg v = V::Load(q);
+            const Reg cr = V::Eq8(v, kUnitCR), lf = V::Eq8(v, kUnitLF);
+            // A match is all ones, so subtracting it counts one.
+            crCounts = V::Sub8(crCounts, cr);
+            lfCounts = V::Sub8(lfCounts, lf);
+            pairCounts = V::Sub8(pairCounts, V::And(cr, V::Eq8(V::Load(q + 1), kUnitLF)));
+            any = V::Or(any, unusual(v, cr, lf, V::AtMost8(v, 0x1F)));
+        }
+        if (V::Any(any)) {
+            // Rare, so the step is classified again rather than kept in registers.
+            for (unsigned k = 0; k < kSteps; ++k) {
+                const Reg v = V::Load(p + base + k * V::kWidth);
+                const Reg low = V::AtMost8(v, 0x1F);
+                const Reg odd = unusual(v, V::Eq8(v, kUnitCR), V::Eq8(v, kUnitLF), low);
+                const Reg rare = V::Or(V::Or(V::Eq8(v, 0x08), V::Eq8(v, 0x0C)), V::Eq8(v, 0x1B));
+                c.controls += CountBits(V::Mask(V::AndNot(rare, odd)));
+                if (V::Mask(V::And(V::Eq8(v, 0), low))) c.nul = true;
+            }
+            if (c.nul && stopAtNul) break;
+        }
+        // A byte counter holds at most 255.
+        if (++pending == 255 / kSteps) drain();
+    }
+    drain();
+    if (!(c.nul && stopAtNul)) CountRegion<VectorLanes<V>, 1, false>(p + base, n - base, c, stopAtNul);
+    AddScanCounts(c.crs, c.lfs, c.pairs, c.controls, c.nul, t, totals);
 }
 
 template <class Lanes, unsigned U, bool BigEndian>
@@ -280,7 +352,6 @@ size_t PassOrScanRegion(const unsigned char* p, size_t n, unsigned char* out, co
     return 0;
 }
 
-// The three targets the pass makes; anything else goes the general way.
 // The three targets the pass makes; anything else goes the general way.
 enum class TargetKind { Generic, Lf, Cr, CrLf };
 

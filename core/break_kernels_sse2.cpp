@@ -24,9 +24,26 @@ struct Sse2 {
     }
     static Reg Swap16(Reg v) { return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8)); }
     static uint32_t Mask(Reg v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
+    static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
+    static Reg Sub8(Reg a, Reg b) { return _mm_sub_epi8(a, b); }
+    static bool Any(Reg v) { return Mask(_mm_cmpeq_epi8(v, Zero())) != 0xFFFF; }
+    static uint64_t SumBytes(Reg v) {
+        const __m128i sums = _mm_sad_epu8(v, Zero());
+        return static_cast<uint64_t>(_mm_cvtsi128_si32(sums)) +
+               static_cast<uint64_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
 };
 
-constexpr PassKernels kSse2 = MakePassKernels<VectorLanes<Sse2>>();
+// Bytes: converted the general way, counted in vector counters.
+size_t PassBytes(const unsigned char* p, size_t n, unsigned char* out, const PassTarget& t,
+                 PassTotals* totals, bool stopAtNul) {
+    if (out) return PassRegion<VectorLanes<Sse2>, 1, false>(p, n, out, t, totals, stopAtNul);
+    ScanBytesInCounters<Sse2>(p, n, t, totals, stopAtNul);
+    return 0;
+}
+
+constexpr PassKernels kSse2 = {PassBytes, MakePassKernels<VectorLanes<Sse2>>().utf16le,
+                               MakePassKernels<VectorLanes<Sse2>>().utf16be, nullptr};
 
 }  // namespace
 
