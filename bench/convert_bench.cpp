@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "%zu MiB of text with mixed CR LF, LF and CR breaks (and the same size all CR LF, and as\n"
-        "UTF-16 LE) in %s; kernels: %s (PARDWELL_ISA=portable|sse2|avx2|avx512bw|vbmi2 caps them)\n",
+        "UTF-16 LE) in %s; kernels: %s (PARDWELL_ISA=portable|sse2|sse42|avx2|avx512bw|vbmi2 caps them)\n",
         mib, folder.string().c_str(), PassInstructionSet());
 
     // Rounds interleave every contender, so load from elsewhere on the

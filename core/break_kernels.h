@@ -48,6 +48,8 @@ struct PassKernels {
 
 // Present only where the processor family has them; chosen at run time.
 const PassKernels* Sse2PassKernels();
+// SSE4.2 with POPCNT: converts bytes by shuffles, as AVX2 does.
+const PassKernels* Sse42PassKernels();
 const PassKernels* Avx2PassKernels();
 const PassKernels* Avx512PassKernels();
 // AVX-512BW with VBMI, VBMI2 and BMI2: converts by compress and permute.

@@ -23,13 +23,13 @@ struct KernelChoice {
 
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
 // The kernel sets from the narrowest up, by the names PARDWELL_ISA takes.
-enum KernelLevel { kPortable, kSse2, kAvx2, kAvx512bw, kVbmi2 };
+enum KernelLevel { kPortable, kSse2, kSse42, kAvx2, kAvx512bw, kVbmi2 };
 
 // The highest level PARDWELL_ISA allows (all when it is unset or unknown).
 // It sets a ceiling, to compare the kernels on one machine, and never
 // enables what the processor lacks.
 int KernelCeiling() {
-    static const char* const kNames[] = {"portable", "sse2", "avx2", "avx512bw", "vbmi2"};
+    static const char* const kNames[] = {"portable", "sse2", "sse42", "avx2", "avx512bw", "vbmi2"};
     if (const char* cap = std::getenv("PARDWELL_ISA"))
         for (int level = kPortable; level <= kVbmi2; ++level)
             if (std::strcmp(cap, kNames[level]) == 0) return level;
@@ -51,6 +51,9 @@ KernelChoice ChooseKernels() {
         return {Avx512PassKernels(), "AVX-512BW"};
     if (ceiling >= kAvx2 && __builtin_cpu_supports("avx2") && Avx2PassKernels())
         return {Avx2PassKernels(), "AVX2"};
+    if (ceiling >= kSse42 && __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") &&
+        Sse42PassKernels())
+        return {Sse42PassKernels(), "SSE4.2"};
     if (ceiling >= kSse2 && __builtin_cpu_supports("sse2") && Sse2PassKernels())
         return {Sse2PassKernels(), "SSE2"};
 #endif

@@ -313,7 +313,9 @@ std::vector<const PassKernels*> VectorKernels() {
                        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
     std::vector<const PassKernels*> sets;
     for (const PassKernels* set :
-         {Sse2PassKernels(), __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
+         {Sse2PassKernels(),
+          __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") ? Sse42PassKernels() : nullptr,
+          __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
           __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
           vbmi2 ? Vbmi2PassKernels() : nullptr})
         if (set) sets.push_back(set);

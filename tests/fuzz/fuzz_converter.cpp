@@ -22,6 +22,7 @@ void CompareKernels(const std::string& content, int format, int widen) {
     __builtin_cpu_init();
     static const PassKernels* const vectors[] = {
         Sse2PassKernels(),
+        __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") ? Sse42PassKernels() : nullptr,
         __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
         __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
         __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
