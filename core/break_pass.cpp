@@ -1,8 +1,9 @@
 #include "core/break_pass.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <utility>
 
 #include "core/break_kernels.h"
 
@@ -15,6 +16,65 @@ constexpr size_t kCarryRoom = 4;
 constexpr size_t kSlack = 128;
 
 const PassKernels kScalarKernels = MakePassKernels<ScalarLanes>();
+
+// One buffer of each size waits between passes. A fresh page costs a fault
+// on its first touch, and on some virtual machines (our Wine test machines
+// among them) faulting in a large file's buffers took about 1 ms, a tenth
+// of reading 64 MiB. A pass takes the spare if it is there, so passes at
+// once stay correct: the second simply allocates its own.
+class SpareBuffer {
+public:
+    // Input buffers start zeroed, so the bytes kernels read past a region
+    // are never indeterminate; output is only read where written.
+    constexpr SpareBuffer(size_t size, bool zeroed) : m_size(size), m_zeroed(zeroed) {}
+    unsigned char* Take() {
+        if (unsigned char* p = m_spare.exchange(nullptr)) return p;
+        return m_zeroed ? new unsigned char[m_size]() : new unsigned char[m_size];
+    }
+    void GiveBack(unsigned char* p) { delete[] m_spare.exchange(p); }
+
+private:
+    const size_t m_size;
+    const bool m_zeroed;
+    std::atomic<unsigned char*> m_spare{nullptr};
+};
+
+SpareBuffer g_firstIn(kCarryRoom + kPassFirstBlock + kSlack, true);
+SpareBuffer g_firstOut(2 * (kCarryRoom + kPassFirstBlock) + kSlack, false);
+SpareBuffer g_blockIn(kCarryRoom + kPassBlockSize + kSlack, true);
+SpareBuffer g_blockOut(2 * (kCarryRoom + kPassBlockSize) + kSlack, false);
+
+// A pass's buffer, given back to its spare slot when done with.
+class PassBuffer {
+public:
+    PassBuffer() = default;
+    PassBuffer(const PassBuffer&) = delete;
+    PassBuffer& operator=(const PassBuffer&) = delete;
+    ~PassBuffer() { Release(); }
+
+    unsigned char* get() const { return m_data; }
+    explicit operator bool() const { return m_data != nullptr; }
+
+    void Take(SpareBuffer& from) {
+        Release();
+        m_data = from.Take();
+        m_from = &from;
+    }
+    void swap(PassBuffer& other) {
+        std::swap(m_data, other.m_data);
+        std::swap(m_from, other.m_from);
+    }
+
+private:
+    void Release() {
+        if (m_from) m_from->GiveBack(m_data);
+        m_data = nullptr;
+        m_from = nullptr;
+    }
+
+    unsigned char* m_data = nullptr;
+    SpareBuffer* m_from = nullptr;
+};
 
 struct KernelChoice {
     const PassKernels* kernels;
@@ -112,7 +172,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     r = ContentReport();
 
     size_t block = kPassFirstBlock;
-    std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kCarryRoom + block + kSlack]());
+    PassBuffer inBuf;
+    inBuf.Take(g_firstIn);
     unsigned char* buf = inBuf.get();
     size_t have = 0;
     bool eof = false;
@@ -146,8 +207,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     // A conversion that only drops bytes may write over its own input,
     // which halves the memory it touches; anything else needs room to grow.
     const bool inPlace = Kernels().inPlace && Kernels().inPlace(target, unitSize, bigEndian);
-    std::unique_ptr<unsigned char[]> outBuf;
-    auto newOutBuf = [&]() { outBuf.reset(new unsigned char[2 * (kCarryRoom + block) + kSlack]); };
+    PassBuffer outBuf;
+    auto newOutBuf = [&]() { outBuf.Take(block == kPassBlockSize ? g_blockOut : g_firstOut); };
     IFile* out = nullptr;
     auto begin = [&](uint64_t unchanged) {
         out = output->Begin(unchanged);
@@ -158,7 +219,8 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     // small one learns its end from an empty read and keeps its small buffers.
     auto grow = [&]() {
         block = kPassBlockSize;
-        std::unique_ptr<unsigned char[]> larger(new unsigned char[kCarryRoom + block + kSlack]());
+        PassBuffer larger;
+        larger.Take(g_blockIn);
         std::memcpy(larger.get(), buf, have);
         inBuf.swap(larger);
         buf = inBuf.get();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/break_kernels.h"
@@ -298,6 +299,48 @@ TEST(Pass, ReadAndWriteErrorsAreReported) {
     } none;
     MemoryReader in(input, {});
     EXPECT_EQ(RunPass(in, PassOptions(), &none, nullptr), PassResult::OutputFailed);
+}
+
+// Passes keep their buffers for the next one. What a long pass leaves in
+// them (breaks everywhere, in the input past every later region and in the
+// output) must not reach a later, shorter file: regions ending at the
+// buffers' edges and in a CR that stale LFs follow.
+TEST(Pass, BuffersKeptBetweenPassesCarryNothingOver) {
+    const std::string stale(kPassFirstBlock + 2 * kPassBlockSize + 100, '\n');
+    std::mt19937 rng(11);
+    const size_t first = kPassFirstBlock;
+    const size_t sizes[] = {1, 63, 64, 65, 200, first - 1, first, first + 1, first + 3000};
+    for (size_t size : sizes) {
+        for (char last : {'\r', 'x'}) {
+            std::string input = RandomUnits(rng, size, false, false);
+            input.back() = last;
+            for (int format = 0; format < kLineEndingFormatCount; ++format) {
+                ASSERT_EQ(RunOne(stale, 0, true, {}).result, PassResult::Done);
+                ASSERT_EQ(PassMismatch(input, format, true, {}), "") << size << " format " << format;
+            }
+        }
+    }
+}
+
+// Passes may run on several threads at once: each must have buffers of its
+// own.
+TEST(Pass, PassesAtOnceKeepToTheirOwnBuffers) {
+    std::string inputs[2];
+    for (int i = 0; i < 2; ++i) {
+        std::mt19937 rng(20 + i);
+        inputs[i] = RandomUnits(rng, kPassFirstBlock + kPassBlockSize + 5000, false, false);
+    }
+    std::string failures[2];
+    auto passes = [&](int i) {
+        for (int round = 0; round < 40 && failures[i].empty(); ++round)
+            failures[i] =
+                PassMismatch(inputs[i], round % kLineEndingFormatCount, true, {1000, kPassFirstBlock});
+    };
+    std::thread other(passes, 1);
+    passes(0);
+    other.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
 }
 
 // Each vector kernel against the portable one, on regions of every length
