@@ -21,7 +21,8 @@ const PassKernels kScalarKernels = MakePassKernels<ScalarLanes>();
 // on its first touch, and on some virtual machines (our Wine test machines
 // among them) faulting in a large file's buffers took about 1 ms, a tenth
 // of reading 64 MiB. A pass takes the spare if it is there, so passes at
-// once stay correct: the second simply allocates its own.
+// once stay correct: the second simply allocates its own. The spares live
+// as long as the process.
 class SpareBuffer {
 public:
     // Input buffers start zeroed, so the bytes kernels read past a region
