@@ -6,6 +6,8 @@
 // own copy, as with break_kernels.h).
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "core/break_kernels.h"
 
 namespace {
@@ -83,6 +85,13 @@ size_t ShuffleBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         }
         const uint64_t valid = left >= 64 ? ~uint64_t(0) : (uint64_t(1) << left) - 1;
         const uint64_t keep = valid & ~(kind == TargetKind::Lf ? b.pairs : b.lf & b.crPrev);
+        // The output never outruns the input, so it may be the region
+        // itself: each sixteen bytes are loaded before their output is
+        // stored, which reaches no further than their end. A short last
+        // chunk is put together aside, as its stores would pass the
+        // region's end.
+        alignas(16) unsigned char aside[64 + 16];
+        unsigned char* w = left >= 64 ? o : aside;
 #pragma GCC unroll 4
         for (size_t h = 0; h < 64; h += 16) {
             const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base + h));
@@ -95,14 +104,26 @@ size_t ShuffleBytes(const unsigned char* p, size_t n, unsigned char* out, const 
                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffles.squeeze[high]))),
                              highHalf);
             const __m128i squeezed = _mm_shuffle_epi8(lane, order);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), squeezed);
-            o += CountBits(low);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_unpackhi_epi64(squeezed, squeezed));
-            o += CountBits(high);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(w), squeezed);
+            w += CountBits(low);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(w), _mm_unpackhi_epi64(squeezed, squeezed));
+            w += CountBits(high);
+        }
+        if (left >= 64) {
+            o = w;
+        } else {
+            std::memcpy(o, aside, static_cast<size_t>(w - aside));
+            o += w - aside;
         }
     }
     *totals = sum;
     return static_cast<size_t>(o - out);
+}
+
+// Converting bytes to LF or CR may be done over the region itself.
+bool ShuffleInPlace(const PassTarget& t, unsigned unit, bool bigEndian) {
+    const TargetKind kind = unit == 1 ? KindOf(t, unit, bigEndian) : TargetKind::Generic;
+    return kind == TargetKind::Lf || kind == TargetKind::Cr;
 }
 
 }  // namespace

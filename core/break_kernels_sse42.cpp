@@ -11,7 +11,8 @@ namespace {
 
 constexpr PassKernels kSse42 = {
     DispatchBytes<VectorLanes<Sse2>, ScanBytesInCounters<Sse2>, ShuffleBytes<VectorLanes<Sse2>>>,
-    MakePassKernels<VectorLanes<Sse2>>().utf16le, MakePassKernels<VectorLanes<Sse2>>().utf16be, nullptr};
+    MakePassKernels<VectorLanes<Sse2>>().utf16le, MakePassKernels<VectorLanes<Sse2>>().utf16be,
+    ShuffleInPlace};
 
 }  // namespace
 
