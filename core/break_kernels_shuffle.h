@@ -90,7 +90,7 @@ size_t ShuffleBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         // stored, which reaches no further than their end. A short last
         // chunk is put together aside, as its stores would pass the
         // region's end.
-        alignas(16) unsigned char aside[64 + 16];
+        unsigned char aside[64 + 16];
         unsigned char* w = left >= 64 ? o : aside;
 #pragma GCC unroll 4
         for (size_t h = 0; h < 64; h += 16) {
