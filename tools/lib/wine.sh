@@ -61,3 +61,24 @@ prefix_arch() {
   [ -f "$1/system.reg" ] || return 0
   sed -n 's/^#arch=\(win32\|win64\)$/\1/p' "$1/system.reg" | head -n 1
 }
+
+# Whether display NUM is still served by the Xvfb of process PID. Started with
+# -displayfd, the server has no number on its command line to look for, so
+# tools/wine-run keeps "NUM PID" in the prefix's .display file.
+display_alive() {
+  local num=$1 pid=$2 command
+  [ -n "$num" ] && [ -n "$pid" ] && [ -S "/tmp/.X11-unix/X$num" ] || return 1
+  command=$(tr '\0' ' ' 2>/dev/null < "/proc/$pid/cmdline") || return 1
+  [[ "$command" == "Xvfb "* ]]
+}
+
+# Stops the Xvfb that tools/wine-run started for PREFIX, if it still runs.
+stop_display() {
+  local file="$1.display" num pid
+  [ -f "$file" ] || return 0
+  read -r num pid < "$file" || true
+  if display_alive "$num" "${pid:-}"; then
+    kill "$pid" 2>/dev/null || true
+  fi
+  rm -f "$file"
+}
