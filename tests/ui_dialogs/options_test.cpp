@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "app/shell_integration.h"
 #include "core/platform/win32_handles.h"
@@ -28,9 +29,13 @@ bool HandlerKey(int which) {
     return true;
 }
 
+// A key may be in the user's classes, the machine's, or both (earlier tests
+// and the registration tool write either): the merged view shows whichever is
+// there, so both go before the wanted one is made.
 void SetHandlerKeys(bool star, bool folder) {
     const bool wanted[] = {star, folder};
     for (int i = 0; i < 2; ++i) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + kHandlerKeys[i]).c_str());
         SHDeleteKeyA(HKEY_CLASSES_ROOT, kHandlerKeys[i]);
         HKEY key = nullptr;
         if (wanted[i] && RegCreateKeyExA(HKEY_CLASSES_ROOT, kHandlerKeys[i], 0, nullptr, 0, KEY_WRITE,
