@@ -9,6 +9,9 @@ thread_local HHOOK t_hook = nullptr;
 // changes nothing the idle pass looks at.
 constexpr UINT kWmSysTimer = 0x0118;
 
+// The system's dialog class is an atom, not a name.
+const ULONG_PTR kDialogClassAtom = reinterpret_cast<ULONG_PTR>(WC_DIALOG);
+
 // Messages after which the idle pass should run again.
 bool IsIdleMessage(const MSG& msg) {
     return msg.message != WM_PAINT && msg.message != kWmSysTimer;
@@ -31,10 +34,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_CREATEWND && t_creating) {
+    // Our templates name no class, so the dialog is the first window of the
+    // system's dialog class. The system may create others on this thread
+    // first (the thread's IME window comes with its first top-level window).
+    HWND wnd = reinterpret_cast<HWND>(wp);
+    if (code == HCBT_CREATEWND && t_creating && GetClassLongPtrA(wnd, GCW_ATOM) == kDialogClassAtom) {
         CDialog* dialog = t_creating;
-        t_creating = nullptr;  // the first window created is the dialog itself
-        dialog->HookNewWindow(reinterpret_cast<HWND>(wp));
+        t_creating = nullptr;
+        dialog->HookNewWindow(wnd);
     }
     return CallNextHookEx(t_hook, code, wp, lp);
 }
