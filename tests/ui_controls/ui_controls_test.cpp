@@ -12,9 +12,10 @@
 #include "core/converter.h"
 #include "framework/handles.h"
 #include "res/resource.h"
-#include "ui/main/auto_width_combo.h"
+#include "ui/controls/auto_width_combo.h"
+#include "ui/format_selector.h"
 #include "ui/main/header_dlg.h"
-#include "ui/main/hyperlink.h"
+#include "ui/controls/hyperlink.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/ui_tree/tree_host.h"
-#include "ui/dialogs/loading_tree_ctrl.h"
+#include "ui/controls/loading_tree_ctrl.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "framework/dialog.h"
-#include "ui/main/hyperlink.h"
+#include "ui/controls/hyperlink.h"
 #include "ui/shell_resources.h"
 
 class CAboutDlg : public CDialog {

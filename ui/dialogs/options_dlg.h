@@ -12,7 +12,7 @@
 #include "app/profile_store.h"
 #include "app/settings.h"
 #include "framework/dialog.h"
-#include "ui/main/auto_width_combo.h"
+#include "ui/controls/auto_width_combo.h"
 
 class COptionsDlg : public CDialog {
 public:

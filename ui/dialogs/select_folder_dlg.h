@@ -17,7 +17,7 @@
 #include "framework/dialog.h"
 #include "framework/thread.h"
 #include "ui/dialogs/folder_tree_ctrl.h"
-#include "ui/main/auto_width_combo.h"
+#include "ui/controls/auto_width_combo.h"
 
 // Posted by the preselection thread as its last act.
 constexpr UINT WM_SELECT_THREAD_DONE = WM_USER + 999;

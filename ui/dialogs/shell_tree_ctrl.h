@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "ui/dialogs/loading_tree_ctrl.h"
+#include "ui/controls/loading_tree_ctrl.h"
 #include "ui/dialogs/shell_id_list.h"
 
 // The data of every tree item that stands for a shell object: the folder

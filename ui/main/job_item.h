@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "app/batch_run.h"
 #include "core/converter.h"
+#include "ui/controls/list_ctrl_ex.h"
 
 struct JobItem {
     // Folder and name joined as the columns show them: the key of the path
@@ -29,3 +31,13 @@ struct JobItem {
     const char* Name() const { return path.c_str() + nameAt; }
     std::string Folder() const { return path.substr(0, folderLength); }
 };
+
+// The comparison of two entries' sort keys by the sort state: ascending or
+// descending by the multibyte string order of the code page (so capitals
+// come first); equal for an unsorted state.
+int CompareEntries(const char* key1, const char* key2, const SortState& state);
+
+// The entries' order by the column of the sort state (the name, the folder,
+// or the line breaks last read), as positions in entries; equal keys keep
+// their order. Unsorted: as they are.
+std::vector<size_t> SortedOrder(const std::vector<JobItem>& entries, const SortState& state);

@@ -20,6 +20,7 @@
 #include "ui/dialogs/file_dialog_ex.h"
 #include "ui/dialogs/options_dlg.h"
 #include "ui/dialogs/select_folder_dlg.h"
+#include "ui/format_selector.h"
 
 namespace {
 const char kSupportAddress[] = PARDWELL_SUPPORT_ADDRESS;

@@ -22,11 +22,11 @@
 #include "framework/controls.h"
 #include "framework/handles.h"
 #include "framework/thread.h"
-#include "ui/main/auto_width_combo.h"
+#include "ui/controls/auto_width_combo.h"
 #include "ui/main/header_dlg.h"
-#include "ui/main/hyperlink.h"
+#include "ui/controls/hyperlink.h"
 #include "ui/main/job_item.h"
-#include "ui/main/list_ctrl_ex.h"
+#include "ui/controls/list_ctrl_ex.h"
 #include "ui/shell_resources.h"
 
 // Posted by the worker as its last act.

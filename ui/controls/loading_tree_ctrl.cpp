@@ -1,4 +1,4 @@
-#include "ui/dialogs/loading_tree_ctrl.h"
+#include "ui/controls/loading_tree_ctrl.h"
 
 #include <mmsystem.h>
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/gui/convert_app.h"
+#include "program/convert_app.h"
 
 // A static object, as the settings are saved when it is destroyed at exit.
 static CConvertApp theApp;

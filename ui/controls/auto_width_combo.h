@@ -27,8 +27,3 @@ public:
 protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 };
-
-// Fills a format selector: attaches the images (bitmap 134: Windows, Unix,
-// Macintosh), inserts the three formats in LineEndingFormat order with their
-// images and selects `format` (0..2; anything else selects nothing).
-void FillFormatSelector(CAutoWidthComboBoxEx& selector, HIMAGELIST images, int format);

@@ -1,4 +1,4 @@
-#include "ui/main/hyperlink.h"
+#include "ui/controls/hyperlink.h"
 
 #include <windowsx.h>
 #include <shellapi.h>

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "framework/controls.h"
-#include "ui/main/job_item.h"
 
 class CListCtrlEx : public CListCtrl {
 public:
@@ -44,13 +43,3 @@ private:
     Sorter m_sorter;
     bool m_sortLocked = false;
 };
-
-// The comparison of two entries' sort keys by the sort state: ascending or
-// descending by the multibyte string order of the code page (so capitals
-// come first); equal for an unsorted state.
-int CompareEntries(const char* key1, const char* key2, const SortState& state);
-
-// The entries' order by the column of the sort state (the name, the folder,
-// or the line breaks last read), as positions in entries; equal keys keep
-// their order. Unsorted: as they are.
-std::vector<size_t> SortedOrder(const std::vector<JobItem>& entries, const SortState& state);

@@ -1,6 +1,5 @@
-#include "ui/main/auto_width_combo.h"
+#include "ui/controls/auto_width_combo.h"
 
-#include "core/converter.h"
 #include "framework/handles.h"
 
 std::string CAutoWidthComboBoxEx::GetItemText(int index) const {
@@ -81,14 +80,4 @@ bool CAutoWidthComboBoxEx::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& re
         return true;
     }
     return CComboBoxEx::OnMessage(msg, wp, lp, result);
-}
-
-void FillFormatSelector(CAutoWidthComboBoxEx& selector, HIMAGELIST images, int format) {
-    // Image order in bitmap 134 is Windows, Unix, Macintosh; entry order is
-    // the LineEndingFormat order.
-    static const int kImageOfFormat[3] = {0, 2, 1};
-    selector.SetImageList(images);
-    for (int i = 0; i < 3; ++i)
-        selector.InsertItem(i, LineEndingFormatLabel(i), kImageOfFormat[i], kImageOfFormat[i]);
-    selector.SetCurSel(format >= 0 && format < 3 ? format : -1);
 }

@@ -1,4 +1,4 @@
-#include "app/gui/convert_app.h"
+#include "program/convert_app.h"
 
 #include <windows.h>
 #include <commctrl.h>
