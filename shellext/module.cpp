@@ -2,7 +2,8 @@
 
 #include "gorsemere_idl.h"
 #include "shellext/context_menu.h"
-#include "shellext/owned_handle.h"
+#include "core/platform/win32_handles.h"
+#include "core/platform/win32_text.h"
 #include "shellext/registrar.h"
 #include "shellext/resource.h"
 
@@ -85,8 +86,8 @@ bool TypeLibRegistered() {
     // The version and the locale name their keys in hexadecimal.
     wsprintfA(key, "TypeLib\\%ls\\%x.%x\\%x\\%s", libid, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
               kSysKindKey);
-    CRegistryKey opened;
-    return opened.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS;
+    CKeyHandle opened;
+    return OpenRegistryKey(HKEY_CLASSES_ROOT, key, KEY_READ, &opened) == ERROR_SUCCESS;
 }
 
 HRESULT RegisterOrUnregister(bool install) {
@@ -126,8 +127,8 @@ HRESULT RegisterOrUnregister(bool install) {
 // without administrator rights cannot write the machine's classes, which is
 // where HKEY_CLASSES_ROOT writes otherwise go.
 HRESULT RegisterOrUnregisterForUser(bool install) {
-    CRegistryKey classes;
-    LONG rc = classes.Create(HKEY_CURRENT_USER, "Software\\Classes", KEY_ALL_ACCESS);
+    CKeyHandle classes;
+    LONG rc = CreateRegistryKey(HKEY_CURRENT_USER, "Software\\Classes", KEY_ALL_ACCESS, &classes);
     if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
     rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.Get());
     if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
@@ -165,12 +166,7 @@ LONG ModuleLockCount() {
 bool ModuleFileName(WCHAR (&wide)[MAX_PATH], std::string& utf8) {
     const DWORD length = GetModuleFileNameW(g_instance, wide, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return false;
-    utf8.assign(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], size, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(size) - 1);
-    return true;
+    return NarrowName(wide, &utf8, CP_UTF8);
 }
 
 HRESULT GetContextMenuTypeInfo(ITypeInfo** info) {
