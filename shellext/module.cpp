@@ -8,6 +8,7 @@
 #include "shellext/resource.h"
 
 #include <olectl.h>
+#include <shlwapi.h>
 #include <wrl/client.h>
 
 #include <iterator>
@@ -26,12 +27,12 @@ class CClassFactory : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        // IUnknown is the first entry's interface.
+        static const QITAB kInterfaces[] = {
+            QITABENTMULTI2(CClassFactory, IID_IClassFactory, IClassFactory),
+            {nullptr, 0},
+        };
+        return QISearch(this, kInterfaces, riid, ppv);
     }
     // One static factory for the module's life; LockServer, not references
     // to the factory, keeps the library loaded.
