@@ -6,8 +6,9 @@
 #include <string>
 
 #include "app/profile_store.h"
+#include "res/product_info.h"
 
-constexpr char kProductRegistryKey[] = "Software\\Quillfen\\Pardwell";
+constexpr char kProductRegistryKey[] = PARDWELL_REGISTRY_KEY;
 
 class CRegistryProfileStore : public IProfileStore {
 public:

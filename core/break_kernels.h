@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/text_units.h"
+
 // The target break in the file's own encoding, and which kinds of break
 // differ from it: each mask is all ones or zero.
 struct PassTarget {
@@ -57,10 +59,9 @@ const PassKernels* Vbmi2PassKernels();
 
 namespace {
 
-constexpr unsigned kUnitCR = 0x0D;
-constexpr unsigned kUnitLF = 0x0A;
 // Control units that text holds: BS, TAB, LF, FF, CR and ESC.
-constexpr uint32_t kTextControls = (1u << 8) | (1u << 9) | (1u << 10) | (1u << 12) | (1u << 13) | (1u << 27);
+constexpr uint32_t kTextControls = (1u << kUnitBS) | (1u << kUnitTab) | (1u << kUnitLF) | (1u << kUnitFF) |
+                                   (1u << kUnitCR) | (1u << kUnitEsc);
 
 // One bit per unit of a 64-byte chunk, at the unit's first byte.
 struct ChunkMasks {
@@ -77,7 +78,7 @@ inline unsigned UnitAt(const unsigned char* p) {
 }
 
 inline bool IsBinaryControl(unsigned u) {
-    return (u < 0x20 && !((kTextControls >> u) & 1)) || u == 0x7F;
+    return (u <= kLastLowControl && !((kTextControls >> u) & 1)) || u == kUnitDel;
 }
 
 inline unsigned CountBits(uint64_t x) {
@@ -95,7 +96,7 @@ struct ScalarLanes {
             if (u == kUnitCR) m.cr |= bit;
             if (u == kUnitLF) m.lf |= bit;
             if (IsBinaryControl(u)) m.controls |= bit;
-            if (U == 1 && u == 0) m.nul |= bit;
+            if (U == 1 && u == kUnitNul) m.nul |= bit;
         }
         return m;
     }
@@ -114,16 +115,16 @@ struct VectorLanes {
             Reg v = V::Load(p + k);
             if (U == 2 && BigEndian) v = V::Swap16(v);
             auto eq = [&](int c) { return U == 1 ? V::Eq8(v, c) : V::Eq16(v, c); };
-            const Reg cr = eq(0x0D), lf = eq(0x0A);
-            const Reg low = U == 1 ? V::AtMost8(v, 0x1F) : V::AtMost16(v, 0x1F);
+            const Reg cr = eq(kUnitCR), lf = eq(kUnitLF);
+            const Reg low = U == 1 ? V::AtMost8(v, kLastLowControl) : V::AtMost16(v, kLastLowControl);
             // Text has no low units but TAB and the breaks: the rarer text
             // controls (and a NUL, itself a control) are only looked for
             // when something else is there.
-            Reg controls = V::Or(V::AndNot(V::Or(V::Or(cr, lf), eq(0x09)), low), eq(0x7F));
+            Reg controls = V::Or(V::AndNot(V::Or(V::Or(cr, lf), eq(kUnitTab)), low), eq(kUnitDel));
             uint32_t odd = V::Mask(controls);
             uint32_t nul = 0;
             if (odd) {
-                controls = V::AndNot(V::Or(V::Or(eq(0x08), eq(0x0C)), eq(0x1B)), controls);
+                controls = V::AndNot(V::Or(V::Or(eq(kUnitBS), eq(kUnitFF)), eq(kUnitEsc)), controls);
                 odd = V::Mask(controls);
                 if (U == 1) nul = V::Mask(V::Eq8(v, 0));
             }
@@ -311,7 +312,7 @@ void ScanBytesInCounters(const unsigned char* p, size_t n, const PassTarget& t, 
     size_t base = 0;
     // Low bytes but TAB and the breaks, and DEL: none in the usual text.
     auto unusual = [](Reg v, Reg cr, Reg lf, Reg low) {
-        return V::Or(V::AndNot(V::Or(V::Or(cr, lf), V::Eq8(v, 0x09)), low), V::Eq8(v, 0x7F));
+        return V::Or(V::AndNot(V::Or(V::Or(cr, lf), V::Eq8(v, kUnitTab)), low), V::Eq8(v, kUnitDel));
     };
     for (; base < whole; base += 64) {
         Reg any = V::Zero();
@@ -324,15 +325,15 @@ void ScanBytesInCounters(const unsigned char* p, size_t n, const PassTarget& t, 
             crCounts = V::Sub8(crCounts, cr);
             lfCounts = V::Sub8(lfCounts, lf);
             pairCounts = V::Sub8(pairCounts, V::And(cr, V::Eq8(V::Load(q + 1), kUnitLF)));
-            any = V::Or(any, unusual(v, cr, lf, V::AtMost8(v, 0x1F)));
+            any = V::Or(any, unusual(v, cr, lf, V::AtMost8(v, kLastLowControl)));
         }
         if (V::Any(any)) {
             // Rare, so the step is classified again rather than kept in registers.
             for (unsigned k = 0; k < kSteps; ++k) {
                 const Reg v = V::Load(p + base + k * V::kWidth);
-                const Reg low = V::AtMost8(v, 0x1F);
+                const Reg low = V::AtMost8(v, kLastLowControl);
                 const Reg odd = unusual(v, V::Eq8(v, kUnitCR), V::Eq8(v, kUnitLF), low);
-                const Reg rare = V::Or(V::Or(V::Eq8(v, 0x08), V::Eq8(v, 0x0C)), V::Eq8(v, 0x1B));
+                const Reg rare = V::Or(V::Or(V::Eq8(v, kUnitBS), V::Eq8(v, kUnitFF)), V::Eq8(v, kUnitEsc));
                 c.controls += CountBits(V::Mask(V::AndNot(rare, odd)));
                 if (V::Mask(V::And(V::Eq8(v, 0), low))) c.nul = true;
             }

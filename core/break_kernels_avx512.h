@@ -21,14 +21,14 @@ struct Avx512Lanes {
         // stays on the unit's first byte.
         const uint64_t unit = U == 1 ? ~uint64_t(0) : (zero >> 1) & 0x5555555555555555ULL;
         ChunkMasks m;
-        m.cr = eq(0x0D) & unit;
-        m.lf = eq(0x0A) & unit;
-        const uint64_t low = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(0x1F));
+        m.cr = eq(kUnitCR) & unit;
+        m.lf = eq(kUnitLF) & unit;
+        const uint64_t low = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(kLastLowControl));
         // Text has no low bytes but TAB and the breaks: the rarer text
         // controls are only looked for when something else is there.
-        uint64_t odd = low & ~(eq(0x09) | m.cr | m.lf);
-        if (odd) odd &= ~(eq(0x08) | eq(0x0C) | eq(0x1B));
-        m.controls = (odd | eq(0x7F)) & unit;
+        uint64_t odd = low & ~(eq(kUnitTab) | m.cr | m.lf);
+        if (odd) odd &= ~(eq(kUnitBS) | eq(kUnitFF) | eq(kUnitEsc));
+        m.controls = (odd | eq(kUnitDel)) & unit;
         m.nul = U == 1 ? zero : 0;
         return m;
     }
@@ -61,11 +61,12 @@ struct ByteCounts {
         lfCounts = _mm512_mask_add_epi8(lfCounts, lf, lfCounts, one);
         pairCounts = _mm512_mask_add_epi8(pairCounts, pair, pairCounts, one);
         bool clean = true;
-        const __mmask64 odd = (low & ~(cr | lf | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x09)))) | del;
+        const __mmask64 odd =
+            (low & ~(cr | lf | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitTab)))) | del;
         if (odd) {
-            const __mmask64 rare = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x08)) |
-                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0C)) |
-                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x1B));
+            const __mmask64 rare = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitBS)) |
+                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitFF)) |
+                                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitEsc));
             controls += static_cast<uint64_t>(__builtin_popcountll(odd & ~rare));
             clean = !(_mm512_testn_epi8_mask(v, v) & low);
         }
@@ -88,11 +89,11 @@ void ScanBytes(const unsigned char* p, size_t n, const PassTarget& t, PassTotals
     for (size_t base = 0; base < n; base += 64) {
         const __m512i v = _mm512_loadu_si512(p + base);
         const __m512i next = _mm512_loadu_si512(p + base + 1);
-        __mmask64 cr = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0D));
-        __mmask64 lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0A));
-        __mmask64 pair = cr & _mm512_cmpeq_epi8_mask(next, _mm512_set1_epi8(0x0A));
-        __mmask64 low = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(0x1F));
-        __mmask64 del = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x7F));
+        __mmask64 cr = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitCR));
+        __mmask64 lf = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitLF));
+        __mmask64 pair = cr & _mm512_cmpeq_epi8_mask(next, _mm512_set1_epi8(kUnitLF));
+        __mmask64 low = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(kLastLowControl));
+        __mmask64 del = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(kUnitDel));
         const size_t left = n - base;
         if (left <= 64) {
             // The last chunk: nothing past the region counts, and a CR on

@@ -54,8 +54,8 @@ size_t ConvertBytes(const unsigned char* p, size_t n, unsigned char* out, const 
         const __mmask64 cr = _mm512_mask_cmpeq_epi8_mask(valid, v, crs);
         const __mmask64 lf = _mm512_mask_cmpeq_epi8_mask(valid, v, lfs);
         const __mmask64 pair = _mm512_mask_cmpeq_epi8_mask(cr & pairValid, next, lfs);
-        const __mmask64 low = _mm512_mask_cmple_epu8_mask(valid, v, _mm512_set1_epi8(0x1F));
-        const __mmask64 del = _mm512_mask_cmpeq_epi8_mask(valid, v, _mm512_set1_epi8(0x7F));
+        const __mmask64 low = _mm512_mask_cmple_epu8_mask(valid, v, _mm512_set1_epi8(kLastLowControl));
+        const __mmask64 del = _mm512_mask_cmpeq_epi8_mask(valid, v, _mm512_set1_epi8(kUnitDel));
         if (!counts.Add(v, cr, lf, pair, low, del)) {
             nul = true;
             if (stopAtNul) break;
@@ -147,18 +147,19 @@ size_t PassUnits(const unsigned char* p, size_t n, unsigned char* out, const Pas
         const uint32_t cr = _mm512_mask_cmpeq_epi16_mask(valid, v, crs);
         const uint32_t lf = _mm512_mask_cmpeq_epi16_mask(valid, v, lfs);
         const uint32_t pair = _mm512_mask_cmpeq_epi16_mask(cr & pairValid, next, lfs);
-        const uint32_t low = _mm512_mask_cmple_epu16_mask(valid, v, _mm512_set1_epi16(0x1F));
-        const uint32_t del = _mm512_mask_cmpeq_epi16_mask(valid, v, _mm512_set1_epi16(0x7F));
+        const uint32_t low = _mm512_mask_cmple_epu16_mask(valid, v, _mm512_set1_epi16(kLastLowControl));
+        const uint32_t del = _mm512_mask_cmpeq_epi16_mask(valid, v, _mm512_set1_epi16(kUnitDel));
         crCount += CountBits(cr);
         lfCount += CountBits(lf);
         pairCount += CountBits(pair);
         // Text has no low units but TAB and the breaks: the rarer text
         // controls are only looked for when something else is there.
-        const uint32_t odd = (low & ~(cr | lf | _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x09)))) | del;
+        const uint32_t odd =
+            (low & ~(cr | lf | _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(kUnitTab)))) | del;
         if (odd) {
-            const uint32_t rare = _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x08)) |
-                                  _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x0C)) |
-                                  _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(0x1B));
+            const uint32_t rare = _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(kUnitBS)) |
+                                  _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(kUnitFF)) |
+                                  _mm512_cmpeq_epi16_mask(v, _mm512_set1_epi16(kUnitEsc));
             controls += CountBits(odd & ~rare);
         }
         if (!out) continue;

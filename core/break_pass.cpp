@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/break_kernels.h"
+#include "core/text_units.h"
 
 namespace {
 
@@ -236,7 +237,7 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     for (;;) {
         size_t n = have - have % unitSize;
         if (!eof && n >= unitSize) {
-            if (unitAt(buf + n - unitSize) == 0x0D) n -= unitSize;
+            if (unitAt(buf + n - unitSize) == kUnitCR) n -= unitSize;
         } else if (!eof) {
             n = 0;
         }
@@ -275,12 +276,11 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     r.crlf = totals.crlf;
     r.lf = totals.lf;
     r.cr = totals.cr;
-    r.finalBreak = anyUnit && (lastUnit == 0x0D || lastUnit == 0x0A);
-    // A ^Z at the very end is the old end-of-file mark, not binary content.
+    r.finalBreak = anyUnit && (lastUnit == kUnitCR || lastUnit == kUnitLF);
     uint64_t controls = totals.controls;
-    if (anyUnit && lastUnit == 0x1A && controls > 0) --controls;
+    if (anyUnit && lastUnit == kUnitEofMark && controls > 0) --controls;
     const uint64_t count = offset / unitSize;
-    r.binary = (!units && totals.nul) || controls * 128 > count || oddByte;
+    r.binary = (!units && totals.nul) || controls * kBinaryControlShare > count || oddByte;
     if (r.binary && options.stopAtBinary)
         r.outcome = ConvertOutcome::SkippedBinary;
     else if (!out)

@@ -2,13 +2,6 @@
 
 #include <vector>
 
-bool CListCtrl::SetItemText(int item, int subItem, const char* text) const {
-    LVITEMA lv{};
-    lv.iSubItem = subItem;
-    lv.pszText = const_cast<char*>(text);
-    return SendMessage(LVM_SETITEMTEXTA, item, (LPARAM)&lv) != 0;
-}
-
 std::string CListCtrl::GetItemText(int item, int subItem) const {
     // The control copies at most the buffer size; grow until it fits.
     for (int size = 264; size <= 65536; size *= 4) {
@@ -21,21 +14,6 @@ std::string CListCtrl::GetItemText(int item, int subItem) const {
         if (n < size - 1) return std::string(lv.pszText ? lv.pszText : "", n > 0 ? n : 0);
     }
     return std::string();
-}
-
-LPARAM CListCtrl::GetItemData(int item) const {
-    LVITEMA lv{};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    return GetItem(lv) ? lv.lParam : 0;
-}
-
-bool CListCtrl::SetItemData(int item, LPARAM data) const {
-    LVITEMA lv{};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    lv.lParam = data;
-    return SetItem(lv);
 }
 
 bool CListCtrl::SetItemState(int item, UINT state, UINT mask) const {

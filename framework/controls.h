@@ -14,20 +14,11 @@ class CListCtrl : public CWnd {
 public:
     int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
     int GetSelectedCount() const { return static_cast<int>(SendMessage(LVM_GETSELECTEDCOUNT)); }
-    int InsertItem(const LVITEMA& item) const {
-        return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, (LPARAM)&item));
-    }
-    bool SetItem(const LVITEMA& item) const { return SendMessage(LVM_SETITEMA, 0, (LPARAM)&item) != 0; }
-    bool GetItem(LVITEMA& item) const { return SendMessage(LVM_GETITEMA, 0, (LPARAM)&item) != 0; }
-    bool SetItemText(int item, int subItem, const char* text) const;
     std::string GetItemText(int item, int subItem) const;
-    LPARAM GetItemData(int item) const;
-    bool SetItemData(int item, LPARAM data) const;
     UINT GetItemState(int item, UINT mask) const {
         return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, item, mask));
     }
     bool SetItemState(int item, UINT state, UINT mask) const;
-    bool DeleteItem(int item) const { return SendMessage(LVM_DELETEITEM, item) != 0; }
     bool DeleteAllItems() const { return SendMessage(LVM_DELETEALLITEMS) != 0; }
     int GetNextItem(int start, UINT flags) const {
         return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, flags));
@@ -35,11 +26,9 @@ public:
     DWORD SetExtendedStyle(DWORD style) const {
         return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
     }
-    DWORD GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
     HIMAGELIST SetImageList(HIMAGELIST list, int which) const {
         return (HIMAGELIST)SendMessage(LVM_SETIMAGELIST, which, (LPARAM)list);
     }
-    HIMAGELIST GetImageList(int which) const { return (HIMAGELIST)SendMessage(LVM_GETIMAGELIST, which); }
     HWND GetHeader() const { return (HWND)SendMessage(LVM_GETHEADER); }
     int InsertColumn(int index, const LVCOLUMNA& column) const {
         return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, index, (LPARAM)&column));
@@ -49,37 +38,20 @@ public:
         return SendMessage(LVM_ENSUREVISIBLE, item, partialOk) != 0;
     }
     bool RedrawItems(int first, int last) const { return SendMessage(LVM_REDRAWITEMS, first, last) != 0; }
-    bool SortItems(PFNLVCOMPARE compare, LPARAM data) const {
-        return SendMessage(LVM_SORTITEMS, data, (LPARAM)compare) != 0;
-    }
 };
 
 class CHeaderCtrl : public CWnd {
 public:
-    int GetItemCount() const { return static_cast<int>(SendMessage(HDM_GETITEMCOUNT)); }
     bool GetItem(int index, HDITEMA& item) const {
         return SendMessage(HDM_GETITEMA, index, (LPARAM)&item) != 0;
     }
     bool SetItem(int index, const HDITEMA& item) const {
         return SendMessage(HDM_SETITEMA, index, (LPARAM)&item) != 0;
     }
-    HIMAGELIST SetImageList(HIMAGELIST list) const {
-        return (HIMAGELIST)SendMessage(HDM_SETIMAGELIST, 0, (LPARAM)list);
-    }
-    HIMAGELIST GetImageList() const { return (HIMAGELIST)SendMessage(HDM_GETIMAGELIST); }
 };
 
 class CToolBarCtrl : public CWnd {
 public:
-    int CommandToIndex(UINT id) const { return static_cast<int>(SendMessage(TB_COMMANDTOINDEX, id)); }
-    int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
-    bool GetButton(int index, TBBUTTON& button) const {
-        return SendMessage(TB_GETBUTTON, index, (LPARAM)&button) != 0;
-    }
-    bool EnableButton(UINT id, bool enable) const {
-        return SendMessage(TB_ENABLEBUTTON, id, MAKELONG(enable, 0)) != 0;
-    }
-    bool IsButtonEnabled(UINT id) const { return SendMessage(TB_ISBUTTONENABLED, id) != 0; }
     HIMAGELIST SetImageList(HIMAGELIST list) const {
         return (HIMAGELIST)SendMessage(TB_SETIMAGELIST, 0, (LPARAM)list);
     }
@@ -92,24 +64,12 @@ public:
     bool SetButtonInfo(UINT id, const TBBUTTONINFOA& info) const {
         return SendMessage(TB_SETBUTTONINFOA, id, (LPARAM)&info) != 0;
     }
-    bool GetButtonInfo(UINT id, TBBUTTONINFOA& info) const {
-        return SendMessage(TB_GETBUTTONINFOA, id, (LPARAM)&info) >= 0;
-    }
-    void AutoSize() const { SendMessage(TB_AUTOSIZE); }
 };
 
 class CProgressCtrl : public CWnd {
 public:
     void SetRange32(int low, int high) const { SendMessage(PBM_SETRANGE32, low, high); }
-    int GetRangeHigh() const { return static_cast<int>(SendMessage(PBM_GETRANGE, FALSE, 0)); }
     int SetPos(int pos) const { return static_cast<int>(SendMessage(PBM_SETPOS, pos)); }
-    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
-};
-
-class CButton : public CWnd {
-public:
-    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-    void SetCheck(int state) const { SendMessage(BM_SETCHECK, state); }
 };
 
 class CStatic : public CWnd {};
@@ -123,10 +83,6 @@ public:
         return static_cast<int>(SendMessage(CBEM_INSERTITEMA, 0, (LPARAM)&item));
     }
     bool GetItem(COMBOBOXEXITEMA& item) const { return SendMessage(CBEM_GETITEMA, 0, (LPARAM)&item) != 0; }
-    bool SetItem(const COMBOBOXEXITEMA& item) const {
-        return SendMessage(CBEM_SETITEMA, 0, (LPARAM)&item) != 0;
-    }
-    int DeleteItem(int index) const { return static_cast<int>(SendMessage(CBEM_DELETEITEM, index)); }
     void ResetContent() const { SendMessage(CB_RESETCONTENT); }
     HIMAGELIST SetImageList(HIMAGELIST list) const {
         return (HIMAGELIST)SendMessage(CBEM_SETIMAGELIST, 0, (LPARAM)list);
@@ -134,8 +90,6 @@ public:
     HIMAGELIST GetImageList() const { return (HIMAGELIST)SendMessage(CBEM_GETIMAGELIST); }
     HWND GetEditCtrl() const { return (HWND)SendMessage(CBEM_GETEDITCONTROL); }
     HWND GetComboBoxCtrl() const { return (HWND)SendMessage(CBEM_GETCOMBOCONTROL); }
-    int SetDroppedWidth(int width) const { return static_cast<int>(SendMessage(CB_SETDROPPEDWIDTH, width)); }
-    int GetDroppedWidth() const { return static_cast<int>(SendMessage(CB_GETDROPPEDWIDTH)); }
     bool GetDroppedControlRect(RECT& rect) const {
         return SendMessage(CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&rect) != 0;
     }

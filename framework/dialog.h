@@ -37,7 +37,6 @@ public:
     bool Create();
     // Ends the modal loop with the result; a modeless dialog is destroyed.
     void EndDialog(INT_PTR result);
-    bool IsModalLoopRunning() const { return m_inModalLoop; }
     INT_PTR GetResult() const { return m_result; }
 
     // Moves data between members and controls through DoDataExchange.
@@ -45,8 +44,6 @@ public:
 
     // Offered every queued message first; true means it was consumed.
     virtual bool PreTranslateMessage(MSG* msg);
-
-    UINT TemplateId() const { return m_templateId; }
 
     // Applies the command rule now (the idle pass calls this).
     void UpdateCommandStates();

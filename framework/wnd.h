@@ -36,7 +36,6 @@ public:
     bool SubclassWindow(HWND wnd);
     bool SubclassDlgItem(int id, HWND parent) { return SubclassWindow(::GetDlgItem(parent, id)); }
     HWND UnsubclassWindow();
-    bool IsSubclassed() const { return m_oldProc != nullptr; }
 
     // The object routing this window's messages, or null.
     static CWnd* FromHandle(HWND wnd);

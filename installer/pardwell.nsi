@@ -1,7 +1,10 @@
 ; The setup program of Pardwell, one script for both kinds:
-;   makensis -DARCH=x64|x86 -DVERSION=1.0.0 -DBIN_DIR=<folder of Pardwell.exe
+;   makensis -DARCH=x64|x86 -DVERSION=1.0.0.0 -DBIN_DIR=<folder of Pardwell.exe
 ;            and Gorsemere.dll> -DICON=<app_icon.ico> -DOUT_FILE=<setup.exe>
-;            pardwell.nsi
+;            -DAPP_KEY=<the program's key under HKCU> -DMAKER_KEY=<its parent>
+;            -DHOME_PAGE=<url> pardwell.nsi
+; The build passes the version and the product's facts from the one place
+; each has (CMakeLists.txt, res/product_info.h).
 ; x64 builds a 64-bit setup with the x64 pair, x86 a 32-bit one with the x86
 ; pair. Either installs for the current user only, without administrator
 ; rights. Silent: /S, with /D=<folder> (last, unquoted) for the folder; the
@@ -26,8 +29,6 @@ Unicode true
 
 !define PRODUCT "Pardwell"
 !define PUBLISHER "Quillfen"
-!define HOME_PAGE "https://www.quillfen.example/pardwell/"
-!define APP_KEY "Software\Quillfen\Pardwell"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pardwell"
 !define UNINSTALLER "uninstall.exe"
 ; Gorsemere's class, type library and interface, as shellext/gorsemere.idl
@@ -53,7 +54,7 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails show
 ShowUninstDetails show
 
-VIProductVersion "${VERSION}.0"
+VIProductVersion "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${KIND_NAME} Setup"
@@ -219,12 +220,12 @@ Section "un.${PRODUCT}" UnSecProgram
     DeleteRegValue HKCU "${APP_KEY}" "InstallDir"
   ${EndIf}
   DeleteRegKey /ifempty HKCU "${APP_KEY}"
-  DeleteRegKey /ifempty HKCU "Software\Quillfen"
+  DeleteRegKey /ifempty HKCU "${MAKER_KEY}"
 SectionEnd
 
 Section /o "un.Remove my settings" UnSecSettings
   DeleteRegKey HKCU "${APP_KEY}"
-  DeleteRegKey /ifempty HKCU "Software\Quillfen"
+  DeleteRegKey /ifempty HKCU "${MAKER_KEY}"
 SectionEnd
 
 ; /NOINTEGRATION leaves the Explorer menu out, for a silent install.

@@ -1,13 +1,19 @@
 #include "shellext/context_menu.h"
 
+#include "core/platform/win32_handles.h"
+#include "core/platform/win32_text.h"
+#include "res/product_info.h"
 #include "shellext/command_text.h"
 #include "shellext/module.h"
 #include "shellext/resource.h"
 
+#include <shlwapi.h>
 #include <wrl/client.h>
 
 #include <iterator>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -27,38 +33,22 @@ const char kSubmenuText[] = "Convert EOL to";
 
 // DragQueryFile's index that asks for the number of files instead of a name.
 constexpr UINT kQueryFileCount = 0xFFFFFFFF;
-// Room for one selected path and its zero; a longer path is refused.
+// Room for one selected path and its zero, in UTF-16 units and in UTF-8
+// bytes; a longer path is refused.
 constexpr UINT kSelectedPathSize = 1024;
-// Room for the longest help text, in UTF-16 units.
-constexpr int kHelpTextSize = 128;
 
-const char kInstallKey[] = "Software\\Quillfen\\Pardwell";
 const WCHAR kInstallValue[] = L"InstallDir";
-
-// WC_ERR_INVALID_CHARS, which older headers do not name.
-constexpr DWORD kStrictUtf8 = 0x80;
 
 // The paths and the command line are held as UTF-8, whatever the file
 // manager's code page: the program is started with a UTF-16 line, so every
 // name arrives intact. Invalid UTF-16 (a lone surrogate) is refused.
-bool Utf8FromWide(const WCHAR* wide, char* out, int outSize) {
-    int written = WideCharToMultiByte(CP_UTF8, kStrictUtf8, wide, -1, out, outSize, nullptr, nullptr);
-    // Systems before Vista know no strict mode.
-    if (written == 0 && GetLastError() == ERROR_INVALID_FLAGS)
-        written = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, outSize, nullptr, nullptr);
-    return written > 0;
-}
 
-bool WideFromUtf8(const char* text, WCHAR* out, int outSize) {
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out, outSize) > 0;
-}
-
-// Reads "InstallDir" into `folder` as UTF-8 (at most size - 1 bytes) and
-// gives its length; false when the key or value is missing, empty, not a
-// string, or longer than the buffer.
-bool ReadInstallDir(char* folder, DWORD size, size_t& length) {
-    CRegistryKey key;
-    if (key.Open(HKEY_CURRENT_USER, kInstallKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return false;
+// Reads "InstallDir" into `folder` as UTF-8; false when the key or value is
+// missing, empty, not a string, or kProgramPathSize bytes or longer.
+bool ReadInstallDir(std::string* folder) {
+    CKeyHandle key;
+    if (OpenRegistryKey(HKEY_CURRENT_USER, PARDWELL_REGISTRY_KEY, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
     WCHAR wide[kProgramPathSize];
     // The size is asked first, so the read itself never meets a value larger
     // than the buffer.
@@ -75,9 +65,8 @@ bool ReadInstallDir(char* folder, DWORD size, size_t& length) {
         return false;
     // The stored text may or may not carry its terminating zero.
     wide[bytes / sizeof(WCHAR)] = L'\0';
-    if (!Utf8FromWide(wide, folder, static_cast<int>(size))) return false;
-    length = lstrlenA(folder);
-    return length > 0;
+    if (!NarrowName(wide, folder, CP_UTF8)) return false;
+    return !folder->empty() && folder->size() < kProgramPathSize;
 }
 
 // ShellExecute gives a number no greater than this when nothing was started.
@@ -135,23 +124,21 @@ CGorsemereContextMenu::~CGorsemereContextMenu() {
 
 STDMETHODIMP CGorsemereContextMenu::Inner::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
-    CGorsemereContextMenu* o = m_owner;
-    if (IsEqualIID(riid, IID_IUnknown))
+    // IUnknown is this inner identity, never the outer object's; the table
+    // serves the rest, and its AddRef goes to whoever controls the object.
+    if (IsEqualIID(riid, IID_IUnknown)) {
         *ppv = static_cast<IUnknown*>(this);
-    else if (IsEqualIID(riid, IID_IGorsemereContextMenu))
-        *ppv = static_cast<IGorsemereContextMenu*>(o);
-    else if (IsEqualIID(riid, IID_IDispatch))
-        *ppv = static_cast<IDispatch*>(static_cast<IGorsemereContextMenu*>(o));
-    else if (IsEqualIID(riid, IID_IShellExtInit))
-        *ppv = static_cast<IShellExtInit*>(o);
-    else if (IsEqualIID(riid, IID_IContextMenu))
-        *ppv = static_cast<IContextMenu*>(o);
-    else {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
-    static_cast<IUnknown*>(*ppv)->AddRef();
-    return S_OK;
+    static const QITAB kInterfaces[] = {
+        QITABENTMULTI2(CGorsemereContextMenu, IID_IGorsemereContextMenu, IGorsemereContextMenu),
+        QITABENTMULTI2(CGorsemereContextMenu, IID_IDispatch, IGorsemereContextMenu),
+        QITABENTMULTI2(CGorsemereContextMenu, IID_IShellExtInit, IShellExtInit),
+        QITABENTMULTI2(CGorsemereContextMenu, IID_IContextMenu, IContextMenu),
+        {nullptr, 0},
+    };
+    return QISearch(m_owner, kInterfaces, riid, ppv);
 }
 
 STDMETHODIMP_(ULONG) CGorsemereContextMenu::Inner::AddRef() {
@@ -217,32 +204,31 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
 
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
     const UINT count = DragQueryFileW(drop, kQueryFileCount, nullptr, 0);
-    HRESULT hr = S_OK;
-    if (!m_selection.Reset(count)) hr = E_OUTOFMEMORY;
-    // Large buffers live on the heap: the file manager's thread stack is not ours.
-    WCHAR* wide = new (std::nothrow) WCHAR[kSelectedPathSize];
-    char* path = new (std::nothrow) char[kSelectedPathSize];
-    if (!wide || !path) hr = E_OUTOFMEMORY;
-    for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
-        // A path that would be cut short would name some other file, so
-        // such a selection is refused instead.
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0 || length >= kSelectedPathSize) {
-            hr = E_INVALIDARG;
-            break;
-        }
-        DragQueryFileW(drop, i, wide, kSelectedPathSize);
-        if (!Utf8FromWide(wide, path, kSelectedPathSize)) {
-            hr = E_INVALIDARG;
-            break;
-        }
-        if (!m_selection.Append(path)) hr = E_OUTOFMEMORY;
-    }
-    delete[] wide;
-    delete[] path;
+    HRESULT hr = m_selection.Reset(count) ? ReadSelection(drop, count) : E_OUTOFMEMORY;
     if (FAILED(hr)) m_selection.Clear();
     ReleaseStgMedium(&medium);
     return hr;
+}
+
+HRESULT CGorsemereContextMenu::ReadSelection(HDROP drop, UINT count) {
+    try {
+        // Large buffers live on the heap: the file manager's thread stack is not ours.
+        std::vector<WCHAR> wide(kSelectedPathSize);
+        std::string path;
+        for (UINT i = 0; i < count; ++i) {
+            // A path that would be cut short would name some other file, so
+            // such a selection is refused instead.
+            const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+            if (length == 0 || length >= kSelectedPathSize) return E_INVALIDARG;
+            DragQueryFileW(drop, i, wide.data(), kSelectedPathSize);
+            if (!NarrowName(wide.data(), &path, CP_UTF8) || path.size() >= kSelectedPathSize)
+                return E_INVALIDARG;
+            if (!m_selection.Append(path.c_str())) return E_OUTOFMEMORY;
+        }
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UINT idCmdFirst, UINT idCmdLast,
@@ -263,7 +249,7 @@ STDMETHODIMP CGorsemereContextMenu::QueryContextMenu(HMENU menu, UINT index, UIN
                      reinterpret_cast<UINT_PTR>(popup.Get()), kSubmenuText))
         return E_FAIL;
     // The file manager's menu owns the submenu from here on.
-    popup.Detach();
+    popup.Release();
     if (m_bitmap) SetMenuItemBitmaps(menu, index, MF_BYPOSITION, m_bitmap.Get(), m_bitmap.Get());
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
@@ -282,10 +268,14 @@ STDMETHODIMP CGorsemereContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, 
                 const UINT used = static_cast<UINT>(lstrlenA(name));
                 ZeroMemory(name + used, cchMax - used);
             } else {
-                WCHAR wide[kHelpTextSize];
-                if (!MultiByteToWideChar(CP_ACP, 0, help, -1, wide, kHelpTextSize)) return E_FAIL;
+                std::wstring wide;
+                try {
+                    if (!WidenName(help, &wide)) return E_FAIL;
+                } catch (const std::bad_alloc&) {
+                    return E_OUTOFMEMORY;
+                }
                 WCHAR* out = reinterpret_cast<WCHAR*>(name);
-                lstrcpynW(out, wide, static_cast<int>(cchMax));
+                lstrcpynW(out, wide.c_str(), static_cast<int>(cchMax));
                 const UINT used = static_cast<UINT>(lstrlenW(out));
                 ZeroMemory(out + used, (cchMax - used) * sizeof(WCHAR));
             }
@@ -306,41 +296,28 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
     const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
     if (offset >= kCommandCount) return E_INVALIDARG;
 
-    // Large buffers live on the heap: the file manager's thread stack is not ours.
-    char* commandText = new (std::nothrow) char[kCommandTextSize];
-    WCHAR* wideText = new (std::nothrow) WCHAR[kCommandTextSize];
-    if (!commandText || !wideText) {
-        delete[] commandText;
-        delete[] wideText;
+    try {
+        // Large buffers live on the heap: the file manager's thread stack is not ours.
+        std::vector<char> commandText(kCommandTextSize);
+        std::wstring wideText;
+        std::string folder;
+        char program[kProgramPathSize];
+        std::wstring wideProgram;
+        if (!BuildCommandText(kCommands[offset].formatSwitch, m_selection.Items(), m_selection.Count(),
+                              commandText.data(), commandText.size()) ||
+            !WidenName(commandText.data(), &wideText, CP_UTF8))
+            return E_INVALIDARG;
+        if (!ReadInstallDir(&folder)) return E_INVALIDARG;
+        if (!BuildProgramPath(folder.c_str(), folder.size(), program, sizeof program)) return E_INVALIDARG;
+        // No program path is that long; the shell is not asked.
+        if (!WidenName(program, &wideProgram, CP_UTF8) || wideProgram.size() >= MAX_PATH) return E_INVALIDARG;
+        const INT_PTR started = reinterpret_cast<INT_PTR>(
+            ShellExecuteW(nullptr, nullptr, wideProgram.c_str(), wideText.c_str(), nullptr, SW_SHOW));
+        // Nothing was done with a selection the program never got: it stays for another try.
+        if (started <= kLastStartError) return StartFailure(started);
+        m_selection.Clear();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    char folder[kProgramPathSize];
-    char program[kProgramPathSize];
-    WCHAR wideProgram[MAX_PATH];
-    size_t folderLength = 0;
-    HRESULT hr = S_OK;
-    // UTF-8 never takes fewer bytes than UTF-16 takes units, so a text that
-    // fits its byte buffer fits the same count of units.
-    if (!BuildCommandText(kCommands[offset].formatSwitch, m_selection.Items(), m_selection.Count(),
-                          commandText, kCommandTextSize) ||
-        !WideFromUtf8(commandText, wideText, kCommandTextSize))
-        hr = E_INVALIDARG;
-    else if (!ReadInstallDir(folder, sizeof folder, folderLength))
-        hr = E_INVALIDARG;
-    else if (!BuildProgramPath(folder, folderLength, program, sizeof program))
-        hr = E_INVALIDARG;
-    else if (!WideFromUtf8(program, wideProgram, MAX_PATH))
-        hr = E_INVALIDARG;  // no program path is that long; the shell is not asked
-    if (SUCCEEDED(hr)) {
-        const INT_PTR started = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, nullptr, wideProgram, wideText, nullptr, SW_SHOW));
-        // Nothing was done with a selection the program never got: it stays for another try.
-        if (started <= kLastStartError)
-            hr = StartFailure(started);
-        else
-            m_selection.Clear();
-    }
-    delete[] wideText;
-    delete[] commandText;
-    return hr;
 }

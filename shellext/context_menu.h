@@ -7,7 +7,7 @@
 #include <shobjidl.h>
 
 #include "gorsemere_idl.h"
-#include "shellext/owned_handle.h"
+#include "framework/handles.h"
 #include "shellext/selection_list.h"
 
 class CGorsemereContextMenu final : public IGorsemereContextMenu, public IShellExtInit, public IContextMenu {
@@ -47,6 +47,8 @@ private:
     };
 
     explicit CGorsemereContextMenu(IUnknown* outer);
+    // Takes the `count` paths of the dropped selection into m_selection.
+    HRESULT ReadSelection(HDROP drop, UINT count);
     ~CGorsemereContextMenu();
     CGorsemereContextMenu(const CGorsemereContextMenu&) = delete;
     CGorsemereContextMenu& operator=(const CGorsemereContextMenu&) = delete;

@@ -2,11 +2,13 @@
 
 #include "gorsemere_idl.h"
 #include "shellext/context_menu.h"
-#include "shellext/owned_handle.h"
+#include "core/platform/win32_handles.h"
+#include "core/platform/win32_text.h"
 #include "shellext/registrar.h"
 #include "shellext/resource.h"
 
 #include <olectl.h>
+#include <shlwapi.h>
 #include <wrl/client.h>
 
 #include <iterator>
@@ -25,12 +27,12 @@ class CClassFactory : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        // IUnknown is the first entry's interface.
+        static const QITAB kInterfaces[] = {
+            QITABENTMULTI2(CClassFactory, IID_IClassFactory, IClassFactory),
+            {nullptr, 0},
+        };
+        return QISearch(this, kInterfaces, riid, ppv);
     }
     // One static factory for the module's life; LockServer, not references
     // to the factory, keeps the library loaded.
@@ -85,8 +87,8 @@ bool TypeLibRegistered() {
     // The version and the locale name their keys in hexadecimal.
     wsprintfA(key, "TypeLib\\%ls\\%x.%x\\%x\\%s", libid, kTypeLibMajor, kTypeLibMinor, LOCALE_NEUTRAL,
               kSysKindKey);
-    CRegistryKey opened;
-    return opened.Open(HKEY_CLASSES_ROOT, key, KEY_READ) == ERROR_SUCCESS;
+    CKeyHandle opened;
+    return OpenRegistryKey(HKEY_CLASSES_ROOT, key, KEY_READ, &opened) == ERROR_SUCCESS;
 }
 
 HRESULT RegisterOrUnregister(bool install) {
@@ -126,8 +128,8 @@ HRESULT RegisterOrUnregister(bool install) {
 // without administrator rights cannot write the machine's classes, which is
 // where HKEY_CLASSES_ROOT writes otherwise go.
 HRESULT RegisterOrUnregisterForUser(bool install) {
-    CRegistryKey classes;
-    LONG rc = classes.Create(HKEY_CURRENT_USER, "Software\\Classes", KEY_ALL_ACCESS);
+    CKeyHandle classes;
+    LONG rc = CreateRegistryKey(HKEY_CURRENT_USER, "Software\\Classes", KEY_ALL_ACCESS, &classes);
     if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
     rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.Get());
     if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
@@ -165,12 +167,7 @@ LONG ModuleLockCount() {
 bool ModuleFileName(WCHAR (&wide)[MAX_PATH], std::string& utf8) {
     const DWORD length = GetModuleFileNameW(g_instance, wide, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return false;
-    utf8.assign(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &utf8[0], size, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(size) - 1);
-    return true;
+    return NarrowName(wide, &utf8, CP_UTF8);
 }
 
 HRESULT GetContextMenuTypeInfo(ITypeInfo** info) {

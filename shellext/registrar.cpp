@@ -1,6 +1,7 @@
 #include "shellext/registrar.h"
 
-#include "shellext/owned_handle.h"
+#include "core/platform/win32_handles.h"
+#include "core/platform/win32_text.h"
 #include "shellext/registrar_script.h"
 
 #include <shlwapi.h>
@@ -36,14 +37,12 @@ LONG SetValue(HKEY key, const RegScriptValue& v) {
     }
     // Texts are UTF-8 (the library's path among them) and stored as UTF-16,
     // so a path outside the process's code page is kept whole.
-    const int units = MultiByteToWideChar(CP_UTF8, 0, v.text.c_str(), -1, nullptr, 0);
-    if (units <= 0) return ERROR_NO_UNICODE_TRANSLATION;
-    std::wstring text(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, v.text.c_str(), -1, &text[0], units);
+    std::wstring text;
+    if (!WidenName(v.text.c_str(), &text, CP_UTF8)) return ERROR_NO_UNICODE_TRANSLATION;
     std::wstring wideName(v.name.begin(), v.name.end());  // names are ASCII
     return RegSetValueExW(key, v.name.empty() ? nullptr : wideName.c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(units * sizeof(WCHAR)));
+                          static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
 }
 
 LONG DeleteTree(HKEY parent, const std::string& name) {
@@ -57,8 +56,8 @@ LONG Install(HKEY parent, const RegScriptKey& k) {
         const LONG rc = DeleteTree(parent, k.name);
         if (rc != ERROR_SUCCESS) return rc;
     }
-    CRegistryKey key;
-    LONG rc = key.Create(parent, k.name.c_str(), KEY_READ | KEY_WRITE);
+    CKeyHandle key;
+    LONG rc = CreateRegistryKey(parent, k.name.c_str(), KEY_READ | KEY_WRITE, &key);
     if (rc != ERROR_SUCCESS) return rc;
     if (k.hasDefault) rc = SetValue(key.Get(), k.defaultValue);
     for (size_t i = 0; rc == ERROR_SUCCESS && i < k.values.size(); ++i) rc = SetValue(key.Get(), k.values[i]);
@@ -71,8 +70,8 @@ LONG Remove(HKEY parent, const RegScriptKey& k) {
     if (k.flag == RegScriptKey::kDelete) return ERROR_SUCCESS;
     if (k.flag != RegScriptKey::kNoRemove) return DeleteTree(parent, k.name);
     // A kept key: only what the script put inside it goes.
-    CRegistryKey key;
-    LONG rc = key.Open(parent, k.name.c_str(), KEY_READ | KEY_WRITE);
+    CKeyHandle key;
+    LONG rc = OpenRegistryKey(parent, k.name.c_str(), KEY_READ | KEY_WRITE, &key);
     if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     if (rc != ERROR_SUCCESS) return rc;
     for (const RegScriptValue& v : k.values) {

@@ -69,3 +69,22 @@ struct CFindTraits {
 using CKeyHandle = CHandleT<HKEY, CKeyTraits>;
 using CKernelHandle = CHandleT<HANDLE, CKernelTraits>;
 using CFindHandle = CHandleT<HANDLE, CFindTraits>;
+
+// Open or create a key into *key, giving the system's answer. The key held
+// before is closed either way; on failure none is held.
+inline LONG OpenRegistryKey(HKEY parent, const char* name, REGSAM access, CKeyHandle* key) {
+    key->Close();
+    HKEY opened = nullptr;
+    const LONG rc = RegOpenKeyExA(parent, name, 0, access, &opened);
+    if (rc == ERROR_SUCCESS) key->Reset(opened);
+    return rc;
+}
+
+inline LONG CreateRegistryKey(HKEY parent, const char* name, REGSAM access, CKeyHandle* key) {
+    key->Close();
+    HKEY created = nullptr;
+    const LONG rc = RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                    &created, nullptr);
+    if (rc == ERROR_SUCCESS) key->Reset(created);
+    return rc;
+}

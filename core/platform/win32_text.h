@@ -12,8 +12,14 @@
 
 #include <windows.h>
 
-bool NarrowName(const wchar_t* wide, std::string* narrow);
-bool WidenName(const char* narrow, std::wstring* wide);
+// codePage is the process's ANSI one unless named; CP_UTF8 serves texts
+// that must keep every character whatever that code page is.
+bool NarrowName(const wchar_t* wide, std::string* narrow, UINT codePage = CP_ACP);
+bool WidenName(const char* narrow, std::wstring* wide, UINT codePage = CP_ACP);
+
+// For display only, never for a name: what the code page lacks shows as the
+// system's look-alike or default character instead of failing the whole text.
+std::string ShownText(const wchar_t* wide, UINT codePage = CP_ACP);
 
 // The length of the longest start of text[0, length) that fits in room
 // bytes and ends between two characters of the code page, for a text cut to

@@ -242,6 +242,43 @@ TEST(CommandLine, TextsAreCutBetweenCharacters) {
     for (const auto& c : sjisCuts)
         EXPECT_EQ(TextPrefixLength(sjis.c_str(), sjis.size(), c[0], 932), c[1]) << "room " << c[0];
 }
+
+// A name converts exactly, both ways, or not at all, in a legacy code page
+// and in UTF-8; a text for display converts whatever it holds.
+TEST(Win32Text, NamesConvertExactlyAndShownTextsAlways) {
+    struct Case {
+        const wchar_t* wide;
+        UINT codePage;
+        const char* name;   // nullptr: refused
+        const char* shown;  // nullptr: not checked (the system's stand-in)
+    };
+    const Case cases[] = {
+        {L"", CP_UTF8, "", ""},
+        {L"a\u00e9\u65e5", CP_UTF8, "a\xC3\xA9\xE6\x97\xA5", "a\xC3\xA9\xE6\x97\xA5"},
+        {L"\U0001F600", CP_UTF8, "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {L"a\xD800z", CP_UTF8, nullptr, nullptr},  // a lone surrogate
+        {L"a\u00e9", 1252, "a\xE9", "a\xE9"},
+        {L"a\u4e00", 1252, nullptr, "a?"},
+    };
+    for (const Case& c : cases) {
+        std::string narrow = "stale";
+        EXPECT_EQ(NarrowName(c.wide, &narrow, c.codePage), c.name != nullptr) << c.codePage;
+        EXPECT_EQ(narrow, c.name ? c.name : "") << c.codePage;
+        if (c.shown) {
+            EXPECT_EQ(ShownText(c.wide, c.codePage), c.shown) << c.codePage;
+        }
+        if (!c.name) continue;
+        std::wstring back = L"stale";
+        EXPECT_TRUE(WidenName(c.name, &back, c.codePage)) << c.codePage;
+        EXPECT_EQ(back, c.wide) << c.codePage;
+    }
+    // Bytes that are no UTF-8 name nothing.
+    for (const char* broken : {"a\xC3", "\xFF", "\xED\xA0\x80"}) {
+        std::wstring wide = L"stale";
+        EXPECT_FALSE(WidenName(broken, &wide, CP_UTF8)) << broken;
+        EXPECT_TRUE(wide.empty());
+    }
+}
 #endif
 
 }  // namespace

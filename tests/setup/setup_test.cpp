@@ -314,7 +314,7 @@ protected:
         EXPECT_EQ(folder, ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir"));
 
         EXPECT_EQ("Pardwell", ReadString(HKEY_CURRENT_USER, kUninstallKey, "DisplayName"));
-        EXPECT_EQ("1.0.0", ReadString(HKEY_CURRENT_USER, kUninstallKey, "DisplayVersion"));
+        EXPECT_EQ("1.0.0.0", ReadString(HKEY_CURRENT_USER, kUninstallKey, "DisplayVersion"));
         EXPECT_EQ("Quillfen", ReadString(HKEY_CURRENT_USER, kUninstallKey, "Publisher"));
         EXPECT_EQ(folder + "\\Pardwell.exe,0", ReadString(HKEY_CURRENT_USER, kUninstallKey, "DisplayIcon"));
         EXPECT_EQ(folder, ReadString(HKEY_CURRENT_USER, kUninstallKey, "InstallLocation"));

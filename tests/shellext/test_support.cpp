@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "shellext/owned_handle.h"
+#include "core/platform/win32_handles.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -58,13 +58,13 @@ void EnsureRegistered() {
 }
 
 bool KeyExists(HKEY root, const std::string& path, REGSAM view) {
-    CRegistryKey key;
-    return key.Open(root, path.c_str(), KEY_READ | view) == ERROR_SUCCESS;
+    CKeyHandle key;
+    return OpenRegistryKey(root, path.c_str(), KEY_READ | view, &key) == ERROR_SUCCESS;
 }
 
 std::string ReadString(HKEY root, const std::string& path, const char* name) {
-    CRegistryKey key;
-    if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) return "<missing>";
+    CKeyHandle key;
+    if (OpenRegistryKey(root, path.c_str(), KEY_READ, &key) != ERROR_SUCCESS) return "<missing>";
     char buffer[2048];
     DWORD size = sizeof buffer - 1;
     DWORD type = 0;
@@ -76,16 +76,16 @@ std::string ReadString(HKEY root, const std::string& path, const char* name) {
 }
 
 bool WriteString(HKEY root, const std::string& path, const char* name, const std::string& value) {
-    CRegistryKey key;
-    if (key.Create(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS) return false;
+    CKeyHandle key;
+    if (CreateRegistryKey(root, path.c_str(), KEY_WRITE, &key) != ERROR_SUCCESS) return false;
     return RegSetValueExA(key.Get(), *name ? name : nullptr, 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool DeleteValue(HKEY root, const std::string& path, const char* name) {
-    CRegistryKey key;
-    if (key.Open(root, path.c_str(), KEY_WRITE) != ERROR_SUCCESS) return false;
+    CKeyHandle key;
+    if (OpenRegistryKey(root, path.c_str(), KEY_WRITE, &key) != ERROR_SUCCESS) return false;
     return RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS;
 }
 

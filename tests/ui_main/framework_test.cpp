@@ -60,7 +60,7 @@ protected:
 };
 
 // A button that handles its own click, as reflected by its parent.
-class SelfClickButton : public CButton {
+class SelfClickButton : public CWnd {
 public:
     int reflectedClicks = 0;
 
@@ -71,7 +71,7 @@ protected:
             result = 0;
             return true;
         }
-        return CButton::OnMessage(msg, wp, lp, result);
+        return CWnd::OnMessage(msg, wp, lp, result);
     }
 };
 

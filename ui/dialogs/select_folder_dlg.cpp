@@ -66,10 +66,6 @@ BOOL CSelectFolderDlg::OnInitDialog() {
     m_tree.FillRoot();
     m_tree.Expand(m_tree.GetRootItem());
     FillFileTypes();
-    if (m_nFilterIndex != -1) {
-        m_fileTypes.SetCurSel(m_nFilterIndex);
-        OnFileTypeChosen();
-    }
     if (!m_strInitialFolder.empty() && PathFileExistsA(m_strInitialFolder.c_str())) {
         std::vector<char> pretty(m_strInitialFolder.begin(), m_strInitialFolder.end());
         pretty.push_back('\0');

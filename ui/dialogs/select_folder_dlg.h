@@ -39,7 +39,6 @@ public:
     std::string m_strTitle;
     std::string m_strPrompt;
     std::string m_strFilters;
-    int m_nFilterIndex = -1;
     std::string m_strFileTypes = "*.*";
     int m_bIncludeSubfolders = 0;
     std::string m_strInitialFolder;

@@ -1,7 +1,9 @@
 #include "ui/dialogs/shell_id_list.h"
 
 #include <cstring>
-#include <vector>
+#include <string>
+
+#include "core/platform/win32_text.h"
 
 UINT GetIdListSize(LPCITEMIDLIST list) {
     UINT size = 0;
@@ -71,15 +73,8 @@ void CStrRet::Clear() {
 
 std::string CStrRet::Text() const {
     switch (m_value.uType) {
-        case STRRET_WSTR: {
-            if (!m_value.pOleStr) return std::string();
-            int n = WideCharToMultiByte(CP_ACP, 0, m_value.pOleStr, -1, nullptr, 0, nullptr, nullptr);
-            if (n <= 0) return std::string();
-            std::string text(n, '\0');
-            WideCharToMultiByte(CP_ACP, 0, m_value.pOleStr, -1, &text[0], n, nullptr, nullptr);
-            text.resize(n - 1);
-            return text;
-        }
+        case STRRET_WSTR:
+            return ShownText(m_value.pOleStr);
         case STRRET_OFFSET: {
             // The text lies inside the relative list; stay within its bytes.
             const UINT size = GetIdListSize(m_relative.Get());
@@ -96,12 +91,11 @@ std::string CStrRet::Text() const {
 
 LPITEMIDLIST ParsePath(IShellFolder* desktop, const char* path) {
     if (!desktop || !path) return nullptr;
-    int n = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (n <= 0) return nullptr;
-    std::vector<wchar_t> wide(n);
-    MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), n);
+    // A path that does not convert exactly would name some other item.
+    std::wstring wide;
+    if (!WidenName(path, &wide)) return nullptr;
     LPITEMIDLIST list = nullptr;
-    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &list, nullptr)))
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, &wide[0], nullptr, &list, nullptr)))
         return nullptr;
     return list;
 }
