@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "core/break_kernels.h"
 #include "core/text_units.h"
@@ -84,18 +85,18 @@ struct KernelChoice {
 };
 
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
-// The kernel sets from the narrowest up, by the names PARDWELL_ISA takes.
-enum KernelLevel { kPortable, kSse2, kSse42, kAvx2, kAvx512bw, kVbmi2 };
-
-// The highest level PARDWELL_ISA allows (all when it is unset or unknown).
-// It sets a ceiling, to compare the kernels on one machine, and never
-// enables what the processor lacks.
-int KernelCeiling() {
-    static const char* const kNames[] = {"portable", "sse2", "sse42", "avx2", "avx512bw", "vbmi2"};
-    if (const char* cap = std::getenv("PARDWELL_ISA"))
-        for (int level = kPortable; level <= kVbmi2; ++level)
-            if (std::strcmp(cap, kNames[level]) == 0) return level;
-    return kVbmi2;
+// The highest level PARDWELL_ISA allows (all when it is unset or unknown):
+// an index into PassKernelSets, or -1 for the portable kernels alone. It
+// sets a ceiling, to compare the kernels on one machine, and never enables
+// what the processor lacks.
+int KernelCeiling(const std::vector<PassKernelSet>& sets) {
+    const int top = static_cast<int>(sets.size()) - 1;
+    const char* cap = std::getenv("PARDWELL_ISA");
+    if (!cap) return top;
+    if (std::strcmp(cap, "portable") == 0) return -1;
+    for (int level = 0; level <= top; ++level)
+        if (std::strcmp(cap, sets[level].isaName) == 0) return level;
+    return top;
 }
 #endif
 
@@ -104,20 +105,9 @@ int KernelCeiling() {
 // cover them.
 KernelChoice ChooseKernels() {
 #if (defined(__i386__) || defined(__x86_64__)) && !defined(PARDWELL_WORDS_ONLY)
-    const int ceiling = KernelCeiling();
-    __builtin_cpu_init();
-    if (ceiling >= kVbmi2 && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2") && Vbmi2PassKernels())
-        return {Vbmi2PassKernels(), "AVX-512 VBMI2"};
-    if (ceiling >= kAvx512bw && __builtin_cpu_supports("avx512bw") && Avx512PassKernels())
-        return {Avx512PassKernels(), "AVX-512BW"};
-    if (ceiling >= kAvx2 && __builtin_cpu_supports("avx2") && Avx2PassKernels())
-        return {Avx2PassKernels(), "AVX2"};
-    if (ceiling >= kSse42 && __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") &&
-        Sse42PassKernels())
-        return {Sse42PassKernels(), "SSE4.2"};
-    if (ceiling >= kSse2 && __builtin_cpu_supports("sse2") && Sse2PassKernels())
-        return {Sse2PassKernels(), "SSE2"};
+    const std::vector<PassKernelSet>& sets = PassKernelSets();
+    for (int level = KernelCeiling(sets); level >= 0; --level)
+        if (sets[level].runs) return {sets[level].kernels, sets[level].name};
 #endif
     return {&kScalarKernels, "portable"};
 }
@@ -163,6 +153,30 @@ PassTarget MakeTarget(LineEndingFormat format, unsigned unit, bool bigEndian) {
 }
 
 }  // namespace
+
+const std::vector<PassKernelSet>& PassKernelSets() {
+    static const std::vector<PassKernelSet> sets = [] {
+        std::vector<PassKernelSet> v;
+#if defined(__i386__) || defined(__x86_64__)
+        __builtin_cpu_init();
+        const bool avx512bw = __builtin_cpu_supports("avx512bw") != 0;
+        const bool vbmi2 = avx512bw && __builtin_cpu_supports("avx512vbmi") &&
+                           __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+        v = {
+            {"SSE2", "sse2", "SSE2", Sse2PassKernels(), __builtin_cpu_supports("sse2") != 0},
+            {"SSE4.2", "sse42", "SSE4.2 and POPCNT", Sse42PassKernels(),
+             __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt")},
+            {"AVX2", "avx2", "AVX2", Avx2PassKernels(), __builtin_cpu_supports("avx2") != 0},
+            {"AVX-512BW", "avx512bw", "AVX-512BW", Avx512PassKernels(), avx512bw},
+            {"AVX-512 VBMI2", "vbmi2", "AVX-512BW, VBMI, VBMI2 and BMI2", Vbmi2PassKernels(), vbmi2},
+        };
+        // A set this build lacks runs nowhere.
+        for (PassKernelSet& set : v) set.runs = set.runs && set.kernels;
+#endif
+        return v;
+    }();
+    return sets;
+}
 
 const char* PassInstructionSet() {
     return Chosen().name;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/converter.h"
 
@@ -37,6 +38,21 @@ enum class PassResult { Done, ReadFailed, WriteFailed, OutputFailed };
 
 // The instruction set of the kernels in use, for benchmarks and reports.
 const char* PassInstructionSet();
+
+struct PassKernels;
+
+// A set of vector kernels the pass may choose instead of the portable ones.
+struct PassKernelSet {
+    const char* name;            // as PassInstructionSet reports it
+    const char* isaName;         // as PARDWELL_ISA takes it
+    const char* needs;           // what the processor must have, for reports
+    const PassKernels* kernels;  // nullptr where this build has none
+    bool runs;                   // the build has them and this processor runs them
+};
+
+// The vector kernel sets from the narrowest up (none off x86); the pass
+// takes the widest that runs, under the PARDWELL_ISA ceiling.
+const std::vector<PassKernelSet>& PassKernelSets();
 
 // Reads in to its end (or to the first NUL, with stopAtBinary). output may
 // be nullptr: the pass then only reads. report->outcome says SkippedBinary

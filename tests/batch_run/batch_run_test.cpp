@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/file_io.h"
 
 namespace {
 
@@ -369,18 +370,14 @@ std::string TempPath(const char* name) {
 }
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadWholeFile(path);
 }
 
 TEST(ConvertItem, ConvertsARealFileThroughTheConverter) {
     const std::string path = TempPath("pardwell_batch_item.txt");
     const std::string missing = TempPath("pardwell_batch_missing.txt");
     std::remove(missing.c_str());
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << "one\r\ntwo\rthree\n";
-    }
+    WriteWholeFile(path, "one\r\ntwo\rthree\n");
     Recorder list({path, missing});
     CAppSettings settings;
     std::atomic<RunStop> stop{RunStop::None};
@@ -399,8 +396,8 @@ TEST(ConvertItem, RealFilesLeftAsTheyWere) {
     const std::string binary = TempPath("pardwell_batch_binary.dat");
     const std::string same = TempPath("pardwell_batch_same.txt");
     const std::string image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-    std::ofstream(binary, std::ios::binary) << image;
-    std::ofstream(same, std::ios::binary) << "a\nb\n";
+    WriteWholeFile(binary, image);
+    WriteWholeFile(same, "a\nb\n");
     Recorder list({binary, same});
     CAppSettings settings;
     std::atomic<RunStop> stop{RunStop::None};

@@ -9,7 +9,6 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -17,6 +16,8 @@
 #include "core/converter.h"
 #include "tests/converter/fault_file_system.h"
 #include "tests/converter/test_support.h"
+#include "tests/support/file_io.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -25,26 +26,14 @@ const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\
 class ConvertPosix : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/pardwell-conv-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        Clear();
-        rmdir(m_dir.c_str());
+        m_dir = m_scratch.path();
+        ASSERT_FALSE(m_dir.empty());
     }
 
     std::string P(const std::string& name) const { return m_dir + "/" + name; }
 
-    static void Write(const std::string& path, const std::string& data) {
-        std::ofstream(path, std::ios::binary) << data;
-    }
-    static std::string Read(const std::string& path) {
-        std::ifstream f(path, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
+    static void Write(const std::string& path, const std::string& data) { WriteWholeFile(path, data); }
+    static std::string Read(const std::string& path) { return ReadWholeFile(path); }
     static mode_t Mode(const std::string& path) {
         struct stat st;
         return stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0;
@@ -64,6 +53,7 @@ protected:
         for (auto& kv : Listing()) unlink(P(kv.first).c_str());
     }
 
+    ScratchDir m_scratch{"pardwell-conv-"};
     std::string m_dir;
 };
 

@@ -8,14 +8,14 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "core/converter.h"
 #include "tests/converter/fault_file_system.h"
 #include "tests/converter/test_support.h"
+#include "tests/support/file_io.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -23,11 +23,7 @@ const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\
 constexpr DWORD kRHS = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return "<missing>";
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return ReadWholeFile(path, "<missing>");
 }
 
 // Name -> content of every file in folder.
@@ -56,27 +52,18 @@ int64_t WriteSeconds(const std::string& path) {
 class ConvertWin32 : public ::testing::Test {
 protected:
     void SetUp() override {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        static int serial = 0;
-        m_dir = std::string(base) + "pardwell-conv-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++serial);
-        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
-    }
-    void TearDown() override {
-        Clear();
-        RemoveDirectoryA(m_dir.c_str());
+        m_dir = m_scratch.path();
+        ASSERT_FALSE(m_dir.empty());
     }
     std::string P(const std::string& name) const { return m_dir + "\\" + name; }
-    static void Write(const std::string& path, const std::string& data) {
-        std::ofstream(path, std::ios::binary) << data;
-    }
+    static void Write(const std::string& path, const std::string& data) { WriteWholeFile(path, data); }
     void Clear() {
         for (auto& kv : Listing(m_dir)) {
             SetFileAttributesA(P(kv.first).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(P(kv.first).c_str());
         }
     }
+    ScratchDir m_scratch{"pardwell-conv-"};
     std::string m_dir;
 };
 

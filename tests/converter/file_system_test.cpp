@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/platform/file_system.h"
+#include "tests/support/scratch_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -21,33 +22,10 @@ namespace {
 class FileSystemLayer : public ::testing::Test {
 protected:
     void SetUp() override {
-#ifdef _WIN32
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        m_dir = std::string(base) + "pardwell-fs-" + std::to_string(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
-#else
-        char pattern[] = "/tmp/pardwell-fs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-#endif
+        m_dir = m_scratch.path();
+        ASSERT_FALSE(m_dir.empty());
     }
-    void TearDown() override {
-        for (const char* n : {"a", "b", "c", "sub"}) {
-            m_fs.SetAttributes(P(n).c_str(), kAttrNormal);
-            m_fs.Remove(P(n).c_str());
-        }
-#ifdef _WIN32
-        RemoveDirectoryA(P("sub").c_str());
-        RemoveDirectoryA(m_dir.c_str());
-#else
-        rmdir(P("sub").c_str());
-        rmdir(m_dir.c_str());
-#endif
-    }
-    std::string P(const std::string& name) const {
-        return m_dir + kPathSeparator + name;
-    }
+    std::string P(const std::string& name) const { return m_dir + kPathSeparator + name; }
 
     void Make(const std::string& name, const std::string& data) {
         CreateResult r;
@@ -74,6 +52,7 @@ protected:
     }
 
     IFileSystem& m_fs = NativeFileSystem();
+    ScratchDir m_scratch{"pardwell-fs-"};
     std::string m_dir;
 };
 

@@ -14,6 +14,11 @@
 #include "core/break_pass.h"
 #include "tests/converter/test_support.h"
 
+// Names a kernel set in GoogleTest's reports (found by lookup in its namespace).
+void PrintTo(const PassKernelSet& set, std::ostream* os) {
+    *os << set.name;
+}
+
 namespace {
 
 const std::string kBreaks[kLineEndingFormatCount] = {"\r\n", "\r", "\n"};
@@ -348,30 +353,31 @@ TEST(Pass, PassesAtOnceKeepToTheirOwnBuffers) {
 // converting, counting only, and giving up at a NUL (whose counts and
 // output so far must agree too); and, where a kernel may, converting in
 // place.
-// The vector kernel sets this processor runs; where it lacks one, its
-// kernel must not run.
-std::vector<const PassKernels*> VectorKernels() {
-    __builtin_cpu_init();
-    const bool vbmi2 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                       __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
-    std::vector<const PassKernels*> sets;
-    for (const PassKernels* set :
-         {Sse2PassKernels(),
-          __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") ? Sse42PassKernels() : nullptr,
-          __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
-          __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
-          vbmi2 ? Vbmi2PassKernels() : nullptr})
-        if (set) sets.push_back(set);
-    return sets;
-}
+// One instance per vector kernel set, as the pass's own dispatch lists
+// them, so that a set this processor lacks shows as skipped by name.
+class KernelSet : public ::testing::TestWithParam<PassKernelSet> {
+protected:
+    void SetUp() override {
+        const PassKernelSet& set = GetParam();
+        if (!set.kernels) GTEST_SKIP() << set.name << " kernels: this build has none";
+        if (!set.runs) GTEST_SKIP() << set.name << " kernels: this processor lacks " << set.needs;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(PassKernels, KernelSet, ::testing::ValuesIn(PassKernelSets()),
+                         [](const ::testing::TestParamInfo<PassKernelSet>& info) {
+                             return std::string(info.param.isaName);
+                         });
+// Off x86 there is no vector set to instantiate.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(KernelSet);
 
 PassRegionFn ForMode(const PassKernels& set, int mode) {
     return mode == 0 ? set.bytes : mode == 1 ? set.utf16le : set.utf16be;
 }
 
-TEST(PassKernels, VectorKernelsMatchPortable) {
+TEST_P(KernelSet, VectorKernelsMatchPortable) {
     const PassKernels portable = MakePassKernels<ScalarLanes>();
-    const std::vector<const PassKernels*> vectors = VectorKernels();
+    const PassKernels* const v = GetParam().kernels;
     std::mt19937 rng(9);
     std::vector<unsigned char> in(512 + 64), outA(1200), outB(1200);
     for (int round = 0; round < 600; ++round) {
@@ -383,43 +389,41 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
         if (mode > 0) n &= ~size_t(1);
         for (int format = 0; format < kLineEndingFormatCount; ++format) {
             const PassTarget t = KernelTarget(format, mode);
-            for (const PassKernels* v : vectors) {
-                const PassRegionFn a = ForMode(portable, mode);
-                const PassRegionFn b = ForMode(*v, mode);
-                for (bool counting : {false, true}) {
-                    PassTotals ta, tb;
-                    const size_t la = a(in.data(), n, counting ? nullptr : outA.data(), t, &ta, stopAtNul);
-                    const size_t lb = b(in.data(), n, counting ? nullptr : outB.data(), t, &tb, stopAtNul);
-                    const std::string what = "round " + std::to_string(round) + " format " +
-                                             std::to_string(format) + (counting ? " counting" : "");
-                    EXPECT_EQ(ta.nul, tb.nul) << what;
-                    // After a NUL stop only the stop itself is promised.
-                    if (stopAtNul && ta.nul) continue;
-                    EXPECT_EQ(ta.foreign, tb.foreign) << what;
-                    ASSERT_EQ(la, lb) << what;
-                    EXPECT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << what;
-                    EXPECT_EQ(ta.crlf, tb.crlf) << what;
-                    EXPECT_EQ(ta.lf, tb.lf) << what;
-                    EXPECT_EQ(ta.cr, tb.cr) << what;
-                    EXPECT_EQ(ta.controls, tb.controls) << what;
-                }
-                // Written over its own region, where the kernel allows it:
-                // the same output, and nothing past the region touched.
-                if (v->inPlace && v->inPlace(t, mode > 0 ? 2 : 1, mode == 2)) {
-                    std::vector<unsigned char> region(in);
-                    PassTotals tc;
-                    const size_t lc = b(region.data(), n, region.data(), t, &tc, stopAtNul);
-                    const std::string what =
-                        "in place, round " + std::to_string(round) + " format " + std::to_string(format);
-                    EXPECT_TRUE(std::equal(in.begin() + n, in.end(), region.begin() + n)) << what;
-                    if (stopAtNul && tc.nul) continue;
-                    PassTotals ta;
-                    const size_t la = a(in.data(), n, outA.data(), t, &ta, stopAtNul);
-                    ASSERT_EQ(la, lc) << what;
-                    EXPECT_EQ(0, std::memcmp(outA.data(), region.data(), la)) << what;
-                    EXPECT_EQ(ta.foreign, tc.foreign) << what;
-                    EXPECT_EQ(ta.crlf, tc.crlf) << what;
-                }
+            const PassRegionFn a = ForMode(portable, mode);
+            const PassRegionFn b = ForMode(*v, mode);
+            for (bool counting : {false, true}) {
+                PassTotals ta, tb;
+                const size_t la = a(in.data(), n, counting ? nullptr : outA.data(), t, &ta, stopAtNul);
+                const size_t lb = b(in.data(), n, counting ? nullptr : outB.data(), t, &tb, stopAtNul);
+                const std::string what = "round " + std::to_string(round) + " format " +
+                                         std::to_string(format) + (counting ? " counting" : "");
+                EXPECT_EQ(ta.nul, tb.nul) << what;
+                // After a NUL stop only the stop itself is promised.
+                if (stopAtNul && ta.nul) continue;
+                EXPECT_EQ(ta.foreign, tb.foreign) << what;
+                ASSERT_EQ(la, lb) << what;
+                EXPECT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << what;
+                EXPECT_EQ(ta.crlf, tb.crlf) << what;
+                EXPECT_EQ(ta.lf, tb.lf) << what;
+                EXPECT_EQ(ta.cr, tb.cr) << what;
+                EXPECT_EQ(ta.controls, tb.controls) << what;
+            }
+            // Written over its own region, where the kernel allows it:
+            // the same output, and nothing past the region touched.
+            if (v->inPlace && v->inPlace(t, mode > 0 ? 2 : 1, mode == 2)) {
+                std::vector<unsigned char> region(in);
+                PassTotals tc;
+                const size_t lc = b(region.data(), n, region.data(), t, &tc, stopAtNul);
+                const std::string what =
+                    "in place, round " + std::to_string(round) + " format " + std::to_string(format);
+                EXPECT_TRUE(std::equal(in.begin() + n, in.end(), region.begin() + n)) << what;
+                if (stopAtNul && tc.nul) continue;
+                PassTotals ta;
+                const size_t la = a(in.data(), n, outA.data(), t, &ta, stopAtNul);
+                ASSERT_EQ(la, lc) << what;
+                EXPECT_EQ(0, std::memcmp(outA.data(), region.data(), la)) << what;
+                EXPECT_EQ(ta.foreign, tc.foreign) << what;
+                EXPECT_EQ(ta.crlf, tc.crlf) << what;
             }
         }
     }
@@ -429,9 +433,9 @@ TEST(PassKernels, VectorKernelsMatchPortable) {
 // whatever the buffer held: a LF there must not pair with that CR. Every
 // length, as each kernel takes its last chunk apart, and whole chunks
 // most of all.
-TEST(PassKernels, ACrEndingTheRegionPairsWithNothingPastIt) {
+TEST_P(KernelSet, ACrEndingTheRegionPairsWithNothingPastIt) {
     const PassKernels portable = MakePassKernels<ScalarLanes>();
-    const std::vector<const PassKernels*> vectors = VectorKernels();
+    const PassKernels* const v = GetParam().kernels;
     std::mt19937 rng(13);
     std::vector<unsigned char> in(512 + 64), outA(1200), outB(1200);
     for (int mode = 0; mode < 3; ++mode) {
@@ -448,22 +452,20 @@ TEST(PassKernels, ACrEndingTheRegionPairsWithNothingPastIt) {
             put(n, '\n');
             for (int format = 0; format < kLineEndingFormatCount; ++format) {
                 const PassTarget t = KernelTarget(format, mode);
-                for (const PassKernels* v : vectors) {
-                    for (bool counting : {false, true}) {
-                        PassTotals ta, tb;
-                        const size_t la = ForMode(portable, mode)(
-                            in.data(), n, counting ? nullptr : outA.data(), t, &ta, false);
-                        const size_t lb =
-                            ForMode(*v, mode)(in.data(), n, counting ? nullptr : outB.data(), t, &tb, false);
-                        const std::string what = "mode " + std::to_string(mode) + " length " +
-                                                 std::to_string(n) + " format " + std::to_string(format) +
-                                                 (counting ? " counting" : "");
-                        ASSERT_EQ(ta.cr, tb.cr) << what;
-                        ASSERT_EQ(ta.crlf, tb.crlf) << what;
-                        ASSERT_EQ(ta.foreign, tb.foreign) << what;
-                        ASSERT_EQ(la, lb) << what;
-                        ASSERT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << what;
-                    }
+                for (bool counting : {false, true}) {
+                    PassTotals ta, tb;
+                    const size_t la = ForMode(portable, mode)(in.data(), n, counting ? nullptr : outA.data(),
+                                                              t, &ta, false);
+                    const size_t lb =
+                        ForMode(*v, mode)(in.data(), n, counting ? nullptr : outB.data(), t, &tb, false);
+                    const std::string what = "mode " + std::to_string(mode) + " length " + std::to_string(n) +
+                                             " format " + std::to_string(format) +
+                                             (counting ? " counting" : "");
+                    ASSERT_EQ(ta.cr, tb.cr) << what;
+                    ASSERT_EQ(ta.crlf, tb.crlf) << what;
+                    ASSERT_EQ(ta.foreign, tb.foreign) << what;
+                    ASSERT_EQ(la, lb) << what;
+                    ASSERT_EQ(0, std::memcmp(outA.data(), outB.data(), la)) << what;
                 }
             }
         }

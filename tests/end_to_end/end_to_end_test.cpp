@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_io.h"
+#include "tests/support/scratch_dir.h"
+
 namespace {
 
 const char kSettingsKey[] = "Software\\Quillfen\\Pardwell\\Settings";
@@ -27,34 +30,17 @@ std::string ExePath() {
 }
 
 struct TempDir {
-    std::string path;
-    TempDir() {
-        char base[MAX_PATH];
-        GetTempPathA(sizeof(base), base);
-        char name[MAX_PATH];
-        static int n = 0;
-        std::snprintf(name, sizeof(name), "%spwe2e%lu_%d", base, GetCurrentProcessId(), ++n);
-        CreateDirectoryA(name, nullptr);
-        path = name;
-    }
+    ScratchDir scratch{"pwe2e"};
+    std::string path = scratch.path();
     std::string Write(const std::string& rel, const std::string& content) {
-        std::string p = path + "\\" + rel;
-        FILE* f = std::fopen(p.c_str(), "wb");
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
+        const std::string p = scratch.Path(rel);
+        WriteWholeFile(p, content);
         return p;
     }
 };
 
 std::string Read(const std::string& p) {
-    FILE* f = std::fopen(p.c_str(), "rb");
-    if (!f) return "<missing>";
-    std::string s;
-    char b[1024];
-    size_t n;
-    while ((n = std::fread(b, 1, sizeof(b), f)) > 0) s.append(b, n);
-    std::fclose(f);
-    return s;
+    return ReadWholeFile(p, "<missing>");
 }
 
 class Program {

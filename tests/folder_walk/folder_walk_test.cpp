@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_dir.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -216,13 +218,11 @@ std::string TreeRoot() {
 }
 #else
 std::string TreeRoot() {
+    static const ScratchDir dir("pardwell_walk_");
     static std::string root;
     if (root.empty()) {
-        std::string base = ::testing::TempDir() + "pardwell_walk_XXXXXX";
-        std::vector<char> buffer(base.begin(), base.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) == nullptr) return std::string();
-        root = buffer.data();
+        if (dir.path().empty()) return std::string();
+        root = dir.path();
         std::string command = "sh '" SOURCE_DIR "/make_tree.sh' '" + root + "'";
         if (std::system(command.c_str()) != 0) root.clear();
     }

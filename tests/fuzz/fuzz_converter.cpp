@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "core/break_kernels.h"
+#include "core/break_pass.h"
 #include "core/converter.h"
 #include "tests/converter/test_support.h"
 
@@ -19,17 +20,6 @@ namespace {
 
 void CompareKernels(const std::string& content, int format, int widen) {
     static const PassKernels portable = MakePassKernels<ScalarLanes>();
-    __builtin_cpu_init();
-    static const PassKernels* const vectors[] = {
-        Sse2PassKernels(),
-        __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt") ? Sse42PassKernels() : nullptr,
-        __builtin_cpu_supports("avx2") ? Avx2PassKernels() : nullptr,
-        __builtin_cpu_supports("avx512bw") ? Avx512PassKernels() : nullptr,
-        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
-                __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2")
-            ? Vbmi2PassKernels()
-            : nullptr,
-    };
     const size_t unit = widen == 1 || widen == 2 ? 2 : 1;
     const size_t n = content.size() - content.size() % unit;
     std::vector<unsigned char> in(n + 64), outA(2 * n + 68), outB(2 * n + 68);
@@ -40,8 +30,9 @@ void CompareKernels(const std::string& content, int format, int widen) {
     };
     PassTotals ta;
     const size_t la = pick(portable)(in.data(), n, outA.data(), t, &ta, false);
-    for (const PassKernels* v : vectors) {
-        if (!v) continue;
+    for (const PassKernelSet& set : PassKernelSets()) {
+        if (!set.runs) continue;
+        const PassKernels* const v = set.kernels;
         PassTotals tb;
         const size_t lb = pick(*v)(in.data(), n, outB.data(), t, &tb, false);
         if (la != lb || std::memcmp(outA.data(), outB.data(), la) != 0 || ta.crlf != tb.crlf ||

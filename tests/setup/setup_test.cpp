@@ -6,6 +6,7 @@
 #include "app/registry_store.h"
 #include "app/shell_integration.h"
 #include "tests/shellext/shell_selection.h"
+#include "tests/support/file_io.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -203,24 +204,6 @@ std::string Listing(const std::string& folder) {
     return names;
 }
 
-std::string ReadFileText(const std::string& path) {
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[256];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
-
-bool WriteFileText(const std::string& path, const std::string& text) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
-}
-
 // HKEY_CLASSES_ROOT of this process seen as the per-user classes alone, the
 // half that a user without administrator rights owns and that Explorer and
 // the program read merged with the machine's. Wine keeps no merged view, and
@@ -416,9 +399,9 @@ void ExpectMenuConvertsWithInstalledProgram(const std::string& file, HMODULE& li
     menu->Release();
     DestroyMenu(host);
 
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && ReadFileText(file) != "a\nb\n";)
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && ReadWholeFile(file) != "a\nb\n";)
         Sleep(100);
-    EXPECT_EQ("a\nb\n", ReadFileText(file)) << "the installed program did not convert " << file;
+    EXPECT_EQ("a\nb\n", ReadWholeFile(file)) << "the installed program did not convert " << file;
     EXPECT_TRUE(WaitForChildren("Pardwell.exe", 60000)) << "the program must end by itself after the run";
 }
 
@@ -430,11 +413,11 @@ TEST_F(Setup, InstallsForTheUserRunsAndUninstallsWithoutATrace) {
     // The installed program, started as the shortcut starts it, converts a
     // file and ends by itself.
     const std::string text = m_base + "\\text.txt";
-    ASSERT_TRUE(WriteFileText(text, "1\r\n2\r\n"));
+    ASSERT_TRUE(WriteWholeFile(text, "1\r\n2\r\n"));
     EXPECT_EQ(0u, RunAndWaitForAll("\"" + m_folder + "\\Pardwell.exe\" /u \"" + text + "\"", 60000));
-    EXPECT_EQ("1\n2\n", ReadFileText(text));
+    EXPECT_EQ("1\n2\n", ReadWholeFile(text));
     // And through the menu of the installed library.
-    ASSERT_TRUE(WriteFileText(text, "a\r\nb\r\n"));
+    ASSERT_TRUE(WriteWholeFile(text, "a\r\nb\r\n"));
     HMODULE library = nullptr;
     ExpectMenuConvertsWithInstalledProgram(text, library);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string(kAppKey) + "\\Settings"))
