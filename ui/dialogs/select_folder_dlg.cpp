@@ -27,6 +27,19 @@ int Height(const RECT& r) {
 int Width(const RECT& r) {
     return r.right - r.left;
 }
+
+// The edges each control follows once placed at the first size.
+const CDialogResize::Item kAnchors[] = {
+    {IDC_FOLDER_PROMPT, CDialogResize::SizeX},
+    {IDC_FOLDER_TREE, CDialogResize::SizeX | CDialogResize::SizeY},
+    {IDC_FILE_TYPES_LABEL, CDialogResize::MoveY},
+    {IDC_FILE_TYPES, CDialogResize::SizeX | CDialogResize::MoveY},
+    {IDC_INCLUDE_SUBFOLDERS, CDialogResize::MoveY},
+    {IDOK, CDialogResize::MoveX | CDialogResize::MoveY},
+    {IDCANCEL, CDialogResize::MoveX | CDialogResize::MoveY},
+};
+// Window size, pixels.
+constexpr SIZE kMinimumSize{320, 280};
 }  // namespace
 
 CSelectFolderDlg::CSelectFolderDlg(HWND parent) : CDialog(IDD_SELECT_FOLDER, parent) {}
@@ -61,7 +74,7 @@ BOOL CSelectFolderDlg::OnInitDialog() {
     SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
     SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     CutSystemMenu();
-    Layout();
+    PlaceAtFirstSize();
     if (!m_strTitle.empty()) SetWindowText(m_strTitle.c_str());
     m_tree.FillRoot();
     m_tree.Expand(m_tree.GetRootItem());
@@ -155,27 +168,14 @@ bool CSelectFolderDlg::OnCommand(UINT id, UINT code, HWND control) {
 
 bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-        case WM_CREATE:
-            result = DefProc(msg, wp, lp);
-            if (result == -1) return true;
-            m_sizeGrip = CreateWindowExA(
-                0, "SCROLLBAR", nullptr,
-                WS_CHILD | WS_VISIBLE | SBS_SIZEBOX | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0, 200,
-                200, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SIZE_GRIP)),
-                GetModuleHandleA(nullptr), nullptr);
-            if (!m_sizeGrip) result = -1;
-            return true;
         case WM_SIZE:
             result = DefProc(msg, wp, lp);
-            if (GetDlgItem(IDC_FOLDER_TREE)) Layout();
+            m_resize.Layout();
             return true;
-        case WM_GETMINMAXINFO: {
-            auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-            info->ptMinTrackSize.x = 320;
-            info->ptMinTrackSize.y = 280;
+        case WM_GETMINMAXINFO:
+            m_resize.ApplyMinimum(*reinterpret_cast<MINMAXINFO*>(lp));
             result = DefProc(msg, wp, lp);
             return true;
-        }
         case kMsgSelectStep:
             if (m_selectCancelled)
                 result = 0;
@@ -194,7 +194,9 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
     }
 }
 
-void CSelectFolderDlg::Layout() {
+void CSelectFolderDlg::PlaceAtFirstSize() {
+    // The margins are pixels rather than the template's dialog units, so
+    // they are set here once; from then on the controls follow their anchors.
     RECT client;
     GetClientRect(m_hWnd, &client);
     const RECT ok = ChildRect(m_hWnd, IDOK);
@@ -217,11 +219,6 @@ void CSelectFolderDlg::Layout() {
           buttonBottom);
     const int checkTop = (client.bottom - 12 - hOK) + (hOK - hK) / 2;
     Place(m_hWnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
-    if (m_sizeGrip) {
-        RECT grip;
-        GetWindowRect(m_sizeGrip, &grip);
-        MoveWindow(m_sizeGrip, client.right - Width(grip), client.bottom - Height(grip), Width(grip),
-                   Height(grip), TRUE);
-    }
+    m_resize.Init(m_hWnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), kMinimumSize, IDC_SIZE_GRIP);
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }
