@@ -195,8 +195,10 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
 }
 
 void CSelectFolderDlg::PlaceAtFirstSize() {
-    // The margins are pixels rather than the template's dialog units, so
-    // they are set here once; from then on the controls follow their anchors.
+    // The margins are pixels rather than the template's dialog units, so the
+    // rows are stacked up from the bottom here once; from then on the
+    // controls follow their anchors.
+    const int kRight = 9, kBottom = 12, kButtonGap = 4, kRowGap = 6;
     RECT client;
     GetClientRect(m_hWnd, &client);
     const RECT ok = ChildRect(m_hWnd, IDOK);
@@ -206,18 +208,18 @@ void CSelectFolderDlg::PlaceAtFirstSize() {
     const RECT prompt = ChildRect(m_hWnd, IDC_FOLDER_PROMPT);
     const RECT tree = ChildRect(m_hWnd, IDC_FOLDER_TREE);
     const int wOK = Width(ok), hOK = Height(ok), hCB = Height(combo), hL = Height(label), hK = Height(check);
+    const int right = client.right - kRight;
+    const int buttonTop = client.bottom - kBottom - hOK;
+    const int row = buttonTop - kRowGap - hCB;
 
-    Place(m_hWnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, client.right - 9, prompt.top + Height(prompt));
-    Place(m_hWnd, IDC_FOLDER_TREE, tree.left, tree.top, client.right - 9, client.bottom - hOK - hCB - 24);
-    const int row = client.bottom - 18 - hOK - hCB;
+    Place(m_hWnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, right, prompt.top + Height(prompt));
+    Place(m_hWnd, IDC_FOLDER_TREE, tree.left, tree.top, right, row - kRowGap);
     const int labelTop = row + (hCB - hL) / 2;
     Place(m_hWnd, IDC_FILE_TYPES_LABEL, label.left, labelTop, label.right, labelTop + hL);
-    Place(m_hWnd, IDC_FILE_TYPES, combo.left, row, client.right - 9, row + hCB);
-    const int buttonBottom = client.bottom - 12;
-    Place(m_hWnd, IDCANCEL, client.right - 9 - wOK, buttonBottom - hOK, client.right - 9, buttonBottom);
-    Place(m_hWnd, IDOK, client.right - 9 - 2 * wOK - 4, buttonBottom - hOK, client.right - 9 - wOK - 4,
-          buttonBottom);
-    const int checkTop = (client.bottom - 12 - hOK) + (hOK - hK) / 2;
+    Place(m_hWnd, IDC_FILE_TYPES, combo.left, row, right, row + hCB);
+    Place(m_hWnd, IDCANCEL, right - wOK, buttonTop, right, buttonTop + hOK);
+    Place(m_hWnd, IDOK, right - 2 * wOK - kButtonGap, buttonTop, right - wOK - kButtonGap, buttonTop + hOK);
+    const int checkTop = buttonTop + (hOK - hK) / 2;
     Place(m_hWnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
     m_resize.Init(m_hWnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), kMinimumSize, IDC_SIZE_GRIP);
     InvalidateRect(m_hWnd, nullptr, TRUE);
