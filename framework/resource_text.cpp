@@ -3,9 +3,12 @@
 #include <vector>
 
 std::string LoadResourceText(UINT id) {
+    return LoadResourceText(GetModuleHandleA(nullptr), id);
+}
+
+std::string LoadResourceText(HINSTANCE module, UINT id) {
     // LoadStringA truncates silently; a result that fills the buffer may have
     // been cut, so try again with more room.
-    HINSTANCE module = GetModuleHandleA(nullptr);
     for (int size = 256; size <= 65536; size *= 4) {
         std::vector<char> buffer(size);
         int n = LoadStringA(module, id, buffer.data(), size);

@@ -7,3 +7,5 @@
 
 // String `id` of the program's own module, or "" when there is none.
 std::string LoadResourceText(UINT id);
+// String `id` of `module`, or "" when there is none.
+std::string LoadResourceText(HINSTANCE module, UINT id);

@@ -1,17 +1,20 @@
 // The framework layer against real windows: modal loop, idle pass, command
-// rule, reflection, data exchange, threads and owning handles.
+// rule, reflection, data exchange, threads, owning handles and layout by
+// anchors.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <atomic>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/dialog_resize.h"
 #include "framework/handles.h"
 #include "framework/thread.h"
 
@@ -297,6 +300,128 @@ TEST(FrameworkHandles, MoveTransfersOwnershipAndTheOwnerDeletesOnce) {
     HMENU m = menu.Get();
     menu.Reset();
     EXPECT_FALSE(IsMenu(m));
+}
+
+// A top-level window whose children follow their anchors, as a dialog's do.
+class ResizeHost : public CWnd {
+public:
+    CDialogResize resize;
+    int minMaxAsked = 0;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (msg == WM_SIZE) {
+            result = DefProc(msg, wp, lp);
+            resize.Layout();
+            return true;
+        }
+        if (msg == WM_GETMINMAXINFO) {
+            ++minMaxAsked;
+            resize.ApplyMinimum(*reinterpret_cast<MINMAXINFO*>(lp));
+            result = DefProc(msg, wp, lp);
+            return true;
+        }
+        return CWnd::OnMessage(msg, wp, lp, result);
+    }
+};
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE WindowSize(HWND wnd) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// Every anchor kind, from a 200 x 150 client grown by (60, 40) and then
+// shrunk as far as the minimum lets it: the window's own first size, or a
+// given one 20 x 10 below it.
+TEST(FrameworkDialogResize, ControlsFollowTheirAnchorsAndTheMinimumHolds) {
+    using R = CDialogResize;
+    const struct Row {
+        UINT anchors;
+        RECT grown;   // client grown by (60, 40)
+        RECT shrunk;  // client 20 x 10 below its first size
+    } rows[] = {
+        {0, {10, 10, 50, 30}, {10, 10, 50, 30}},
+        {R::MoveX, {70, 10, 110, 30}, {-10, 10, 30, 30}},
+        {R::SizeX, {10, 10, 110, 30}, {10, 10, 30, 30}},
+        {R::MoveY, {10, 50, 50, 70}, {10, 0, 50, 20}},
+        {R::SizeY, {10, 10, 50, 70}, {10, 10, 50, 20}},
+        {R::MoveX | R::MoveY, {70, 50, 110, 70}, {-10, 0, 30, 20}},
+        {R::SizeX | R::SizeY, {10, 10, 110, 70}, {10, 10, 30, 20}},
+        {R::MoveX | R::SizeY, {70, 10, 110, 70}, {-10, 10, 30, 20}},
+        {R::SizeX | R::MoveY, {10, 50, 110, 70}, {10, 0, 30, 20}},
+    };
+    const RECT first{10, 10, 50, 30};
+    for (bool givenMinimum : {false, true}) {
+        SCOPED_TRACE(givenMinimum ? "given minimum" : "first size as minimum");
+        RECT frame{0, 0, 200, 150};
+        AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+        const SIZE firstSize{frame.right - frame.left, frame.bottom - frame.top};
+        HWND wnd = CreateWindowExA(0, "STATIC", "resize", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                                   firstSize.cx, firstSize.cy, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, wnd);
+        ResizeHost host;
+        ASSERT_TRUE(host.SubclassWindow(wnd));
+        std::vector<CDialogResize::Item> items;
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            const int id = 100 + static_cast<int>(i);
+            CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, first.left, first.top,
+                            first.right - first.left, first.bottom - first.top, wnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+            items.push_back({id, rows[i].anchors});
+        }
+        const SIZE minimum = givenMinimum ? SIZE{firstSize.cx - 20, firstSize.cy - 10} : firstSize;
+        ASSERT_TRUE(
+            host.resize.Init(wnd, items.data(), items.size(), givenMinimum ? minimum : SIZE{0, 0}, 99));
+        HWND grip = GetDlgItem(wnd, 99);
+        ASSERT_NE(nullptr, grip);
+        EXPECT_TRUE(GetWindowLongPtrA(grip, GWL_STYLE) & SBS_SIZEGRIP);
+        EXPECT_EQ(grip, GetWindow(wnd, GW_CHILD)) << "the grip lies on top of the controls";
+
+        for (bool grow : {true, false}) {
+            SCOPED_TRACE(grow ? "grown" : "shrunk to the minimum");
+            const SIZE asked = grow ? SIZE{firstSize.cx + 60, firstSize.cy + 40} : SIZE{10, 10};
+            SetWindowPos(wnd, nullptr, 0, 0, asked.cx, asked.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            const SIZE got = WindowSize(wnd);
+            EXPECT_EQ(grow ? asked.cx : minimum.cx, got.cx);
+            EXPECT_EQ(grow ? asked.cy : minimum.cy, got.cy);
+            for (size_t i = 0; i < std::size(rows); ++i) {
+                // Back at the first size, every control is where it began.
+                const RECT want = grow ? rows[i].grown : givenMinimum ? rows[i].shrunk : first;
+                const RECT r = ChildRect(wnd, GetDlgItem(wnd, 100 + static_cast<int>(i)));
+                EXPECT_TRUE(EqualRect(&want, &r)) << "anchors " << rows[i].anchors << ": " << r.left << ","
+                                                  << r.top << "," << r.right << "," << r.bottom;
+            }
+            RECT client{}, gripRect = ChildRect(wnd, grip);
+            GetClientRect(wnd, &client);
+            EXPECT_EQ(client.right, gripRect.right);
+            EXPECT_EQ(client.bottom, gripRect.bottom);
+        }
+        EXPECT_GT(host.minMaxAsked, 0);
+        DestroyWindow(wnd);
+    }
+}
+
+TEST(FrameworkDialogResize, InitRefusesAMissingControl) {
+    HWND wnd = CreateWindowExA(0, "STATIC", "resize", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150, nullptr, nullptr,
+                               nullptr, nullptr);
+    ASSERT_NE(nullptr, wnd);
+    CDialogResize resize;
+    const CDialogResize::Item items[] = {{123, CDialogResize::MoveX}};
+    EXPECT_FALSE(resize.Init(wnd, items, 1));
+    MINMAXINFO info{};
+    info.ptMinTrackSize = POINT{5, 5};
+    resize.ApplyMinimum(info);
+    EXPECT_EQ(5, info.ptMinTrackSize.x) << "holds no minimum once refused";
+    resize.Layout();
+    DestroyWindow(wnd);
 }
 
 }  // namespace

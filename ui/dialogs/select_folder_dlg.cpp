@@ -27,6 +27,19 @@ int Height(const RECT& r) {
 int Width(const RECT& r) {
     return r.right - r.left;
 }
+
+// The edges each control follows once placed at the first size.
+const CDialogResize::Item kAnchors[] = {
+    {IDC_FOLDER_PROMPT, CDialogResize::SizeX},
+    {IDC_FOLDER_TREE, CDialogResize::SizeX | CDialogResize::SizeY},
+    {IDC_FILE_TYPES_LABEL, CDialogResize::MoveY},
+    {IDC_FILE_TYPES, CDialogResize::SizeX | CDialogResize::MoveY},
+    {IDC_INCLUDE_SUBFOLDERS, CDialogResize::MoveY},
+    {IDOK, CDialogResize::MoveX | CDialogResize::MoveY},
+    {IDCANCEL, CDialogResize::MoveX | CDialogResize::MoveY},
+};
+// Window size, pixels.
+constexpr SIZE kMinimumSize{320, 280};
 }  // namespace
 
 CSelectFolderDlg::CSelectFolderDlg(HWND parent) : CDialog(IDD_SELECT_FOLDER, parent) {}
@@ -61,7 +74,7 @@ BOOL CSelectFolderDlg::OnInitDialog() {
     SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
     SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     CutSystemMenu();
-    Layout();
+    PlaceAtFirstSize();
     if (!m_strTitle.empty()) SetWindowText(m_strTitle.c_str());
     m_tree.FillRoot();
     m_tree.Expand(m_tree.GetRootItem());
@@ -151,27 +164,14 @@ bool CSelectFolderDlg::OnCommand(UINT id, UINT code, HWND control) {
 
 bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-        case WM_CREATE:
-            result = DefProc(msg, wp, lp);
-            if (result == -1) return true;
-            m_sizeGrip = CreateWindowExA(
-                0, "SCROLLBAR", nullptr,
-                WS_CHILD | WS_VISIBLE | SBS_SIZEBOX | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0, 200,
-                200, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SIZE_GRIP)),
-                GetModuleHandleA(nullptr), nullptr);
-            if (!m_sizeGrip) result = -1;
-            return true;
         case WM_SIZE:
             result = DefProc(msg, wp, lp);
-            if (GetDlgItem(IDC_FOLDER_TREE)) Layout();
+            m_resize.Layout();
             return true;
-        case WM_GETMINMAXINFO: {
-            auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-            info->ptMinTrackSize.x = 320;
-            info->ptMinTrackSize.y = 280;
+        case WM_GETMINMAXINFO:
+            m_resize.ApplyMinimum(*reinterpret_cast<MINMAXINFO*>(lp));
             result = DefProc(msg, wp, lp);
             return true;
-        }
         case kMsgSelectStep:
             if (m_selectCancelled)
                 result = 0;
@@ -190,7 +190,11 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
     }
 }
 
-void CSelectFolderDlg::Layout() {
+void CSelectFolderDlg::PlaceAtFirstSize() {
+    // The margins are pixels rather than the template's dialog units, so the
+    // rows are stacked up from the bottom here once; from then on the
+    // controls follow their anchors.
+    const int kRight = 9, kBottom = 12, kButtonGap = 4, kRowGap = 6;
     RECT client;
     GetClientRect(m_hWnd, &client);
     const RECT ok = ChildRect(m_hWnd, IDOK);
@@ -200,24 +204,19 @@ void CSelectFolderDlg::Layout() {
     const RECT prompt = ChildRect(m_hWnd, IDC_FOLDER_PROMPT);
     const RECT tree = ChildRect(m_hWnd, IDC_FOLDER_TREE);
     const int wOK = Width(ok), hOK = Height(ok), hCB = Height(combo), hL = Height(label), hK = Height(check);
+    const int right = client.right - kRight;
+    const int buttonTop = client.bottom - kBottom - hOK;
+    const int row = buttonTop - kRowGap - hCB;
 
-    Place(m_hWnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, client.right - 9, prompt.top + Height(prompt));
-    Place(m_hWnd, IDC_FOLDER_TREE, tree.left, tree.top, client.right - 9, client.bottom - hOK - hCB - 24);
-    const int row = client.bottom - 18 - hOK - hCB;
+    Place(m_hWnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, right, prompt.top + Height(prompt));
+    Place(m_hWnd, IDC_FOLDER_TREE, tree.left, tree.top, right, row - kRowGap);
     const int labelTop = row + (hCB - hL) / 2;
     Place(m_hWnd, IDC_FILE_TYPES_LABEL, label.left, labelTop, label.right, labelTop + hL);
-    Place(m_hWnd, IDC_FILE_TYPES, combo.left, row, client.right - 9, row + hCB);
-    const int buttonBottom = client.bottom - 12;
-    Place(m_hWnd, IDCANCEL, client.right - 9 - wOK, buttonBottom - hOK, client.right - 9, buttonBottom);
-    Place(m_hWnd, IDOK, client.right - 9 - 2 * wOK - 4, buttonBottom - hOK, client.right - 9 - wOK - 4,
-          buttonBottom);
-    const int checkTop = (client.bottom - 12 - hOK) + (hOK - hK) / 2;
+    Place(m_hWnd, IDC_FILE_TYPES, combo.left, row, right, row + hCB);
+    Place(m_hWnd, IDCANCEL, right - wOK, buttonTop, right, buttonTop + hOK);
+    Place(m_hWnd, IDOK, right - 2 * wOK - kButtonGap, buttonTop, right - wOK - kButtonGap, buttonTop + hOK);
+    const int checkTop = buttonTop + (hOK - hK) / 2;
     Place(m_hWnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
-    if (m_sizeGrip) {
-        RECT grip;
-        GetWindowRect(m_sizeGrip, &grip);
-        MoveWindow(m_sizeGrip, client.right - Width(grip), client.bottom - Height(grip), Width(grip),
-                   Height(grip), TRUE);
-    }
+    m_resize.Init(m_hWnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), kMinimumSize, IDC_SIZE_GRIP);
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "framework/dialog.h"
+#include "framework/dialog_resize.h"
 #include "framework/thread.h"
 #include "ui/dialogs/folder_tree_ctrl.h"
 #include "ui/controls/auto_width_combo.h"
@@ -52,7 +53,7 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
-    void Layout();
+    void PlaceAtFirstSize();
     void CutSystemMenu();
     void FillFileTypes();
     void OnFileTypeChosen();
@@ -64,5 +65,5 @@ private:
     std::atomic<bool> m_selectCancelled{false};
     CAutoWidthComboBoxEx m_fileTypes;
     CFolderTreeCtrl m_tree;
-    HWND m_sizeGrip = nullptr;
+    CDialogResize m_resize;
 };

@@ -14,6 +14,7 @@
 #include "core/file_types.h"
 #include "core/platform/win32_text.h"
 #include "framework/resource_text.h"
+#include "framework/toolbar.h"
 #include "res/product_info.h"
 #include "res/resource.h"
 #include "ui/dialogs/about_dlg.h"
@@ -31,15 +32,6 @@ const UINT kCommands[] = {
     ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,  ID_EDIT_OPEN,
     IDC_CONVERT,       ID_FORMAT_WINDOWS,  ID_FORMAT_MAC,  ID_FORMAT_UNIX, ID_MAIN_OPTIONS,
     ID_HELP,           ID_MAIN_ABOUT,      ID_EDIT_CHECK,
-};
-
-// The toolbar resource: version, button size, count, then command ids.
-struct ToolBarResource {
-    WORD version;
-    WORD width;
-    WORD height;
-    WORD count;
-    WORD items[1];
 };
 
 HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, COLORREF mask) {
@@ -88,59 +80,17 @@ CMainDlg::~CMainDlg() {
 
 bool CMainDlg::OnCreate() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    HWND bar =
-        CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP |
-                            CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
-                        0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(ID_TOOLBAR_CTRL), instance, nullptr);
-    if (!bar) return false;
-    m_toolbar.Attach(bar);
-    HRSRC found =
-        FindResourceA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(RT_TOOLBAR_LAYOUT));
-    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-    const auto* layout = loaded ? static_cast<const ToolBarResource*>(LockResource(loaded)) : nullptr;
-    if (!layout || layout->version != 1) return false;
-
-    m_toolbar.SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
-    m_toolbar.SendMessage(TB_SETBITMAPSIZE, 0, MAKELONG(layout->width, layout->height));
-    std::vector<TBBUTTON> buttons;
-    int image = 0;
-    for (int i = 0; i < layout->count; ++i) {
-        TBBUTTON button{};
-        button.idCommand = layout->items[i];
-        if (button.idCommand == 0) {
-            button.fsStyle = BTNS_SEP;
-        } else {
-            button.iBitmap = image++;
-            button.fsState = TBSTATE_ENABLED;
-            button.fsStyle = BTNS_BUTTON;
-        }
-        button.iString = -1;
-        buttons.push_back(button);
-    }
-    if (buttons.empty() ||
-        !m_toolbar.SendMessage(TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data())))
-        return false;
-
     m_toolbarImages.Reset(MakeImageList(IDB_TOOLBAR, 16, 16, ILC_COLOR16, 1, RGB(255, 0, 255)));
     m_toolbarGreyImages.Reset(MakeImageList(IDB_TOOLBAR_GREY, 16, 16, ILC_COLOR16, 1, RGB(255, 0, 255)));
     if (!m_toolbarImages || !m_toolbarGreyImages) return false;
-    m_toolbar.SetImageList(m_toolbarImages);
-    m_toolbar.SetDisabledImageList(m_toolbarGreyImages);
-
-    m_toolbar.SetExtendedStyle(TBSTYLE_EX_MIXEDBUTTONS);
-    static const char* const kTexts[] = {"Add Files", "Add Folder", "Delete", "Clear", "Open"};
-    int textIndex = 0;
-    for (const TBBUTTON& button : buttons) {
-        if (button.fsStyle & BTNS_SEP || textIndex >= 5) continue;
-        TBBUTTONINFOA info{};
-        info.cbSize = sizeof(info);
-        info.dwMask = TBIF_STYLE | TBIF_TEXT;
-        info.fsStyle = static_cast<BYTE>(BTNS_BUTTON | BTNS_AUTOSIZE | (textIndex < 2 ? BTNS_SHOWTEXT : 0));
-        info.pszText = const_cast<char*>(kTexts[textIndex]);
-        m_toolbar.SetButtonInfo(button.idCommand, info);
-        ++textIndex;
-    }
+    static_assert(RT_TOOLBAR_LAYOUT == kToolBarResourceType, "the toolbar helper reads this resource type");
+    HWND bar =
+        CreateToolBarFromResource(instance, m_hWnd, ID_TOOLBAR_CTRL, IDR_MAINFRAME,
+                                  WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                                      CCS_TOP | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                                  TBSTYLE_EX_MIXEDBUTTONS, m_toolbarImages, m_toolbarGreyImages);
+    if (!bar) return false;
+    m_toolbar.Attach(bar);
     AddCommandToolBar(bar);
 
     m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 4, RGB(255, 0, 255)));
