@@ -86,7 +86,6 @@ IConverter& CheckConverter();
 // Converts one file with one copy of the settings' conversion options, taken
 // now: the Options dialog may change them while a run is under way. An
 // empty path or a format outside the three fails without touching anything.
-// A failure's reason is never ConvertFailure::None.
 ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
                           IConverter& converter = FileConverter());
 
