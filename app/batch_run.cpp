@@ -2,40 +2,56 @@
 
 #include "core/converter.h"
 
-bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                 const ConvertFunction& convert, ConvertFailure* failure, ContentReport* content) {
-    ConvertFailure why = ConvertFailure::None;
-    ContentReport read;
-    bool converted = false;
+namespace {
+
+class CFileConverter : public IConverter {
+public:
+    ConvertResult Convert(const std::string& path, const ConvertOptions& options) override {
+        return ConvertFile(NativeFileSystem(), path.c_str(), options);
+    }
+};
+
+class CCheckConverter : public IConverter {
+public:
+    ConvertResult Convert(const std::string& path, const ConvertOptions&) override {
+        ConvertResult result;
+        ScanFile(NativeFileSystem(), path.c_str(), &result.content, &result.failure);
+        result.content.outcome = ConvertOutcome::AlreadyInFormat;
+        return result;
+    }
+};
+
+}  // namespace
+
+IConverter& FileConverter() {
+    static CFileConverter converter;
+    return converter;
+}
+
+IConverter& CheckConverter() {
+    static CCheckConverter converter;
+    return converter;
+}
+
+ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
+                          IConverter& converter) {
+    ConvertResult result;
     if (LineEndingFormatLabel(format) == nullptr) {
-        why = ConvertFailure::InvalidFormat;
+        result.failure = ConvertFailure::InvalidFormat;
     } else if (path.empty()) {
         // The entry vanished from the list.
-        why = ConvertFailure::CannotOpen;
+        result.failure = ConvertFailure::CannotOpen;
     } else {
-        // Read now, not at the start of the run: the Options dialog may
-        // change them while a run is under way.
-        const bool keepTimestamp = settings.KeepTimestamp != 0;
-        const bool keepAttributes = settings.KeepAttributes != 0;
-        const bool ignoreReadOnly = settings.IgnoreReadOnly != 0;
-        const bool backupFile = settings.BackupFile != 0;
-        const bool skipBinary = settings.SkipBinary != 0;
-        const int result = convert ? convert(path.c_str(), format, keepTimestamp, keepAttributes,
-                                             ignoreReadOnly, backupFile, skipBinary, &why, &read)
-                                   : ConvertFile(path.c_str(), format, keepTimestamp, keepAttributes,
-                                                 ignoreReadOnly, backupFile, skipBinary, &why, &read);
-        // The result decides; a reason beside a success is ignored.
-        converted = result == 0;
-        if (converted) why = ConvertFailure::None;
+        ConvertOptions options = settings.ConversionOptions();
+        options.format = format;
+        result = converter.Convert(path, options);
     }
-    if (failure) *failure = why;
-    if (content) *content = read;
-    return converted;
+    return result;
 }
 
 BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<RunStop>& stopRequest,
                      LineEndingFormat format, const CAppSettings& settings, BatchCounts* counts,
-                     const ConvertFunction& convert) {
+                     IConverter& converter) {
     BatchCounts local;
     BatchCounts& live = counts != nullptr ? *counts : local;
     live = BatchCounts();
@@ -48,12 +64,11 @@ BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<
     for (int i = 0; i < n && stopRequest.load() == RunStop::None; ++i) {
         source.MarkEntry(i, EntryMark::Converting, ConvertFailure::None);
         const std::string path = source.GetItemPath(i);
-        ConvertFailure failure = ConvertFailure::None;
-        ContentReport content;
-        const bool converted = ConvertItem(path, format, settings, convert, &failure, &content);
-        if (converted) source.KeepContent(i, content);
-        if (!converted) {
-            source.MarkEntry(i, EntryMark::Failed, failure);
+        const ConvertResult result = ConvertItem(path, format, settings, converter);
+        const ContentReport& content = result.content;
+        if (result.ok()) source.KeepContent(i, content);
+        if (!result.ok()) {
+            source.MarkEntry(i, EntryMark::Failed, result.failure);
             ++live.failed;
         } else if (content.outcome == ConvertOutcome::Converted) {
             source.MarkEntry(i, EntryMark::Converted, ConvertFailure::None);
@@ -67,7 +82,7 @@ BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<
         }
         sink.OnProgress(ProgressKind::ItemDone, i);
     }
-    BatchCounts result = live;
+    BatchCounts done = live;
     sink.OnRunEnd();
-    return result;
+    return done;
 }

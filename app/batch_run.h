@@ -4,7 +4,6 @@
 // dialog implements the seams with synchronous messages to its controls.
 
 #include <atomic>
-#include <functional>
 #include <string>
 
 #include "app/settings.h"
@@ -70,20 +69,25 @@ struct BatchCounts {
     int skipped = 0;
 };
 
-// Same contract as ConvertFile: 0 on success, -1 on failure with the reason
-// in *failure; *content says what became of the file.
-using ConvertFunction = std::function<int(const char* path, LineEndingFormat format, bool keepTimestamp,
-                                          bool keepAttributes, bool ignoreReadOnly, bool backupFile,
-                                          bool skipBinary, ConvertFailure* failure, ContentReport* content)>;
+// What the worker runs on each file.
+class IConverter {
+public:
+    virtual ConvertResult Convert(const std::string& path, const ConvertOptions& options) = 0;
 
-// Converts one file with the five flags as the settings hold them now. An
+protected:
+    ~IConverter() = default;
+};
+
+// ConvertFile on the native file system.
+IConverter& FileConverter();
+// A check: reads each file, learning its content, and leaves it as it was.
+IConverter& CheckConverter();
+
+// Converts one file with one copy of the settings' conversion options, taken
+// now: the Options dialog may change them while a run is under way. An
 // empty path or a format outside the three fails without touching anything.
-// An empty convert function means ConvertFile. *failure, when given, says
-// why it failed (ConvertFailure::None after a success); *content, when
-// given, what the read learnt and what became of the file.
-bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                 const ConvertFunction& convert = ConvertFunction(), ConvertFailure* failure = nullptr,
-                 ContentReport* content = nullptr);
+ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
+                          IConverter& converter = FileConverter());
 
 // The worker's body. Converts items 0..n-1 (n read once) until a stop is
 // requested; the stop request is only seen between items. *counts,
@@ -91,4 +95,4 @@ bool ConvertItem(const std::string& path, LineEndingFormat format, const CAppSet
 // it from OnRunEnd. Returns the final counts.
 BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<RunStop>& stopRequest,
                      LineEndingFormat format, const CAppSettings& settings, BatchCounts* counts = nullptr,
-                     const ConvertFunction& convert = ConvertFunction());
+                     IConverter& converter = FileConverter());

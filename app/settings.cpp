@@ -3,8 +3,13 @@
 namespace {
 const char kSection[] = "Settings";
 
-int Flag(int value) {
-    return value != 0 ? 1 : 0;
+// Flags are stored as 1 or 0; any other nonzero value read counts as set.
+bool GetFlag(IProfileStore& store, const char* name, bool fallback) {
+    return store.GetInt(kSection, name, fallback ? 1 : 0) != 0;
+}
+
+void WriteFlag(IProfileStore& store, const char* name, bool value) {
+    store.WriteInt(kSection, name, value ? 1 : 0);
 }
 }  // namespace
 
@@ -12,37 +17,51 @@ CAppSettings::~CAppSettings() {
     if (m_loadedFrom != nullptr) Save(*m_loadedFrom);
 }
 
+ConvertOptions CAppSettings::ConversionOptions() const {
+    std::lock_guard<std::mutex> hold(m_convertLock);
+    return m_convert;
+}
+
+void CAppSettings::SetConversionOptions(const ConvertOptions& options) {
+    std::lock_guard<std::mutex> hold(m_convertLock);
+    m_convert = options;
+    m_convert.format = ConvertOptions().format;
+}
+
 bool CAppSettings::Load(IProfileStore& store) {
     const CAppSettings defaults;
+    ConvertOptions convert;  // the defaults until read
     LastFile = store.GetString(kSection, "LastFile", defaults.LastFile.c_str());
     LastFolder = store.GetString(kSection, "LastFolder", defaults.LastFolder.c_str());
     DefaultFilter = store.GetString(kSection, "DefaultFilter", defaults.DefaultFilter.c_str());
     LastFormat = store.GetInt(kSection, "LastFormat", defaults.LastFormat);
-    KeepTimestamp = store.GetInt(kSection, "KeepTimestamp", defaults.KeepTimestamp);
-    KeepAttributes = store.GetInt(kSection, "KeepAttributes", defaults.KeepAttributes);
-    IgnoreReadOnly = store.GetInt(kSection, "IgnoreReadOnly", defaults.IgnoreReadOnly);
-    BackupFile = store.GetInt(kSection, "BackupFile", defaults.BackupFile);
-    AutoStart = store.GetInt(kSection, "AutoStart", defaults.AutoStart);
-    AutoClose = store.GetInt(kSection, "AutoClose", defaults.AutoClose);
-    AlwaysOnTop = store.GetInt(kSection, "AlwaysOnTop", defaults.AlwaysOnTop);
+    convert.keepTimestamp = GetFlag(store, "KeepTimestamp", convert.keepTimestamp);
+    convert.keepAttributes = GetFlag(store, "KeepAttributes", convert.keepAttributes);
+    convert.allowReadOnly = GetFlag(store, "IgnoreReadOnly", convert.allowReadOnly);
+    convert.backup = GetFlag(store, "BackupFile", convert.backup);
+    AutoStart = GetFlag(store, "AutoStart", defaults.AutoStart);
+    AutoClose = GetFlag(store, "AutoClose", defaults.AutoClose);
+    AlwaysOnTop = GetFlag(store, "AlwaysOnTop", defaults.AlwaysOnTop);
     Program = store.GetString(kSection, "Program", defaults.Program.c_str());
-    SkipBinary = store.GetInt(kSection, "SkipBinary", defaults.SkipBinary);
+    convert.skipBinary = GetFlag(store, "SkipBinary", convert.skipBinary);
+    SetConversionOptions(convert);
     m_loadedFrom = &store;
     return true;
 }
 
 void CAppSettings::Save(IProfileStore& store) {
+    const ConvertOptions convert = ConversionOptions();
     store.WriteString(kSection, "LastFile", LastFile.c_str());
     store.WriteString(kSection, "LastFolder", LastFolder.c_str());
     store.WriteString(kSection, "DefaultFilter", DefaultFilter.c_str());
     store.WriteString(kSection, "Program", Program.c_str());
     store.WriteInt(kSection, "LastFormat", LastFormat);
-    store.WriteInt(kSection, "KeepTimestamp", Flag(KeepTimestamp));
-    store.WriteInt(kSection, "KeepAttributes", Flag(KeepAttributes));
-    store.WriteInt(kSection, "IgnoreReadOnly", Flag(IgnoreReadOnly));
-    store.WriteInt(kSection, "BackupFile", Flag(BackupFile));
-    store.WriteInt(kSection, "AutoStart", Flag(AutoStart));
-    store.WriteInt(kSection, "AutoClose", Flag(AutoClose));
-    store.WriteInt(kSection, "AlwaysOnTop", Flag(AlwaysOnTop));
-    store.WriteInt(kSection, "SkipBinary", Flag(SkipBinary));
+    WriteFlag(store, "KeepTimestamp", convert.keepTimestamp);
+    WriteFlag(store, "KeepAttributes", convert.keepAttributes);
+    WriteFlag(store, "IgnoreReadOnly", convert.allowReadOnly);
+    WriteFlag(store, "BackupFile", convert.backup);
+    WriteFlag(store, "AutoStart", AutoStart);
+    WriteFlag(store, "AutoClose", AutoClose);
+    WriteFlag(store, "AlwaysOnTop", AlwaysOnTop);
+    WriteFlag(store, "SkipBinary", convert.skipBinary);
 }

@@ -1,10 +1,12 @@
 #pragma once
 // The program's persistent options and last choices, one record per process.
-// Fields are read and written directly; only Load and Save touch the store.
+// Only Load and Save touch the store.
 
+#include <mutex>
 #include <string>
 
 #include "app/profile_store.h"
+#include "core/converter.h"
 
 class CAppSettings {
 public:
@@ -22,21 +24,27 @@ public:
     // Writes all thirteen values, flags as 1 or 0; write errors are ignored.
     void Save(IProfileStore& store);
 
-    std::string LastFile;
-    std::string LastFolder;
+    // The five conversion flags of the Options dialog. A run's worker takes
+    // one copy for each file while the dialog may store new ones, so these
+    // two are safe from any thread. The format is no option (each run has
+    // its own): it is stored nowhere and comes back as the default.
+    ConvertOptions ConversionOptions() const;
+    void SetConversionOptions(const ConvertOptions& options);
+
+    // The other options, read and written on the UI thread only.
+    bool AutoStart = true;
+    bool AutoClose = false;
+    bool AlwaysOnTop = false;
     std::string DefaultFilter = "*.*";
     std::string Program;
+
+    // Last-run state: what the last session chose, offered again.
+    std::string LastFile;
+    std::string LastFolder;
     int LastFormat = 0;
-    int KeepTimestamp = 1;
-    int KeepAttributes = 1;
-    int IgnoreReadOnly = 1;
-    int BackupFile = 0;
-    int AutoStart = 1;
-    int AutoClose = 0;
-    int AlwaysOnTop = 0;
-    // Binary files are left as they are, not converted byte by byte.
-    int SkipBinary = 1;
 
 private:
+    mutable std::mutex m_convertLock;
+    ConvertOptions m_convert;
     IProfileStore* m_loadedFrom = nullptr;
 };

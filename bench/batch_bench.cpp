@@ -308,11 +308,15 @@ int main(int argc, char** argv) {
     for (const std::string& f : files) failures += BareRewrite(f) ? 0 : 1;
     const double bare = Seconds(start);
 
-    // Keep times and attributes, no backup: the default options. Each pass
-    // changes every file, so nothing is skipped as already converted.
+    // Keep times and attributes, no backup: the default options, binary
+    // files converted. Each pass changes every file, so nothing is skipped
+    // as already converted.
+    ConvertOptions toLf;
+    toLf.format = LineEndingFormat::Unix;
+    toLf.skipBinary = false;
     start = Clock::now();
     for (const std::string& f : files)
-        failures += ConvertFile(f.c_str(), LineEndingFormat::Unix, true, true, true, false) == 0 ? 0 : 1;
+        failures += ConvertFile(NativeFileSystem(), f.c_str(), toLf).ok() ? 0 : 1;
     const double convert = Seconds(start);
     std::printf("bare safe rewrite     %8.3f s  (%.3f ms a file)\n", bare, bare * 1000 / count);
     std::printf("ConvertFile           %8.3f s  (%.3f ms a file)\n", convert, convert * 1000 / count);

@@ -195,8 +195,11 @@ int main(int argc, char** argv) {
     };
     // Every conversion as the run makes it: binary files skipped.
     auto convert = [](const std::string& path, int format, ContentReport* report) {
-        return ConvertFile(path.c_str(), static_cast<LineEndingFormat>(format), true, true, true, false, true,
-                           nullptr, report) == 0;
+        ConvertOptions options;
+        options.format = static_cast<LineEndingFormat>(format);
+        const ConvertResult result = ConvertFile(NativeFileSystem(), path.c_str(), options);
+        *report = result.content;
+        return result.ok();
     };
     Timing tCopy, tRead, tByte, tLoop, tInFormat, tWideCopy;
     Timing tFormat[kLineEndingFormatCount], tWide[kLineEndingFormatCount];

@@ -182,10 +182,9 @@ private:
     ConvertFailure m_failure = ConvertFailure::None;
 };
 
-ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                       bool keepAttributes, bool ignoreReadOnly, bool backupFile, bool skipBinary,
+ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& options,
                        ContentReport& content) {
-    if (LineEndingFormatLabel(format) == nullptr) return ConvertFailure::InvalidFormat;
+    if (LineEndingFormatLabel(options.format) == nullptr) return ConvertFailure::InvalidFormat;
     if (!path || !*path) return ConvertFailure::CannotOpen;
 
     // The side names must fit the platform's path limit; find out before
@@ -195,14 +194,14 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
     if (FormatSideName(path, ".tmp", 1, tempName) != 0 || !FitsPathLimit(tempName))
         return ConvertFailure::PathTooLong;
     char backupName[kSideNameBufferSize];
-    if (backupFile &&
+    if (options.backup &&
         (MakeSideName(fs, path, ".bak", 1, backupName, nullptr) != 0 || !FitsPathLimit(backupName)))
         return ConvertFailure::PathTooLong;
 
     std::unique_ptr<IFile> in = fs.OpenRead(path);
     if (!in) {
         // A read-only file to be refused is refused as such, readable or not.
-        if (!ignoreReadOnly) {
+        if (!options.allowReadOnly) {
             const uint32_t attributes = fs.GetAttributes(path);
             if (attributes != kInvalidAttributes && (attributes & kAttrReadOnly) &&
                 !(attributes & kAttrDirectory))
@@ -214,13 +213,13 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
     // own read, which would otherwise count as an access.
     FileInfo original;
     if (!in->GetInfo(&original) || (original.attributes & kAttrDirectory)) return ConvertFailure::CannotOpen;
-    if ((original.attributes & kAttrReadOnly) && !ignoreReadOnly) return ConvertFailure::ReadOnly;
+    if ((original.attributes & kAttrReadOnly) && !options.allowReadOnly) return ConvertFailure::ReadOnly;
 
     TempOutput temp(fs, path, tempName);
-    PassOptions options;
-    options.format = format;
-    options.stopAtBinary = skipBinary;
-    const PassResult passed = RunPass(*in, options, &temp, &content);
+    PassOptions pass;
+    pass.format = options.format;
+    pass.stopAtBinary = options.skipBinary;
+    const PassResult passed = RunPass(*in, pass, &temp, &content);
     // Closed before the replace: an open file cannot be replaced.
     in->Close();
     in.reset();
@@ -234,12 +233,13 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
         temp.Discard();
         return passed == PassResult::OutputFailed ? temp.failure() : ConvertFailure::ReadWrite;
     }
-    if (!temp.Finish(keepTimestamp ? &original.times : nullptr, keepAttributes ? original.attributes : 0)) {
+    if (!temp.Finish(options.keepTimestamp ? &original.times : nullptr,
+                     options.keepAttributes ? original.attributes : 0)) {
         temp.Discard();
         return ConvertFailure::ReadWrite;
     }
 
-    if (backupFile) {
+    if (options.backup) {
         // The original goes aside as the backup, its attributes untouched,
         // so the content is never held by the temporary file alone. The name
         // may have been taken since it was chosen.
@@ -273,34 +273,10 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, LineEndingFormat forma
 
 }  // namespace
 
-int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                bool keepAttributes, bool ignoreReadOnly, bool backupFile, bool skipBinary,
-                ConvertFailure* failure, ContentReport* report) {
-    ContentReport content;
-    const ConvertFailure why = Convert(fs, path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
-                                       backupFile, skipBinary, content);
-    if (failure) *failure = why;
-    if (report) *report = content;
-    return why == ConvertFailure::None ? 0 : -1;
-}
-
-int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
-                bool ignoreReadOnly, bool backupFile, bool skipBinary, ConvertFailure* failure,
-                ContentReport* report) {
-    return ConvertFile(NativeFileSystem(), path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
-                       backupFile, skipBinary, failure, report);
-}
-
-int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
-    return ConvertFile(fs, path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile, false,
-                       failure, nullptr);
-}
-
-int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
-                bool ignoreReadOnly, bool backupFile, ConvertFailure* failure) {
-    return ConvertFile(NativeFileSystem(), path, format, keepTimestamp, keepAttributes, ignoreReadOnly,
-                       backupFile, false, failure, nullptr);
+ConvertResult ConvertFile(IFileSystem& fs, const char* path, const ConvertOptions& options) {
+    ConvertResult result;
+    result.failure = Convert(fs, path, options, result.content);
+    return result;
 }
 
 int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure) {

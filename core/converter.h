@@ -40,10 +40,7 @@ int CopyToCrlf(IFile& in, IFile& out);
 int CopyToCr(IFile& in, IFile& out);
 int CopyToLf(IFile& in, IFile& out);
 
-// Why a conversion failed. The last two would come after the converted
-// content is in place (the file converted, the run reporting it as failed);
-// ConvertFile moves the copy in with its times and attributes already set,
-// so it no longer gives them, but a run's report still knows them.
+// Why a conversion failed.
 enum class ConvertFailure {
     None,
     ReadOnly,          // read-only and not to be ignored
@@ -53,8 +50,6 @@ enum class ConvertFailure {
     RenameFailed,      // the original or the converted copy could not be moved
     PathTooLong,       // a side-file name would pass the path limit
     InvalidFormat,     // not a LineEndingFormat value
-    AttributesNotRestored,
-    OriginalNotRemoved,  // the original is left beside it as a ".bak" file
 };
 
 enum class ByteOrderMark { None, Utf8, Utf16Le, Utf16Be };
@@ -82,40 +77,32 @@ struct ContentReport {
     ConvertOutcome outcome = ConvertOutcome::Converted;
 };
 
-// Convert path in place to format. Return 0, or -1 on any failure, with
-// *failure (when given) saying why; it is ConvertFailure::None after a
-// success. A failure leaves the original's content, name and attributes as
-// they were.
-int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                bool keepAttributes, bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
-int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
-                bool ignoreReadOnly, bool backupFile, ConvertFailure* failure = nullptr);
+// How a file is converted; the defaults are those of a first run.
+struct ConvertOptions {
+    LineEndingFormat format = LineEndingFormat::Windows;
+    bool keepTimestamp = true;   // the converted file keeps the original's times
+    bool keepAttributes = true;  // and its attributes
+    bool allowReadOnly = true;   // a read-only file is converted like any other
+    bool backup = false;         // the original stays beside it as "<path>.bak"
+    // A binary file is left as it is; otherwise it is converted byte by byte.
+    bool skipBinary = true;
+};
 
-// The same, learning the file's content in the pass that converts it. A file
-// already in format is left as it was: no temporary file, no backup, no
-// rename, its times and attributes untouched. With skipBinary a binary file
-// is left likewise, however late the pass finds out. Either counts as a
-// success; report->outcome tells them from a conversion. Without skipBinary
-// (and in the overloads above) a binary file is converted byte by byte.
-int ConvertFile(IFileSystem& fs, const char* path, LineEndingFormat format, bool keepTimestamp,
-                bool keepAttributes, bool ignoreReadOnly, bool backupFile, bool skipBinary,
-                ConvertFailure* failure, ContentReport* report);
-int ConvertFile(const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
-                bool ignoreReadOnly, bool backupFile, bool skipBinary, ConvertFailure* failure,
-                ContentReport* report);
+struct ConvertResult {
+    ConvertFailure failure = ConvertFailure::None;
+    // What the read learnt, and what became of a file that did not fail.
+    ContentReport content;
+    bool ok() const { return failure == ConvertFailure::None; }
+};
+
+// Converts path in place, learning its content in the same pass. A failure
+// leaves the original's content, name and attributes as they were. A file
+// already in the format is left as it was: no temporary file, no backup, no
+// rename, its times and attributes untouched; with skipBinary a binary file
+// is left likewise, however late the pass finds out. Either is a success;
+// content.outcome tells them from a conversion.
+ConvertResult ConvertFile(IFileSystem& fs, const char* path, const ConvertOptions& options);
 
 // Reads path to learn its content, changing nothing. 0, or -1 with *failure
 // CannotOpen or ReadWrite.
 int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure = nullptr);
-
-// The same with a format number as the registry and the command line hold it.
-inline int ConvertFile(IFileSystem& fs, const char* path, int format, bool keepTimestamp, bool keepAttributes,
-                       bool ignoreReadOnly, bool backupFile) {
-    return ConvertFile(fs, path, static_cast<LineEndingFormat>(format), keepTimestamp, keepAttributes,
-                       ignoreReadOnly, backupFile);
-}
-inline int ConvertFile(const char* path, int format, bool keepTimestamp, bool keepAttributes,
-                       bool ignoreReadOnly, bool backupFile) {
-    return ConvertFile(path, static_cast<LineEndingFormat>(format), keepTimestamp, keepAttributes,
-                       ignoreReadOnly, backupFile);
-}

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/file_io.h"
@@ -84,29 +85,34 @@ struct Recorder : IJobSource, IProgressSink {
 // write error; "binary" is skipped as binary when skipping is asked for,
 // "same" is already in format. The content's CR LF count is the path's
 // length.
-struct FakeConverter {
+struct FakeConverter : IConverter {
     Strings m_calls;
     std::function<void(const std::string&)> m_during;
-    ConvertFunction Function() {
-        return [this](const char* path, LineEndingFormat format, bool t, bool a, bool r, bool b, bool s,
-                      ConvertFailure* failure, ContentReport* content) {
-            std::ostringstream call;
-            call << path << " " << static_cast<int>(format) << " " << t << a << r << b << s;
-            m_calls.push_back(call.str());
-            if (m_during) m_during(path);
-            const std::string name(path);
-            *failure = name.find("bad") != std::string::npos    ? ConvertFailure::ReadOnly
-                       : name.find("full") != std::string::npos ? ConvertFailure::ReadWrite
-                                                                : ConvertFailure::None;
-            *content = ContentReport();
-            content->crlf = name.size();
-            if (name.find("binary") != std::string::npos && s)
-                content->outcome = ConvertOutcome::SkippedBinary;
-            if (name.find("same") != std::string::npos) content->outcome = ConvertOutcome::AlreadyInFormat;
-            return *failure == ConvertFailure::None ? 0 : -1;
-        };
+    ConvertResult Convert(const std::string& path, const ConvertOptions& o) override {
+        std::ostringstream call;
+        call << path << " " << static_cast<int>(o.format) << " " << o.keepTimestamp << o.keepAttributes
+             << o.allowReadOnly << o.backup << o.skipBinary;
+        m_calls.push_back(call.str());
+        if (m_during) m_during(path);
+        ConvertResult result;
+        result.failure = path.find("bad") != std::string::npos    ? ConvertFailure::ReadOnly
+                         : path.find("full") != std::string::npos ? ConvertFailure::ReadWrite
+                                                                  : ConvertFailure::None;
+        result.content.crlf = path.size();
+        if (path.find("binary") != std::string::npos && o.skipBinary)
+            result.content.outcome = ConvertOutcome::SkippedBinary;
+        if (path.find("same") != std::string::npos) result.content.outcome = ConvertOutcome::AlreadyInFormat;
+        return result;
     }
 };
+
+// The settings with their conversion flags changed as the Options dialog
+// changes them.
+void SetFlags(CAppSettings& settings, const std::function<void(ConvertOptions&)>& change) {
+    ConvertOptions options = settings.ConversionOptions();
+    change(options);
+    settings.SetConversionOptions(options);
+}
 
 TEST(BatchRun, ProtocolOfARunWithOneFailure) {
     Recorder list({"C:\\a.txt", "C:\\bad.txt", "C:\\c.txt"});
@@ -115,8 +121,7 @@ TEST(BatchRun, ProtocolOfARunWithOneFailure) {
     std::atomic<RunStop> stop{RunStop::None};
     BatchCounts counts;
     list.m_counts = &counts;
-    BatchCounts result =
-        RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter.Function());
+    BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter);
     EXPECT_EQ(list.m_events, (Strings{"start", "range 3", "mark 0 none", "mark 1 none", "mark 2 none",
                                       "mark 0 converting", "content 0 8", "mark 0 converted", "done 0",
                                       "mark 1 converting", "mark 1 failed", "done 1", "mark 2 converting",
@@ -141,8 +146,7 @@ TEST(BatchRun, AStopDuringTheClearingEndsTheRunBeforeAnyFile) {
     list.stop = &stop;
     FakeConverter converter;
     CAppSettings settings;
-    BatchCounts counts =
-        RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
+    BatchCounts counts = RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter);
     EXPECT_EQ(list.m_events, (Strings{"start", "range 2", "clear 2", "end"}));
     EXPECT_TRUE(converter.m_calls.empty());
     EXPECT_EQ(counts.succeeded + counts.failed, 0);
@@ -172,7 +176,7 @@ TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
         FakeConverter converter;
         CAppSettings settings;
         std::atomic<RunStop> stop{RunStop::None};
-        RunBatch(list, list, stop, c.format, settings, nullptr, converter.Function());
+        RunBatch(list, list, stop, c.format, settings, nullptr, converter);
         EXPECT_EQ(list.m_failures, c.expected) << c.what;
         for (size_t i = 0; i < c.paths.size(); ++i)
             EXPECT_EQ(list.m_marks[i],
@@ -187,10 +191,10 @@ TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
     FakeConverter converter;
     CAppSettings settings;
     std::atomic<RunStop> stop{RunStop::None};
-    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
+    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter);
     ASSERT_EQ(list.m_failures[0], ConvertFailure::ReadOnly);
     list.m_paths[0] = "good";
-    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter.Function());
+    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter);
     EXPECT_EQ(list.m_failures[0], ConvertFailure::None);
 }
 
@@ -221,12 +225,11 @@ TEST(BatchRun, FilesLeftAsTheyWereAreMarkedAndCounted) {
         Recorder list({"a", "same", "binary", "bad"});
         FakeConverter converter;
         CAppSettings settings;
-        settings.SkipBinary = c.skipBinary;
+        SetFlags(settings, [&](ConvertOptions& o) { o.skipBinary = c.skipBinary; });
         std::atomic<RunStop> stop{RunStop::None};
         BatchCounts counts;
         list.m_counts = &counts;
-        BatchCounts result =
-            RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter.Function());
+        BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter);
         EXPECT_EQ(list.m_marks, c.marks) << c.skipBinary;
         EXPECT_EQ(result.succeeded, c.succeeded);
         EXPECT_EQ(result.failed, c.failed);
@@ -261,7 +264,7 @@ TEST(BatchRun, StopIsSeenBetweenItemsOnly) {
         };
         CAppSettings settings;
         BatchCounts result =
-            RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter.Function());
+            RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter);
         EXPECT_EQ(result.succeeded, c.succeeded) << c.stopDuringItem;
         EXPECT_EQ(result.failed, 0);
         EXPECT_EQ(list.m_marks, c.marks) << c.stopDuringItem;
@@ -276,13 +279,13 @@ TEST(BatchRun, SecondRunResetsMarksAndCounts) {
     CAppSettings settings;
     std::atomic<RunStop> stop{RunStop::None};
     BatchCounts counts{40, 2};
-    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter.Function());
+    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter);
     EXPECT_EQ(counts.succeeded, 1);
     EXPECT_EQ(counts.failed, 1);
     list.m_paths[1] = "ok2";
     list.m_events.clear();
     list.m_counts = &counts;
-    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter.Function());
+    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter);
     EXPECT_EQ(counts.succeeded, 2);
     EXPECT_EQ(counts.failed, 0);
     EXPECT_EQ(Strings(list.m_events.begin() + 2, list.m_events.begin() + 4),
@@ -299,8 +302,7 @@ TEST(BatchRun, ItemsThatVanishDuringTheRunFailWithoutConverting) {
     };
     CAppSettings settings;
     std::atomic<RunStop> stop{RunStop::None};
-    BatchCounts result =
-        RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter.Function());
+    BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter);
     EXPECT_EQ(result.succeeded, 2);
     EXPECT_EQ(result.failed, 2);
     EXPECT_EQ(list.m_failures[2], ConvertFailure::CannotOpen);
@@ -321,20 +323,57 @@ TEST(ConvertItem, FlagsAreReadForEveryFileInTheirOrder) {
     Recorder list({"f1", "f2", "f3"});
     FakeConverter converter;
     CAppSettings settings;
-    settings.KeepTimestamp = 0;
-    settings.KeepAttributes = 5;  // any nonzero value is set
-    settings.IgnoreReadOnly = 0;
-    settings.BackupFile = 1;
+    SetFlags(settings, [](ConvertOptions& o) {
+        o.keepTimestamp = false;
+        o.allowReadOnly = false;
+        o.backup = true;
+    });
     converter.m_during = [&](const std::string& path) {
         if (path == "f1") {  // the Options dialog changes them mid-run
-            settings.KeepTimestamp = 1;
-            settings.BackupFile = 0;
+            SetFlags(settings, [](ConvertOptions& o) {
+                o.keepTimestamp = true;
+                o.backup = false;
+            });
         }
-        if (path == "f2") settings.SkipBinary = 0;
+        if (path == "f2") SetFlags(settings, [](ConvertOptions& o) { o.skipBinary = false; });
     };
     std::atomic<RunStop> stop{RunStop::None};
-    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, nullptr, converter.Function());
+    RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, nullptr, converter);
     EXPECT_EQ(converter.m_calls, (Strings{"f1 1 01011", "f2 1 11001", "f3 1 11000"}));
+}
+
+// The Options dialog may store new flags on the UI thread at any moment of a
+// run: each file is converted with one consistent set, old or new, never a
+// mix of both. Under ThreadSanitizer an unguarded read is reported as well.
+TEST(ConvertItem, OptionsChangedDuringARunReachEachFileWhole) {
+    constexpr int kItems = 2000;
+    Strings paths;
+    for (int i = 0; i < kItems; ++i) paths.push_back("f" + std::to_string(i));
+    Recorder list(paths);
+    FakeConverter converter;
+    CAppSettings settings;
+    auto setAll = [&](bool on) {
+        SetFlags(settings, [&](ConvertOptions& o) {
+            o.keepTimestamp = o.keepAttributes = o.allowReadOnly = o.backup = o.skipBinary = on;
+        });
+    };
+    setAll(true);
+    std::atomic<bool> running{true};
+    std::thread options([&] {
+        for (bool flip = false; running.load(); flip = !flip) {
+            setAll(flip);
+            std::this_thread::yield();
+        }
+    });
+    std::atomic<RunStop> stop{RunStop::None};
+    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter);
+    running = false;
+    options.join();
+    ASSERT_EQ(converter.m_calls.size(), static_cast<size_t>(kItems));
+    for (const std::string& call : converter.m_calls) {
+        const std::string flags = call.substr(call.size() - 5);
+        EXPECT_TRUE(flags == "00000" || flags == "11111") << call;
+    }
 }
 
 TEST(ConvertItem, RefusesBadInputWithoutCallingTheConverter) {
@@ -350,12 +389,9 @@ TEST(ConvertItem, RefusesBadInputWithoutCallingTheConverter) {
         {"", 0, ConvertFailure::CannotOpen},     {"bad", 1, ConvertFailure::ReadOnly},
     };
     for (const Case& c : cases) {
-        ConvertFailure failure = ConvertFailure::ReadWrite;
-        EXPECT_EQ(ConvertItem(c.path, static_cast<LineEndingFormat>(c.format), settings, converter.Function(),
-                              &failure),
-                  c.expected == ConvertFailure::None)
-            << c.path << c.format;
-        EXPECT_EQ(failure, c.expected) << c.path << c.format;
+        const ConvertResult result =
+            ConvertItem(c.path, static_cast<LineEndingFormat>(c.format), settings, converter);
+        EXPECT_EQ(result.failure, c.expected) << c.path << c.format;
     }
     EXPECT_EQ(converter.m_calls.size(), 3u);
 }

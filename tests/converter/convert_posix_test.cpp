@@ -78,7 +78,8 @@ TEST_F(ConvertPosix, ContentAndSideFileChains) {
         Write(P("x.txt"), kMixed);
         for (const std::string& n : c.present) Write(P(n), "keep " + n);
         FaultFileSystem fs(NativeFileSystem());
-        ASSERT_EQ(ConvertFile(fs, P("x.txt").c_str(), 2, true, true, true, c.backup), 0) << c.what;
+        ASSERT_TRUE(ConvertFile(fs, P("x.txt").c_str(), Options(2, true, true, true, c.backup)).ok())
+            << c.what;
         ASSERT_EQ(fs.createdNames().size(), 1u) << c.what;
         EXPECT_EQ(fs.createdNames()[0], P(c.expectedTemp)) << c.what;
         std::map<std::string, std::string> expected;
@@ -92,8 +93,8 @@ TEST_F(ConvertPosix, ContentAndSideFileChains) {
 TEST_F(ConvertPosix, SecondBackupRunTakesNextName) {
     Write(P("x.txt"), "a\nb\n");
     Write(P("x.txt.bak"), "old");
-    ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 0, true, true, true, true), 0);
-    ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 1, true, true, true, true), 0);
+    ASSERT_TRUE(ConvertFile(NativeFileSystem(), P("x.txt").c_str(), Options(0, true, true, true, true)).ok());
+    ASSERT_TRUE(ConvertFile(NativeFileSystem(), P("x.txt").c_str(), Options(1, true, true, true, true)).ok());
     EXPECT_EQ(Read(P("x.txt")), "a\rb\r");
     EXPECT_EQ(Read(P("x.txt.bak")), "old");
     EXPECT_EQ(Read(P("x.txt.bak2")), "a\nb\n");
@@ -115,8 +116,10 @@ TEST_F(ConvertPosix, ReadOnlyHandling) {
         Clear();
         Write(P("r.txt"), kMixed);
         chmod(P("r.txt").c_str(), 0444);
-        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), 0, true, c.keepAttributes, c.ignoreReadOnly, c.backup),
-                  c.result);
+        EXPECT_EQ(ConvertFile(NativeFileSystem(), P("r.txt").c_str(),
+                              Options(0, true, c.keepAttributes, c.ignoreReadOnly, c.backup))
+                      .ok(),
+                  c.result == 0);
         EXPECT_EQ(Read(P("r.txt")), c.converted ? OracleConvert(kMixed, "\r\n") : kMixed);
         EXPECT_EQ((Mode(P("r.txt")) & 0222) == 0, c.readOnlyAfter);
         if (c.backup) {
@@ -134,7 +137,8 @@ TEST_F(ConvertPosix, ModificationTimeKeptToTheSecond) {
         Write(P("t.txt"), "a\n");
         struct timeval tv[2] = {{1000000000, 700000}, {1200000000, 900000}};
         ASSERT_EQ(utimes(P("t.txt").c_str(), tv), 0);
-        ASSERT_EQ(ConvertFile(P("t.txt").c_str(), 0, keep, true, true, false), 0);
+        ASSERT_TRUE(
+            ConvertFile(NativeFileSystem(), P("t.txt").c_str(), Options(0, keep, true, true, false)).ok());
         struct stat st;
         ASSERT_EQ(stat(P("t.txt").c_str(), &st), 0);
         if (keep) {
@@ -168,7 +172,7 @@ TEST_F(ConvertPosix, RefusedBeforeAnythingIsTouched) {
         for (const std::string& s : c.present) Write(path + s, "side");
         auto before = Listing();
         FaultFileSystem fs(NativeFileSystem());
-        EXPECT_EQ(ConvertFile(fs, path.c_str(), c.format, true, true, true, true), -1) << c.what;
+        EXPECT_FALSE(ConvertFile(fs, path.c_str(), Options(c.format, true, true, true, true)).ok()) << c.what;
         EXPECT_EQ(Listing(), before) << c.what;
         EXPECT_TRUE(fs.createdNames().empty()) << c.what;
     }
@@ -177,18 +181,18 @@ TEST_F(ConvertPosix, RefusedBeforeAnythingIsTouched) {
     std::string path = P("");
     path += std::string(kMaxPathLength - 4 - path.size() - 4, 'n') + ".txt";
     Write(path, "a\n");
-    EXPECT_EQ(ConvertFile(path.c_str(), 0, true, true, true, true), 0);
+    EXPECT_TRUE(ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, true)).ok());
     EXPECT_EQ(Read(path), "a\r\n");
 }
 
 TEST_F(ConvertPosix, MissingFileAndFolderFail) {
     for (bool ignoreReadOnly : {false, true}) {
         for (const std::string& path : {P("absent.txt"), m_dir}) {
-            ConvertFailure failure = ConvertFailure::None;
-            EXPECT_EQ(ConvertFile(path.c_str(), LineEndingFormat::Windows, true, true, ignoreReadOnly, false,
-                                  &failure),
-                      -1);
-            EXPECT_EQ(failure, ConvertFailure::CannotOpen) << path;
+            EXPECT_EQ(
+                ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, ignoreReadOnly, false))
+                    .failure,
+                ConvertFailure::CannotOpen)
+                << path;
         }
     }
     EXPECT_TRUE(Listing().empty());
@@ -276,9 +280,10 @@ TEST_F(ConvertPosix, EachFailureNamesItsCause) {
         fs.RemoveLikeWindows();
         if (!c.failFirst.empty()) fs.FailFirst(c.failFirst);
         if (!c.hideFromExists.empty()) fs.HideFromExists(c.hideFromExists);
-        ConvertFailure failure = ConvertFailure::ReadOnly;  // overwritten on every path
-        const int rc = ConvertFile(fs, path.c_str(), static_cast<LineEndingFormat>(c.format), true, true,
-                                   c.ignoreReadOnly, c.backup, &failure);
+        const ConvertResult result =
+            ConvertFile(fs, path.c_str(), Options(c.format, true, true, c.ignoreReadOnly, c.backup));
+        const ConvertFailure failure = result.failure;
+        const int rc = result.ok() ? 0 : -1;
         ASSERT_EQ(chdir(here), 0);
         EXPECT_EQ(failure, c.expected);
         EXPECT_EQ(rc, c.expected == ConvertFailure::None ? 0 : -1);
@@ -310,7 +315,7 @@ TEST_F(ConvertPosix, PlantedLinkAtTempNameIsNotWrittenThrough) {
     ASSERT_EQ(symlink(P("victim").c_str(), P("a.txt.tmp").c_str()), 0);
     FaultFileSystem fs(NativeFileSystem());
     fs.HideFromExists(P("a.txt.tmp"));
-    ASSERT_EQ(ConvertFile(fs, P("a.txt").c_str(), 0, true, true, true, false), 0);
+    ASSERT_TRUE(ConvertFile(fs, P("a.txt").c_str(), Options(0, true, true, true, false)).ok());
     EXPECT_EQ(fs.createdNames(), std::vector<std::string>{P("a.txt.tmp2")});
     EXPECT_EQ(Read(P("a.txt")), "a\r\nb\r\n");
     EXPECT_EQ(access(P("victim").c_str(), F_OK), -1);
@@ -336,20 +341,12 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
     const std::string converted = OracleConvert(original, "\r");
     // The reason a failed run gives for the operation that failed first.
     const std::map<std::string, ConvertFailure> reasonOf = {
-        {"GetAttributes", ConvertFailure::CannotOpen},
-        {"GetTimes", ConvertFailure::CannotOpen},
-        {"OpenRead", ConvertFailure::CannotOpen},
-        {"CreateNew", ConvertFailure::CannotCreateTemp},
-        {"Read", ConvertFailure::ReadWrite},
-        {"Write", ConvertFailure::ReadWrite},
-        {"CloseWrite", ConvertFailure::ReadWrite},
-        {"SetTimes", ConvertFailure::ReadWrite},
-        {"GetInfo", ConvertFailure::CannotOpen},
-        {"SetInfo", ConvertFailure::ReadWrite},
-        {"Rename", ConvertFailure::RenameFailed},
-        {"Replace", ConvertFailure::RenameFailed},
-        {"Remove", ConvertFailure::OriginalNotRemoved},
-        {"SetAttributes", ConvertFailure::AttributesNotRestored},
+        {"GetAttributes", ConvertFailure::CannotOpen}, {"GetTimes", ConvertFailure::CannotOpen},
+        {"OpenRead", ConvertFailure::CannotOpen},      {"CreateNew", ConvertFailure::CannotCreateTemp},
+        {"Read", ConvertFailure::ReadWrite},           {"Write", ConvertFailure::ReadWrite},
+        {"CloseWrite", ConvertFailure::ReadWrite},     {"SetTimes", ConvertFailure::ReadWrite},
+        {"GetInfo", ConvertFailure::CannotOpen},       {"SetInfo", ConvertFailure::ReadWrite},
+        {"Rename", ConvertFailure::RenameFailed},      {"Replace", ConvertFailure::RenameFailed},
     };
     for (const Case& c : cases) {
         int failures = 0;
@@ -361,9 +358,10 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
             chmod(P("f.txt").c_str(), mode);
             FaultFileSystem fs(NativeFileSystem(), k);
             fs.RemoveLikeWindows();
-            ConvertFailure failure = ConvertFailure::InvalidFormat;
-            const int rc = ConvertFile(fs, P("f.txt").c_str(), LineEndingFormat::Macintosh, c.keepTimestamp,
-                                       c.keepAttributes, true, c.backup, &failure);
+            const ConvertResult result = ConvertFile(
+                fs, P("f.txt").c_str(), Options(1, c.keepTimestamp, c.keepAttributes, true, c.backup));
+            const ConvertFailure failure = result.failure;
+            const int rc = result.ok() ? 0 : -1;
             std::ostringstream where;
             where << "k=" << k << " backup=" << c.backup << " ro=" << c.readOnly << " failed "
                   << fs.failedKind();
@@ -467,13 +465,11 @@ TEST_F(ConvertPosix, FilesLeftAsTheyWereAndLateDecisions) {
             struct timeval tv[2] = {{1000000000, 0}, {1200000000, 0}};
             ASSERT_EQ(utimes(P("f.txt").c_str(), tv), 0);
             FaultFileSystem fs(NativeFileSystem());
-            ConvertFailure failure = ConvertFailure::ReadOnly;
-            ContentReport report;
             // Times not kept: an untouched file keeps them all the same.
-            ASSERT_EQ(ConvertFile(fs, P("f.txt").c_str(), static_cast<LineEndingFormat>(c.format), false,
-                                  true, true, backup, c.skipBinary, &failure, &report),
-                      0);
-            EXPECT_EQ(failure, ConvertFailure::None);
+            const ConvertResult result = ConvertFile(
+                fs, P("f.txt").c_str(), Options(c.format, false, true, true, backup, c.skipBinary));
+            ASSERT_TRUE(result.ok());
+            const ContentReport& report = result.content;
             EXPECT_EQ(report.outcome, c.outcome);
             EXPECT_EQ(fs.createdNames().size(), c.created);
             std::map<std::string, std::string> expected{{"f.txt", c.expected}};
@@ -511,9 +507,9 @@ TEST_F(ConvertPosix, FailureAtEveryOperationOnTheLazyPaths) {
             Clear();
             Write(P("f.txt"), c.content);
             FaultFileSystem fs(NativeFileSystem(), k);
-            ContentReport report;
-            const int rc = ConvertFile(fs, P("f.txt").c_str(), LineEndingFormat::Windows, true, true, true,
-                                       false, true, nullptr, &report);
+            const ConvertResult result =
+                ConvertFile(fs, P("f.txt").c_str(), Options(0, true, true, true, false, true));
+            const int rc = result.ok() ? 0 : -1;
             const std::string where = std::string(c.what) + " k=" + std::to_string(k) + " " + fs.failedKind();
             auto files = Listing();
             ASSERT_TRUE(files.count("f.txt")) << where;

@@ -86,7 +86,9 @@ TEST_F(ConvertWin32, ContentOfEveryFormat) {
     for (const Case& c : cases) {
         Clear();
         Write(P("x.txt"), c.input);
-        ASSERT_EQ(ConvertFile(P("x.txt").c_str(), c.format, true, true, true, false), 0);
+        ASSERT_TRUE(
+            ConvertFile(NativeFileSystem(), P("x.txt").c_str(), Options(c.format, true, true, true, false))
+                .ok());
         EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"x.txt", c.expected}}))
             << "format " << c.format;
     }
@@ -100,7 +102,9 @@ TEST_F(ConvertWin32, AttributesKeptOrDroppedAsTheFlagsSay) {
                 Clear();
                 Write(P("a.txt"), kMixed);
                 ASSERT_TRUE(SetFileAttributesA(P("a.txt").c_str(), attrs ? attrs : FILE_ATTRIBUTE_NORMAL));
-                ASSERT_EQ(ConvertFile(P("a.txt").c_str(), 2, true, keep, true, backup), 0)
+                ASSERT_TRUE(
+                    ConvertFile(NativeFileSystem(), P("a.txt").c_str(), Options(2, true, keep, true, backup))
+                        .ok())
                     << attrs << keep << backup;
                 EXPECT_EQ(GetFileAttributesA(P("a.txt").c_str()) & kRHS, keep ? attrs : 0u)
                     << "attrs " << attrs << " keep " << keep << " backup " << backup;
@@ -128,7 +132,8 @@ TEST_F(ConvertWin32, ModificationTimeKeptToTheSecond) {
         ASSERT_TRUE(SetFileTime(h, nullptr, &ft, &ft));
         CloseHandle(h);
         const int64_t before = WriteSeconds(P("t.txt"));
-        ASSERT_EQ(ConvertFile(P("t.txt").c_str(), 0, keep, true, true, false), 0);
+        ASSERT_TRUE(
+            ConvertFile(NativeFileSystem(), P("t.txt").c_str(), Options(0, keep, true, true, false)).ok());
         if (keep) {
             EXPECT_EQ(WriteSeconds(P("t.txt")), before);
         } else {
@@ -154,7 +159,7 @@ TEST_F(ConvertWin32, SideFileChains) {
         Write(P("x.txt"), kMixed);
         for (const std::string& n : c.present) Write(P(n), "keep " + n);
         FaultFileSystem fs(NativeFileSystem());
-        ASSERT_EQ(ConvertFile(fs, P("x.txt").c_str(), 0, true, true, true, c.backup), 0);
+        ASSERT_TRUE(ConvertFile(fs, P("x.txt").c_str(), Options(0, true, true, true, c.backup)).ok());
         EXPECT_EQ(fs.createdNames(), std::vector<std::string>{P(c.expectedTemp)});
         std::map<std::string, std::string> expected{{"x.txt", OracleConvert(kMixed, "\r\n")}};
         for (const std::string& n : c.present) expected[n] = "keep " + n;
@@ -162,7 +167,7 @@ TEST_F(ConvertWin32, SideFileChains) {
         EXPECT_EQ(Listing(m_dir), expected);
     }
     // A second backup run on the same file moves up the chain again.
-    ASSERT_EQ(ConvertFile(P("x.txt").c_str(), 2, true, true, true, true), 0);
+    ASSERT_TRUE(ConvertFile(NativeFileSystem(), P("x.txt").c_str(), Options(2, true, true, true, true)).ok());
     EXPECT_EQ(ReadAll(P("x.txt.bak4")), OracleConvert(kMixed, "\r\n"));
 }
 
@@ -183,21 +188,19 @@ TEST_F(ConvertWin32, RefusalsTouchNothing) {
         Write(P("r.txt"), kMixed);
         SetFileAttributesA(P("r.txt").c_str(), c.attrs);
         const int64_t mtime = WriteSeconds(P("r.txt"));
-        ConvertFailure failure = ConvertFailure::None;
-        EXPECT_EQ(ConvertFile(P("r.txt").c_str(), static_cast<LineEndingFormat>(c.format), true, true,
-                              c.ignoreReadOnly, true, &failure),
-                  -1)
+        EXPECT_EQ(ConvertFile(NativeFileSystem(), P("r.txt").c_str(),
+                              Options(c.format, true, true, c.ignoreReadOnly, true))
+                      .failure,
+                  c.expected)
             << c.what;
-        EXPECT_EQ(failure, c.expected) << c.what;
         EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"r.txt", kMixed}})) << c.what;
         EXPECT_EQ(GetFileAttributesA(P("r.txt").c_str()) & kRHS, c.attrs & kRHS) << c.what;
         EXPECT_EQ(WriteSeconds(P("r.txt")), mtime) << c.what;
     }
     for (const std::string& path : {P("absent.txt"), m_dir}) {
-        ConvertFailure failure = ConvertFailure::None;
-        EXPECT_EQ(ConvertFile(path.c_str(), LineEndingFormat::Windows, true, true, true, false, &failure),
-                  -1);
-        EXPECT_EQ(failure, ConvertFailure::CannotOpen) << path;
+        EXPECT_EQ(ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, false)).failure,
+                  ConvertFailure::CannotOpen)
+            << path;
     }
 }
 
@@ -226,11 +229,9 @@ TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
             Sleep(50);
         ASSERT_NE(GetFileAttributesA(ready.c_str()), INVALID_FILE_ATTRIBUTES) << "helper did not start";
 
-        ConvertFailure failure = ConvertFailure::None;
         EXPECT_EQ(
-            ConvertFile(P("h.txt").c_str(), LineEndingFormat::Windows, true, true, true, backup, &failure),
-            -1);
-        EXPECT_EQ(failure, ConvertFailure::RenameFailed);
+            ConvertFile(NativeFileSystem(), P("h.txt").c_str(), Options(0, true, true, true, backup)).failure,
+            ConvertFailure::RenameFailed);
         EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"h.txt", kMixed}}));
         EXPECT_EQ(GetFileAttributesA(P("h.txt").c_str()) & kRHS, attrs);
 
@@ -240,7 +241,8 @@ TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
         CloseHandle(pi.hThread);
         DeleteFileA(ready.c_str());
         // Released, the same file converts.
-        EXPECT_EQ(ConvertFile(P("h.txt").c_str(), 0, true, true, true, backup), 0);
+        EXPECT_TRUE(
+            ConvertFile(NativeFileSystem(), P("h.txt").c_str(), Options(0, true, true, true, backup)).ok());
         EXPECT_EQ(ReadAll(P("h.txt")), OracleConvert(kMixed, "\r\n"));
     }
 }
@@ -298,12 +300,10 @@ TEST_F(ConvertWin32, FilesLeftAsTheyWere) {
                 ASSERT_TRUE(SetFileAttributesA(P("f.txt").c_str(), attrs));
                 const int64_t before = WriteSeconds(P("f.txt"));
                 FaultFileSystem fs(NativeFileSystem());
-                ConvertFailure failure = ConvertFailure::ReadOnly;
-                ContentReport report;
-                ASSERT_EQ(ConvertFile(fs, P("f.txt").c_str(), LineEndingFormat::Windows, false, true, true,
-                                      backup, true, &failure, &report),
-                          0);
-                EXPECT_EQ(failure, ConvertFailure::None);
+                const ConvertResult result =
+                    ConvertFile(fs, P("f.txt").c_str(), Options(0, false, true, true, backup, true));
+                ASSERT_TRUE(result.ok());
+                const ContentReport& report = result.content;
                 EXPECT_EQ(report.outcome, c.outcome);
                 EXPECT_EQ(fs.createdNames().size(), c.tempFiles);
                 std::map<std::string, std::string> expected{{"f.txt", c.expected}};
@@ -333,10 +333,10 @@ TEST(ConvertWin32Faults, FullDiskLeavesOriginalAlone) {
     for (bool backup : {false, true}) {
         for (DWORD attrs : {DWORD(FILE_ATTRIBUTE_NORMAL), kRHS}) {
             ASSERT_TRUE(SetFileAttributesA(path.c_str(), attrs));
-            ConvertFailure failure = ConvertFailure::None;
             EXPECT_EQ(
-                ConvertFile(path.c_str(), LineEndingFormat::Windows, true, true, true, backup, &failure), -1);
-            EXPECT_EQ(failure, ConvertFailure::ReadWrite) << "a full disk is a write error";
+                ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, backup)).failure,
+                ConvertFailure::ReadWrite)
+                << "a full disk is a write error";
             EXPECT_EQ(Listing(dir), (std::map<std::string, std::string>{{"big.txt", original}}));
             EXPECT_EQ(GetFileAttributesA(path.c_str()) & kRHS, attrs & kRHS);
         }
@@ -352,7 +352,7 @@ TEST(ConvertWin32Faults, PlantedLinkAtTempName) {
     ASSERT_EQ(GetFileAttributesA((dir + "\\a.txt.tmp").c_str()), INVALID_FILE_ATTRIBUTES)
         << "the planted link should look absent";
     FaultFileSystem fs(NativeFileSystem());
-    ASSERT_EQ(ConvertFile(fs, (dir + "\\a.txt").c_str(), 0, true, true, true, false), 0);
+    ASSERT_TRUE(ConvertFile(fs, (dir + "\\a.txt").c_str(), Options(0, true, true, true, false)).ok());
     EXPECT_EQ(fs.createdNames(), std::vector<std::string>{dir + "\\a.txt.tmp2"});
     EXPECT_EQ(ReadAll(dir + "\\a.txt"), "a\r\nb\r\n");
     EXPECT_EQ(GetFileAttributesA((dir + "\\..\\victim").c_str()), INVALID_FILE_ATTRIBUTES);

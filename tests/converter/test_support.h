@@ -10,6 +10,7 @@
 
 #include "core/break_kernels.h"
 #include "core/break_pass.h"
+#include "core/converter.h"
 #include "core/platform/file_system.h"
 
 // A kernel's target for format in the region's encoding: bytes (widen 0)
@@ -205,4 +206,18 @@ inline std::string PassMismatch(const std::string& input, int format, bool skipB
     }
     if (r.outcome != ConvertOutcome::Converted || out.m_begun != 1) return "not converted once";
     return out.m_writer.data() == o.converted ? "" : "converted content";
+}
+
+// A conversion's options in the order the tests' tables give them. Binary
+// files are converted like any other unless skipBinary.
+inline ConvertOptions Options(int format, bool keepTimestamp, bool keepAttributes, bool allowReadOnly,
+                              bool backup, bool skipBinary = false) {
+    ConvertOptions options;
+    options.format = static_cast<LineEndingFormat>(format);
+    options.keepTimestamp = keepTimestamp;
+    options.keepAttributes = keepAttributes;
+    options.allowReadOnly = allowReadOnly;
+    options.backup = backup;
+    options.skipBinary = skipBinary;
+    return options;
 }

@@ -69,9 +69,10 @@ TEST_F(RegistrySettings, FirstRunDefaultsThenAllThirteenValuesStored) {
     auto settings = std::make_unique<CAppSettings>();
     settings->Load(store);
     EXPECT_EQ(settings->DefaultFilter, "*.*");
-    EXPECT_EQ(settings->KeepTimestamp + settings->KeepAttributes + settings->IgnoreReadOnly, 3);
-    EXPECT_EQ(settings->BackupFile + settings->AutoClose + settings->AlwaysOnTop + settings->LastFormat, 0);
-    EXPECT_EQ(settings->AutoStart + settings->SkipBinary, 2);
+    const ConvertOptions convert = settings->ConversionOptions();
+    EXPECT_EQ(convert.keepTimestamp + convert.keepAttributes + convert.allowReadOnly, 3);
+    EXPECT_EQ(convert.backup + settings->AutoClose + settings->AlwaysOnTop + settings->LastFormat, 0);
+    EXPECT_EQ(settings->AutoStart + convert.skipBinary, 2);
     settings.reset();
 
     struct Value {
@@ -116,12 +117,13 @@ TEST_F(RegistrySettings, StoredOddValuesLoadAsTheyShould) {
     {
         CAppSettings settings;
         settings.Load(store);
-        EXPECT_NE(settings.BackupFile, 0);
+        const ConvertOptions convert = settings.ConversionOptions();
+        EXPECT_TRUE(convert.backup);
         EXPECT_EQ(settings.DefaultFilter, "");
-        EXPECT_EQ(settings.KeepTimestamp, 1);
+        EXPECT_TRUE(convert.keepTimestamp);
         EXPECT_EQ(settings.LastFormat, 0);
         EXPECT_EQ(settings.Program, "ed.exe");
-        EXPECT_EQ(settings.SkipBinary, 0);
+        EXPECT_FALSE(convert.skipBinary);
     }
     EXPECT_EQ(StoredDword("SkipBinary"), 0u);
     EXPECT_EQ(StoredDword("BackupFile"), 1u);
@@ -139,7 +141,7 @@ TEST_F(RegistrySettings, LastOfTwoWritersWins) {
     first->Load(store);
     second->Load(otherStore);
     first->LastFolder = "C:\\one";
-    first->AutoClose = 1;
+    first->AutoClose = true;
     second->LastFolder = "C:\\two";
     first.reset();
     EXPECT_EQ(StoredDword("AutoClose"), 1u);

@@ -38,16 +38,21 @@ TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
     CMemoryProfileStore store;
     auto settings = std::make_unique<CAppSettings>();
     EXPECT_TRUE(settings->Load(store));
+    const ConvertOptions convert = settings->ConversionOptions();
     struct Field {
         const char* name;
         int value;
         int expected;
     } ints[] = {
-        {"LastFormat", settings->LastFormat, 0},         {"KeepTimestamp", settings->KeepTimestamp, 1},
-        {"KeepAttributes", settings->KeepAttributes, 1}, {"IgnoreReadOnly", settings->IgnoreReadOnly, 1},
-        {"BackupFile", settings->BackupFile, 0},         {"AutoStart", settings->AutoStart, 1},
-        {"AutoClose", settings->AutoClose, 0},           {"AlwaysOnTop", settings->AlwaysOnTop, 0},
-        {"SkipBinary", settings->SkipBinary, 1},
+        {"LastFormat", settings->LastFormat, 0},
+        {"KeepTimestamp", convert.keepTimestamp, 1},
+        {"KeepAttributes", convert.keepAttributes, 1},
+        {"IgnoreReadOnly", convert.allowReadOnly, 1},
+        {"BackupFile", convert.backup, 0},
+        {"AutoStart", settings->AutoStart, 1},
+        {"AutoClose", settings->AutoClose, 0},
+        {"AlwaysOnTop", settings->AlwaysOnTop, 0},
+        {"SkipBinary", convert.skipBinary, 1},
     };
     for (const Field& f : ints) EXPECT_EQ(f.value, f.expected) << f.name;
     EXPECT_EQ(settings->DefaultFilter, "*.*");
@@ -77,8 +82,8 @@ TEST(Settings, StoredValuesRoundTripWithFlagsNormalised) {
     {
         CAppSettings settings;
         settings.Load(store);
-        EXPECT_EQ(settings.KeepAttributes, 5);  // any nonzero value counts as set in memory
-        EXPECT_EQ(settings.DefaultFilter, "");  // stored empty is not missing
+        EXPECT_TRUE(settings.ConversionOptions().keepAttributes);  // any nonzero value counts as set
+        EXPECT_EQ(settings.DefaultFilter, "");                     // stored empty is not missing
         EXPECT_EQ(settings.Program, " C:\\tools\\ed.exe ");
     }
     for (const Stored& f : flags) EXPECT_EQ(store.GetInt("Settings", f.name, 99), f.savedBack) << f.name;
@@ -93,7 +98,7 @@ TEST(Settings, NeverLoadedRecordDoesNotOverwriteStoredValues) {
     store.m_log.clear();
     {
         CAppSettings settings;  // the process ends before Load ran
-        settings.BackupFile = 0;
+        settings.SetConversionOptions(ConvertOptions());
     }
     EXPECT_TRUE(store.m_log.empty());
     EXPECT_EQ(store.GetString("Settings", "DefaultFilter", ""), "*.txt");
@@ -107,7 +112,9 @@ TEST(Settings, LastOfTwoWritersWins) {
     first->Load(store);
     second->Load(store);
     first->LastFile = "C:\\first.txt";
-    first->BackupFile = 1;
+    ConvertOptions backup;
+    backup.backup = true;
+    first->SetConversionOptions(backup);
     second->LastFile = "C:\\second.txt";
     first.reset();
     second.reset();

@@ -44,6 +44,14 @@ void SetHandlerKeys(bool star, bool folder) {
     }
 }
 
+// The five conversion flags in the dialog's order, each "1" or "0".
+std::string Flags(const ConvertOptions& o) {
+    std::string flags;
+    for (bool flag : {o.keepTimestamp, o.keepAttributes, o.allowReadOnly, o.backup, o.skipBinary})
+        flags += flag ? '1' : '0';
+    return flags;
+}
+
 std::string WindowsPath(std::string unixPath) {
     std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
     return "Z:" + unixPath;
@@ -118,11 +126,13 @@ TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.filter);
-        Settings().KeepTimestamp = c.keepTimestamp;
-        Settings().KeepAttributes = c.keepAttributes;
-        Settings().IgnoreReadOnly = c.ignoreReadOnly;
-        Settings().BackupFile = c.backupFile;
-        Settings().SkipBinary = c.skipBinary;
+        ChangeConversionFlags([&](ConvertOptions& o) {
+            o.keepTimestamp = c.keepTimestamp;
+            o.keepAttributes = c.keepAttributes;
+            o.allowReadOnly = c.ignoreReadOnly;
+            o.backup = c.backupFile;
+            o.skipBinary = c.skipBinary;
+        });
         Settings().DefaultFilter = c.filter;
         Settings().Program = c.program;
         Open();
@@ -191,11 +201,7 @@ TEST_F(OptionsTest, CancelStoresNothingAndLeavesTheIntegrationAlone) {
     SetDlgItemTextA(dlg->m_hWnd, IDC_PROGRAM, "C:\\b.exe");
     Press(IDCANCEL);
     EXPECT_FALSE(IsWindow(dlg->m_hWnd));
-    EXPECT_EQ(1, Settings().KeepTimestamp);
-    EXPECT_EQ(1, Settings().KeepAttributes);
-    EXPECT_EQ(1, Settings().IgnoreReadOnly);
-    EXPECT_EQ(0, Settings().BackupFile);
-    EXPECT_EQ(1, Settings().SkipBinary);
+    EXPECT_EQ(Flags(ConvertOptions()), Flags(Settings().ConversionOptions()));
     EXPECT_EQ("*.txt", Settings().DefaultFilter);
     EXPECT_EQ("C:\\a.exe", Settings().Program);
     EXPECT_EQ(0, EnableCalls());
@@ -225,35 +231,32 @@ TEST_F(OptionsTest, OkStoresTheFlagsTheFilterAndTheProgramAsShown) {
         SetDlgItemTextA(dlg->m_hWnd, IDC_PROGRAM, c.program);
         Press(IDOK);
         EXPECT_FALSE(IsWindow(dlg->m_hWnd));
-        EXPECT_EQ(c.clickAll ? 0 : 1, Settings().KeepTimestamp);
-        EXPECT_EQ(c.clickAll ? 0 : 1, Settings().KeepAttributes);
-        EXPECT_EQ(c.clickAll ? 0 : 1, Settings().IgnoreReadOnly);
-        EXPECT_EQ(c.clickAll ? 1 : 0, Settings().BackupFile);
-        EXPECT_EQ(c.clickAll ? 0 : 1, Settings().SkipBinary);
+        EXPECT_EQ(c.clickAll ? "00010" : "11101", Flags(Settings().ConversionOptions()));
         EXPECT_EQ(c.filter, Settings().DefaultFilter);
         EXPECT_EQ(c.program, Settings().Program);
         EXPECT_EQ(0, EnableCalls());
     }
 }
 
-// Any nonzero flag is set for the run; the dialog shows it so and keeps it
-// set when OK is pressed without touching it.
+// A flag stored as any nonzero value is set for the run; the dialog shows it
+// so and keeps it set when OK is pressed without touching it.
 TEST_F(OptionsTest, AFlagStoredAsAnyNonzeroValueShowsSetAndStaysSet) {
-    Settings().KeepTimestamp = 7;
-    Settings().KeepAttributes = 2;
-    Settings().IgnoreReadOnly = -1;
-    Settings().BackupFile = 5;
-    Settings().SkipBinary = 3;
+    CMemoryProfileStore odd;
+    const std::pair<const char*, int> stored[] = {{"KeepTimestamp", 7},
+                                                  {"KeepAttributes", 2},
+                                                  {"IgnoreReadOnly", -1},
+                                                  {"BackupFile", 5},
+                                                  {"SkipBinary", 3}};
+    for (const auto& v : stored) odd.WriteInt("Settings", v.first, v.second);
+    CAppSettings loaded;
+    loaded.Load(odd);
+    Settings().SetConversionOptions(loaded.ConversionOptions());
     Open();
     for (int id :
          {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE, IDC_SKIP_BINARY})
         EXPECT_TRUE(Checked(id)) << id;
     Press(IDOK);
-    EXPECT_EQ(1, Settings().KeepTimestamp);
-    EXPECT_EQ(1, Settings().KeepAttributes);
-    EXPECT_EQ(1, Settings().IgnoreReadOnly);
-    EXPECT_EQ(1, Settings().BackupFile);
-    EXPECT_EQ(1, Settings().SkipBinary);
+    EXPECT_EQ("11111", Flags(Settings().ConversionOptions()));
 }
 
 // The box sits among the conversion flags in tab order, and every control

@@ -142,7 +142,7 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
 // After a conversion the column shows what each file had before it; the
 // infotip gives each mark's reason.
 TEST_F(BreaksViewTest, AfterARunTheColumnAndInfotipTellWhatHappened) {
-    TestApp::Get().Settings().IgnoreReadOnly = 0;
+    ChangeConversionFlags([](ConvertOptions& o) { o.allowReadOnly = false; });
     const std::string mixed = temp.Write("mixed.txt", "a\r\nb\n");
     const std::string same = temp.Write("same.txt", "a\r\nb\r\n");
     const std::string image = temp.Write("image.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10));

@@ -177,7 +177,7 @@ TEST_F(RunTest, FilesLeftAsTheyWereGetTheFourthMarkAndTheSummaryCountsSkipped) {
         const std::vector<std::string> paths = {folder.Write("mixed.txt", "a\r\nb\r"),
                                                 folder.Write("unix.txt", "a\nb\n"),
                                                 folder.Write("image.png", image)};
-        TestApp::Get().Settings().SkipBinary = c.skipBinary;
+        ChangeConversionFlags([&](ConvertOptions& o) { o.skipBinary = c.skipBinary; });
         dlg = std::make_unique<TestMainDlg>(2, nullptr);
         ASSERT_TRUE(dlg->Create());
         for (const auto& p : paths) dlg->AddFileToList(p.c_str());
@@ -338,7 +338,7 @@ TEST_F(RunTest, CloseDuringALongRunClosesAfterTheCurrentFile) {
 // the converted entries between them.
 TEST_F(RunTest, FailedEntriesKeepTheirReasons) {
     OpenWith(4);
-    TestApp::Get().Settings().IgnoreReadOnly = 0;
+    ChangeConversionFlags([](ConvertOptions& o) { o.allowReadOnly = false; });
     ASSERT_TRUE(SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_READONLY));
     DeleteFileA(files[3].c_str());
     Click(IDC_CONVERT);
@@ -386,7 +386,7 @@ TEST_F(RunTest, CloseAfterRunRules) {
         TestMainDlg d(0, c.commandLine ? &paths : nullptr);
         if (c.oneFails) {
             // Read-only files fail when they may not be converted.
-            TestApp::Get().Settings().IgnoreReadOnly = 0;
+            ChangeConversionFlags([](ConvertOptions& o) { o.allowReadOnly = false; });
             SetFileAttributesA(paths[1].c_str(), FILE_ATTRIBUTE_READONLY);
         }
         ASSERT_TRUE(d.Create());

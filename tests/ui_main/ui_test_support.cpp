@@ -25,14 +25,17 @@ void ResetSettings() {
     s.DefaultFilter = "*.*";
     s.Program.clear();
     s.LastFormat = 0;
-    s.KeepTimestamp = 1;
-    s.KeepAttributes = 1;
-    s.IgnoreReadOnly = 1;
-    s.BackupFile = 0;
-    s.AutoStart = 1;
-    s.AutoClose = 0;
-    s.AlwaysOnTop = 0;
-    s.SkipBinary = 1;
+    s.SetConversionOptions(ConvertOptions());
+    s.AutoStart = true;
+    s.AutoClose = false;
+    s.AlwaysOnTop = false;
+}
+
+void ChangeConversionFlags(const std::function<void(ConvertOptions&)>& change) {
+    CAppSettings& s = TestApp::Get().Settings();
+    ConvertOptions options = s.ConversionOptions();
+    change(options);
+    s.SetConversionOptions(options);
 }
 
 TempFolder::TempFolder() {
@@ -168,18 +171,17 @@ std::string ItemText(HWND dialog, int id) {
     return text;
 }
 
-ConvertFunction TestMainDlg::RunConverter() {
-    ConvertFunction base = CMainDlg::RunConverter();
+IConverter& TestMainDlg::RunConverter() {
+    IConverter& base = CMainDlg::RunConverter();
     if (!onConvert) return base;
-    return [this, base](const char* path, LineEndingFormat format, bool keepTimestamp, bool keepAttributes,
-                        bool ignoreReadOnly, bool backupFile, bool skipBinary, ConvertFailure* failure,
-                        ContentReport* content) {
-        onConvert(*this, path);
-        return base ? base(path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile,
-                           skipBinary, failure, content)
-                    : ConvertFile(path, format, keepTimestamp, keepAttributes, ignoreReadOnly, backupFile,
-                                  skipBinary, failure, content);
-    };
+    m_hooked.dlg = this;
+    m_hooked.base = &base;
+    return m_hooked;
+}
+
+ConvertResult TestMainDlg::HookedConverter::Convert(const std::string& path, const ConvertOptions& options) {
+    dlg->onConvert(*dlg, path);
+    return base->Convert(path, options);
 }
 
 void TestMainDlg::OnMarkChanged(int index, EntryMark mark) {

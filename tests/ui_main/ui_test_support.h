@@ -31,6 +31,8 @@ private:
     CMemoryProfileStore m_store;
 };
 void ResetSettings();
+// Changes the test settings' conversion flags the way the Options dialog does.
+void ChangeConversionFlags(const std::function<void(ConvertOptions&)>& change);
 
 // A fresh folder under the temporary folder, removed with its content.
 class TempFolder {
@@ -81,7 +83,7 @@ public:
     std::vector<UINT> recordOnly;
 
 protected:
-    ConvertFunction RunConverter() override;
+    IConverter& RunConverter() override;
     void OnMarkChanged(int index, EntryMark mark) override;
     bool IsCommandEnabled(UINT id) override {
         for (const auto& o : ruleOverrides)
@@ -94,6 +96,14 @@ protected:
             if (held == id) return true;
         return CMainDlg::OnCommand(id, code, control);
     }
+
+private:
+    // The dialog's own converter, with onConvert called first.
+    struct HookedConverter : IConverter {
+        TestMainDlg* dlg = nullptr;
+        IConverter* base = nullptr;
+        ConvertResult Convert(const std::string& path, const ConvertOptions& options) override;
+    } m_hooked;
 };
 
 // An entry's mark as its state image shows it.

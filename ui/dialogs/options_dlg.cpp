@@ -19,12 +19,14 @@ COptionsDlg::COptionsDlg(CAppSettings& settings, IProfileStore& store, HWND pare
       m_settings(settings),
       m_store(store),
       m_defaultFilter(settings.DefaultFilter),
-      m_program(settings.Program),
-      m_backupFile(settings.BackupFile),
-      m_keepAttributes(settings.KeepAttributes),
-      m_keepTimestamp(settings.KeepTimestamp),
-      m_ignoreReadOnly(settings.IgnoreReadOnly),
-      m_skipBinary(settings.SkipBinary) {}
+      m_program(settings.Program) {
+    const ConvertOptions options = settings.ConversionOptions();
+    m_backupFile = options.backup;
+    m_keepAttributes = options.keepAttributes;
+    m_keepTimestamp = options.keepTimestamp;
+    m_ignoreReadOnly = options.allowReadOnly;
+    m_skipBinary = options.skipBinary;
+}
 
 void COptionsDlg::DoDataExchange(bool save) {
     DDX_Control(IDC_DEFAULT_FILTER, m_filterCombo);
@@ -122,11 +124,14 @@ void COptionsDlg::OnBrowse() {
 
 void COptionsDlg::OnOK() {
     UpdateData(true);
-    m_settings.KeepTimestamp = m_keepTimestamp;
-    m_settings.KeepAttributes = m_keepAttributes;
-    m_settings.IgnoreReadOnly = m_ignoreReadOnly;
-    m_settings.BackupFile = m_backupFile;
-    m_settings.SkipBinary = m_skipBinary;
+    // One store of all five: a run under way takes them whole for its next file.
+    ConvertOptions options;
+    options.keepTimestamp = m_keepTimestamp != 0;
+    options.keepAttributes = m_keepAttributes != 0;
+    options.allowReadOnly = m_ignoreReadOnly != 0;
+    options.backup = m_backupFile != 0;
+    options.skipBinary = m_skipBinary != 0;
+    m_settings.SetConversionOptions(options);
     m_settings.DefaultFilter = m_defaultFilter;
     m_settings.Program = m_program;
     if (m_integrationEnabled != m_integrationWasEnabled)

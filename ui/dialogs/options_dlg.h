@@ -46,10 +46,10 @@ private:
     int m_integrationWasEnabled = 0;
     std::string m_defaultFilter;
     std::string m_program;
-    int m_backupFile;
-    int m_keepAttributes;
-    int m_keepTimestamp;
-    int m_ignoreReadOnly;
-    int m_skipBinary;
+    int m_backupFile = 0;
+    int m_keepAttributes = 0;
+    int m_keepTimestamp = 0;
+    int m_ignoreReadOnly = 0;
+    int m_skipBinary = 0;
     std::string m_fileTypes;
 };

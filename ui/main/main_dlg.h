@@ -96,8 +96,8 @@ public:
     HWND ToolBar() const { return m_toolbar.m_hWnd; }
 
 protected:
-    // What the worker runs on each file: empty for the converter itself.
-    virtual ConvertFunction RunConverter();
+    // What the worker runs on each file.
+    virtual IConverter& RunConverter();
     // Called on the dialog's thread as an entry's mark changes, before the
     // current entry follows it.
     virtual void OnMarkChanged(int /*index*/, EntryMark /*mark*/) {}

@@ -104,15 +104,8 @@ void CMainDlg::ApplyRunUpdates() {
     }
 }
 
-ConvertFunction CMainDlg::RunConverter() {
-    if (!m_checkRun) return ConvertFunction();  // the converter itself
-    // A check reads each file and leaves it as it was.
-    return [](const char* path, LineEndingFormat, bool, bool, bool, bool, bool, ConvertFailure* failure,
-              ContentReport* content) {
-        const int result = ScanFile(NativeFileSystem(), path, content, failure);
-        content->outcome = ConvertOutcome::AlreadyInFormat;
-        return result;
-    };
+IConverter& CMainDlg::RunConverter() {
+    return m_checkRun ? CheckConverter() : FileConverter();
 }
 
 DWORD CMainDlg::WorkerBody() {
