@@ -22,9 +22,8 @@ inline const char* LineEndingFormatLabel(LineEndingFormat format) {
 
 // Side-file names are built in buffers of this size.
 constexpr size_t kSideNameBufferSize = 1024;
-// Longest path the platform's ANSI calls take (MAX_PATH less the NUL). A
-// conversion whose side-file names would be longer fails before it starts.
-constexpr size_t kMaxPathLength = 259;
+// A conversion whose side-file names would pass kMaxPathLength fails before
+// it starts.
 
 // Fill buffer (kSideNameBufferSize bytes) with the first free name of the
 // chain "<path>.tmp", "<path>.tmp2", "<path>.tmp3", ... (".bak" likewise).

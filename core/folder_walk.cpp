@@ -49,7 +49,7 @@ struct Walk {
         for (const DirEntry& entry : entries) {
             if (entry.name == "." || entry.name == ".." || !IsUsableName(entry.name)) continue;
             const std::string path = JoinPath(folder, entry.name);
-            if (path.size() > kMaxWalkPathLength) continue;
+            if (path.size() > kMaxPathLength) continue;  // deeper entries are skipped, not handed on cut
             if ((entry.attributes & kAttrDirectory) != 0) {
                 if (m_includeSubfolders) added += Folder(path);
             } else if (m_filter.Matches(path.c_str()) && m_visitor && m_visitor(path)) {

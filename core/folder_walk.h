@@ -7,10 +7,6 @@
 #include "core/filters.h"
 #include "core/platform/file_system.h"
 
-// Longest path the walk produces (MAX_PATH less the terminator); deeper
-// entries are skipped rather than handed on truncated.
-constexpr size_t kMaxWalkPathLength = 259;
-
 // Called with the full path of each file that passes; returns true if the
 // file was actually added (not a duplicate, insertion worked).
 using WalkVisitor = std::function<bool(const std::string& fullPath)>;

@@ -20,6 +20,9 @@ constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
+// Longest path the platform's ANSI calls take (MAX_PATH less the NUL).
+constexpr size_t kMaxPathLength = 259;
+
 #ifdef _WIN32
 constexpr char kPathSeparator = '\\';
 #else

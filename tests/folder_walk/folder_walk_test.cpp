@@ -169,7 +169,7 @@ TEST(FolderWalk, WithoutFolderIdsThePathLimitStillEndsALoop) {
     fs.idsKnown = false;
     int count = -1;
     Strings seen = Walk(fs, "R", "*.txt", true, &count);
-    for (const std::string& path : seen) EXPECT_LE(path.size(), kMaxWalkPathLength);
+    for (const std::string& path : seen) EXPECT_LE(path.size(), kMaxPathLength);
     EXPECT_GT(count, 5);  // loops are walked, but not forever
     EXPECT_LT(fs.enumerations, 200);
 }
