@@ -6,26 +6,22 @@
 // sees every message from WM_CREATE on; results go straight back to the
 // sender (no DWLP_MSGRESULT needed).
 //
-// Commands: a dialog names its commands once (SetCommandTable) and answers
-// IsCommandEnabled; the idle pass applies the answers to controls and toolbar
-// buttons with those ids, WM_INITMENUPOPUP to menu items (context menus too),
-// and a menu or accelerator command that is disabled at that moment is
-// swallowed. A command may have further entry points: a system-menu item or a
-// control's click (a link). RouteSystemCommand and RouteControl turn those
-// into the command itself, so they pass the same rule, are greyed by the same
-// passes and reach the same OnCommand case.
+// Commands are enabled by the CCommandUpdater it mixes in: the idle pass
+// applies the rule to controls and toolbar buttons, WM_INITMENUPOPUP to menu
+// items (context menus too), and a menu or accelerator command that is
+// disabled at that moment is swallowed.
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
-#include <vector>
 
+#include "framework/command_updater.h"
 #include "framework/wnd.h"
 
 constexpr UINT kWmKickIdle = 0x036A;
 
-class CDialog : public CWnd {
+class CDialog : public CWnd, public CCommandUpdater {
 public:
     explicit CDialog(UINT templateId, HWND parent = nullptr);
     ~CDialog() override;
@@ -45,12 +41,6 @@ public:
     // Offered every queued message first; true means it was consumed.
     virtual bool PreTranslateMessage(MSG* msg);
 
-    // Applies the command rule now (the idle pass calls this).
-    void UpdateCommandStates();
-    bool IsCommandInTable(UINT id) const;
-    // Honest answer for one command: in the table and allowed by the rule.
-    bool CanRunCommand(UINT id) { return !IsCommandInTable(id) || IsCommandEnabled(id); }
-
 protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK();
@@ -60,17 +50,10 @@ protected:
     // WM_NOTIFY; true when handled, with the result set.
     virtual bool OnNotify(int id, NMHDR* header, LRESULT& result);
     virtual void DoDataExchange(bool save);
-    // The one enabling rule of the dialog.
-    virtual bool IsCommandEnabled(UINT id);
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    void SetCommandTable(const UINT* ids, size_t count);
-    void AddCommandToolBar(HWND toolbar);
-    void RouteSystemCommand(UINT sysCommand, UINT command);
-    void RouteControl(int controlId, UINT command);
-    void UpdateMenuStates(HMENU menu);
-    void UpdateSystemMenuStates(HMENU menu);
+    HWND CommandWindow() const override { return m_hWnd; }
 
     // Data exchange helpers; each is a no-op for a missing control.
     void DDX_Check(bool save, int id, int& value);
@@ -90,16 +73,4 @@ private:
     INT_PTR m_result = -1;
     bool m_inModalLoop = false;
     bool m_endRequested = false;
-    // The command a system-menu item or a control stands for; 0 if none.
-    UINT RoutedSystemCommand(UINT sysCommand) const;
-    UINT RoutedControl(int controlId) const;
-
-    std::vector<UINT> m_commands;
-    std::vector<HWND> m_toolbars;
-    struct Route {
-        UINT from;
-        UINT command;
-    };
-    std::vector<Route> m_systemRoutes;
-    std::vector<Route> m_controlRoutes;
 };
