@@ -60,23 +60,6 @@ public:
     void ModifyStyle(LONG_PTR remove, LONG_PTR add);
     bool DestroyWindow();
 
-    // The members above hide the Win32 functions of the same names inside
-    // derived classes; these forward the HWND-first forms so both read well.
-    static int GetWindowText(HWND wnd, char* buffer, int size) { return ::GetWindowTextA(wnd, buffer, size); }
-    static BOOL SetWindowText(HWND wnd, const char* text) { return ::SetWindowTextA(wnd, text); }
-    static HWND GetDlgItem(HWND parent, int id) { return ::GetDlgItem(parent, id); }
-    static BOOL ShowWindow(HWND wnd, int cmd) { return ::ShowWindow(wnd, cmd); }
-    static BOOL EnableWindow(HWND wnd, BOOL enable) { return ::EnableWindow(wnd, enable); }
-    static BOOL IsWindowVisible(HWND wnd) { return ::IsWindowVisible(wnd); }
-    static BOOL IsWindowEnabled(HWND wnd) { return ::IsWindowEnabled(wnd); }
-    static BOOL DestroyWindow(HWND wnd) { return ::DestroyWindow(wnd); }
-    static LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-        return ::SendMessageA(wnd, msg, wp, lp);
-    }
-    static BOOL PostMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-        return ::PostMessageA(wnd, msg, wp, lp);
-    }
-
 protected:
     // Handle a message: return true and set result, or false for the default.
     virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);

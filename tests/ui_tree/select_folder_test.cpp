@@ -97,7 +97,7 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         if (msg == kMsgSelectStep) {
             ++steps;
-            if (!IsWindowVisible(m_hWnd)) hiddenAtAStep = true;
+            if (!::IsWindowVisible(m_hWnd)) hiddenAtAStep = true;
             if (closeAtFirstStep && steps == 1) PostMessage(WM_COMMAND, IDCANCEL, 0);
         }
         return CSelectFolderDlg::OnMessage(msg, wp, lp, result);

@@ -42,7 +42,7 @@ void CHyperLink::SetLink(const char* newTarget, const char* newTip, const char* 
 }
 
 COLORREF CHyperLink::CurrentTextColor() const {
-    if (m_hWnd && !IsWindowEnabled(m_hWnd)) return GetSysColor(COLOR_GRAYTEXT);
+    if (m_hWnd && !IsWindowEnabled()) return GetSysColor(COLOR_GRAYTEXT);
     return HasCapture() ? m_hoverColor : m_linkColor;
 }
 

@@ -59,10 +59,10 @@ void CSelectFolderDlg::DoDataExchange(bool save) {
         if (save) {
             int n = GetWindowTextLengthA(edit);
             std::vector<char> text(n + 1, '\0');
-            GetWindowTextA(edit, text.data(), n + 1);
+            ::GetWindowTextA(edit, text.data(), n + 1);
             m_strFileTypes = text.data();
         } else {
-            SetWindowTextA(edit, m_strFileTypes.c_str());
+            ::SetWindowTextA(edit, m_strFileTypes.c_str());
         }
     }
     DDX_Text(save, IDC_FOLDER_PROMPT, m_strPrompt);
@@ -107,7 +107,7 @@ void CSelectFolderDlg::OnFileTypeChosen() {
     const int row = m_fileTypes.GetCurSel();
     if (row < 0 || row >= FileTypeRowCount(m_strFilters)) return;
     if (HWND edit = m_fileTypes.GetEditCtrl())
-        SetWindowTextA(edit, FileTypePatterns(m_strFilters, row).c_str());
+        ::SetWindowTextA(edit, FileTypePatterns(m_strFilters, row).c_str());
 }
 
 void CSelectFolderDlg::StartPreselection() {
@@ -118,10 +118,10 @@ void CSelectFolderDlg::StartPreselection() {
     // messages fail and it ends, without touching this object.
     bool created = thread->Create(
         [dialog]() -> DWORD {
-            if (SendMessageA(dialog, kMsgSelectStep, 1, 0))
-                while (SendMessageA(dialog, kMsgSelectStep, 0, 0)) {
+            if (::SendMessageA(dialog, kMsgSelectStep, 1, 0))
+                while (::SendMessageA(dialog, kMsgSelectStep, 0, 0)) {
                 }
-            PostMessageA(dialog, WM_SELECT_THREAD_DONE, 0, 0);
+            ::PostMessageA(dialog, WM_SELECT_THREAD_DONE, 0, 0);
             return 0;
         },
         true);
