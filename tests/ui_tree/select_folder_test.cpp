@@ -315,7 +315,8 @@ protected:
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> paths;
-        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i) paths.push_back(Lower(dlg->GetItemPath(i)));
+        for (int i = 0; i < dlg->ListCtrl().GetItemCount(); ++i)
+            paths.push_back(Lower(dlg->Jobs().Model().Path(i)));
         std::sort(paths.begin(), paths.end());
         return paths;
     }
@@ -367,7 +368,7 @@ TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
     } cases[] = {{false, {Lower(a)}}, {true, {Lower(a), Lower(c)}}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.subfolders);
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFolder = other;
         Settings().DefaultFilter = "*.txt";
         std::string title, prompt, types;
@@ -403,7 +404,7 @@ TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
     // Cancel changes nothing; OK on the computer adds nothing and keeps the
     // last folder.
     for (bool ok : {false, true}) {
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFolder = folder;
         ModalDriver driver([&](CSelectFolderDlg& d) {
             if (d.IsPreselecting()) return false;
