@@ -92,7 +92,8 @@ bool CUiTasks::Open() {
     wc.hInstance = instance;
     wc.lpszClassName = kClassName;
     if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    HWND wnd = CreateWindowExA(0, kClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    HWND wnd =
+        CreateWindowExA(0, kClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     if (!wnd) return false;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_state.get()));
     std::lock_guard<std::mutex> hold(m_state->lock);

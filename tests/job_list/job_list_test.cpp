@@ -32,9 +32,8 @@ TEST(JobList, AddRefusesAPathPresentInAnyCase) {
         int expected;
     };
     const Case cases[] = {
-        {"Root", "a.txt", 0},  {"root", "A.TXT", -1}, {"ROOT", "a.txt", -1},
-        {"Root", "b.txt", 1},  {"Other", "a.txt", 2}, {"", "a.txt", 3},
-        {"root", "b.TXT", -1}, {"", "A.txt", -1},
+        {"Root", "a.txt", 0},  {"root", "A.TXT", -1}, {"ROOT", "a.txt", -1}, {"Root", "b.txt", 1},
+        {"Other", "a.txt", 2}, {"", "a.txt", 3},      {"root", "b.TXT", -1}, {"", "A.txt", -1},
     };
     JobList list;
     for (const Case& c : cases) {
@@ -59,15 +58,17 @@ TEST(JobList, IconsAreAskedOncePerExtensionAndFolderKind) {
         int expectedAsked;  // lookups so far
     };
     const Case cases[] = {
-        {"a.txt", false, 10, 1}, {"b.TXT", false, 10, 1},  {"c.log", false, 11, 2},
-        {"sub", true, 12, 3},    {"other", true, 12, 3},   {"d.no ext", false, 13, 4},  // no extension
+        {"a.txt", false, 10, 1}, {"b.TXT", false, 10, 1},    {"c.log", false, 11, 2},
+        {"sub", true, 12, 3},    {"other", true, 12, 3},     {"d.no ext", false, 13, 4},  // no extension
         {"e", false, 13, 4},     {"f.unknown", false, 0, 5}, {"g.unknown", false, 0, 6},
     };
     std::vector<std::string> asked;
     auto lookup = [&](const std::string& path, bool directory) {
         asked.push_back(path);
         if (path.find(".unknown") != std::string::npos) return -1;
-        return directory ? 12 : path.find(".txt") != std::string::npos ? 10 : 9 + static_cast<int>(asked.size());
+        return directory                                ? 12
+               : path.find(".txt") != std::string::npos ? 10
+                                                        : 9 + static_cast<int>(asked.size());
     };
     JobList list(lookup);
     for (const Case& c : cases) {
@@ -180,10 +181,12 @@ TEST(JobList, FindByNameFromTheStartWithAndWithoutWrapping) {
         int expected;
     };
     const Case cases[] = {
-        {"rea", 0, false, true, 1},      {"REA", 0, false, true, 1},   {"rea", 2, false, true, 3},
-        {"rea", 4, false, true, -1},     {"rea", 4, true, true, 1},    {"readme.txt", 0, false, false, 1},
-        {"readme", 0, false, false, -1}, {"readme.txt2", 0, false, true, -1}, {"", 0, true, true, -1},
-        {"x", 0, true, true, -1},        {"a", 99, false, true, 0},    {"Z", -3, true, false, 4},
+        {"rea", 0, false, true, 1},      {"REA", 0, false, true, 1},
+        {"rea", 2, false, true, 3},      {"rea", 4, false, true, -1},
+        {"rea", 4, true, true, 1},       {"readme.txt", 0, false, false, 1},
+        {"readme", 0, false, false, -1}, {"readme.txt2", 0, false, true, -1},
+        {"", 0, true, true, -1},         {"x", 0, true, true, -1},
+        {"a", 99, false, true, 0},       {"Z", -3, true, false, 4},
     };
     Filled f({"a.txt", "README.txt", "b.txt", "reader.c", "z"});
     for (const Case& c : cases) {
