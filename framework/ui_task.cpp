@@ -32,11 +32,16 @@ struct CUiTasks::State : std::enable_shared_from_this<CUiTasks::State> {
     void RunWaiting() {
         // A task may close the queue or destroy its owner: hold the state.
         std::shared_ptr<State> keep = shared_from_this();
+        // Only the tasks posted before this message: those posted meanwhile
+        // get a message of their own, so messages posted between (a close,
+        // say) come first.
+        size_t count;
         {
             std::lock_guard<std::mutex> hold(lock);
             posted = false;
+            count = waiting.size();
         }
-        for (;;) {
+        for (; count > 0; --count) {
             UiTask task;
             {
                 std::lock_guard<std::mutex> hold(lock);

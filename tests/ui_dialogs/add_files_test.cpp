@@ -39,7 +39,8 @@ protected:
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> paths;
-        for (int i = 0; i < dlg->ListCtrl().GetItemCount(); ++i) paths.push_back(dlg->Jobs().Model().Path(i));
+        for (int i = 0; i < dlg->Jobs().Control().GetItemCount(); ++i)
+            paths.push_back(dlg->Jobs().Model().Path(i));
         return paths;
     }
     std::string Status() { return ItemText(dlg->m_hWnd, IDC_STATUS); }
@@ -81,7 +82,7 @@ TEST_F(AddFilesTest, TypedNamesAreAddedInTheDialogsOrderAndTheLastIsRemembered) 
         FileDialogDriver::TypeFileName(d, QuotedNames({"b.txt", "a.txt"}));
         FileDialogDriver::Press(d, IDOK);
     });
-    EXPECT_EQ(3, dlg->ListCtrl().GetItemCount());
+    EXPECT_EQ(3, dlg->Jobs().Control().GetItemCount());
 }
 
 // The program's code page is UTF-8, so the narrow dialog hands back names no
@@ -123,7 +124,7 @@ TEST_F(AddFilesTest, FirstUseLeavesTheFolderToTheSystemAndCancelAddsNothing) {
         ASSERT_TRUE(view.found);
         EXPECT_FALSE(view.folder.empty());
         EXPECT_EQ("All Files (*.*)", view.filterText);
-        EXPECT_EQ(0, dlg->ListCtrl().GetItemCount());
+        EXPECT_EQ(0, dlg->Jobs().Control().GetItemCount());
         EXPECT_EQ("Drag and Drop files or folders to begin!", Status());
         EXPECT_EQ(k.lastFile, Settings().LastFile);
     }

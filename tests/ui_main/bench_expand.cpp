@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     double t1 = Now();
     int added = dlg.Jobs().ExpandFolder(folder.c_str(), "*.*", false);
     double expand = Now() - t1;
-    int listed = dlg.ListCtrl().GetItemCount();
+    int listed = dlg.Jobs().Control().GetItemCount();
     dlg.DestroyWindow();
 
     double ratio = bare > 0 ? expand / bare : 0;

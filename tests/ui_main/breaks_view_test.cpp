@@ -36,7 +36,7 @@ protected:
         }
     }
     HWND Wnd() const { return dlg->m_hWnd; }
-    CSortListCtrl& List() { return dlg->ListCtrl(); }
+    CSortListCtrl& List() { return dlg->Jobs().Control(); }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     bool WaitIdle() {
         return PumpUntil([&] { return !dlg->Run().IsRunning() && !dlg->Run().HasWorker(); });

@@ -274,13 +274,20 @@ TEST(FrameworkThread, SuspendedStartResumeJoinAndRefusedCreation) {
     EXPECT_TRUE(refused.Create([] { return DWORD(0); }, false)) << "only the next creation fails";
 }
 
+// A thread message the pump below counts.
+constexpr UINT kThreadNote = WM_APP + 7;
+int g_threadNotes = 0;
+
 // Dispatches this thread's messages until done() holds or the time is up.
 bool PumpTasksUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000) {
     const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > timeoutMs) return false;
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!msg.hwnd && msg.message == kThreadNote) ++g_threadNotes;
+            DispatchMessageA(&msg);
+        }
         Sleep(1);
     }
     return true;
@@ -308,16 +315,23 @@ TEST(FrameworkUiTasks, TasksFromSeveralThreadsRunInOrderOnTheUiThread) {
                         ++ran;
                     });
             });
-        // The UI thread posts too, from a task: that one runs later, not inside.
-        bool innerRan = false, innerInside = false;
+        // The UI thread posts too, from a task: that one runs later, not
+        // inside, and after a message the task posted before it.
+        bool innerRan = false, innerInside = false, noteFirst = false;
+        g_threadNotes = 0;
         tasks.Post([&] {
-            tasks.Post([&] { innerRan = true; });
+            PostThreadMessageA(GetCurrentThreadId(), kThreadNote, 0, 0);
+            tasks.Post([&] {
+                innerRan = true;
+                noteFirst = g_threadNotes == 1;
+            });
             innerInside = innerRan;
         });
         for (std::thread& p : posters) p.join();
         ASSERT_TRUE(PumpTasksUntil([&] { return ran == c.threads * c.tasksEach && innerRan; }));
         EXPECT_EQ(offThread, 0);
         EXPECT_FALSE(innerInside);
+        EXPECT_TRUE(noteFirst);
         for (const std::vector<int>& one : seen) {
             ASSERT_EQ(static_cast<int>(one.size()), c.tasksEach);
             for (int i = 0; i < c.tasksEach; ++i)

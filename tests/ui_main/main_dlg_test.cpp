@@ -29,7 +29,7 @@ protected:
         ASSERT_TRUE(dlg->Create());
     }
     HWND Wnd() const { return dlg->m_hWnd; }
-    CSortListCtrl& List() { return dlg->ListCtrl(); }
+    CSortListCtrl& List() { return dlg->Jobs().Control(); }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     void Drop(const std::vector<std::string>& paths, bool ctrl) {
         SetKey(VK_CONTROL, ctrl);
@@ -70,7 +70,9 @@ protected:
         *image = item.iImage;
         return item.fmt;
     }
-    bool ToolbarEnabled(UINT id) { return SendMessageA(dlg->ToolBar(), TB_ISBUTTONENABLED, id, 0) != 0; }
+    bool ToolbarEnabled(UINT id) {
+        return SendMessageA(GetDlgItem(Wnd(), ID_TOOLBAR_CTRL), TB_ISBUTTONENABLED, id, 0) != 0;
+    }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Wnd(), id)) != FALSE; }
     void Idle() { SendMessageA(Wnd(), kWmKickIdle, 0, 0); }
 
@@ -599,7 +601,7 @@ TEST_F(MainDlgTest, AddFilesArrivesFromItsKeysAndTheToolbar) {
     Key(VK_ADD, false);
     Key(VK_INSERT, false, true);
     Key(VK_ADD, false, true);
-    HWND bar = dlg->ToolBar();
+    HWND bar = GetDlgItem(Wnd(), ID_TOOLBAR_CTRL);
     TBBUTTON first{};
     ASSERT_TRUE(SendMessageA(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first)));
     EXPECT_EQ(first.idCommand, ID_EDIT_ADD_FILES);

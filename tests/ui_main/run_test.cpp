@@ -55,8 +55,8 @@ protected:
     bool Visible(int id) { return (GetWindowLongA(GetDlgItem(Wnd(), id), GWL_STYLE) & WS_VISIBLE) != 0; }
     std::vector<EntryMark> Marks() {
         std::vector<EntryMark> marks;
-        for (int i = 0; i < dlg->ListCtrl().GetItemCount(); ++i)
-            marks.push_back(StateImage(dlg->ListCtrl(), i));
+        for (int i = 0; i < dlg->Jobs().Control().GetItemCount(); ++i)
+            marks.push_back(StateImage(dlg->Jobs().Control(), i));
         return marks;
     }
 
@@ -130,7 +130,7 @@ TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
     // The same name in other case is the same file.
     EXPECT_EQ(dlg->Jobs().AddFile((temp.Path() + "\\CAF\xC3\x89.TXT").c_str()), -1);
 
-    CSortListCtrl& list = dlg->ListCtrl();
+    CSortListCtrl& list = dlg->Jobs().Control();
     ASSERT_EQ(list.GetItemCount(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->Jobs().Model().Path(i), paths[i]);
     EXPECT_EQ(list.GetItemText(0, 0), kanji);
@@ -262,7 +262,7 @@ TEST_F(RunTest, SecondRunResetsMarksAndCounts) {
     std::vector<EntryMark> marksAtStart;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
         if (item == 0 && mark == EntryMark::Converting)
-            for (int i = 0; i < 3; ++i) marksAtStart.push_back(StateImage(d.ListCtrl(), i));
+            for (int i = 0; i < 3; ++i) marksAtStart.push_back(StateImage(d.Jobs().Control(), i));
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
@@ -314,8 +314,8 @@ TEST_F(RunTest, ThousandsOfEntriesEndWithEveryMarkAndTheSummaryRight) {
     EXPECT_EQ(Status(), "Converted: 2000 success, 0 fail");
     EXPECT_EQ(dlg->Run().Counts().succeeded, n);
     EXPECT_EQ(dlg->Jobs().Model().Current(), -1);
-    const int top = static_cast<int>(dlg->ListCtrl().SendMessage(LVM_GETTOPINDEX));
-    const int page = static_cast<int>(dlg->ListCtrl().SendMessage(LVM_GETCOUNTPERPAGE));
+    const int top = static_cast<int>(dlg->Jobs().Control().SendMessage(LVM_GETTOPINDEX));
+    const int page = static_cast<int>(dlg->Jobs().Control().SendMessage(LVM_GETCOUNTPERPAGE));
     EXPECT_GE(top + page, n - 1) << "the list has caught up with the last entry";
     EXPECT_EQ(TempFolder::Read(files[0]), "one\ntwo\n");
     EXPECT_EQ(TempFolder::Read(files[n - 1]), "one\ntwo\n");
@@ -351,8 +351,8 @@ TEST_F(RunTest, FailedEntriesKeepTheirReasons) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->Jobs().Model().At(i)->failure, expected[i]) << i;
     EXPECT_EQ(TempFolder::Read(files[1]), "one\r\ntwo\r\n");
     // A sort moves the reasons with their entries.
-    dlg->ListCtrl().OnHeaderClick(0);
-    dlg->ListCtrl().OnHeaderClick(0);
+    dlg->Jobs().Control().OnHeaderClick(0);
+    dlg->Jobs().Control().OnHeaderClick(0);
     for (int i = 0; i < 4; ++i) {
         const std::string path = dlg->Jobs().Model().Path(i);
         const ConvertFailure want = path == files[1]   ? ConvertFailure::ReadOnly
@@ -424,7 +424,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     } seen;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
         if (item != 1 || mark != EntryMark::Converting) return;
-        CSortListCtrl& list = d.ListCtrl();
+        CSortListCtrl& list = d.Jobs().Control();
         list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
         seen.deleteEnabled = d.CanRun(ID_EDIT_DELETE);
         seen.clearEnabled = d.CanRun(ID_EDIT_CLEAR);
@@ -438,8 +438,8 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_DELETE, 1), 0);
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FORMAT_WINDOWS, 1), 0);
-        d.ListCtrl().OnHeaderClick(0);
-        d.ListCtrl().OnHeaderClick(0);
+        d.Jobs().Control().OnHeaderClick(0);
+        d.Jobs().Control().OnHeaderClick(0);
         SendMessageA(d.m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({extra})), 0);
         seen.countAfterEdits = list.GetItemCount();
         seen.selectorAfterCtrlW =
@@ -468,7 +468,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     EXPECT_EQ(TempFolder::Read(extra), "a\r\n");
     // After the run, the same edits work again.
     SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
-    EXPECT_EQ(dlg->ListCtrl().GetItemCount(), 0);
+    EXPECT_EQ(dlg->Jobs().Control().GetItemCount(), 0);
 }
 
 TEST_F(RunTest, AWorkerThatCannotBeCreatedLeavesTheDialogIdle) {

@@ -313,7 +313,7 @@ protected:
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> paths;
-        for (int i = 0; i < dlg->ListCtrl().GetItemCount(); ++i)
+        for (int i = 0; i < dlg->Jobs().Control().GetItemCount(); ++i)
             paths.push_back(Lower(dlg->Jobs().Model().Path(i)));
         std::sort(paths.begin(), paths.end());
         return paths;

@@ -32,10 +32,9 @@ public:
              const std::vector<std::string>* paths, HWND parent = nullptr);
     ~CMainDlg() override;
 
+    // The job list and the run, as the window drives them.
     CJobListView& Jobs() { return m_jobs; }
     const RunController& Run() const { return m_run; }
-    CSortListCtrl& ListCtrl() { return m_jobs.Control(); }
-    HWND ToolBar() const { return m_toolbar.m_hWnd; }
 
 protected:
     // What the worker runs on each file: empty for the converter itself.
