@@ -176,7 +176,8 @@ void CJobListView::CatchUp() {
     m_followScheduled = false;
     const int index = m_scrollPending;
     m_scrollPending = -1;
-    if (index >= 0 && index < m_jobs.Count()) {
+    // A delayed catch-up may come after the window has gone.
+    if (index >= 0 && index < m_jobs.Count() && m_list.m_hWnd) {
         m_list.EnsureVisible(index, FALSE);
         m_lastScroll = GetTickCount();
     }

@@ -75,7 +75,8 @@ void CRunStatusView::OnProgress(ProgressKind kind, int value) {
 
 void CRunStatusView::CatchUp() {
     m_followScheduled = false;
-    if (m_progressPending >= 0) ShowProgress(m_progressPending);
+    // A delayed catch-up may come after the window has gone.
+    if (m_progressPending >= 0 && m_progress.m_hWnd) ShowProgress(m_progressPending);
 }
 
 void CRunStatusView::ShowProgress(int done) {
