@@ -1,6 +1,6 @@
 // The framework layer against real windows: modal loop, idle pass, command
-// rule, reflection, data exchange, threads, owning handles and layout by
-// anchors.
+// rule, reflection, data exchange, threads, UI-thread tasks, owning handles
+// and layout by anchors.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,7 +9,10 @@
 #include <atomic>
 #include <iterator>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/controls.h"
@@ -17,6 +20,7 @@
 #include "framework/dialog_resize.h"
 #include "framework/handles.h"
 #include "framework/thread.h"
+#include "framework/ui_task.h"
 
 namespace {
 
@@ -270,6 +274,124 @@ TEST(FrameworkThread, SuspendedStartResumeJoinAndRefusedCreation) {
     EXPECT_FALSE(refused.Create([] { return DWORD(0); }, false));
     EXPECT_FALSE(refused.IsCreated());
     EXPECT_TRUE(refused.Create([] { return DWORD(0); }, false)) << "only the next creation fails";
+}
+
+// A thread message the pump below counts.
+constexpr UINT kThreadNote = WM_APP + 7;
+int g_threadNotes = 0;
+
+// Dispatches this thread's messages until done() holds or the time is up.
+bool PumpTasksUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!msg.hwnd && msg.message == kThreadNote) ++g_threadNotes;
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
+TEST(FrameworkUiTasks, TasksFromSeveralThreadsRunInOrderOnTheUiThread) {
+    struct Case {
+        int threads;
+        int tasksEach;
+    };
+    for (const Case c : {Case{1, 200}, Case{4, 250}, Case{8, 40}}) {
+        SCOPED_TRACE(c.threads);
+        CUiTasks tasks;
+        ASSERT_TRUE(tasks.Open());
+        const DWORD ui = GetCurrentThreadId();
+        std::vector<std::vector<int>> seen(static_cast<size_t>(c.threads));
+        int ran = 0, offThread = 0;
+        std::vector<std::thread> posters;
+        for (int t = 0; t < c.threads; ++t)
+            posters.emplace_back([&, t] {
+                for (int i = 0; i < c.tasksEach; ++i)
+                    tasks.Post([&, t, i] {
+                        if (GetCurrentThreadId() != ui) ++offThread;
+                        seen[static_cast<size_t>(t)].push_back(i);
+                        ++ran;
+                    });
+            });
+        // The UI thread posts too, from a task: that one runs later, not
+        // inside, and after a message the task posted before it.
+        bool innerRan = false, innerInside = false, noteFirst = false;
+        g_threadNotes = 0;
+        tasks.Post([&] {
+            PostThreadMessageA(GetCurrentThreadId(), kThreadNote, 0, 0);
+            tasks.Post([&] {
+                innerRan = true;
+                noteFirst = g_threadNotes == 1;
+            });
+            innerInside = innerRan;
+        });
+        for (std::thread& p : posters) p.join();
+        ASSERT_TRUE(PumpTasksUntil([&] { return ran == c.threads * c.tasksEach && innerRan; }));
+        EXPECT_EQ(offThread, 0);
+        EXPECT_FALSE(innerInside);
+        EXPECT_TRUE(noteFirst);
+        for (const std::vector<int>& one : seen) {
+            ASSERT_EQ(static_cast<int>(one.size()), c.tasksEach);
+            for (int i = 0; i < c.tasksEach; ++i)
+                ASSERT_EQ(one[static_cast<size_t>(i)], i) << "in posting order";
+        }
+    }
+}
+
+TEST(FrameworkUiTasks, TasksForAGoneQueueAreDroppedAndFreed) {
+    // A task holds a token: it is freed whether the task runs or is dropped.
+    struct Case {
+        const char* name;
+        bool postBeforeClose;  // waits in the queue when it closes
+        bool destroyQueue;     // the owner goes, not just closes
+        bool delayed;          // PostAfter instead of Post
+    };
+    const Case cases[] = {
+        {"waiting at close", true, false, false},
+        {"posted after close", false, false, false},
+        {"waiting when the owner goes", true, true, false},
+        {"posted through a poster after the owner went", false, true, false},
+        {"delayed, waiting at close", true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto tasks = std::make_unique<CUiTasks>();
+        ASSERT_TRUE(tasks->Open());
+        const CUiTasks::Poster poster = tasks->GetPoster();
+        auto token = std::make_shared<int>(0);
+        std::weak_ptr<int> watch = token;
+        bool ran = false;
+        UiTask task = [&ran, token] { ran = true; };
+        token.reset();
+        if (c.postBeforeClose) {
+            EXPECT_TRUE(c.delayed ? tasks->PostAfter(10, task) : poster.Post(task));
+        }
+        if (c.destroyQueue)
+            tasks.reset();
+        else
+            tasks->Close();
+        if (!c.postBeforeClose) {
+            std::thread worker([&] { EXPECT_FALSE(poster.Post(task)); });
+            worker.join();
+        }
+        task = [] {};
+        PumpTasksUntil([] { return false; }, 100);
+        EXPECT_FALSE(ran);
+        EXPECT_TRUE(watch.expired()) << "what the task held is freed";
+    }
+    // A closed queue opens again and serves once more.
+    CUiTasks tasks;
+    ASSERT_TRUE(tasks.Open());
+    tasks.Close();
+    ASSERT_TRUE(tasks.Open());
+    bool ran = false, later = false;
+    EXPECT_TRUE(tasks.Post([&] { ran = true; }));
+    EXPECT_TRUE(tasks.PostAfter(30, [&] { later = true; }));
+    EXPECT_TRUE(PumpTasksUntil([&] { return ran && later; }));
 }
 
 TEST(FrameworkHandles, MoveTransfersOwnershipAndTheOwnerDeletesOnce) {

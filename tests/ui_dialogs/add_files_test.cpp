@@ -39,7 +39,8 @@ protected:
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> paths;
-        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i) paths.push_back(dlg->GetItemPath(i));
+        for (int i = 0; i < dlg->Jobs().Control().GetItemCount(); ++i)
+            paths.push_back(dlg->Jobs().Model().Path(i));
         return paths;
     }
     std::string Status() { return ItemText(dlg->m_hWnd, IDC_STATUS); }
@@ -61,7 +62,7 @@ TEST_F(AddFilesTest, TypedNamesAreAddedInTheDialogsOrderAndTheLastIsRemembered) 
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.typed);
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFile = b;
         FileDialogView view = AddFiles([&](HWND d) {
             FileDialogDriver::TypeFileName(d, k.typed);
@@ -81,7 +82,7 @@ TEST_F(AddFilesTest, TypedNamesAreAddedInTheDialogsOrderAndTheLastIsRemembered) 
         FileDialogDriver::TypeFileName(d, QuotedNames({"b.txt", "a.txt"}));
         FileDialogDriver::Press(d, IDOK);
     });
-    EXPECT_EQ(3, dlg->JobList().GetItemCount());
+    EXPECT_EQ(3, dlg->Jobs().Control().GetItemCount());
 }
 
 // The program's code page is UTF-8, so the narrow dialog hands back names no
@@ -123,7 +124,7 @@ TEST_F(AddFilesTest, FirstUseLeavesTheFolderToTheSystemAndCancelAddsNothing) {
         ASSERT_TRUE(view.found);
         EXPECT_FALSE(view.folder.empty());
         EXPECT_EQ("All Files (*.*)", view.filterText);
-        EXPECT_EQ(0, dlg->JobList().GetItemCount());
+        EXPECT_EQ(0, dlg->Jobs().Control().GetItemCount());
         EXPECT_EQ("Drag and Drop files or folders to begin!", Status());
         EXPECT_EQ(k.lastFile, Settings().LastFile);
     }
@@ -142,7 +143,7 @@ TEST_F(AddFilesTest, OneFileComesBackAsItsFullPath) {
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.typed);
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFile = inFolder;
         AddFiles([&](HWND d) {
             FileDialogDriver::TypeFileName(d, k.typed);
@@ -188,7 +189,7 @@ TEST_F(AddFilesTest, ASelectionFarBeyondTheStartBufferIsAddedWhole) {
     ASSERT_GT(typed.size(), 2u * CFileDialogEx::kSelectionSize);
     for (bool byList : {false, true}) {
         SCOPED_TRACE(byList ? "selected in the list" : "typed");
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFile = files[0];
         AddFiles([&](HWND d) {
             if (byList)

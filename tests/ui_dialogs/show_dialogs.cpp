@@ -89,10 +89,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         };
         TestMainDlg dialog(0, nullptr);
         if (!dialog.Create()) return 1;
-        for (const auto& f : files) dialog.AddFileToList(temp.Write(f.first, f.second).c_str());
+        for (const auto& f : files) dialog.Jobs().AddFile(temp.Write(f.first, f.second).c_str());
         // As a user would drag it: the folder column narrowed so all three show.
-        SendMessageA(dialog.JobList().m_hWnd, LVM_SETCOLUMNWIDTH, 1, 150);
-        SendMessageA(dialog.JobList().m_hWnd, LVM_SETCOLUMNWIDTH, 2, 170);
+        SendMessageA(dialog.Jobs().Control().m_hWnd, LVM_SETCOLUMNWIDTH, 1, 150);
+        SendMessageA(dialog.Jobs().Control().m_hWnd, LVM_SETCOLUMNWIDTH, 2, 170);
         ShowWindow(dialog.m_hWnd, SW_SHOW);
         SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CHECK, 0), 0);
         MSG msg;

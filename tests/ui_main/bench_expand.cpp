@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     double t1 = Now();
-    int added = dlg.ExpandFolder(folder.c_str(), "*.*", false);
+    int added = dlg.Jobs().ExpandFolder(folder.c_str(), "*.*", false);
     double expand = Now() - t1;
-    int listed = dlg.JobList().GetItemCount();
+    int listed = dlg.Jobs().Control().GetItemCount();
     dlg.DestroyWindow();
 
     double ratio = bare > 0 ? expand / bare : 0;

@@ -31,15 +31,15 @@ protected:
     }
     void TearDown() override {
         if (dlg && dlg->m_hWnd) {
-            PumpUntil([&] { return !dlg->HasWorker(); });
+            PumpUntil([&] { return !dlg->Run().HasWorker(); });
             dlg->DestroyWindow();
         }
     }
     HWND Wnd() const { return dlg->m_hWnd; }
-    CSortListCtrl& List() { return dlg->JobList(); }
+    CSortListCtrl& List() { return dlg->Jobs().Control(); }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     bool WaitIdle() {
-        return PumpUntil([&] { return !dlg->IsRunning() && !dlg->HasWorker(); });
+        return PumpUntil([&] { return !dlg->Run().IsRunning() && !dlg->Run().HasWorker(); });
     }
     void Command(UINT id) { SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     // The infotip the list would show for an entry, asked as the list asks.
@@ -86,7 +86,7 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
     std::vector<std::string> paths;
     for (const auto& f : files) {
         paths.push_back(temp.Write(f.name, f.content));
-        dlg->AddFileToList(paths.back().c_str());
+        dlg->Jobs().AddFile(paths.back().c_str());
     }
     EXPECT_EQ("Line breaks", [&] {
         char title[64] = "";
@@ -100,7 +100,7 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
     EXPECT_EQ(Column(2), std::vector<std::string>(std::size(files), "")) << "nothing read yet";
     // A missing file fails the check and keeps an empty column.
     const std::string gone = temp.Write("gone.txt", "x\n");
-    dlg->AddFileToList(gone.c_str());
+    dlg->Jobs().AddFile(gone.c_str());
     DeleteFileA(gone.c_str());
 
     std::string statusDuring;
@@ -108,9 +108,9 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
         if (item == 1 && mark == EntryMark::Converting) statusDuring = ItemText(d.m_hWnd, IDC_STATUS);
     };
     Command(ID_EDIT_CHECK);
-    EXPECT_TRUE(dlg->IsRunning());
+    EXPECT_TRUE(dlg->Run().IsRunning());
     ASSERT_TRUE(WaitIdle());
-    EXPECT_TRUE(dlg->IsCheckRun());
+    EXPECT_TRUE(dlg->Run().IsCheck());
     EXPECT_EQ(statusDuring, "Checking: 1 / 10");
     EXPECT_EQ(Status(), "Checked: 9 read, 1 fail");
     for (size_t i = 0; i < std::size(files); ++i) {
@@ -148,11 +148,11 @@ TEST_F(BreaksViewTest, AfterARunTheColumnAndInfotipTellWhatHappened) {
     const std::string image = temp.Write("image.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
     const std::string locked = temp.Write("locked.txt", "a\n");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    for (const std::string& p : {mixed, same, image, locked}) dlg->AddFileToList(p.c_str());
+    for (const std::string& p : {mixed, same, image, locked}) dlg->Jobs().AddFile(p.c_str());
     SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
     Command(ID_EDIT_CHECK);  // refused: a run is under way
     ASSERT_TRUE(WaitIdle());
-    EXPECT_FALSE(dlg->IsCheckRun());
+    EXPECT_FALSE(dlg->Run().IsCheck());
     EXPECT_EQ(Status(), "Converted: 2 success, 1 fail, 1 skipped");
     EXPECT_EQ(Column(2), (std::vector<std::string>{"Mixed (1 CR LF, 1 LF)", "CR LF", "Binary", ""}));
     EXPECT_EQ(TempFolder::Read(mixed), "a\r\nb\r\n");
@@ -167,7 +167,7 @@ TEST_F(BreaksViewTest, AfterARunTheColumnAndInfotipTellWhatHappened) {
     Command(ID_EDIT_CLEAR);
     ASSERT_EQ(List().GetItemCount(), 0);
     Command(ID_EDIT_CHECK);
-    EXPECT_FALSE(dlg->IsRunning()) << "nothing to check";
+    EXPECT_FALSE(dlg->Run().IsRunning()) << "nothing to check";
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ protected:
         ASSERT_TRUE(dlg->Create());
     }
     HWND Wnd() const { return dlg->m_hWnd; }
-    CSortListCtrl& List() { return dlg->JobList(); }
+    CSortListCtrl& List() { return dlg->Jobs().Control(); }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     void Drop(const std::vector<std::string>& paths, bool ctrl) {
         SetKey(VK_CONTROL, ctrl);
@@ -70,7 +70,9 @@ protected:
         *image = item.iImage;
         return item.fmt;
     }
-    bool ToolbarEnabled(UINT id) { return SendMessageA(dlg->ToolBar(), TB_ISBUTTONENABLED, id, 0) != 0; }
+    bool ToolbarEnabled(UINT id) {
+        return SendMessageA(GetDlgItem(Wnd(), ID_TOOLBAR_CTRL), TB_ISBUTTONENABLED, id, 0) != 0;
+    }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Wnd(), id)) != FALSE; }
     void Idle() { SendMessageA(Wnd(), kWmKickIdle, 0, 0); }
 
@@ -96,13 +98,13 @@ TEST_F(MainDlgTest, DuplicatesAreRefusedWhateverTheCaseAndTheStatusShowsTheTotal
         {b, 1, "2 file(s) added"},
     };
     for (const Step& s : steps) {
-        EXPECT_EQ(dlg->AddFileToList(s.path.c_str()), s.expected) << s.path;
+        EXPECT_EQ(dlg->Jobs().AddFile(s.path.c_str()), s.expected) << s.path;
         EXPECT_EQ(Status(), s.status) << s.path;
     }
-    EXPECT_EQ(dlg->GetItemPath(0), a);
+    EXPECT_EQ(dlg->Jobs().Model().Path(0), a);
     EXPECT_EQ(List().GetItemText(0, 1), temp.Path());
-    EXPECT_TRUE(dlg->IsInList(upper.c_str()));
-    EXPECT_EQ(dlg->GetItemPath(7), "") << "a vanished index gives a path that cannot convert";
+    EXPECT_TRUE(dlg->Jobs().Model().Contains(upper.c_str()));
+    EXPECT_EQ(dlg->Jobs().Model().Path(7), "") << "a vanished index gives a path that cannot convert";
     // Only the newest entry is selected and focused.
     EXPECT_EQ(List().GetSelectedCount(), 1);
     EXPECT_EQ(List().GetFirstSelected(), 1);
@@ -114,10 +116,10 @@ TEST_F(MainDlgTest, RelativePathsAreListedAsTheFileTheyName) {
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof(cwd), cwd);
     SetCurrentDirectoryA(temp.Path().c_str());
-    int index = dlg->AddFileToList("rel.txt");
+    int index = dlg->Jobs().AddFile("rel.txt");
     SetCurrentDirectoryA(cwd);
     ASSERT_EQ(index, 0);
-    EXPECT_EQ(dlg->GetItemPath(0), temp.Path() + "\\rel.txt");
+    EXPECT_EQ(dlg->Jobs().Model().Path(0), temp.Path() + "\\rel.txt");
 }
 
 TEST_F(MainDlgTest, DroppedFoldersExpandWithSubfoldersOnlyWhenCtrlIsHeld) {
@@ -136,7 +138,7 @@ TEST_F(MainDlgTest, DroppedFoldersExpandWithSubfoldersOnlyWhenCtrlIsHeld) {
     };
     const Case cases[] = {{false, {"a.txt", "loose.doc"}}, {true, {"a.txt", "c.txt", "loose.doc"}}};
     for (const Case& c : cases) {
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Drop({tree, loose}, c.ctrl);
         std::vector<std::string> names = Names();
         EXPECT_EQ(names, c.expected) << "ctrl " << c.ctrl;
@@ -151,10 +153,10 @@ TEST_F(MainDlgTest, HeaderClicksSortByColumnIdentityAndMoveTheArrow) {
     Open();
     std::string one = temp.MakeFolder("one");
     std::string two = temp.MakeFolder("two");
-    dlg->AddFileToList(temp.Write("two\\a.txt", "x").c_str());
-    dlg->AddFileToList(temp.Write("one\\b.txt", "x").c_str());
+    dlg->Jobs().AddFile(temp.Write("two\\a.txt", "x").c_str());
+    dlg->Jobs().AddFile(temp.Write("one\\b.txt", "x").c_str());
     // Not beside b.txt: the file system, like the list, ignores case.
-    dlg->AddFileToList(temp.Write("two\\B.txt", "x").c_str());
+    dlg->Jobs().AddFile(temp.Write("two\\B.txt", "x").c_str());
     struct Click {
         int column;
         std::vector<std::string> order;
@@ -192,16 +194,17 @@ TEST_F(MainDlgTest, HeaderClicksSortByColumnIdentityAndMoveTheArrow) {
     }
     // Sorting moved the entries together with their paths.
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(dlg->GetItemPath(i), JoinPath(List().GetItemText(i, 1), List().GetItemText(i, 0)));
+        EXPECT_EQ(dlg->Jobs().Model().Path(i), JoinPath(List().GetItemText(i, 1), List().GetItemText(i, 0)));
 }
 
 // The list keeps only selection and focus per row; everything else is the
 // entry's own, so sorting and deleting must carry both to the right rows.
 TEST_F(MainDlgTest, SortingAndDeletingCarrySelectionFocusAndMarksWithTheirEntries) {
     Open();
-    for (const char* n : {"c.txt", "a.txt", "b.txt", "d.txt"}) dlg->AddFileToList(temp.Write(n, "x").c_str());
-    dlg->MarkEntry(0, EntryMark::Failed, ConvertFailure::ReadOnly);
-    dlg->MarkEntry(3, EntryMark::Converted);
+    for (const char* n : {"c.txt", "a.txt", "b.txt", "d.txt"})
+        dlg->Jobs().AddFile(temp.Write(n, "x").c_str());
+    dlg->Jobs().MarkEntry(0, EntryMark::Failed, ConvertFailure::ReadOnly);
+    dlg->Jobs().MarkEntry(3, EntryMark::Converted, ConvertFailure::None);
     List().SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
     List().SetItemState(2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -218,7 +221,7 @@ TEST_F(MainDlgTest, SortingAndDeletingCarrySelectionFocusAndMarksWithTheirEntrie
     EXPECT_EQ(selected(), (std::vector<std::string>{"b.txt", "c.txt"}));
     EXPECT_EQ(focused(), "b.txt");
     EXPECT_EQ(StateImage(List(), 2), EntryMark::Failed);
-    EXPECT_EQ(dlg->EntryFailure(2), ConvertFailure::ReadOnly);
+    EXPECT_EQ(dlg->Jobs().Model().At(2)->failure, ConvertFailure::ReadOnly);
     EXPECT_EQ(StateImage(List(), 3), EntryMark::Converted);
     EXPECT_EQ(StateImage(List(), 0), EntryMark::None);
 
@@ -227,7 +230,7 @@ TEST_F(MainDlgTest, SortingAndDeletingCarrySelectionFocusAndMarksWithTheirEntrie
     EXPECT_TRUE(selected().empty());
     EXPECT_EQ(focused(), "d.txt") << "focus goes to the entry that took the first deleted one's place";
     EXPECT_EQ(StateImage(List(), 1), EntryMark::Converted);
-    EXPECT_EQ(dlg->GetItemPath(1), temp.Path() + "\\d.txt");
+    EXPECT_EQ(dlg->Jobs().Model().Path(1), temp.Path() + "\\d.txt");
 }
 
 // What the list asks for as it paints, in either text width, cut to the
@@ -235,7 +238,7 @@ TEST_F(MainDlgTest, SortingAndDeletingCarrySelectionFocusAndMarksWithTheirEntrie
 TEST_F(MainDlgTest, TheVirtualListAnswersForTextsAndFindsTypedNames) {
     Open();
     for (const char* n : {"apple.txt", "banana.txt", "Berry.txt", "cherry.txt"})
-        dlg->AddFileToList(temp.Write(n, "x").c_str());
+        dlg->Jobs().AddFile(temp.Write(n, "x").c_str());
     auto ask = [&](UINT code, int item, int column, void* buffer, int room) {
         NMLVDISPINFOA info{};
         info.hdr.hwndFrom = List().m_hWnd;
@@ -287,23 +290,23 @@ TEST_F(MainDlgTest, DeleteAndClearKeepTheIndexInStep) {
     Open();
     std::vector<std::string> paths;
     for (const char* n : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt"}) paths.push_back(temp.Write(n, "x"));
-    for (const auto& p : paths) dlg->AddFileToList(p.c_str());
+    for (const auto& p : paths) dlg->Jobs().AddFile(p.c_str());
     for (int i : {0, 2, 4}) List().SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
     List().SetItemState(3, 0, LVIS_SELECTED);
     SendMessageA(Wnd(), WM_COMMAND, ID_EDIT_DELETE, 0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"2.txt", "4.txt"}));
     EXPECT_EQ(Status(), "2 file(s) added");
     // A deleted file can come back; a listed one still cannot.
-    EXPECT_EQ(dlg->AddFileToList(paths[0].c_str()), 2);
-    EXPECT_EQ(dlg->AddFileToList(paths[1].c_str()), -1);
+    EXPECT_EQ(dlg->Jobs().AddFile(paths[0].c_str()), 2);
+    EXPECT_EQ(dlg->Jobs().AddFile(paths[1].c_str()), -1);
 
     SendMessageA(Wnd(), WM_COMMAND, ID_EDIT_CLEAR, 0);
     EXPECT_EQ(List().GetItemCount(), 0);
     EXPECT_EQ(Status(), "0 file(s) added");
-    EXPECT_EQ(dlg->AddFileToList(paths[1].c_str()), 0) << "clear empties the index too";
-    dlg->ClearList();
+    EXPECT_EQ(dlg->Jobs().AddFile(paths[1].c_str()), 0) << "clear empties the index too";
+    dlg->Jobs().Clear();
     SetDlgItemTextA(Wnd(), IDC_STATUS, "something else");
-    dlg->ClearList();
+    dlg->Jobs().Clear();
     EXPECT_EQ(Status(), "0 file(s) added") << "clearing an empty list still rewrites the status";
 }
 
@@ -322,8 +325,8 @@ TEST_F(MainDlgTest, EnablingRulesForButtonsToolbarAndCommands) {
         {"listed and selected", true, true, true, true, true, true},
     };
     for (const State& s : states) {
-        dlg->ClearList();
-        if (s.add) dlg->AddFileToList(a.c_str());
+        dlg->Jobs().Clear();
+        if (s.add) dlg->Jobs().AddFile(a.c_str());
         if (!s.select) List().SetItemState(-1, 0, LVIS_SELECTED);
         Idle();
         EXPECT_EQ(Enabled(IDC_CONVERT), s.convert) << s.name;
@@ -348,6 +351,7 @@ TEST_F(MainDlgTest, EnablingRulesForButtonsToolbarAndCommands) {
 }
 
 TEST_F(MainDlgTest, CtrlWUMSelectEntriesZeroOneTwo) {
+    TestApp::Get().Settings().LastFormat = 1;
     Open();
     HWND selector = GetDlgItem(Wnd(), IDC_FORMAT);
     struct Case {
@@ -361,7 +365,10 @@ TEST_F(MainDlgTest, CtrlWUMSelectEntriesZeroOneTwo) {
     // Without Ctrl the letters are no commands.
     Key('W', false);
     EXPECT_EQ(SendMessageA(selector, CB_GETCURSEL, 0, 0), 2);
-    EXPECT_EQ(dlg->Format(), 0) << "the member changes only when a run starts";
+    // What the dialog keeps as the format changes only when a run starts:
+    // the closing dialog writes back the one it opened with.
+    dlg->DestroyWindow();
+    EXPECT_EQ(TestApp::Get().Settings().LastFormat, 1);
 }
 
 TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
@@ -452,7 +459,7 @@ TEST_F(MainDlgTest, CommandLineIntakeAddsFilesAndFoldersAndStartsOnlyWithoutFold
         Open(2, &c.paths);
         SetKey(VK_CONTROL, false);
         EXPECT_EQ(List().GetItemCount(), c.listed);
-        EXPECT_EQ(dlg->IsRunning(), c.runs);
+        EXPECT_EQ(dlg->Run().IsRunning(), c.runs);
         if (c.runs) {
             // AutoStart from the command line closes the dialog after the run.
             EXPECT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }));
@@ -512,8 +519,8 @@ TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
         {true, true, false, false, false, false},
     };
     for (const Case& c : cases) {
-        dlg->ClearList();
-        if (c.listed) dlg->AddFileToList(a.c_str());
+        dlg->Jobs().Clear();
+        if (c.listed) dlg->Jobs().AddFile(a.c_str());
         if (!c.selected) List().SetItemState(-1, 0, LVIS_SELECTED);
         MenuProbe probe;
         MenuProbe::current = &probe;
@@ -594,7 +601,7 @@ TEST_F(MainDlgTest, AddFilesArrivesFromItsKeysAndTheToolbar) {
     Key(VK_ADD, false);
     Key(VK_INSERT, false, true);
     Key(VK_ADD, false, true);
-    HWND bar = dlg->ToolBar();
+    HWND bar = GetDlgItem(Wnd(), ID_TOOLBAR_CTRL);
     TBBUTTON first{};
     ASSERT_TRUE(SendMessageA(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first)));
     EXPECT_EQ(first.idCommand, ID_EDIT_ADD_FILES);

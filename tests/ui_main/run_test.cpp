@@ -26,7 +26,7 @@ protected:
     }
     void TearDown() override {
         if (dlg && dlg->m_hWnd) {
-            PumpUntil([&] { return !dlg->HasWorker(); });
+            PumpUntil([&] { return !dlg->Run().HasWorker(); });
             dlg->DestroyWindow();
         }
     }
@@ -37,7 +37,7 @@ protected:
         dlg = std::make_unique<TestMainDlg>(format, commandLine);
         ASSERT_TRUE(dlg->Create());
         if (!commandLine)
-            for (const auto& f : files) dlg->AddFileToList(f.c_str());
+            for (const auto& f : files) dlg->Jobs().AddFile(f.c_str());
     }
     HWND Wnd() const { return dlg->m_hWnd; }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
@@ -48,14 +48,15 @@ protected:
         SendMessageA(GetDlgItem(Wnd(), id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     bool WaitIdle() {
-        return PumpUntil([&] { return !IsWindow(Wnd()) || (!dlg->IsRunning() && !dlg->HasWorker()); });
+        return PumpUntil(
+            [&] { return !IsWindow(Wnd()) || (!dlg->Run().IsRunning() && !dlg->Run().HasWorker()); });
     }
     // The style bit: the dialog itself is never shown in these tests.
     bool Visible(int id) { return (GetWindowLongA(GetDlgItem(Wnd(), id), GWL_STYLE) & WS_VISIBLE) != 0; }
     std::vector<EntryMark> Marks() {
         std::vector<EntryMark> marks;
-        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i)
-            marks.push_back(StateImage(dlg->JobList(), i));
+        for (int i = 0; i < dlg->Jobs().Control().GetItemCount(); ++i)
+            marks.push_back(StateImage(dlg->Jobs().Control(), i));
         return marks;
     }
 
@@ -69,17 +70,17 @@ TEST_F(RunTest, CompletedRunMarksCountsAndConvertsEveryFile) {
     // One entry whose file has gone fails and is counted.
     DeleteFileA(files[2].c_str());
     Click(IDC_CONVERT);
-    EXPECT_TRUE(dlg->IsRunning());
+    EXPECT_TRUE(dlg->Run().IsRunning());
     EXPECT_TRUE(Visible(IDC_STOP));
     EXPECT_FALSE(Visible(IDC_CONVERT));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kFail, kDone}));
-    EXPECT_EQ(dlg->EntryFailure(2), ConvertFailure::CannotOpen);
+    EXPECT_EQ(dlg->Jobs().Model().At(2)->failure, ConvertFailure::CannotOpen);
     EXPECT_EQ(Status(), "Converted: 3 success, 1 fail");
-    EXPECT_EQ(dlg->Succeeded(), 3);
-    EXPECT_EQ(dlg->FailedCount(), 1);
-    EXPECT_EQ(dlg->CurrentEntry(), -1);
+    EXPECT_EQ(dlg->Run().Counts().succeeded, 3);
+    EXPECT_EQ(dlg->Run().Counts().failed, 1);
+    EXPECT_EQ(dlg->Jobs().Model().Current(), -1);
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_CONVERT));
     EXPECT_FALSE(Visible(IDC_STOP));
@@ -125,13 +126,13 @@ TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
     SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop({paths[1], longPath})), 0);
     SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop({temp.Path() + "\\" + omega})),
                  0);
-    dlg->AddFileToList(paths[3].c_str());
+    dlg->Jobs().AddFile(paths[3].c_str());
     // The same name in other case is the same file.
-    EXPECT_EQ(dlg->AddFileToList((temp.Path() + "\\CAF\xC3\x89.TXT").c_str()), -1);
+    EXPECT_EQ(dlg->Jobs().AddFile((temp.Path() + "\\CAF\xC3\x89.TXT").c_str()), -1);
 
-    CSortListCtrl& list = dlg->JobList();
+    CSortListCtrl& list = dlg->Jobs().Control();
     ASSERT_EQ(list.GetItemCount(), 4);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->GetItemPath(i), paths[i]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->Jobs().Model().Path(i), paths[i]);
     EXPECT_EQ(list.GetItemText(0, 0), kanji);
     EXPECT_EQ(list.GetItemText(2, 1), temp.Path() + "\\" + omega);
 
@@ -180,21 +181,21 @@ TEST_F(RunTest, FilesLeftAsTheyWereGetTheFourthMarkAndTheSummaryCountsSkipped) {
         ChangeConversionFlags([&](ConvertOptions& o) { o.skipBinary = c.skipBinary; });
         dlg = std::make_unique<TestMainDlg>(2, nullptr);
         ASSERT_TRUE(dlg->Create());
-        for (const auto& p : paths) dlg->AddFileToList(p.c_str());
+        for (const auto& p : paths) dlg->Jobs().AddFile(p.c_str());
         Click(IDC_CONVERT);
         ASSERT_TRUE(WaitIdle());
         EXPECT_EQ(Marks(), c.marks);
         EXPECT_EQ(Status(), c.status);
-        EXPECT_EQ(dlg->SkippedCount(), c.skipBinary ? 1 : 0);
+        EXPECT_EQ(dlg->Run().Counts().skipped, c.skipBinary ? 1 : 0);
         EXPECT_EQ(TempFolder::Read(paths[0]), "a\nb\n");
         EXPECT_EQ(TempFolder::Read(paths[1]), "a\nb\n");
         EXPECT_EQ(TempFolder::Read(paths[2]), c.imageAfter);
         // Each entry keeps what its file had before the run.
         ContentReport content;
-        ASSERT_TRUE(dlg->EntryContent(0, &content));
+        ASSERT_TRUE(dlg->Jobs().Model().Content(0, &content));
         EXPECT_EQ(content.crlf, 1u);
         EXPECT_EQ(content.cr, 1u);
-        ASSERT_TRUE(dlg->EntryContent(2, &content));
+        ASSERT_TRUE(dlg->Jobs().Model().Content(2, &content));
         EXPECT_TRUE(content.binary);
         dlg->DestroyWindow();
     }
@@ -209,14 +210,14 @@ TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
             statusAtThird = ItemText(d.m_hWnd, IDC_STATUS);
             posAtThird = static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_PROGRESS), PBM_GETPOS, 0, 0));
         }
-        if (item == 3 && mark == EntryMark::Converted) currentWhileConverting = d.CurrentEntry();
+        if (item == 3 && mark == EntryMark::Converted) currentWhileConverting = d.Jobs().Model().Current();
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(statusAtThird, "Converting: 2 / 5");
     EXPECT_EQ(posAtThird, 1);
     EXPECT_EQ(currentWhileConverting, 3) << "entry 3 is current until its result comes";
-    EXPECT_EQ(dlg->CurrentEntry(), -1);
+    EXPECT_EQ(dlg->Jobs().Model().Current(), -1);
 }
 
 TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
@@ -261,14 +262,14 @@ TEST_F(RunTest, SecondRunResetsMarksAndCounts) {
     std::vector<EntryMark> marksAtStart;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
         if (item == 0 && mark == EntryMark::Converting)
-            for (int i = 0; i < 3; ++i) marksAtStart.push_back(StateImage(d.JobList(), i));
+            for (int i = 0; i < 3; ++i) marksAtStart.push_back(StateImage(d.Jobs().Control(), i));
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(marksAtStart, (std::vector<EntryMark>{kBusy, kNone, kNone}));
     // The two converted by the first run are in format now: left as they are.
     EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kLeft, kLeft}));
-    EXPECT_EQ(dlg->EntryFailure(0), ConvertFailure::None) << "the first run's reason is gone";
+    EXPECT_EQ(dlg->Jobs().Model().At(0)->failure, ConvertFailure::None) << "the first run's reason is gone";
     EXPECT_EQ(Status(), "Converted: 3 success, 0 fail");
     EXPECT_EQ(TempFolder::Read(files[0]), "x\ny");
 }
@@ -304,17 +305,17 @@ TEST_F(RunTest, ThousandsOfEntriesEndWithEveryMarkAndTheSummaryRight) {
     OpenWith(n);
     int currentAt1500 = -1;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
-        if (item == 1500 && mark == EntryMark::Converted) currentAt1500 = d.CurrentEntry();
+        if (item == 1500 && mark == EntryMark::Converted) currentAt1500 = d.Jobs().Model().Current();
     };
     Click(IDC_CONVERT);
-    ASSERT_TRUE(PumpUntil([&] { return !dlg->IsRunning() && !dlg->HasWorker(); }, 600000));
+    ASSERT_TRUE(PumpUntil([&] { return !dlg->Run().IsRunning() && !dlg->Run().HasWorker(); }, 600000));
     EXPECT_EQ(currentAt1500, 1500) << "the bold entry until its result comes";
     EXPECT_EQ(Marks(), std::vector<EntryMark>(n, kDone));
     EXPECT_EQ(Status(), "Converted: 2000 success, 0 fail");
-    EXPECT_EQ(dlg->Succeeded(), n);
-    EXPECT_EQ(dlg->CurrentEntry(), -1);
-    const int top = static_cast<int>(dlg->JobList().SendMessage(LVM_GETTOPINDEX));
-    const int page = static_cast<int>(dlg->JobList().SendMessage(LVM_GETCOUNTPERPAGE));
+    EXPECT_EQ(dlg->Run().Counts().succeeded, n);
+    EXPECT_EQ(dlg->Jobs().Model().Current(), -1);
+    const int top = static_cast<int>(dlg->Jobs().Control().SendMessage(LVM_GETTOPINDEX));
+    const int page = static_cast<int>(dlg->Jobs().Control().SendMessage(LVM_GETCOUNTPERPAGE));
     EXPECT_GE(top + page, n - 1) << "the list has caught up with the last entry";
     EXPECT_EQ(TempFolder::Read(files[0]), "one\ntwo\n");
     EXPECT_EQ(TempFolder::Read(files[n - 1]), "one\ntwo\n");
@@ -347,17 +348,17 @@ TEST_F(RunTest, FailedEntriesKeepTheirReasons) {
     EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kFail, kDone, kFail}));
     const std::vector<ConvertFailure> expected = {ConvertFailure::None, ConvertFailure::ReadOnly,
                                                   ConvertFailure::None, ConvertFailure::CannotOpen};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->EntryFailure(i), expected[i]) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->Jobs().Model().At(i)->failure, expected[i]) << i;
     EXPECT_EQ(TempFolder::Read(files[1]), "one\r\ntwo\r\n");
     // A sort moves the reasons with their entries.
-    dlg->JobList().OnHeaderClick(0);
-    dlg->JobList().OnHeaderClick(0);
+    dlg->Jobs().Control().OnHeaderClick(0);
+    dlg->Jobs().Control().OnHeaderClick(0);
     for (int i = 0; i < 4; ++i) {
-        const std::string path = dlg->GetItemPath(i);
+        const std::string path = dlg->Jobs().Model().Path(i);
         const ConvertFailure want = path == files[1]   ? ConvertFailure::ReadOnly
                                     : path == files[3] ? ConvertFailure::CannotOpen
                                                        : ConvertFailure::None;
-        EXPECT_EQ(dlg->EntryFailure(i), want) << path;
+        EXPECT_EQ(dlg->Jobs().Model().At(i)->failure, want) << path;
     }
 }
 
@@ -391,12 +392,13 @@ TEST_F(RunTest, CloseAfterRunRules) {
         }
         ASSERT_TRUE(d.Create());
         if (!c.commandLine) {
-            for (auto& p : paths) d.AddFileToList(p.c_str());
+            for (auto& p : paths) d.Jobs().AddFile(p.c_str());
             SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
         } else if (!c.autoStart) {
             SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
         }
-        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(d.m_hWnd) || (!d.IsRunning() && !d.HasWorker()); }));
+        ASSERT_TRUE(
+            PumpUntil([&] { return !IsWindow(d.m_hWnd) || (!d.Run().IsRunning() && !d.Run().HasWorker()); }));
         PumpFor(100);  // a posted close arrives after the run's end
         EXPECT_EQ(!IsWindow(d.m_hWnd), c.expectClosed);
         if (d.m_hWnd) d.DestroyWindow();
@@ -422,7 +424,7 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     } seen;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
         if (item != 1 || mark != EntryMark::Converting) return;
-        CSortListCtrl& list = d.JobList();
+        CSortListCtrl& list = d.Jobs().Control();
         list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
         seen.deleteEnabled = d.CanRun(ID_EDIT_DELETE);
         seen.clearEnabled = d.CanRun(ID_EDIT_CLEAR);
@@ -436,8 +438,8 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_DELETE, 1), 0);
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
         SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FORMAT_WINDOWS, 1), 0);
-        d.JobList().OnHeaderClick(0);
-        d.JobList().OnHeaderClick(0);
+        d.Jobs().Control().OnHeaderClick(0);
+        d.Jobs().Control().OnHeaderClick(0);
         SendMessageA(d.m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({extra})), 0);
         seen.countAfterEdits = list.GetItemCount();
         seen.selectorAfterCtrlW =
@@ -460,21 +462,21 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
     // one was not part of the run.
     EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone, kDone, kNone}));
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(dlg->GetItemPath(i), files[i]);
+        EXPECT_EQ(dlg->Jobs().Model().Path(i), files[i]);
         EXPECT_EQ(TempFolder::Read(files[i]), "one\ntwo\n");
     }
     EXPECT_EQ(TempFolder::Read(extra), "a\r\n");
     // After the run, the same edits work again.
     SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
-    EXPECT_EQ(dlg->JobList().GetItemCount(), 0);
+    EXPECT_EQ(dlg->Jobs().Control().GetItemCount(), 0);
 }
 
 TEST_F(RunTest, AWorkerThatCannotBeCreatedLeavesTheDialogIdle) {
     OpenWith(2);
     CThread::FailNextCreates(1);
     Click(IDC_CONVERT);
-    EXPECT_FALSE(dlg->IsRunning());
-    EXPECT_FALSE(dlg->HasWorker());
+    EXPECT_FALSE(dlg->Run().IsRunning());
+    EXPECT_FALSE(dlg->Run().HasWorker());
     EXPECT_TRUE(Visible(IDC_CONVERT));
     EXPECT_FALSE(Visible(IDC_STOP));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Wnd(), IDC_FORMAT)));

@@ -1,5 +1,5 @@
 // The folder selection dialog: its layout and menu, the file types, the
-// preselection on its own thread (and closing during it), and the Add Folder
+// preselection step by step (and closing during it), and the Add Folder
 // command end to end.
 #include <gtest/gtest.h>
 
@@ -94,13 +94,11 @@ public:
     bool closeAtFirstStep = false;
 
 protected:
-    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
-        if (msg == kMsgSelectStep) {
-            ++steps;
-            if (!::IsWindowVisible(m_hWnd)) hiddenAtAStep = true;
-            if (closeAtFirstStep && steps == 1) PostMessage(WM_COMMAND, IDCANCEL, 0);
-        }
-        return CSelectFolderDlg::OnMessage(msg, wp, lp, result);
+    bool SelectStep(bool first) override {
+        ++steps;
+        if (!::IsWindowVisible(m_hWnd)) hiddenAtAStep = true;
+        if (closeAtFirstStep && steps == 1) PostMessage(WM_COMMAND, IDCANCEL, 0);
+        return CSelectFolderDlg::SelectStep(first);
     }
 };
 
@@ -211,7 +209,7 @@ TEST_F(SelectFolderTest, FileTypesFromTheTableOrAsTyped) {
     }
 }
 
-TEST_F(SelectFolderTest, AnExistingFolderIsPreselectedOnItsOwnThreadWhileTheDialogIsShown) {
+TEST_F(SelectFolderTest, AnExistingFolderIsPreselectedStepByStepWhileTheDialogIsShown) {
     temp.MakeFolder("src");
     const std::string folder = temp.MakeFolder("src\\app");
     std::string shouting = folder;
@@ -239,14 +237,14 @@ TEST_F(SelectFolderTest, AnExistingFolderIsPreselectedOnItsOwnThreadWhileTheDial
     EXPECT_EQ(Lower(folder), Lower(dialog.m_strInitialFolder));
 }
 
-TEST_F(SelectFolderTest, WithoutAThreadThePreselectionRunsAtOnce) {
+TEST_F(SelectFolderTest, ThePreselectionNeedsNoThread) {
     const std::string folder = temp.MakeFolder("here");
-    // The first thread is the indicator of the desktop's load (which goes on
-    // without it), the second the preselection's.
+    // No thread at all: the indicator of the desktop's load goes on without
+    // one, and the preselection's steps are tasks of the dialog's thread.
     CThread::FailNextCreates(2);
     auto dialog = Open(folder);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog->IsPreselecting(); }));
     CThread::FailNextCreates(0);
-    EXPECT_FALSE(dialog->IsPreselecting());
     EXPECT_EQ(Lower(folder), Lower(dialog->Tree().GetSelectedPath()));
 }
 
@@ -278,7 +276,7 @@ TEST_F(SelectFolderTest, ClosingDuringThePreselectionIsSafe) {
         deep += std::string("\\") + part;
         CreateDirectoryA(deep.c_str(), nullptr);
     }
-    // Closed by the user at once, while the thread waits for its next step.
+    // Closed by the user at once, while the next step waits.
     for (int i = 0; i < 3; ++i) {
         WatchedSelectFolderDlg dialog;
         dialog.m_strInitialFolder = deep;
@@ -287,9 +285,9 @@ TEST_F(SelectFolderTest, ClosingDuringThePreselectionIsSafe) {
         // The whole path takes a dozen steps; the queued close comes after
         // the steps already sent, and none after it.
         EXPECT_LT(dialog.steps, 8);
-        EXPECT_FALSE(dialog.IsPreselecting()) << "the thread has ended with the window";
+        EXPECT_FALSE(dialog.IsPreselecting()) << "the steps have ended with the window";
     }
-    // The dialog object goes while its thread waits for an answer.
+    // The dialog object goes while its next step waits.
     for (int i = 0; i < 3; ++i) {
         auto dialog = Open(deep);
         EXPECT_TRUE(dialog->IsPreselecting());
@@ -315,7 +313,8 @@ protected:
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> paths;
-        for (int i = 0; i < dlg->JobList().GetItemCount(); ++i) paths.push_back(Lower(dlg->GetItemPath(i)));
+        for (int i = 0; i < dlg->Jobs().Control().GetItemCount(); ++i)
+            paths.push_back(Lower(dlg->Jobs().Model().Path(i)));
         std::sort(paths.begin(), paths.end());
         return paths;
     }
@@ -367,7 +366,7 @@ TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
     } cases[] = {{false, {Lower(a)}}, {true, {Lower(a), Lower(c)}}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.subfolders);
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFolder = other;
         Settings().DefaultFilter = "*.txt";
         std::string title, prompt, types;
@@ -403,7 +402,7 @@ TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
     // Cancel changes nothing; OK on the computer adds nothing and keeps the
     // last folder.
     for (bool ok : {false, true}) {
-        dlg->ClearList();
+        dlg->Jobs().Clear();
         Settings().LastFolder = folder;
         ModalDriver driver([&](CSelectFolderDlg& d) {
             if (d.IsPreselecting()) return false;

@@ -29,7 +29,6 @@ public:
     // The list is virtual: whoever owns the entries sorts them.
     using Sorter = std::function<void(const SortState&)>;
     void SetSorter(Sorter sorter) { m_sorter = std::move(sorter); }
-    const SortState& GetSortState() const { return m_sort; }
     // While set, header clicks neither sort nor move the arrow (entries are
     // addressed by position during a run).
     void SetSortLocked(bool locked) { m_sortLocked = locked; }

@@ -273,6 +273,10 @@ void CLoadingTreeCtrl::StopIndicator() {
     OnLoadEnd();
 }
 
+// The indicator paints from a thread of its own, not through tasks for the
+// UI thread (framework/ui_task.h): it shows progress while that thread is
+// busy loading the folder and serves no messages, so a task would only run
+// once there is nothing left to show.
 DWORD CLoadingTreeCtrl::IndicatorBody() {
     // When both are signalled the timer is reported first.
     const HANDLE events[2] = {m_hTimerEvent.Get(), m_hProgressEvent.Get()};

@@ -111,40 +111,24 @@ void CSelectFolderDlg::OnFileTypeChosen() {
 }
 
 void CSelectFolderDlg::StartPreselection() {
-    m_selectCancelled = false;
-    auto thread = std::make_unique<CThread>();
-    const HWND dialog = m_hWnd;
-    // The thread holds the window handle only: once the window is gone its
-    // messages fail and it ends, without touching this object.
-    bool created = thread->Create(
-        [dialog]() -> DWORD {
-            if (::SendMessageA(dialog, kMsgSelectStep, 1, 0))
-                while (::SendMessageA(dialog, kMsgSelectStep, 0, 0)) {
-                }
-            ::PostMessageA(dialog, WM_SELECT_THREAD_DONE, 0, 0);
-            return 0;
-        },
-        true);
-    if (!created || !thread->Resume()) {
-        thread.reset();
-        m_tree.SelectPath(m_strInitialFolder.c_str());
-        return;
-    }
-    m_pSelectThread = std::move(thread);
+    m_preselecting = m_selectSteps.Open() && m_selectSteps.Post([this] { NextSelectStep(true); });
+    if (!m_preselecting) m_tree.SelectPath(m_strInitialFolder.c_str());
+}
+
+void CSelectFolderDlg::NextSelectStep(bool first) {
+    // Each step is a task of its own, posted after what the step itself
+    // posted: a close the user asked for meanwhile comes first.
+    if (SelectStep(first) && m_selectSteps.Post([this] { NextSelectStep(false); })) return;
+    m_preselecting = false;
+}
+
+bool CSelectFolderDlg::SelectStep(bool first) {
+    return first ? m_tree.BeginSelectPath(m_strInitialFolder.c_str()) : m_tree.SelectPathStep();
 }
 
 void CSelectFolderDlg::EndPreselection() {
-    if (!m_pSelectThread) return;
-    m_selectCancelled = true;
-    // The thread may be waiting for this thread to answer a step: answer
-    // (with "stop") while waiting for it to end.
-    HANDLE thread = m_pSelectThread->Handle();
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    m_pSelectThread->Join();
-    m_pSelectThread.reset();
+    m_selectSteps.Close();
+    m_preselecting = false;
 }
 
 void CSelectFolderDlg::OnOK() {
@@ -171,16 +155,6 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
         case WM_GETMINMAXINFO:
             m_resize.ApplyMinimum(*reinterpret_cast<MINMAXINFO*>(lp));
             result = DefProc(msg, wp, lp);
-            return true;
-        case kMsgSelectStep:
-            if (m_selectCancelled)
-                result = 0;
-            else
-                result = wp ? m_tree.BeginSelectPath(m_strInitialFolder.c_str()) : m_tree.SelectPathStep();
-            return true;
-        case WM_SELECT_THREAD_DONE:
-            EndPreselection();
-            result = 0;
             return true;
         case WM_DESTROY:
             EndPreselection();

@@ -2,29 +2,20 @@
 // CSelectFolderDlg: the resizable dialog in which the user picks one folder,
 // the file types to take from it and whether its subfolders are walked.
 //
-// A folder given to preselect is found on a short-lived thread of its own
-// once the dialog is shown. Every shell object belongs to the dialog's
-// thread, so that thread only asks the dialog, one folder level per message,
-// to take the next step; between steps the dialog handles its other
-// messages, and the thread never touches the dialog object itself.
+// A folder given to preselect is found once the dialog is shown, one folder
+// level per task posted to the dialog's own thread (every shell object
+// belongs to it); between steps the dialog handles its other messages, and
+// the steps still waiting when it goes are dropped.
 
 #include <windows.h>
 
-#include <atomic>
-#include <memory>
 #include <string>
 
 #include "framework/dialog.h"
 #include "framework/dialog_resize.h"
-#include "framework/thread.h"
+#include "framework/ui_task.h"
 #include "ui/dialogs/folder_tree_ctrl.h"
 #include "ui/controls/auto_width_combo.h"
-
-// Posted by the preselection thread as its last act.
-constexpr UINT WM_SELECT_THREAD_DONE = WM_USER + 999;
-// Sent by the preselection thread: wParam 1 begins, 0 takes the next step;
-// the answer is nonzero while another step is needed.
-constexpr UINT kMsgSelectStep = WM_USER + 998;
 
 class CSelectFolderDlg : public CDialog {
 public:
@@ -33,7 +24,7 @@ public:
 
     std::string GetFolder() const { return m_strFolder; }
     std::string GetFileTypes() const { return m_strFileTypes; }
-    bool IsPreselecting() const { return m_pSelectThread != nullptr; }
+    bool IsPreselecting() const { return m_preselecting; }
     CFolderTreeCtrl& Tree() { return m_tree; }
     CAutoWidthComboBoxEx& FileTypes() { return m_fileTypes; }
 
@@ -51,6 +42,9 @@ protected:
     bool OnCommand(UINT id, UINT code, HWND control) override;
     void DoDataExchange(bool save) override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // One step of the preselection, the first begins; true while another
+    // step is needed.
+    virtual bool SelectStep(bool first);
 
 private:
     void PlaceAtFirstSize();
@@ -59,10 +53,10 @@ private:
     void OnFileTypeChosen();
     void StartPreselection();
     void EndPreselection();
+    void NextSelectStep(bool first);
 
-    std::unique_ptr<CThread> m_pSelectThread;
-    // Set once the dialog goes: a step asked for after that does nothing.
-    std::atomic<bool> m_selectCancelled{false};
+    CUiTasks m_selectSteps;
+    bool m_preselecting = false;
     CAutoWidthComboBoxEx m_fileTypes;
     CFolderTreeCtrl m_tree;
     CDialogResize m_resize;

@@ -12,6 +12,7 @@
 
 #include "core/converter.h"
 #include "core/file_types.h"
+#include "core/platform/file_system.h"
 #include "core/platform/win32_text.h"
 #include "framework/resource_text.h"
 #include "framework/toolbar.h"
@@ -54,14 +55,18 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IPro
       m_settings(settings),
       m_resources(resources),
       m_store(store),
-      m_startupPaths(paths) {
+      m_startupPaths(paths),
+      m_jobs(resources),
+      m_status(m_jobs.Model(), m_run),
+      m_run(settings, m_jobs, m_status, [this](RunStop stop) { OnRunFinished(stop); }) {
     m_format = format == -1 ? settings.LastFormat : format;
     // A stored number no entry stands for would leave the selector empty and
     // fail every file of a run: start from the first format instead.
     if (m_format < 0 || m_format >= kLineEndingFormatCount) m_format = 0;
     m_closeWhenDone = settings.AutoClose ? 1 : 0;
     m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
-    m_runFormat = static_cast<LineEndingFormat>(m_format);
+    m_jobs.onCountShown = [this](int count) { m_status.ShowFileCount(count); };
+    m_jobs.onMarkChanged = [this](int index, EntryMark mark) { OnMarkChanged(index, mark); };
     SetCommandTable(kCommands, sizeof(kCommands) / sizeof(kCommands[0]));
     RouteSystemCommand(IDM_SYS_OPTIONS, ID_MAIN_OPTIONS);
     RouteSystemCommand(IDM_SYS_HELP, ID_HELP);
@@ -70,10 +75,8 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IPro
 }
 
 CMainDlg::~CMainDlg() {
-    if (m_worker.IsCreated()) {
-        m_stopRequest = RunStop::Close;
-        WaitForWorker();
-    }
+    // Before the members go: the worker may still call what a subclass gave it.
+    m_run.Shutdown();
 }
 
 // ---- creation and initialisation ----
@@ -102,9 +105,9 @@ bool CMainDlg::OnCreate() {
 void CMainDlg::DoDataExchange(bool save) {
     DDX_Control(IDC_FEEDBACK_LINK, FeedbackLink);
     DDX_Control(IDC_OPTIONS_LINK, OptionsLink);
-    DDX_Control(IDC_PROGRESS, m_progress);
+    DDX_Control(IDC_PROGRESS, m_status.Progress());
     DDX_Control(IDC_FORMAT, m_selector);
-    DDX_Control(IDC_JOB_LIST, m_list);
+    DDX_Control(IDC_JOB_LIST, m_jobs.Control());
     DDX_CBIndex(save, IDC_FORMAT, m_format);
     DDX_Check(save, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
     DDX_Check(save, IDC_KEEP_ON_TOP, m_keepOnTop);
@@ -162,35 +165,13 @@ BOOL CMainDlg::OnInitDialog() {
         ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
     m_toolbar.SetFont(GetFont());
 
-    SetUpFormatSelector();
-    SetUpJobList();
+    m_status.Attach(m_hWnd);
+    FillFormatSelector(m_selector, m_selectorImages, m_format);
+    m_jobs.SetUp(m_stateImages, m_headerImages);
     UpdateKeepOnTop();
     if (m_startupPaths) TakeInCommandLine();
     SetFeedbackLink();
     return TRUE;
-}
-
-void CMainDlg::SetUpFormatSelector() {
-    FillFormatSelector(m_selector, m_selectorImages, m_format);
-}
-
-void CMainDlg::SetUpJobList() {
-    m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_INFOTIP);
-    m_list.SetImageList(m_resources.GetImageList(1), LVSIL_SMALL);
-    ::SendMessageA(m_list.GetHeader(), HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_headerImages.Get()));
-    m_list.SetSorter([this](const SortState& state) { SortEntries(state); });
-    m_list.SetImageList(m_stateImages, LVSIL_STATE);
-    // The marks are the entries' own; the list asks for them as it paints.
-    m_list.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
-    m_list.InsertColumn(0, "File", LVCFMT_LEFT, 160);
-    // The folder column gives up what the line-breaks column needs, so all
-    // three show without scrolling (room for a vertical scroll bar kept).
-    RECT client{};
-    GetClientRect(m_list, &client);
-    const int folderWidth = std::max(
-        120, std::min(300, static_cast<int>(client.right) - 160 - 110 - GetSystemMetrics(SM_CXVSCROLL)));
-    m_list.InsertColumn(1, "Folder", LVCFMT_LEFT, folderWidth);
-    m_list.InsertColumn(2, LoadResourceText(IDS_COLUMN_LINE_BREAKS).c_str(), LVCFMT_LEFT, 110);
 }
 
 void CMainDlg::TakeInCommandLine() {
@@ -199,10 +180,10 @@ void CMainDlg::TakeInCommandLine() {
     for (const std::string& path : *m_startupPaths) {
         if (!PathFileExistsA(path.c_str())) continue;
         if (PathIsDirectoryA(path.c_str())) {
-            ExpandFolder(path.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
+            m_jobs.ExpandFolder(path.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
             autoStart = false;
         } else {
-            AddFileToList(path.c_str());
+            m_jobs.AddFile(path.c_str());
         }
     }
     BringWindowToTop(m_hWnd);
@@ -227,7 +208,9 @@ void CMainDlg::UpdateKeepOnTop() {
 // ---- enabling and dispatch ----
 
 bool CMainDlg::IsCommandEnabled(UINT id) {
-    int count = EntryCount();
+    const int count = m_jobs.Model().Count();
+    const bool running = m_run.IsRunning();
+    CSortListCtrl& list = m_jobs.Control();
     switch (id) {
         case ID_EDIT_ADD_FILES:
         case ID_EDIT_ADD_FOLDER:
@@ -235,19 +218,19 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
         case ID_MAIN_ABOUT:
             return true;
         case ID_EDIT_DELETE:
-            return !m_running && m_list.m_hWnd && m_list.GetSelectedCount() > 0;
+            return !running && list.m_hWnd && list.GetSelectedCount() > 0;
         case ID_EDIT_OPEN:
-            return m_list.m_hWnd && m_list.GetSelectedCount() > 0;
+            return list.m_hWnd && list.GetSelectedCount() > 0;
         case ID_EDIT_CLEAR:
-            return !m_running && count > 0;
+            return !running && count > 0;
         case IDC_CONVERT:
             return count > 0;
         case ID_EDIT_CHECK:
-            return !m_running && count > 0;
+            return !running && count > 0;
         case ID_FORMAT_WINDOWS:
         case ID_FORMAT_MAC:
         case ID_FORMAT_UNIX:
-            return !m_running;
+            return !running;
         default:
             return true;
     }
@@ -255,7 +238,7 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
 
 bool CMainDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_accelerators) {
-        if (TranslateAcceleratorA(m_hWnd, GetAccelerators(), msg)) return true;
+        if (TranslateAcceleratorA(m_hWnd, m_accelerators, msg)) return true;
     }
     return CHeaderDlg::PreTranslateMessage(msg);
 }
@@ -263,10 +246,10 @@ bool CMainDlg::PreTranslateMessage(MSG* msg) {
 bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
     switch (id) {
         case ID_EDIT_DELETE:
-            if (CanRunCommand(id)) DeleteSelected();
+            if (CanRunCommand(id)) m_jobs.DeleteSelected();
             return true;
         case ID_EDIT_CLEAR:
-            if (CanRunCommand(id)) ClearList();
+            if (CanRunCommand(id)) m_jobs.Clear();
             return true;
         case ID_EDIT_OPEN:
             OpenSelected();
@@ -278,7 +261,7 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
             if (CanRunCommand(id)) StartRun(true);
             return true;
         case IDC_STOP:
-            if (code == BN_CLICKED) RequestStop();
+            if (code == BN_CLICKED) m_run.RequestStop();
             return true;
         case IDC_KEEP_ON_TOP:
             if (code == BN_CLICKED) UpdateKeepOnTop();
@@ -289,10 +272,10 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
         case ID_FORMAT_WINDOWS:
         case ID_FORMAT_MAC:
         case ID_FORMAT_UNIX:
-            if (!m_running) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
+            if (!m_run.IsRunning()) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
             return true;
         case ID_HELP:
-            OnHelp();
+            ShellExecuteA(m_hWnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
             return true;
         case ID_MAIN_ABOUT: {
             CAboutDlg about(m_resources, m_hWnd);
@@ -305,9 +288,11 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
         case ID_EDIT_ADD_FOLDER:
             OnAddFolder();
             return true;
-        case ID_MAIN_OPTIONS:
-            OnOptions();
+        case ID_MAIN_OPTIONS: {
+            COptionsDlg dialog(m_settings, m_store, m_hWnd);
+            dialog.DoModal();
             return true;
+        }
         default:
             (void)control;
             return false;
@@ -316,73 +301,12 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
 
 bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
     if (id != IDC_JOB_LIST) return false;
-    switch (header->code) {
-        case NM_CUSTOMDRAW:
-            result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-            return true;
-        case NM_DBLCLK:
-            if (m_list.GetFirstSelected() >= 0) OpenSelected();
-            result = 0;
-            return true;
-        case LVN_GETINFOTIPA:
-        case LVN_GETINFOTIPW:
-            OnGetInfoTip(header);
-            result = 0;
-            return true;
-        case LVN_GETDISPINFOA:
-        case LVN_GETDISPINFOW:
-            OnGetDispInfo(header);
-            result = 0;
-            return true;
-        case LVN_ODFINDITEMA:
-        case LVN_ODFINDITEMW:
-            result = FindEntry(header);
-            return true;
-        default:
-            return false;
+    if (header->code == NM_DBLCLK) {
+        if (m_jobs.Control().GetFirstSelected() >= 0) OpenSelected();
+        result = 0;
+        return true;
     }
-}
-
-void CMainDlg::OnGetInfoTip(NMHDR* header) {
-    // Both forms carry the same fields; only the text's width differs.
-    auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(header);
-    const std::string reason = EntryReason(tip->iItem);
-    if (reason.empty() || !tip->pszText || tip->cchTextMax <= 0) return;
-    const size_t room = static_cast<size_t>(tip->cchTextMax);
-    if (header->code == LVN_GETINFOTIPW) {
-        auto* wide = reinterpret_cast<NMLVGETINFOTIPW*>(header);
-        // A folded tip holds the entry's full text already: the reason goes after it.
-        std::wstring text = (wide->dwFlags & LVGIT_UNFOLDED) ? std::wstring() : std::wstring(wide->pszText);
-        if (!text.empty()) text += L"\r\n";
-        std::wstring words(reason.size() + 1, L'\0');
-        const int n =
-            MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, &words[0], static_cast<int>(words.size()));
-        text = (text + words.substr(0, n > 0 ? static_cast<size_t>(n - 1) : 0)).substr(0, room - 1);
-        std::copy(text.begin(), text.end(), wide->pszText);
-        wide->pszText[text.size()] = 0;
-        return;
-    }
-    std::string text = (tip->dwFlags & LVGIT_UNFOLDED) ? std::string() : std::string(tip->pszText);
-    if (!text.empty()) text += "\r\n";
-    text += reason;
-    text.resize(TextPrefixLength(text.c_str(), text.size(), room - 1));
-    std::copy(text.begin(), text.end(), tip->pszText);
-    tip->pszText[text.size()] = 0;
-}
-
-LRESULT CMainDlg::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
-    switch (draw->nmcd.dwDrawStage) {
-        case CDDS_PREPAINT:
-            return CDRF_NOTIFYITEMDRAW;
-        case CDDS_ITEMPREPAINT:
-            if (static_cast<int>(draw->nmcd.dwItemSpec) == m_currentEntry) {
-                SelectObject(draw->nmcd.hdc, m_resources.BoldFont());
-                return CDRF_NEWFONT;
-            }
-            return CDRF_DODEFAULT;
-        default:
-            return CDRF_DODEFAULT;
-    }
+    return m_jobs.OnNotify(header, result);
 }
 
 bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -421,36 +345,12 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             result = TRUE;
             return true;
         case WM_DESTROY: {
-            if (m_worker.IsCreated()) {
-                m_stopRequest = RunStop::Close;
-                WaitForWorker();
-            }
+            m_run.Shutdown();
             m_settings.LastFormat = m_format;
             m_settings.AutoClose = m_closeWhenDone;
             m_settings.AlwaysOnTop = m_keepOnTop;
             break;
         }
-        case WM_TIMER:
-            if (wp == kUpdatesTimer)
-                ApplyRunUpdates();
-            else if (wp == kFollowTimer)
-                CatchUp();
-            else
-                return CHeaderDlg::OnMessage(msg, wp, lp, result);
-            result = 0;
-            return true;
-        case kMsgRunFinished:
-            OnRunFinished();
-            result = 0;
-            return true;
-        case kMsgInvoke:
-            if (lp) (*reinterpret_cast<const std::function<void()>*>(lp))();
-            result = 0;
-            return true;
-        case kMsgRunUpdates:
-            OnRunUpdates();
-            result = 0;
-            return true;
         default:
             break;
     }
@@ -462,15 +362,11 @@ void CMainDlg::OnOK() {
 }
 
 void CMainDlg::OnCancel() {
-    if (m_worker.IsCreated()) {
-        m_stopRequest = RunStop::Close;
+    if (m_run.HasWorker()) {
+        m_run.RequestClose();
         return;
     }
     EndDialog(IDCANCEL);
-}
-
-void CMainDlg::OnHelp() {
-    ShellExecuteA(m_hWnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
@@ -483,7 +379,7 @@ void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
     CMenuHandle menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)));
     if (!menu) return;
     HMENU popup;
-    if (wnd == m_list.m_hWnd) {
+    if (wnd == m_jobs.Control().m_hWnd) {
         popup = GetSubMenu(menu, 1);
         if (!popup) return;
         // Greying comes from WM_INITMENUPOPUP, as for every menu.
@@ -509,18 +405,18 @@ void CMainDlg::OnDropFiles(HDROP drop) {
         if (DragQueryFileW(drop, i, &wide[0], length + 1) != length) continue;
         if (!NarrowName(wide.c_str(), &name)) continue;
         if (PathIsDirectoryA(name.c_str()))
-            ExpandFolder(name.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
+            m_jobs.ExpandFolder(name.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
         else
-            AddFileToList(name.c_str());
+            m_jobs.AddFile(name.c_str());
     }
     DragFinish(drop);
     SetForegroundWindow(m_hWnd);
 }
 
 void CMainDlg::OpenSelected() {
-    int index = m_list.GetFirstSelected();
+    int index = m_jobs.Control().GetFirstSelected();
     if (index < 0) return;
-    std::string path = GetItemPath(index);
+    std::string path = m_jobs.Model().Path(index);
     std::string parameters = "\"" + path + "\"";
     std::string program = m_settings.Program;
     if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
@@ -537,7 +433,7 @@ void CMainDlg::OnAddFiles() {
     if (dialog.DoModal() != IDOK) return;
     std::string latest;
     for (const std::string& path : dialog.GetPathNames()) {
-        AddFileToList(path.c_str());
+        m_jobs.AddFile(path.c_str());
         latest = path;
     }
     if (!latest.empty()) m_settings.LastFile = latest;
@@ -554,11 +450,48 @@ void CMainDlg::OnAddFolder() {
     // OK on a node that is no folder (the computer) adds nothing, and does
     // not make the next dialog forget where the user last was.
     if (dialog.m_strFolder.empty()) return;
-    ExpandFolder(dialog.m_strFolder.c_str(), dialog.m_strFileTypes.c_str(), dialog.m_bIncludeSubfolders != 0);
+    m_jobs.ExpandFolder(dialog.m_strFolder.c_str(), dialog.m_strFileTypes.c_str(),
+                        dialog.m_bIncludeSubfolders != 0);
     m_settings.LastFolder = dialog.m_strFolder;
 }
 
-void CMainDlg::OnOptions() {
-    COptionsDlg dialog(m_settings, m_store, m_hWnd);
-    dialog.DoModal();
+// ---- the run ----
+
+void CMainDlg::ShowRunning(bool running) {
+    HWND shown = GetDlgItem(running ? IDC_STOP : IDC_CONVERT);
+    ::ShowWindow(shown, SW_SHOW);
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(shown), TRUE);
+    ::ShowWindow(GetDlgItem(running ? IDC_CONVERT : IDC_STOP), SW_HIDE);
+    m_selector.EnableWindow(!running);
+    m_jobs.SetRunning(running, m_checkRun);
+    SetFeedbackLink();
+}
+
+void CMainDlg::StartRun(bool check) {
+    if (m_run.IsRunning() || !m_hWnd) return;
+    m_checkRun = check;
+    DDX_CBIndex(true, IDC_FORMAT, m_format);
+    DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
+    DDX_Check(true, IDC_KEEP_ON_TOP, m_keepOnTop);
+    ShowRunning(true);
+    // The selector's index is the format's number.
+    if (!m_run.Start(static_cast<LineEndingFormat>(m_format), check, RunConverter())) {
+        // No thread, no run: back to idle rather than stuck with Stop shown.
+        ShowRunning(false);
+        m_status.ShowNotStarted();
+    }
+}
+
+IConverter& CMainDlg::RunConverter() {
+    return m_checkRun ? CheckConverter() : FileConverter();
+}
+
+void CMainDlg::OnRunFinished(RunStop stop) {
+    ShowRunning(false);
+    bool fromCommandLine = m_startupPaths != nullptr && m_settings.AutoStart;
+    // A check is for reading the list: it never closes the dialog.
+    if (stop == RunStop::None && !m_checkRun &&
+        ((m_closeWhenDone && m_run.Counts().failed == 0) || fromCommandLine))
+        PostMessage(WM_CLOSE);
+    if (stop == RunStop::Close) EndDialog(IDCANCEL);
 }
