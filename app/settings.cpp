@@ -29,20 +29,21 @@ void CAppSettings::SetConversionOptions(const ConvertOptions& options) {
 }
 
 bool CAppSettings::Load(IProfileStore& store) {
-    const CAppSettings defaults;
+    const ProgramOptions defaults;
+    const LastChoices lastDefaults;
     ConvertOptions convert;  // the defaults until read
-    LastFile = store.GetString(kSection, "LastFile", defaults.LastFile.c_str());
-    LastFolder = store.GetString(kSection, "LastFolder", defaults.LastFolder.c_str());
-    DefaultFilter = store.GetString(kSection, "DefaultFilter", defaults.DefaultFilter.c_str());
-    LastFormat = store.GetInt(kSection, "LastFormat", defaults.LastFormat);
+    m_last.file = store.GetString(kSection, "LastFile", lastDefaults.file.c_str());
+    m_last.folder = store.GetString(kSection, "LastFolder", lastDefaults.folder.c_str());
+    m_options.defaultFilter = store.GetString(kSection, "DefaultFilter", defaults.defaultFilter.c_str());
+    m_last.format = store.GetInt(kSection, "LastFormat", lastDefaults.format);
     convert.keepTimestamp = GetFlag(store, "KeepTimestamp", convert.keepTimestamp);
     convert.keepAttributes = GetFlag(store, "KeepAttributes", convert.keepAttributes);
     convert.allowReadOnly = GetFlag(store, "IgnoreReadOnly", convert.allowReadOnly);
     convert.backup = GetFlag(store, "BackupFile", convert.backup);
-    AutoStart = GetFlag(store, "AutoStart", defaults.AutoStart);
-    AutoClose = GetFlag(store, "AutoClose", defaults.AutoClose);
-    AlwaysOnTop = GetFlag(store, "AlwaysOnTop", defaults.AlwaysOnTop);
-    Program = store.GetString(kSection, "Program", defaults.Program.c_str());
+    m_options.autoStart = GetFlag(store, "AutoStart", defaults.autoStart);
+    m_options.autoClose = GetFlag(store, "AutoClose", defaults.autoClose);
+    m_options.alwaysOnTop = GetFlag(store, "AlwaysOnTop", defaults.alwaysOnTop);
+    m_options.program = store.GetString(kSection, "Program", defaults.program.c_str());
     convert.skipBinary = GetFlag(store, "SkipBinary", convert.skipBinary);
     SetConversionOptions(convert);
     m_loadedFrom = &store;
@@ -51,17 +52,17 @@ bool CAppSettings::Load(IProfileStore& store) {
 
 void CAppSettings::Save(IProfileStore& store) {
     const ConvertOptions convert = ConversionOptions();
-    store.WriteString(kSection, "LastFile", LastFile.c_str());
-    store.WriteString(kSection, "LastFolder", LastFolder.c_str());
-    store.WriteString(kSection, "DefaultFilter", DefaultFilter.c_str());
-    store.WriteString(kSection, "Program", Program.c_str());
-    store.WriteInt(kSection, "LastFormat", LastFormat);
+    store.WriteString(kSection, "LastFile", m_last.file.c_str());
+    store.WriteString(kSection, "LastFolder", m_last.folder.c_str());
+    store.WriteString(kSection, "DefaultFilter", m_options.defaultFilter.c_str());
+    store.WriteString(kSection, "Program", m_options.program.c_str());
+    store.WriteInt(kSection, "LastFormat", m_last.format);
     WriteFlag(store, "KeepTimestamp", convert.keepTimestamp);
     WriteFlag(store, "KeepAttributes", convert.keepAttributes);
     WriteFlag(store, "IgnoreReadOnly", convert.allowReadOnly);
     WriteFlag(store, "BackupFile", convert.backup);
-    WriteFlag(store, "AutoStart", AutoStart);
-    WriteFlag(store, "AutoClose", AutoClose);
-    WriteFlag(store, "AlwaysOnTop", AlwaysOnTop);
+    WriteFlag(store, "AutoStart", m_options.autoStart);
+    WriteFlag(store, "AutoClose", m_options.autoClose);
+    WriteFlag(store, "AlwaysOnTop", m_options.alwaysOnTop);
     WriteFlag(store, "SkipBinary", convert.skipBinary);
 }

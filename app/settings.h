@@ -8,6 +8,22 @@
 #include "app/profile_store.h"
 #include "core/converter.h"
 
+// The options other than the conversion flags.
+struct ProgramOptions {
+    bool autoStart = true;
+    bool autoClose = false;
+    bool alwaysOnTop = false;
+    std::string defaultFilter = "*.*";
+    std::string program;
+};
+
+// What the last session chose, offered again.
+struct LastChoices {
+    std::string file;
+    std::string folder;
+    int format = 0;
+};
+
 class CAppSettings {
 public:
     CAppSettings() = default;
@@ -31,19 +47,16 @@ public:
     ConvertOptions ConversionOptions() const;
     void SetConversionOptions(const ConvertOptions& options);
 
-    // The other options, read and written on the UI thread only.
-    bool AutoStart = true;
-    bool AutoClose = false;
-    bool AlwaysOnTop = false;
-    std::string DefaultFilter = "*.*";
-    std::string Program;
-
-    // Last-run state: what the last session chose, offered again.
-    std::string LastFile;
-    std::string LastFolder;
-    int LastFormat = 0;
+    // The other options and the last choices, read and written on the UI
+    // thread only.
+    ProgramOptions& Options() { return m_options; }
+    const ProgramOptions& Options() const { return m_options; }
+    LastChoices& Last() { return m_last; }
+    const LastChoices& Last() const { return m_last; }
 
 private:
+    ProgramOptions m_options;
+    LastChoices m_last;
     mutable std::mutex m_convertLock;
     ConvertOptions m_convert;
     IProfileStore* m_loadedFrom = nullptr;

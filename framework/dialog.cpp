@@ -21,8 +21,8 @@ bool IsIdleMessage(const MSG& msg) {
 CDialog::CDialog(UINT templateId, HWND parent) : m_parent(parent), m_templateId(templateId) {}
 
 CDialog::~CDialog() {
-    if (m_hWnd && IsWindow(m_hWnd)) {
-        HWND wnd = m_hWnd;
+    if (m_hwnd && IsWindow(m_hwnd)) {
+        HWND wnd = m_hwnd;
         UnsubclassWindow();
         ::DestroyWindow(wnd);
     }
@@ -47,7 +47,7 @@ LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
 }
 
 bool CDialog::Create() {
-    if (m_hWnd) return false;
+    if (m_hwnd) return false;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     t_creating = this;
     HHOOK previous = t_hook;
@@ -58,10 +58,10 @@ bool CDialog::Create() {
     t_hook = previous;
     t_creating = nullptr;
     if (!wnd) {
-        m_hWnd = nullptr;
+        m_hwnd = nullptr;
         return false;
     }
-    return m_hWnd == wnd;
+    return m_hwnd == wnd;
 }
 
 INT_PTR CDialog::DoModal() {
@@ -71,14 +71,14 @@ INT_PTR CDialog::DoModal() {
     if (!Create()) return -1;
     bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
     if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
-    if (m_hWnd && !m_endRequested) ::ShowWindow(m_hWnd, SW_SHOW);
+    if (m_hwnd && !m_endRequested) ::ShowWindow(m_hwnd, SW_SHOW);
     RunModalLoop();
     // Re-enable the owner before the dialog goes, so activation returns to it.
     if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
-    if (m_hWnd) {
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+    if (m_hwnd) {
+        ::SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
                        SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
-        ::DestroyWindow(m_hWnd);
+        ::DestroyWindow(m_hwnd);
     }
     return m_result;
 }
@@ -87,7 +87,7 @@ void CDialog::RunModalLoop() {
     m_inModalLoop = true;
     bool idle = true;
     MSG msg;
-    while (!m_endRequested && m_hWnd) {
+    while (!m_endRequested && m_hwnd) {
         if (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             SendMessage(kWmKickIdle, MSGF_DIALOGBOX, 0);
             idle = false;
@@ -114,17 +114,17 @@ void CDialog::EndDialog(INT_PTR result) {
     m_endRequested = true;
     if (m_inModalLoop) {
         PostMessage(WM_NULL);  // wake the loop
-    } else if (m_hWnd) {
-        ::DestroyWindow(m_hWnd);
+    } else if (m_hwnd) {
+        ::DestroyWindow(m_hwnd);
     }
 }
 
 bool CDialog::PreTranslateMessage(MSG* msg) {
-    return m_hWnd && IsDialogMessageA(m_hWnd, msg);
+    return m_hwnd && IsDialogMessageA(m_hwnd, msg);
 }
 
 bool CDialog::UpdateData(bool save) {
-    if (!m_hWnd) return false;
+    if (!m_hwnd) return false;
     DoDataExchange(save);
     return true;
 }
@@ -213,7 +213,7 @@ bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 void CDialog::DDX_Check(bool save, int id, int& value) {
-    HWND control = ::GetDlgItem(m_hWnd, id);
+    HWND control = ::GetDlgItem(m_hwnd, id);
     if (!control) return;
     if (save)
         value = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
@@ -222,7 +222,7 @@ void CDialog::DDX_Check(bool save, int id, int& value) {
 }
 
 void CDialog::DDX_Text(bool save, int id, std::string& value) {
-    HWND control = ::GetDlgItem(m_hWnd, id);
+    HWND control = ::GetDlgItem(m_hwnd, id);
     if (!control) return;
     if (save) {
         int n = GetWindowTextLengthA(control);
@@ -236,7 +236,7 @@ void CDialog::DDX_Text(bool save, int id, std::string& value) {
 }
 
 void CDialog::DDX_CBIndex(bool save, int id, int& index) {
-    HWND control = ::GetDlgItem(m_hWnd, id);
+    HWND control = ::GetDlgItem(m_hwnd, id);
     if (!control) return;
     if (save)
         index = static_cast<int>(::SendMessageA(control, CB_GETCURSEL, 0, 0));
@@ -245,5 +245,5 @@ void CDialog::DDX_CBIndex(bool save, int id, int& index) {
 }
 
 void CDialog::DDX_Control(int id, CWnd& control) {
-    if (!control.m_hWnd) control.SubclassDlgItem(id, m_hWnd);
+    if (!control.m_hwnd) control.SubclassDlgItem(id, m_hwnd);
 }

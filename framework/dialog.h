@@ -53,7 +53,7 @@ protected:
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    HWND CommandWindow() const override { return m_hWnd; }
+    HWND CommandWindow() const override { return m_hwnd; }
 
     // Data exchange helpers; each is a no-op for a missing control.
     void DDX_Check(bool save, int id, int& value);

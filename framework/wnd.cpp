@@ -27,13 +27,13 @@ CWnd* GetObjectOf(HWND wnd) {
 }  // namespace
 
 CWnd::~CWnd() {
-    if (m_oldProc && m_hWnd && IsWindow(m_hWnd)) UnsubclassWindow();
+    if (m_oldProc && m_hwnd && IsWindow(m_hwnd)) UnsubclassWindow();
 }
 
 HWND CWnd::Detach() {
     if (m_oldProc) return UnsubclassWindow();
-    HWND wnd = m_hWnd;
-    m_hWnd = nullptr;
+    HWND wnd = m_hwnd;
+    m_hwnd = nullptr;
     return wnd;
 }
 
@@ -44,12 +44,12 @@ CWnd* CWnd::FromHandle(HWND wnd) {
 bool CWnd::SubclassWindow(HWND wnd) {
     if (!wnd || !IsWindow(wnd) || m_oldProc || FromHandle(wnd)) return false;
     if (!SetObject(wnd, this)) return false;
-    m_hWnd = wnd;
+    m_hwnd = wnd;
     m_oldProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::RouterProc)));
     if (!m_oldProc) {
         RemoveObject(wnd);
-        m_hWnd = nullptr;
+        m_hwnd = nullptr;
         return false;
     }
     OnSubclassed();
@@ -61,7 +61,7 @@ bool CWnd::HookNewWindow(HWND wnd) {
 }
 
 HWND CWnd::UnsubclassWindow() {
-    HWND wnd = m_hWnd;
+    HWND wnd = m_hwnd;
     if (wnd && m_oldProc) {
         // Only unhook if nobody subclassed on top of us meanwhile.
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == &CWnd::RouterProc)
@@ -69,26 +69,26 @@ HWND CWnd::UnsubclassWindow() {
         RemoveObject(wnd);
     }
     m_oldProc = nullptr;
-    m_hWnd = nullptr;
+    m_hwnd = nullptr;
     return wnd;
 }
 
 std::string CWnd::GetWindowText() const {
-    int n = GetWindowTextLengthA(m_hWnd);
+    int n = GetWindowTextLengthA(m_hwnd);
     std::string text(n > 0 ? n + 1 : 1, '\0');
-    int got = ::GetWindowTextA(m_hWnd, &text[0], static_cast<int>(text.size()));
+    int got = ::GetWindowTextA(m_hwnd, &text[0], static_cast<int>(text.size()));
     text.resize(got > 0 ? got : 0);
     return text;
 }
 
 void CWnd::ModifyStyle(LONG_PTR remove, LONG_PTR add) {
     LONG_PTR style = GetStyle();
-    SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~remove) | add);
+    SetWindowLongPtrA(m_hwnd, GWL_STYLE, (style & ~remove) | add);
 }
 
 bool CWnd::DestroyWindow() {
-    if (!m_hWnd) return false;
-    return ::DestroyWindow(m_hWnd) != FALSE;
+    if (!m_hwnd) return false;
+    return ::DestroyWindow(m_hwnd) != FALSE;
 }
 
 bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
@@ -96,8 +96,8 @@ bool CWnd::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 }
 
 LRESULT CWnd::DefProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (m_oldProc) return CallWindowProcA(m_oldProc, m_hWnd, msg, wp, lp);
-    return DefWindowProcA(m_hWnd, msg, wp, lp);
+    if (m_oldProc) return CallWindowProcA(m_oldProc, m_hwnd, msg, wp, lp);
+    return DefWindowProcA(m_hwnd, msg, wp, lp);
 }
 
 bool CWnd::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -122,7 +122,7 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         default:
             return false;
     }
-    if (!child || child == m_hWnd) return false;
+    if (!child || child == m_hwnd) return false;
     CWnd* object = FromHandle(child);
     if (!object) return false;
     return object->OnMessage(kReflectBase + msg, wp, lp, result);
@@ -140,13 +140,13 @@ LRESULT CWnd::Route(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (!handled) result = DefProc(msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        HWND wnd = m_hWnd;
+        HWND wnd = m_hwnd;
         WNDPROC old = m_oldProc;
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == &CWnd::RouterProc)
             SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
         RemoveObject(wnd);
         m_oldProc = nullptr;
-        m_hWnd = nullptr;
+        m_hwnd = nullptr;
         OnFinalMessage();
     }
     return result;

@@ -24,11 +24,11 @@ public:
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
-    HWND m_hWnd = nullptr;
-    operator HWND() const { return m_hWnd; }
+    HWND m_hwnd = nullptr;
+    operator HWND() const { return m_hwnd; }
 
     // Plain holding: no message routing.
-    void Attach(HWND wnd) { m_hWnd = wnd; }
+    void Attach(HWND wnd) { m_hwnd = wnd; }
     HWND Detach();
 
     // Routes the window's messages through OnMessage until the window is
@@ -42,28 +42,28 @@ public:
 
     // Thin helpers used often enough to earn a place.
     LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-        return ::SendMessageA(m_hWnd, msg, wp, lp);
+        return ::SendMessageA(m_hwnd, msg, wp, lp);
     }
     BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-        return ::PostMessageA(m_hWnd, msg, wp, lp);
+        return ::PostMessageA(m_hwnd, msg, wp, lp);
     }
-    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hwnd, id); }
     std::string GetWindowText() const;
-    void SetWindowText(const char* text) { ::SetWindowTextA(m_hWnd, text); }
-    void ShowWindow(int cmd) { ::ShowWindow(m_hWnd, cmd); }
-    void EnableWindow(bool enable) { ::EnableWindow(m_hWnd, enable); }
-    bool IsWindowVisible() const { return ::IsWindowVisible(m_hWnd) != FALSE; }
-    bool IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd) != FALSE; }
+    void SetWindowText(const char* text) { ::SetWindowTextA(m_hwnd, text); }
+    void ShowWindow(int cmd) { ::ShowWindow(m_hwnd, cmd); }
+    void EnableWindow(bool enable) { ::EnableWindow(m_hwnd, enable); }
+    bool IsWindowVisible() const { return ::IsWindowVisible(m_hwnd) != FALSE; }
+    bool IsWindowEnabled() const { return ::IsWindowEnabled(m_hwnd) != FALSE; }
     void SetFont(HFONT font, bool redraw = true) { SendMessage(WM_SETFONT, (WPARAM)font, redraw); }
     HFONT GetFont() const { return (HFONT)SendMessage(WM_GETFONT); }
-    LONG_PTR GetStyle() const { return GetWindowLongPtrA(m_hWnd, GWL_STYLE); }
+    LONG_PTR GetStyle() const { return GetWindowLongPtrA(m_hwnd, GWL_STYLE); }
     void ModifyStyle(LONG_PTR remove, LONG_PTR add);
     bool DestroyWindow();
 
 protected:
     // Handle a message: return true and set result, or false for the default.
     virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
-    // The window has received its last message; m_hWnd is already null.
+    // The window has received its last message; m_hwnd is already null.
     virtual void OnFinalMessage() {}
     // Runs once the window routes through this object (set-up such as
     // style bits or tooltips belongs here).

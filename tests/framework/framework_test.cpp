@@ -94,7 +94,7 @@ TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
     bool bDisabledAfterIdle = false;
     dialog.onDone = [&](TestDialog& d) {
         ownerDisabledInside = !IsWindowEnabled(owner);
-        bDisabledAfterIdle = !IsWindowEnabled(GetDlgItem(d.m_hWnd, 1002));
+        bDisabledAfterIdle = !IsWindowEnabled(GetDlgItem(d.m_hwnd, 1002));
         d.EndDialog(42);
     };
     // Posted once the loop's first idle pass has run (waiting for that, not
@@ -104,7 +104,7 @@ TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
     ASSERT_TRUE(poster.Create(
         [&] {
             while (dialog.kickIdles == 0) Sleep(5);
-            PostMessageA(dialog.m_hWnd, kDone, 0, 0);
+            PostMessageA(dialog.m_hwnd, kDone, 0, 0);
             return DWORD(0);
         },
         false));
@@ -115,7 +115,7 @@ TEST(FrameworkDialog, ModalLoopRunsIdlePassAndEndsWithResult) {
     EXPECT_TRUE(ownerDisabledInside);
     EXPECT_TRUE(bDisabledAfterIdle);
     EXPECT_TRUE(IsWindowEnabled(owner));
-    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_EQ(dialog.m_hwnd, nullptr);
     DestroyWindow(owner);
 }
 
@@ -128,7 +128,7 @@ TEST(FrameworkDialog, MenuAndAcceleratorCommandsObeyTheRuleButtonClicksArrive) {
     };
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create());
-    HWND button = GetDlgItem(dialog.m_hWnd, 1001);
+    HWND button = GetDlgItem(dialog.m_hwnd, 1001);
     const Case cases[] = {
         {1001, true, nullptr, true}, {1001, false, nullptr, false}, {2001, false, nullptr, false},
         {2001, true, nullptr, true}, {3000, false, nullptr, true},  // not in the table: always runs
@@ -137,7 +137,7 @@ TEST(FrameworkDialog, MenuAndAcceleratorCommandsObeyTheRuleButtonClicksArrive) {
     for (const Case& c : cases) {
         dialog.ran.clear();
         dialog.allowed[c.id] = c.allowed;
-        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(c.id, c.fromControl ? BN_CLICKED : 0),
+        SendMessageA(dialog.m_hwnd, WM_COMMAND, MAKEWPARAM(c.id, c.fromControl ? BN_CLICKED : 0),
                      reinterpret_cast<LPARAM>(c.fromControl));
         EXPECT_EQ(!dialog.ran.empty(), c.expectRun) << "command " << c.id << " allowed " << c.allowed;
     }
@@ -155,9 +155,9 @@ TEST(FrameworkDialog, IdlePassAndMenuPopupApplyTheRule) {
     for (bool allow : {false, true}) {
         dialog.allowed[1001] = allow;
         dialog.allowed[2001] = !allow;
-        SendMessageA(dialog.m_hWnd, kWmKickIdle, 0, 0);
-        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog.m_hWnd, 1001)) != FALSE, allow);
-        SendMessageA(dialog.m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+        SendMessageA(dialog.m_hwnd, kWmKickIdle, 0, 0);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog.m_hwnd, 1001)) != FALSE, allow);
+        SendMessageA(dialog.m_hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
         EXPECT_EQ((GetMenuState(popup, 1001, MF_BYCOMMAND) & MF_GRAYED) == 0, allow);
         EXPECT_EQ((GetMenuState(popup, 2001, MF_BYCOMMAND) & MF_GRAYED) == 0, !allow);
         EXPECT_NE(GetMenuState(popup, 3000, MF_BYCOMMAND) & MF_GRAYED, 0u)
@@ -172,25 +172,25 @@ TEST(FrameworkDialog, CloseBoxAndEscapeGoThroughCancel) {
         TestDialog dialog;
         ASSERT_TRUE(dialog.Create());
         if (how == WM_CLOSE)
-            SendMessageA(dialog.m_hWnd, WM_CLOSE, 0, 0);
+            SendMessageA(dialog.m_hwnd, WM_CLOSE, 0, 0);
         else
-            SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            SendMessageA(dialog.m_hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         EXPECT_EQ(dialog.GetResult(), IDCANCEL);
-        EXPECT_EQ(dialog.m_hWnd, nullptr) << "a modeless dialog is destroyed by EndDialog";
+        EXPECT_EQ(dialog.m_hwnd, nullptr) << "a modeless dialog is destroyed by EndDialog";
     }
 }
 
 TEST(FrameworkDialog, DataExchangeRoundTrip) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create());
-    HWND combo = GetDlgItem(dialog.m_hWnd, 1005);
+    HWND combo = GetDlgItem(dialog.m_hwnd, 1005);
     SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("zero"));
     SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one"));
     dialog.check = 1;
     dialog.text = "some text";
     dialog.comboIndex = 1;
     dialog.UpdateData(false);
-    EXPECT_EQ(SendMessageA(GetDlgItem(dialog.m_hWnd, 1003), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog.m_hwnd, 1003), BM_GETCHECK, 0, 0), BST_CHECKED);
     dialog.check = 0;
     dialog.text.clear();
     dialog.comboIndex = -1;
@@ -205,11 +205,11 @@ TEST(FrameworkWnd, NotificationsAreReflectedToTheChildAndSubclassEndsWithTheWind
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create());
     SelfClickButton button;
-    ASSERT_TRUE(button.SubclassDlgItem(1002, dialog.m_hWnd));
-    EXPECT_EQ(CWnd::FromHandle(button.m_hWnd), &button);
+    ASSERT_TRUE(button.SubclassDlgItem(1002, dialog.m_hwnd));
+    EXPECT_EQ(CWnd::FromHandle(button.m_hwnd), &button);
     // The dialog handles 1002 itself in OnCommand, so it wins; 1001 would too.
-    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button.m_hWnd));
+    SendMessageA(dialog.m_hwnd, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button.m_hwnd));
     EXPECT_EQ(button.reflectedClicks, 0);
 
     // A parent that declines gets its child's notification reflected.
@@ -218,12 +218,12 @@ TEST(FrameworkWnd, NotificationsAreReflectedToTheChildAndSubclassEndsWithTheWind
     } plain;
     ASSERT_TRUE(plain.Create());
     SelfClickButton own;
-    ASSERT_TRUE(own.SubclassDlgItem(1001, plain.m_hWnd));
-    SendMessageA(own.m_hWnd, BM_CLICK, 0, 0);
+    ASSERT_TRUE(own.SubclassDlgItem(1001, plain.m_hwnd));
+    SendMessageA(own.m_hwnd, BM_CLICK, 0, 0);
     EXPECT_EQ(own.reflectedClicks, 1);
-    EXPECT_FALSE(own.SubclassWindow(own.m_hWnd)) << "a window is routed through one object only";
+    EXPECT_FALSE(own.SubclassWindow(own.m_hwnd)) << "a window is routed through one object only";
     plain.DestroyWindow();
-    EXPECT_EQ(own.m_hWnd, nullptr);
+    EXPECT_EQ(own.m_hwnd, nullptr);
     dialog.DestroyWindow();
 }
 
@@ -233,10 +233,10 @@ TEST(FrameworkDialog, PreTranslateSeesKeysBeforeDispatch) {
     CThread poster;
     ASSERT_TRUE(poster.Create(
         [&] {
-            while (!dialog.m_hWnd) Sleep(5);
+            while (!dialog.m_hwnd) Sleep(5);
             Sleep(50);
-            PostMessageA(GetDlgItem(dialog.m_hWnd, 1004), WM_KEYDOWN, 'Q', 0);
-            PostMessageA(dialog.m_hWnd, kDone, 0, 0);
+            PostMessageA(GetDlgItem(dialog.m_hwnd, 1004), WM_KEYDOWN, 'Q', 0);
+            PostMessageA(dialog.m_hwnd, kDone, 0, 0);
             return DWORD(0);
         },
         false));

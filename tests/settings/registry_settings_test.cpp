@@ -68,11 +68,13 @@ protected:
 TEST_F(RegistrySettings, FirstRunDefaultsThenAllThirteenValuesStored) {
     auto settings = std::make_unique<CAppSettings>();
     settings->Load(store);
-    EXPECT_EQ(settings->DefaultFilter, "*.*");
+    EXPECT_EQ(settings->Options().defaultFilter, "*.*");
     const ConvertOptions convert = settings->ConversionOptions();
     EXPECT_EQ(convert.keepTimestamp + convert.keepAttributes + convert.allowReadOnly, 3);
-    EXPECT_EQ(convert.backup + settings->AutoClose + settings->AlwaysOnTop + settings->LastFormat, 0);
-    EXPECT_EQ(settings->AutoStart + convert.skipBinary, 2);
+    EXPECT_EQ(convert.backup + settings->Options().autoClose + settings->Options().alwaysOnTop +
+                  settings->Last().format,
+              0);
+    EXPECT_EQ(settings->Options().autoStart + convert.skipBinary, 2);
     settings.reset();
 
     struct Value {
@@ -119,10 +121,10 @@ TEST_F(RegistrySettings, StoredOddValuesLoadAsTheyShould) {
         settings.Load(store);
         const ConvertOptions convert = settings.ConversionOptions();
         EXPECT_TRUE(convert.backup);
-        EXPECT_EQ(settings.DefaultFilter, "");
+        EXPECT_EQ(settings.Options().defaultFilter, "");
         EXPECT_TRUE(convert.keepTimestamp);
-        EXPECT_EQ(settings.LastFormat, 0);
-        EXPECT_EQ(settings.Program, "ed.exe");
+        EXPECT_EQ(settings.Last().format, 0);
+        EXPECT_EQ(settings.Options().program, "ed.exe");
         EXPECT_FALSE(convert.skipBinary);
     }
     EXPECT_EQ(StoredDword("SkipBinary"), 0u);
@@ -140,9 +142,9 @@ TEST_F(RegistrySettings, LastOfTwoWritersWins) {
     CRegistryProfileStore otherStore;
     first->Load(store);
     second->Load(otherStore);
-    first->LastFolder = "C:\\one";
-    first->AutoClose = true;
-    second->LastFolder = "C:\\two";
+    first->Last().folder = "C:\\one";
+    first->Options().autoClose = true;
+    second->Last().folder = "C:\\two";
     first.reset();
     EXPECT_EQ(StoredDword("AutoClose"), 1u);
     second.reset();

@@ -44,19 +44,19 @@ TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
         int value;
         int expected;
     } ints[] = {
-        {"LastFormat", settings->LastFormat, 0},
+        {"LastFormat", settings->Last().format, 0},
         {"KeepTimestamp", convert.keepTimestamp, 1},
         {"KeepAttributes", convert.keepAttributes, 1},
         {"IgnoreReadOnly", convert.allowReadOnly, 1},
         {"BackupFile", convert.backup, 0},
-        {"AutoStart", settings->AutoStart, 1},
-        {"AutoClose", settings->AutoClose, 0},
-        {"AlwaysOnTop", settings->AlwaysOnTop, 0},
+        {"AutoStart", settings->Options().autoStart, 1},
+        {"AutoClose", settings->Options().autoClose, 0},
+        {"AlwaysOnTop", settings->Options().alwaysOnTop, 0},
         {"SkipBinary", convert.skipBinary, 1},
     };
     for (const Field& f : ints) EXPECT_EQ(f.value, f.expected) << f.name;
-    EXPECT_EQ(settings->DefaultFilter, "*.*");
-    EXPECT_EQ(settings->LastFile + settings->LastFolder + settings->Program, "");
+    EXPECT_EQ(settings->Options().defaultFilter, "*.*");
+    EXPECT_EQ(settings->Last().file + settings->Last().folder + settings->Options().program, "");
     settings.reset();
     EXPECT_EQ(store.Count(), 13u);
     EXPECT_EQ(store.GetInt("Settings", "SkipBinary", -7), 1);
@@ -83,8 +83,8 @@ TEST(Settings, StoredValuesRoundTripWithFlagsNormalised) {
         CAppSettings settings;
         settings.Load(store);
         EXPECT_TRUE(settings.ConversionOptions().keepAttributes);  // any nonzero value counts as set
-        EXPECT_EQ(settings.DefaultFilter, "");                     // stored empty is not missing
-        EXPECT_EQ(settings.Program, " C:\\tools\\ed.exe ");
+        EXPECT_EQ(settings.Options().defaultFilter, "");           // stored empty is not missing
+        EXPECT_EQ(settings.Options().program, " C:\\tools\\ed.exe ");
     }
     for (const Stored& f : flags) EXPECT_EQ(store.GetInt("Settings", f.name, 99), f.savedBack) << f.name;
     EXPECT_EQ(store.GetInt("Settings", "LastFormat", 99), 7);
@@ -111,11 +111,11 @@ TEST(Settings, LastOfTwoWritersWins) {
     auto second = std::make_unique<CAppSettings>();
     first->Load(store);
     second->Load(store);
-    first->LastFile = "C:\\first.txt";
+    first->Last().file = "C:\\first.txt";
     ConvertOptions backup;
     backup.backup = true;
     first->SetConversionOptions(backup);
-    second->LastFile = "C:\\second.txt";
+    second->Last().file = "C:\\second.txt";
     first.reset();
     second.reset();
     EXPECT_EQ(store.GetString("Settings", "LastFile", ""), "C:\\second.txt");

@@ -39,7 +39,7 @@ TEST(AboutDlg, BoldTextsAndLinksWithTheirTargets) {
     const ShellResources& shell = TestApp::Get().Resources();
     TestAboutDlg about(shell);
     ASSERT_TRUE(about.Create());
-    HWND wnd = about.m_hWnd;
+    HWND wnd = about.m_hwnd;
     EXPECT_EQ(ItemText(wnd, IDC_ABOUT_VERSION), "Pardwell Version 1.0.0.0");
     EXPECT_EQ(FontOf(wnd, IDC_ABOUT_VERSION), shell.BoldFont());
     EXPECT_EQ(FontOf(wnd, IDC_ABOUT_PURPOSE), shell.BoldFont());
@@ -51,8 +51,8 @@ TEST(AboutDlg, BoldTextsAndLinksWithTheirTargets) {
         int id;
         std::string text, target, tip;
     } links[] = {
-        {about.webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE, PARDWELL_HOME_PAGE, PARDWELL_HOME_PAGE},
-        {about.mailLink, IDC_ABOUT_MAIL_LINK, PARDWELL_SUPPORT_ADDRESS, kMailTarget,
+        {about.m_webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE, PARDWELL_HOME_PAGE, PARDWELL_HOME_PAGE},
+        {about.m_mailLink, IDC_ABOUT_MAIL_LINK, PARDWELL_SUPPORT_ADDRESS, kMailTarget,
          PARDWELL_SUPPORT_ADDRESS},
     };
     for (const auto& row : links) {
@@ -62,8 +62,8 @@ TEST(AboutDlg, BoldTextsAndLinksWithTheirTargets) {
         EXPECT_EQ(row.link.m_backColor, GetSysColor(COLOR_BTNFACE));
         // The new font fits the link to its text: no wider than the text.
         RECT rect;
-        GetClientRect(row.link.m_hWnd, &rect);
-        CClientDC dc(row.link.m_hWnd);
+        GetClientRect(row.link.m_hwnd, &rect);
+        CClientDC dc(row.link.m_hwnd);
         CSelectObject selected(dc, shell.BoldUnderlineFont());
         SIZE size{};
         GetTextExtentPoint32A(dc, row.text.c_str(), static_cast<int>(row.text.size()), &size);
@@ -123,13 +123,13 @@ TEST(AboutDlg, AClickReachesTheDialogAndOpensTheTargetThroughTheShell) {
 
     TestAboutDlg about(TestApp::Get().Resources());
     ASSERT_TRUE(about.Create());
-    ShowWindow(about.m_hWnd, SW_SHOW);
+    ShowWindow(about.m_hwnd, SW_SHOW);
     const struct {
         CHyperLink& link;
         int id;
         std::string target;
-    } links[] = {{about.webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE},
-                 {about.mailLink, IDC_ABOUT_MAIL_LINK, kMailTarget}};
+    } links[] = {{about.m_webLink, IDC_ABOUT_WEB_LINK, PARDWELL_HOME_PAGE},
+                 {about.m_mailLink, IDC_ABOUT_MAIL_LINK, kMailTarget}};
     for (const auto& row : links) {
         DeleteFileA(record.c_str());
         about.commands.clear();

@@ -66,12 +66,12 @@ protected:
         Pump();
     }
     static void TearDownTestSuite() {
-        if (shared->m_hWnd) shared->DestroyWindow();
+        if (shared->m_hwnd) shared->DestroyWindow();
         delete shared;
         shared = nullptr;
     }
     void SetUp() override {
-        ASSERT_TRUE(dlg.m_hWnd != nullptr);
+        ASSERT_TRUE(dlg.m_hwnd != nullptr);
         dlg.selector.ResetContent();
         dlg.selector.SetImageList(nullptr);
         dlg.feedback.opened.clear();
@@ -346,7 +346,7 @@ TEST_F(Controls, ClickOpensTheTargetAndNotifiesTheParent) {
 TEST_F(Controls, PointerIsTheHandCursor) {
     HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
     SetCursor(arrow);
-    LRESULT handled = dlg.options.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg.options.m_hWnd),
+    LRESULT handled = dlg.options.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg.options.m_hwnd),
                                               MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_TRUE(handled);
     HCURSOR now = GetCursor();

@@ -25,16 +25,16 @@ protected:
         ResetSettings();
         dlg = std::make_unique<TestMainDlg>(-1, nullptr);
         ASSERT_TRUE(dlg->Create());
-        ShowWindow(dlg->m_hWnd, SW_SHOW);
+        ShowWindow(dlg->m_hwnd, SW_SHOW);
     }
     void TearDown() override {
-        if (dlg && dlg->m_hWnd) dlg->DestroyWindow();
+        if (dlg && dlg->m_hwnd) dlg->DestroyWindow();
     }
     // Runs the command as the menu, the toolbar and Insert do, with the
     // action carried out in the dialog it opens.
     FileDialogView AddFiles(std::function<void(HWND)> action) {
         FileDialogDriver driver(std::move(action));
-        SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FILES, 0), 0);
+        SendMessageA(dlg->m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FILES, 0), 0);
         return driver.Finish();
     }
     std::vector<std::string> Listed() {
@@ -43,7 +43,7 @@ protected:
             paths.push_back(dlg->Jobs().Model().Path(i));
         return paths;
     }
-    std::string Status() { return ItemText(dlg->m_hWnd, IDC_STATUS); }
+    std::string Status() { return ItemText(dlg->m_hwnd, IDC_STATUS); }
     CAppSettings& Settings() { return TestApp::Get().Settings(); }
 
     TempFolder temp;
@@ -63,7 +63,7 @@ TEST_F(AddFilesTest, TypedNamesAreAddedInTheDialogsOrderAndTheLastIsRemembered) 
     for (const Case& k : cases) {
         SCOPED_TRACE(k.typed);
         dlg->Jobs().Clear();
-        Settings().LastFile = b;
+        Settings().Last().file = b;
         FileDialogView view = AddFiles([&](HWND d) {
             FileDialogDriver::TypeFileName(d, k.typed);
             FileDialogDriver::Press(d, IDOK);
@@ -75,7 +75,7 @@ TEST_F(AddFilesTest, TypedNamesAreAddedInTheDialogsOrderAndTheLastIsRemembered) 
         EXPECT_EQ("All Files (*.*)", view.filterText);
         EXPECT_EQ(k.expected, Listed());
         EXPECT_EQ("3 file(s) added", Status());
-        EXPECT_EQ(k.expected.back(), Settings().LastFile);
+        EXPECT_EQ(k.expected.back(), Settings().Last().file);
     }
     // Adding the same files again skips every one of them.
     AddFiles([&](HWND d) {
@@ -92,7 +92,7 @@ TEST_F(AddFilesTest, NamesInNoLegacyCodePageComeBackWhole) {
                       emoji = "smile\xF0\x9F\x98\x80.txt";
     const std::vector<std::string> expected = {temp.Write(kanji, "a"), temp.Write(cafe, "b"),
                                                temp.Write(emoji, "c")};
-    Settings().LastFile = expected[1];
+    Settings().Last().file = expected[1];
     FileDialogView view = AddFiles([&](HWND d) {
         FileDialogDriver::TypeFileName(d, QuotedNames({kanji, cafe, emoji}));
         FileDialogDriver::Press(d, IDOK);
@@ -100,7 +100,7 @@ TEST_F(AddFilesTest, NamesInNoLegacyCodePageComeBackWhole) {
     ASSERT_TRUE(view.found);
     EXPECT_STRCASEEQ(temp.Path().c_str(), view.folder.c_str());
     EXPECT_EQ(expected, Listed());
-    EXPECT_EQ(expected.back(), Settings().LastFile);
+    EXPECT_EQ(expected.back(), Settings().Last().file);
 }
 
 TEST_F(AddFilesTest, FirstUseLeavesTheFolderToTheSystemAndCancelAddsNothing) {
@@ -116,7 +116,7 @@ TEST_F(AddFilesTest, FirstUseLeavesTheFolderToTheSystemAndCancelAddsNothing) {
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Settings().LastFile = k.lastFile;
+        Settings().Last().file = k.lastFile;
         FileDialogView view = AddFiles([&](HWND d) {
             if (!k.typed.empty()) FileDialogDriver::TypeFileName(d, k.typed);
             FileDialogDriver::Press(d, IDCANCEL);
@@ -126,7 +126,7 @@ TEST_F(AddFilesTest, FirstUseLeavesTheFolderToTheSystemAndCancelAddsNothing) {
         EXPECT_EQ("All Files (*.*)", view.filterText);
         EXPECT_EQ(0, dlg->Jobs().Control().GetItemCount());
         EXPECT_EQ("Drag and Drop files or folders to begin!", Status());
-        EXPECT_EQ(k.lastFile, Settings().LastFile);
+        EXPECT_EQ(k.lastFile, Settings().Last().file);
     }
 }
 
@@ -144,13 +144,13 @@ TEST_F(AddFilesTest, OneFileComesBackAsItsFullPath) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.typed);
         dlg->Jobs().Clear();
-        Settings().LastFile = inFolder;
+        Settings().Last().file = inFolder;
         AddFiles([&](HWND d) {
             FileDialogDriver::TypeFileName(d, k.typed);
             FileDialogDriver::Press(d, IDOK);
         });
         EXPECT_EQ(std::vector<std::string>{k.expected}, Listed());
-        EXPECT_EQ(k.expected, Settings().LastFile);
+        EXPECT_EQ(k.expected, Settings().Last().file);
         EXPECT_EQ("1 file(s) added", Status());
     }
 }
@@ -163,7 +163,7 @@ TEST_F(AddFilesTest, ADriveRootIsJoinedWithoutADoubledSeparator) {
         ASSERT_TRUE(f);
         std::fclose(f);
     }
-    Settings().LastFile = std::string("C:\\") + name[0];
+    Settings().Last().file = std::string("C:\\") + name[0];
     FileDialogView view = AddFiles([&](HWND d) {
         FileDialogDriver::TypeFileName(d, QuotedNames({name[0], name[1]}));
         FileDialogDriver::Press(d, IDOK);
@@ -171,7 +171,7 @@ TEST_F(AddFilesTest, ADriveRootIsJoinedWithoutADoubledSeparator) {
     EXPECT_STRCASEEQ("C:\\", view.folder.c_str());
     const std::vector<std::string> expected = {std::string("C:\\") + name[0], std::string("C:\\") + name[1]};
     EXPECT_EQ(expected, Listed());
-    EXPECT_EQ(expected[1], Settings().LastFile);
+    EXPECT_EQ(expected[1], Settings().Last().file);
     for (auto& n : name) DeleteFileA((std::string("C:\\") + n).c_str());
 }
 
@@ -190,7 +190,7 @@ TEST_F(AddFilesTest, ASelectionFarBeyondTheStartBufferIsAddedWhole) {
     for (bool byList : {false, true}) {
         SCOPED_TRACE(byList ? "selected in the list" : "typed");
         dlg->Jobs().Clear();
-        Settings().LastFile = files[0];
+        Settings().Last().file = files[0];
         AddFiles([&](HWND d) {
             if (byList)
                 ASSERT_TRUE(FileDialogDriver::SelectAllListed(d));
@@ -203,7 +203,7 @@ TEST_F(AddFilesTest, ASelectionFarBeyondTheStartBufferIsAddedWhole) {
         EXPECT_EQ(files, listed);
         EXPECT_EQ("150 file(s) added", Status());
         if (!byList) {
-            EXPECT_EQ(files.back(), Settings().LastFile);
+            EXPECT_EQ(files.back(), Settings().Last().file);
         }
     }
 }

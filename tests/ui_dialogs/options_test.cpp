@@ -69,15 +69,15 @@ protected:
         store.m_log.clear();
     }
     void TearDown() override {
-        if (dlg && dlg->m_hWnd) dlg->DestroyWindow();
+        if (dlg && dlg->m_hwnd) dlg->DestroyWindow();
     }
     void Open() {
         dlg = std::make_unique<COptionsDlg>(Settings(), store);
         ASSERT_TRUE(dlg->Create());
-        ShowWindow(dlg->m_hWnd, SW_SHOW);
+        ShowWindow(dlg->m_hwnd, SW_SHOW);
     }
     CAppSettings& Settings() { return TestApp::Get().Settings(); }
-    HWND Item(int id) { return GetDlgItem(dlg->m_hWnd, id); }
+    HWND Item(int id) { return GetDlgItem(dlg->m_hwnd, id); }
     bool Checked(int id) { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
     HWND FilterEdit() {
@@ -95,7 +95,7 @@ protected:
         return box.GetItemText(index);
     }
     void Press(int id) {
-        SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+        SendMessageA(dlg->m_hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
     }
     // How often the switch was asked to enable: each Enable reads the
     // install folder once.
@@ -133,8 +133,8 @@ TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
             o.backup = c.backupFile;
             o.skipBinary = c.skipBinary;
         });
-        Settings().DefaultFilter = c.filter;
-        Settings().Program = c.program;
+        Settings().Options().defaultFilter = c.filter;
+        Settings().Options().program = c.program;
         Open();
         EXPECT_EQ(c.keepTimestamp != 0, Checked(IDC_KEEP_TIMESTAMP));
         EXPECT_EQ(c.keepAttributes != 0, Checked(IDC_KEEP_ATTRIBUTES));
@@ -143,7 +143,7 @@ TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
         EXPECT_EQ(c.skipBinary != 0, Checked(IDC_SKIP_BINARY));
         EXPECT_EQ(c.filter, FilterText());
         EXPECT_EQ(-1, FilterRow());
-        EXPECT_EQ(c.program, ItemText(dlg->m_hWnd, IDC_PROGRAM));
+        EXPECT_EQ(c.program, ItemText(dlg->m_hwnd, IDC_PROGRAM));
         EXPECT_EQ(29, SendMessageA(Item(IDC_DEFAULT_FILTER), CB_GETCOUNT, 0, 0));
         EXPECT_EQ("All Files (*.*)", Row(0));
         EXPECT_EQ("XML Files (*.xml)", Row(28));
@@ -152,7 +152,7 @@ TEST_F(OptionsTest, OpensWithTheSettingsAndTheFileTypesWithNoRowSelected) {
 }
 
 TEST_F(OptionsTest, ChoosingAFileTypeWritesItsPatternListIntoTheField) {
-    Settings().DefaultFilter = "*.txt";
+    Settings().Options().defaultFilter = "*.txt";
     Open();
     // A row's description starts with its name; its pattern list.
     const std::pair<const char*, const char*> cases[] = {
@@ -176,7 +176,7 @@ TEST_F(OptionsTest, ChoosingAFileTypeWritesItsPatternListIntoTheField) {
             } else {
                 // A pick from the list, as the box reports it to its parent.
                 SendMessageA(combo, CB_SETCURSEL, row, 0);
-                SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_DEFAULT_FILTER, CBN_SELCHANGE),
+                SendMessageA(dlg->m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_DEFAULT_FILTER, CBN_SELCHANGE),
                              reinterpret_cast<LPARAM>(combo));
             }
             PumpFor(200);
@@ -187,23 +187,23 @@ TEST_F(OptionsTest, ChoosingAFileTypeWritesItsPatternListIntoTheField) {
     SetWindowTextA(FilterEdit(), "*.xml;*.mine");
     EXPECT_EQ("*.xml;*.mine", FilterText());
     Press(IDOK);
-    EXPECT_EQ("*.xml;*.mine", Settings().DefaultFilter);
+    EXPECT_EQ("*.xml;*.mine", Settings().Options().defaultFilter);
 }
 
 TEST_F(OptionsTest, CancelStoresNothingAndLeavesTheIntegrationAlone) {
-    Settings().DefaultFilter = "*.txt";
-    Settings().Program = "C:\\a.exe";
+    Settings().Options().defaultFilter = "*.txt";
+    Settings().Options().program = "C:\\a.exe";
     Open();
     for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE,
                    IDC_SKIP_BINARY, IDC_INTEGRATION})
         Click(id);
     SetWindowTextA(FilterEdit(), "*.log");
-    SetDlgItemTextA(dlg->m_hWnd, IDC_PROGRAM, "C:\\b.exe");
+    SetDlgItemTextA(dlg->m_hwnd, IDC_PROGRAM, "C:\\b.exe");
     Press(IDCANCEL);
-    EXPECT_FALSE(IsWindow(dlg->m_hWnd));
+    EXPECT_FALSE(IsWindow(dlg->m_hwnd));
     EXPECT_EQ(Flags(ConvertOptions()), Flags(Settings().ConversionOptions()));
-    EXPECT_EQ("*.txt", Settings().DefaultFilter);
-    EXPECT_EQ("C:\\a.exe", Settings().Program);
+    EXPECT_EQ("*.txt", Settings().Options().defaultFilter);
+    EXPECT_EQ("C:\\a.exe", Settings().Options().program);
     EXPECT_EQ(0, EnableCalls());
     Sleep(1500);
     EXPECT_EQ(0, CShellIntegration(store).IsEnabled());
@@ -228,12 +228,12 @@ TEST_F(OptionsTest, OkStoresTheFlagsTheFilterAndTheProgramAsShown) {
                            IDC_SKIP_BINARY})
                 Click(id);
         SetWindowTextA(FilterEdit(), c.filter);
-        SetDlgItemTextA(dlg->m_hWnd, IDC_PROGRAM, c.program);
+        SetDlgItemTextA(dlg->m_hwnd, IDC_PROGRAM, c.program);
         Press(IDOK);
-        EXPECT_FALSE(IsWindow(dlg->m_hWnd));
+        EXPECT_FALSE(IsWindow(dlg->m_hwnd));
         EXPECT_EQ(c.clickAll ? "00010" : "11101", Flags(Settings().ConversionOptions()));
-        EXPECT_EQ(c.filter, Settings().DefaultFilter);
-        EXPECT_EQ(c.program, Settings().Program);
+        EXPECT_EQ(c.filter, Settings().Options().defaultFilter);
+        EXPECT_EQ(c.program, Settings().Options().program);
         EXPECT_EQ(0, EnableCalls());
     }
 }
@@ -264,15 +264,15 @@ TEST_F(OptionsTest, AFlagStoredAsAnyNonzeroValueShowsSetAndStaysSet) {
 // own check box).
 TEST_F(OptionsTest, SkipBinaryBoxAmongTheFlagsAndNothingOverlaps) {
     Open();
-    EXPECT_EQ("Skip &binary files", ItemText(dlg->m_hWnd, IDC_SKIP_BINARY));
-    EXPECT_EQ(Item(IDC_SKIP_BINARY), GetNextDlgTabItem(dlg->m_hWnd, Item(IDC_BACKUP_FILE), FALSE));
+    EXPECT_EQ("Skip &binary files", ItemText(dlg->m_hwnd, IDC_SKIP_BINARY));
+    EXPECT_EQ(Item(IDC_SKIP_BINARY), GetNextDlgTabItem(dlg->m_hwnd, Item(IDC_BACKUP_FILE), FALSE));
     RECT client;
-    GetClientRect(dlg->m_hWnd, &client);
+    GetClientRect(dlg->m_hwnd, &client);
     std::vector<std::pair<HWND, RECT>> controls;
-    for (HWND c = GetWindow(dlg->m_hWnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    for (HWND c = GetWindow(dlg->m_hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         RECT r;
         GetWindowRect(c, &r);
-        MapWindowPoints(nullptr, dlg->m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        MapWindowPoints(nullptr, dlg->m_hwnd, reinterpret_cast<POINT*>(&r), 2);
         EXPECT_TRUE(r.left >= client.left && r.top >= client.top && r.right <= client.right &&
                     r.bottom <= client.bottom)
             << GetDlgCtrlID(c);
@@ -305,7 +305,7 @@ TEST_F(OptionsTest, BrowsePutsTheChosenProgramOrFolderIntoTheField) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Settings().Program = one;
+        Settings().Options().program = one;
         Open();
         FileDialogDriver driver([&](HWND d) {
             FileDialogDriver::TypeFileName(d, c.typed);
@@ -318,8 +318,8 @@ TEST_F(OptionsTest, BrowsePutsTheChosenProgramOrFolderIntoTheField) {
         EXPECT_EQ("one.exe", view.fileName);
         EXPECT_EQ("Executable Files (*.exe)", view.filterText);
         EXPECT_EQ(2, view.filterCount);
-        EXPECT_STRCASEEQ(c.expected.c_str(), ItemText(dlg->m_hWnd, IDC_PROGRAM).c_str());
-        EXPECT_EQ(one, Settings().Program) << "nothing is stored before OK";
+        EXPECT_STRCASEEQ(c.expected.c_str(), ItemText(dlg->m_hwnd, IDC_PROGRAM).c_str());
+        EXPECT_EQ(one, Settings().Options().program) << "nothing is stored before OK";
         dlg->DestroyWindow();
     }
 }

@@ -33,7 +33,7 @@ protected:
     BOOL OnInitDialog() override {
         DDX_Control(IDC_FOLDER_TREE, m_tree);
         SetWindowText("Add a Folder");
-        SetDlgItemTextA(m_hWnd, IDC_FOLDER_PROMPT, "Select a folder to convert");
+        SetDlgItemTextA(m_hwnd, IDC_FOLDER_PROMPT, "Select a folder to convert");
         HTREEITEM root = m_tree.FillRoot();
         m_tree.Expand(root);
         TVINSERTSTRUCTA insert{};
@@ -49,7 +49,7 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         if (msg == WM_APP) {
             // Once the image list has arrived and the window is on screen.
-            UpdateWindow(m_hWnd);
+            UpdateWindow(m_hwnd);
             Sleep(500);
             m_tree.Expand(m_slow);
             return true;
@@ -67,8 +67,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     TestApp& app = TestApp::Get();
     ResetSettings();
     if (std::strstr(commandLine, "options")) {
-        app.Settings().DefaultFilter = "*.txt";
-        app.Settings().Program = "C:\\windows\\notepad.exe";
+        app.Settings().Options().defaultFilter = "*.txt";
+        app.Settings().Options().program = "C:\\windows\\notepad.exe";
         COptionsDlg(app.Settings(), app.Store()).DoModal();
         return 0;
     }
@@ -91,29 +91,29 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         if (!dialog.Create()) return 1;
         for (const auto& f : files) dialog.Jobs().AddFile(temp.Write(f.first, f.second).c_str());
         // As a user would drag it: the folder column narrowed so all three show.
-        SendMessageA(dialog.Jobs().Control().m_hWnd, LVM_SETCOLUMNWIDTH, 1, 150);
-        SendMessageA(dialog.Jobs().Control().m_hWnd, LVM_SETCOLUMNWIDTH, 2, 170);
-        ShowWindow(dialog.m_hWnd, SW_SHOW);
-        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CHECK, 0), 0);
+        SendMessageA(dialog.Jobs().Control().m_hwnd, LVM_SETCOLUMNWIDTH, 1, 150);
+        SendMessageA(dialog.Jobs().Control().m_hwnd, LVM_SETCOLUMNWIDTH, 2, 170);
+        ShowWindow(dialog.m_hwnd, SW_SHOW);
+        SendMessageA(dialog.m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CHECK, 0), 0);
         MSG msg;
-        while (IsWindow(dialog.m_hWnd) && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        while (IsWindow(dialog.m_hwnd) && GetMessageA(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
         return 0;
     }
     for (const char* name : {"readme.txt", "notes.txt", "main.c", "main.h"}) temp.Write(name, "x");
-    app.Settings().LastFile = temp.Path() + "\\readme.txt";
+    app.Settings().Last().file = temp.Path() + "\\readme.txt";
     TestMainDlg dialog(-1, nullptr);
     if (!dialog.Create()) return 1;
     if (std::strstr(commandLine, "folder")) {
         for (const char* name : {"src", "src\\app", "src\\core", "src\\ui", "docs", "tests"})
             temp.MakeFolder(name);
-        app.Settings().LastFolder = temp.Path() + "\\src";
-        app.Settings().DefaultFilter = "*.c;*.h";
-        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
+        app.Settings().Last().folder = temp.Path() + "\\src";
+        app.Settings().Options().defaultFilter = "*.c;*.h";
+        SendMessageA(dialog.m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
         return 0;
     }
-    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FILES, 0), 0);
+    SendMessageA(dialog.m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FILES, 0), 0);
     return 0;
 }

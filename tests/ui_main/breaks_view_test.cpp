@@ -30,12 +30,12 @@ protected:
         ASSERT_TRUE(dlg->Create());
     }
     void TearDown() override {
-        if (dlg && dlg->m_hWnd) {
+        if (dlg && dlg->m_hwnd) {
             PumpUntil([&] { return !dlg->Run().HasWorker(); });
             dlg->DestroyWindow();
         }
     }
-    HWND Wnd() const { return dlg->m_hWnd; }
+    HWND Wnd() const { return dlg->m_hwnd; }
     CSortListCtrl& List() { return dlg->Jobs().Control(); }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     bool WaitIdle() {
@@ -47,7 +47,7 @@ protected:
         char text[INFOTIPSIZE] = "";
         std::strcpy(text, folded.c_str());
         NMLVGETINFOTIPA tip{};
-        tip.hdr.hwndFrom = List().m_hWnd;
+        tip.hdr.hwndFrom = List().m_hwnd;
         tip.hdr.idFrom = IDC_JOB_LIST;
         tip.hdr.code = LVN_GETINFOTIPA;
         tip.dwFlags = folded.empty() ? LVGIT_UNFOLDED : 0;
@@ -94,7 +94,7 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
         column.mask = LVCF_TEXT;
         column.pszText = title;
         column.cchTextMax = sizeof(title);
-        SendMessageA(List().m_hWnd, LVM_GETCOLUMNA, 2, reinterpret_cast<LPARAM>(&column));
+        SendMessageA(List().m_hwnd, LVM_GETCOLUMNA, 2, reinterpret_cast<LPARAM>(&column));
         return std::string(title);
     }());
     EXPECT_EQ(Column(2), std::vector<std::string>(std::size(files), "")) << "nothing read yet";
@@ -105,7 +105,7 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
 
     std::string statusDuring;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
-        if (item == 1 && mark == EntryMark::Converting) statusDuring = ItemText(d.m_hWnd, IDC_STATUS);
+        if (item == 1 && mark == EntryMark::Converting) statusDuring = ItemText(d.m_hwnd, IDC_STATUS);
     };
     Command(ID_EDIT_CHECK);
     EXPECT_TRUE(dlg->Run().IsRunning());
@@ -126,7 +126,7 @@ TEST_F(BreaksViewTest, CheckFillsTheColumnAndChangesNothing) {
     EXPECT_TRUE(IsWindow(Wnd())) << "a check never closes the dialog";
 
     // Sorting by the column orders the entries by its text, and back.
-    SendMessageA(List().m_hWnd, WM_NOTIFY, 0, [&] {
+    SendMessageA(List().m_hwnd, WM_NOTIFY, 0, [&] {
         static NMHEADERA nm{};
         nm.hdr.hwndFrom = List().GetHeader();
         nm.hdr.code = HDN_ITEMCLICKA;

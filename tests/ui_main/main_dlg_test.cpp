@@ -20,7 +20,7 @@ protected:
         ResetSettings();
     }
     void TearDown() override {
-        if (dlg && dlg->m_hWnd) dlg->DestroyWindow();
+        if (dlg && dlg->m_hwnd) dlg->DestroyWindow();
         SetKey(VK_CONTROL, false);
         SetKey(VK_SHIFT, false);
     }
@@ -28,7 +28,7 @@ protected:
         dlg = std::make_unique<TestMainDlg>(format, paths);
         ASSERT_TRUE(dlg->Create());
     }
-    HWND Wnd() const { return dlg->m_hWnd; }
+    HWND Wnd() const { return dlg->m_hwnd; }
     CSortListCtrl& List() { return dlg->Jobs().Control(); }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     void Drop(const std::vector<std::string>& paths, bool ctrl) {
@@ -46,7 +46,7 @@ protected:
     void Key(UINT vk, bool ctrl, bool shift = false) {
         SetKey(VK_CONTROL, ctrl);
         SetKey(VK_SHIFT, shift);
-        MSG msg{List().m_hWnd, WM_KEYDOWN, vk, 1, GetTickCount(), {0, 0}};
+        MSG msg{List().m_hwnd, WM_KEYDOWN, vk, 1, GetTickCount(), {0, 0}};
         if (!dlg->Translate(&msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -61,7 +61,7 @@ protected:
         nm.hdr.idFrom = GetDlgCtrlID(header);
         nm.hdr.code = HDN_ITEMCLICKA;
         nm.iItem = column;
-        SendMessageA(List().m_hWnd, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+        SendMessageA(List().m_hwnd, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
     }
     int HeaderFormat(int column, int* image) {
         HDITEMA item{};
@@ -124,7 +124,7 @@ TEST_F(MainDlgTest, RelativePathsAreListedAsTheFileTheyName) {
 
 TEST_F(MainDlgTest, DroppedFoldersExpandWithSubfoldersOnlyWhenCtrlIsHeld) {
     Open();
-    TestApp::Get().Settings().DefaultFilter = "*.txt";
+    TestApp::Get().Settings().Options().defaultFilter = "*.txt";
     std::string tree = temp.MakeFolder("tree");
     temp.Write("tree\\a.txt", "x");
     temp.Write("tree\\b.doc", "x");
@@ -241,7 +241,7 @@ TEST_F(MainDlgTest, TheVirtualListAnswersForTextsAndFindsTypedNames) {
         dlg->Jobs().AddFile(temp.Write(n, "x").c_str());
     auto ask = [&](UINT code, int item, int column, void* buffer, int room) {
         NMLVDISPINFOA info{};
-        info.hdr.hwndFrom = List().m_hWnd;
+        info.hdr.hwndFrom = List().m_hwnd;
         info.hdr.idFrom = IDC_JOB_LIST;
         info.hdr.code = code;
         info.item.mask = LVIF_TEXT;
@@ -264,7 +264,7 @@ TEST_F(MainDlgTest, TheVirtualListAnswersForTextsAndFindsTypedNames) {
 
     auto find = [&](UINT code, const void* text, UINT flags, int start) {
         NMLVFINDITEMA nm{};
-        nm.hdr.hwndFrom = List().m_hWnd;
+        nm.hdr.hwndFrom = List().m_hwnd;
         nm.hdr.idFrom = IDC_JOB_LIST;
         nm.hdr.code = code;
         nm.iStart = start;
@@ -281,8 +281,8 @@ TEST_F(MainDlgTest, TheVirtualListAnswersForTextsAndFindsTypedNames) {
     EXPECT_EQ(find(LVN_ODFINDITEMA, "CHERRY.TXT", LVFI_STRING, 0), 3);
 
     // The list's own type-ahead goes through the same answer.
-    ::SetFocus(List().m_hWnd);
-    SendMessageA(List().m_hWnd, WM_CHAR, 'c', 1);
+    ::SetFocus(List().m_hwnd);
+    SendMessageA(List().m_hwnd, WM_CHAR, 'c', 1);
     EXPECT_EQ(List().GetNextItem(-1, LVNI_FOCUSED), 3);
 }
 
@@ -351,7 +351,7 @@ TEST_F(MainDlgTest, EnablingRulesForButtonsToolbarAndCommands) {
 }
 
 TEST_F(MainDlgTest, CtrlWUMSelectEntriesZeroOneTwo) {
-    TestApp::Get().Settings().LastFormat = 1;
+    TestApp::Get().Settings().Last().format = 1;
     Open();
     HWND selector = GetDlgItem(Wnd(), IDC_FORMAT);
     struct Case {
@@ -368,7 +368,7 @@ TEST_F(MainDlgTest, CtrlWUMSelectEntriesZeroOneTwo) {
     // What the dialog keeps as the format changes only when a run starts:
     // the closing dialog writes back the one it opened with.
     dlg->DestroyWindow();
-    EXPECT_EQ(TestApp::Get().Settings().LastFormat, 1);
+    EXPECT_EQ(TestApp::Get().Settings().Last().format, 1);
 }
 
 TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
@@ -381,7 +381,7 @@ TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
     // registry) starts from Windows/Dos: with nothing selected, every file of
     // a run would fail.
     for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}, Case{7, -1, 0}, Case{-3, -1, 0}}) {
-        TestApp::Get().Settings().LastFormat = c.lastFormat;
+        TestApp::Get().Settings().Last().format = c.lastFormat;
         Open(c.commandLine);
         EXPECT_EQ(SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_GETCURSEL, 0, 0), c.expected);
         char text[64] = {};
@@ -422,7 +422,7 @@ TEST_F(MainDlgTest, KeepOnTopFollowsTheCheckBox) {
 }
 
 TEST_F(MainDlgTest, SettingsAreWrittenBackAtCloseFromWhatTheDialogHolds) {
-    TestApp::Get().Settings().LastFormat = 1;
+    TestApp::Get().Settings().Last().format = 1;
     Open();
     SendMessageA(GetDlgItem(Wnd(), IDC_CLOSE_WHEN_DONE), BM_CLICK, 0, 0);
     SendMessageA(GetDlgItem(Wnd(), IDC_KEEP_ON_TOP), BM_CLICK, 0, 0);
@@ -430,13 +430,13 @@ TEST_F(MainDlgTest, SettingsAreWrittenBackAtCloseFromWhatTheDialogHolds) {
     SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_SETCURSEL, 2, 0);
     SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindow(Wnd()));
-    EXPECT_EQ(TestApp::Get().Settings().LastFormat, 1);
-    EXPECT_EQ(TestApp::Get().Settings().AutoClose, 1);
-    EXPECT_EQ(TestApp::Get().Settings().AlwaysOnTop, 1);
+    EXPECT_EQ(TestApp::Get().Settings().Last().format, 1);
+    EXPECT_EQ(TestApp::Get().Settings().Options().autoClose, 1);
+    EXPECT_EQ(TestApp::Get().Settings().Options().alwaysOnTop, 1);
 }
 
 TEST_F(MainDlgTest, CommandLineIntakeAddsFilesAndFoldersAndStartsOnlyWithoutFolders) {
-    TestApp::Get().Settings().DefaultFilter = "*.txt";
+    TestApp::Get().Settings().Options().defaultFilter = "*.txt";
     std::string f1 = temp.Write("f1.txt", "a\r\nb");
     std::string f2 = temp.Write("f2.txt", "a\r\nb");
     std::string folder = temp.MakeFolder("dir");
@@ -525,7 +525,7 @@ TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
         MenuProbe probe;
         MenuProbe::current = &probe;
         SetTimer(nullptr, 0, 100, &MenuProbe::OnTimer);
-        HWND target = c.onList ? List().m_hWnd : GetDlgItem(Wnd(), IDC_STATUS);
+        HWND target = c.onList ? List().m_hwnd : GetDlgItem(Wnd(), IDC_STATUS);
         SendMessageA(Wnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), MAKELPARAM(-1, -1));
         MenuProbe::current = nullptr;
         ASSERT_TRUE(probe.seen);

@@ -25,7 +25,7 @@ protected:
         ResetSettings();
     }
     void TearDown() override {
-        if (dlg && dlg->m_hWnd) {
+        if (dlg && dlg->m_hwnd) {
             PumpUntil([&] { return !dlg->Run().HasWorker(); });
             dlg->DestroyWindow();
         }
@@ -39,7 +39,7 @@ protected:
         if (!commandLine)
             for (const auto& f : files) dlg->Jobs().AddFile(f.c_str());
     }
-    HWND Wnd() const { return dlg->m_hWnd; }
+    HWND Wnd() const { return dlg->m_hwnd; }
     std::string Status() { return ItemText(Wnd(), IDC_STATUS); }
     void Click(int id) {
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(Wnd(), id));
@@ -118,8 +118,8 @@ TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
     ASSERT_GT(longPath.size(), 259u);
     ASSERT_EQ(TempFolder::Read(longPath), crlf);
 
-    TestApp::Get().Settings().DefaultFilter = "*.txt";
-    TestApp::Get().Settings().AutoStart = 0;  // the run starts from the button, after every intake
+    TestApp::Get().Settings().Options().defaultFilter = "*.txt";
+    TestApp::Get().Settings().Options().autoStart = 0;  // the run starts from the button, after every intake
     const std::vector<std::string> commandLine = {paths[0]};
     dlg = std::make_unique<TestMainDlg>(2, &commandLine);
     ASSERT_TRUE(dlg->Create());
@@ -207,8 +207,8 @@ TEST_F(RunTest, ProgressAndTextAfterTheSecondItemAndTheBoldCurrentEntry) {
     int posAtThird = -1, currentWhileConverting = -2;
     dlg->onMark = [&](TestMainDlg& d, int item, EntryMark mark) {
         if (item == 2 && mark == EntryMark::Converting) {
-            statusAtThird = ItemText(d.m_hWnd, IDC_STATUS);
-            posAtThird = static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_PROGRESS), PBM_GETPOS, 0, 0));
+            statusAtThird = ItemText(d.m_hwnd, IDC_STATUS);
+            posAtThird = static_cast<int>(SendMessageA(GetDlgItem(d.m_hwnd, IDC_PROGRESS), PBM_GETPOS, 0, 0));
         }
         if (item == 3 && mark == EntryMark::Converted) currentWhileConverting = d.Jobs().Model().Current();
     };
@@ -224,7 +224,7 @@ TEST_F(RunTest, StopDuringTheThirdFileFinishesItAndLeavesTheRestUnmarked) {
     OpenWith(5);
     Check(IDC_CLOSE_WHEN_DONE, true);
     dlg->onConvert = [&](TestMainDlg& d, const std::string& path) {
-        if (path == files[2]) SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+        if (path == files[2]) SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
@@ -240,8 +240,8 @@ TEST_F(RunTest, CloseDuringARunWaitsForTheCurrentFileThenCloses) {
     bool openAfterCancel = false;
     dlg->onConvert = [&](TestMainDlg& d, const std::string& path) {
         if (path == files[1]) {
-            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            openAfterCancel = IsWindow(d.m_hWnd) != FALSE;
+            SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            openAfterCancel = IsWindow(d.m_hwnd) != FALSE;
         }
     };
     Click(IDC_CONVERT);
@@ -285,7 +285,7 @@ TEST_F(RunTest, StopWhileTheMarksAreClearedConvertsNothing) {
     dlg->onMark = [&](TestMainDlg& d, int, EntryMark mark) {
         if (mark == EntryMark::None && !stopped) {
             stopped = true;
-            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+            SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
         }
         if (mark == EntryMark::Converting) converting = true;
     };
@@ -324,7 +324,7 @@ TEST_F(RunTest, ThousandsOfEntriesEndWithEveryMarkAndTheSummaryRight) {
 TEST_F(RunTest, CloseDuringALongRunClosesAfterTheCurrentFile) {
     OpenWith(2000);
     dlg->onConvert = [&](TestMainDlg& d, const std::string& path) {
-        if (path == files[700]) SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        if (path == files[700]) SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Wnd()); }, 600000));
@@ -382,8 +382,8 @@ TEST_F(RunTest, CloseAfterRunRules) {
         SCOPED_TRACE(c.name);
         TempFolder own;
         std::vector<std::string> paths = {own.Write("a.txt", "1\n2"), own.Write("b.txt", "1\n2")};
-        TestApp::Get().Settings().AutoStart = c.autoStart;
-        TestApp::Get().Settings().AutoClose = c.closeWhenDone;
+        TestApp::Get().Settings().Options().autoStart = c.autoStart;
+        TestApp::Get().Settings().Options().autoClose = c.closeWhenDone;
         TestMainDlg d(0, c.commandLine ? &paths : nullptr);
         if (c.oneFails) {
             // Read-only files fail when they may not be converted.
@@ -393,15 +393,15 @@ TEST_F(RunTest, CloseAfterRunRules) {
         ASSERT_TRUE(d.Create());
         if (!c.commandLine) {
             for (auto& p : paths) d.Jobs().AddFile(p.c_str());
-            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
+            SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
         } else if (!c.autoStart) {
-            SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
+            SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
         }
         ASSERT_TRUE(
-            PumpUntil([&] { return !IsWindow(d.m_hWnd) || (!d.Run().IsRunning() && !d.Run().HasWorker()); }));
+            PumpUntil([&] { return !IsWindow(d.m_hwnd) || (!d.Run().IsRunning() && !d.Run().HasWorker()); }));
         PumpFor(100);  // a posted close arrives after the run's end
-        EXPECT_EQ(!IsWindow(d.m_hWnd), c.expectClosed);
-        if (d.m_hWnd) d.DestroyWindow();
+        EXPECT_EQ(!IsWindow(d.m_hwnd), c.expectClosed);
+        if (d.m_hwnd) d.DestroyWindow();
         SetFileAttributesA(paths[1].c_str(), FILE_ATTRIBUTE_NORMAL);
         ResetSettings();
     }
@@ -435,15 +435,15 @@ TEST_F(RunTest, EntriesAreNeitherRemovedNorReorderedWhileRunning) {
         seen.optionsEnabled = d.CanRun(ID_MAIN_OPTIONS);
         seen.aboutEnabled = d.CanRun(ID_MAIN_ABOUT);
         // What the user can still try: the accelerators, a header click, a drop.
-        SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_DELETE, 1), 0);
-        SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
-        SendMessageA(d.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FORMAT_WINDOWS, 1), 0);
+        SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_DELETE, 1), 0);
+        SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_CLEAR, 1), 0);
+        SendMessageA(d.m_hwnd, WM_COMMAND, MAKEWPARAM(ID_FORMAT_WINDOWS, 1), 0);
         d.Jobs().Control().OnHeaderClick(0);
         d.Jobs().Control().OnHeaderClick(0);
-        SendMessageA(d.m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({extra})), 0);
+        SendMessageA(d.m_hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({extra})), 0);
         seen.countAfterEdits = list.GetItemCount();
         seen.selectorAfterCtrlW =
-            static_cast<int>(SendMessageA(GetDlgItem(d.m_hWnd, IDC_FORMAT), CB_GETCURSEL, 0, 0));
+            static_cast<int>(SendMessageA(GetDlgItem(d.m_hwnd, IDC_FORMAT), CB_GETCURSEL, 0, 0));
     };
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());

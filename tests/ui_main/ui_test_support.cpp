@@ -20,15 +20,15 @@ TestApp& TestApp::Get() {
 
 void ResetSettings() {
     CAppSettings& s = TestApp::Get().Settings();
-    s.LastFile.clear();
-    s.LastFolder.clear();
-    s.DefaultFilter = "*.*";
-    s.Program.clear();
-    s.LastFormat = 0;
+    s.Last().file.clear();
+    s.Last().folder.clear();
+    s.Options().defaultFilter = "*.*";
+    s.Options().program.clear();
+    s.Last().format = 0;
     s.SetConversionOptions(ConvertOptions());
-    s.AutoStart = true;
-    s.AutoClose = false;
-    s.AlwaysOnTop = false;
+    s.Options().autoStart = true;
+    s.Options().autoClose = false;
+    s.Options().alwaysOnTop = false;
 }
 
 void ChangeConversionFlags(const std::function<void(ConvertOptions&)>& change) {

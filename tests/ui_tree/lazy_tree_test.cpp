@@ -44,7 +44,7 @@ public:
     RECT placeholderRect{};
     HTREEITEM loadingItem = nullptr;
 
-    void DrawPlaceholder(bool on) { m_bDrawIcon = on; }
+    void DrawPlaceholder(bool on) { m_drawIcon = on; }
 
     HTREEITEM Add(HTREEITEM parent, const char* text, int children = 1) {
         TVINSERTSTRUCTA insert{};
@@ -178,12 +178,12 @@ TEST_F(LazyTreeTest, TheSnapshotRepaintsTheWindowDuringALoad) {
         // real covering window adds nothing here, and one destroyed this
         // quickly can meet an X error under Xvfb.)
         wakeupsBefore = tree.progressWakeups;
-        RedrawWindow(tree.m_hWnd, nullptr, nullptr,
+        RedrawWindow(tree.m_hwnd, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW);
         // The indicator thread answers the signal in its own time.
         for (int i = 0; i < 300 && tree.progressWakeups == wakeupsBefore; ++i) Sleep(10);
         wakeupsAfter = tree.progressWakeups;
-        covered = PixelsOtherThan(tree.m_hWnd, tree.placeholderRect, tree.BackgroundColor());
+        covered = PixelsOtherThan(tree.m_hwnd, tree.placeholderRect, tree.BackgroundColor());
     };
     tree.Expand(slow);
     ASSERT_FALSE(IsRectEmpty(&tree.placeholderRect));

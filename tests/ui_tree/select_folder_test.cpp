@@ -96,7 +96,7 @@ public:
 protected:
     bool SelectStep(bool first) override {
         ++steps;
-        if (!::IsWindowVisible(m_hWnd)) hiddenAtAStep = true;
+        if (!::IsWindowVisible(m_hwnd)) hiddenAtAStep = true;
         if (closeAtFirstStep && steps == 1) PostMessage(WM_COMMAND, IDCANCEL, 0);
         return CSelectFolderDlg::SelectStep(first);
     }
@@ -108,10 +108,10 @@ protected:
     // A modeless dialog, shown, as the modal loop would show it.
     std::unique_ptr<CSelectFolderDlg> Open(const std::string& initial = std::string()) {
         auto dialog = std::make_unique<CSelectFolderDlg>();
-        dialog->m_strFilters = GetFileTypeFilters();
-        dialog->m_strInitialFolder = initial;
+        dialog->m_filters = GetFileTypeFilters();
+        dialog->m_initialFolder = initial;
         EXPECT_TRUE(dialog->Create());
-        ShowWindow(dialog->m_hWnd, SW_SHOW);
+        ShowWindow(dialog->m_hwnd, SW_SHOW);
         return dialog;
     }
     TempFolder temp;
@@ -119,7 +119,7 @@ protected:
 
 TEST_F(SelectFolderTest, LayoutKeepsItsMarginsFromTheMinimumUp) {
     auto dialog = Open();
-    HWND wnd = dialog->m_hWnd;
+    HWND wnd = dialog->m_hwnd;
     HWND grip = GetDlgItem(wnd, IDC_SIZE_GRIP);
     ASSERT_NE(nullptr, grip);
     EXPECT_TRUE(GetWindowLongPtrA(grip, GWL_STYLE) & SBS_SIZEGRIP);
@@ -160,7 +160,7 @@ TEST_F(SelectFolderTest, LayoutKeepsItsMarginsFromTheMinimumUp) {
 
 TEST_F(SelectFolderTest, TheSystemMenuOffersMoveSizeAndCloseOnly) {
     auto dialog = Open();
-    HMENU menu = GetSystemMenu(dialog->m_hWnd, FALSE);
+    HMENU menu = GetSystemMenu(dialog->m_hwnd, FALSE);
     ASSERT_NE(nullptr, menu);
     for (UINT kept : {SC_MOVE, SC_SIZE, SC_CLOSE})
         EXPECT_NE(static_cast<UINT>(-1), GetMenuState(menu, kept, MF_BYCOMMAND)) << kept;
@@ -196,14 +196,14 @@ TEST_F(SelectFolderTest, FileTypesFromTheTableOrAsTyped) {
             // combo box, which tells the dialog.
             HWND inner = combo.GetComboBoxCtrl();
             SendMessageA(inner, CB_SETCURSEL, c.row, 0);
-            SendMessageA(combo.m_hWnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(inner), CBN_SELCHANGE),
+            SendMessageA(combo.m_hwnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(inner), CBN_SELCHANGE),
                          (LPARAM)inner);
             PumpFor(50);
             EXPECT_EQ("*.txt;*.diz", EditText(*dialog));
         }
         if (c.typed) SetWindowTextA(combo.GetEditCtrl(), c.typed);
-        SendMessageA(dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     (LPARAM)GetDlgItem(dialog->m_hWnd, IDOK));
+        SendMessageA(dialog->m_hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     (LPARAM)GetDlgItem(dialog->m_hwnd, IDOK));
         EXPECT_EQ(IDOK, dialog->GetResult());
         EXPECT_EQ(c.result, dialog->GetFileTypes());
     }
@@ -218,7 +218,7 @@ TEST_F(SelectFolderTest, AnExistingFolderIsPreselectedStepByStepWhileTheDialogIs
     std::string selected;
     bool expanded = false;
     WatchedSelectFolderDlg dialog;
-    dialog.m_strInitialFolder = shouting;
+    dialog.m_initialFolder = shouting;
     {
         ModalDriver driver([&](CSelectFolderDlg& d) {
             if (d.IsPreselecting()) return false;
@@ -233,8 +233,8 @@ TEST_F(SelectFolderTest, AnExistingFolderIsPreselectedStepByStepWhileTheDialogIs
     EXPECT_FALSE(dialog.hiddenAtAStep) << "the dialog is shown before the tree expands";
     EXPECT_EQ(Lower(folder), Lower(selected));
     EXPECT_TRUE(expanded);
-    EXPECT_NE(shouting, dialog.m_strInitialFolder) << "a path in capitals is made lower case";
-    EXPECT_EQ(Lower(folder), Lower(dialog.m_strInitialFolder));
+    EXPECT_NE(shouting, dialog.m_initialFolder) << "a path in capitals is made lower case";
+    EXPECT_EQ(Lower(folder), Lower(dialog.m_initialFolder));
 }
 
 TEST_F(SelectFolderTest, ThePreselectionNeedsNoThread) {
@@ -260,10 +260,10 @@ TEST_F(SelectFolderTest, AMissingFolderSelectsNothing) {
 
 TEST_F(SelectFolderTest, OkOnTheComputerReturnsNoFolder) {
     CSelectFolderDlg dialog;
-    dialog.m_strFolder = "stale";
+    dialog.m_folder = "stale";
     ModalDriver driver([&](CSelectFolderDlg& d) {
         d.Tree().SelectItem(ComputerNode(d.Tree()));
-        PostMessageA(d.m_hWnd, WM_COMMAND, IDOK, 0);
+        PostMessageA(d.m_hwnd, WM_COMMAND, IDOK, 0);
         return true;
     });
     EXPECT_EQ(IDOK, dialog.DoModal());
@@ -279,7 +279,7 @@ TEST_F(SelectFolderTest, ClosingDuringThePreselectionIsSafe) {
     // Closed by the user at once, while the next step waits.
     for (int i = 0; i < 3; ++i) {
         WatchedSelectFolderDlg dialog;
-        dialog.m_strInitialFolder = deep;
+        dialog.m_initialFolder = deep;
         dialog.closeAtFirstStep = true;
         EXPECT_EQ(IDCANCEL, dialog.DoModal());
         // The whole path takes a dozen steps; the queued close comes after
@@ -306,10 +306,10 @@ protected:
         ResetSettings();
         dlg = std::make_unique<TestMainDlg>(-1, nullptr);
         ASSERT_TRUE(dlg->Create());
-        ShowWindow(dlg->m_hWnd, SW_SHOW);
+        ShowWindow(dlg->m_hwnd, SW_SHOW);
     }
     void TearDown() override {
-        if (dlg && dlg->m_hWnd) dlg->DestroyWindow();
+        if (dlg && dlg->m_hwnd) dlg->DestroyWindow();
     }
     std::vector<std::string> Listed() {
         std::vector<std::string> paths;
@@ -334,22 +334,22 @@ TEST_F(AddFolderTest, AFolderNamedInNoLegacyCodePageComesBackWhole) {
     temp.MakeFolder("\xCE\xA9mega\\\xE6\x97\xA5\xE6\x9C\xAC");
     const std::string b =
         temp.Write("\xCE\xA9mega\\\xE6\x97\xA5\xE6\x9C\xAC\\smile\xF0\x9F\x98\x80.txt", "b");
-    Settings().LastFolder = folder;
-    Settings().DefaultFilter = "*.txt";
+    Settings().Last().folder = folder;
+    Settings().Options().defaultFilter = "*.txt";
     std::string selected;
     ModalDriver driver([&](CSelectFolderDlg& d) {
         if (d.IsPreselecting()) return false;
         selected = d.Tree().GetSelectedPath();
-        SendDlgItemMessageA(d.m_hWnd, IDC_INCLUDE_SUBFOLDERS, BM_SETCHECK, BST_CHECKED, 0);
-        PostMessageA(d.m_hWnd, WM_COMMAND, IDOK, 0);
+        SendDlgItemMessageA(d.m_hwnd, IDC_INCLUDE_SUBFOLDERS, BM_SETCHECK, BST_CHECKED, 0);
+        PostMessageA(d.m_hwnd, WM_COMMAND, IDOK, 0);
         return true;
     });
-    SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
+    SendMessageA(dlg->m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
     EXPECT_EQ(Lower(folder), Lower(selected));
     std::vector<std::string> expected = {Lower(a), Lower(b)};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, Listed());
-    EXPECT_EQ(Lower(folder), Lower(Settings().LastFolder));
+    EXPECT_EQ(Lower(folder), Lower(Settings().Last().folder));
 }
 
 TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
@@ -367,52 +367,52 @@ TEST_F(AddFolderTest, TheChosenFolderIsExpandedIntoTheListAndRemembered) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.subfolders);
         dlg->Jobs().Clear();
-        Settings().LastFolder = other;
-        Settings().DefaultFilter = "*.txt";
+        Settings().Last().folder = other;
+        Settings().Options().defaultFilter = "*.txt";
         std::string title, prompt, types;
         int checked = -1, row = -2;
         ModalDriver driver([&](CSelectFolderDlg& d) {
             if (title.empty()) {
                 char text[256];
-                GetWindowTextA(d.m_hWnd, text, sizeof(text));
+                GetWindowTextA(d.m_hwnd, text, sizeof(text));
                 title = text;
-                GetDlgItemTextA(d.m_hWnd, IDC_FOLDER_PROMPT, text, sizeof(text));
+                GetDlgItemTextA(d.m_hwnd, IDC_FOLDER_PROMPT, text, sizeof(text));
                 prompt = text;
                 types = EditText(d);
                 checked = static_cast<int>(
-                    SendDlgItemMessageA(d.m_hWnd, IDC_INCLUDE_SUBFOLDERS, BM_GETCHECK, 0, 0));
+                    SendDlgItemMessageA(d.m_hwnd, IDC_INCLUDE_SUBFOLDERS, BM_GETCHECK, 0, 0));
                 row = d.FileTypes().GetCurSel();
             }
             if (d.IsPreselecting()) return false;
             d.Tree().SelectPath(folder.c_str());
-            SendDlgItemMessageA(d.m_hWnd, IDC_INCLUDE_SUBFOLDERS, BM_SETCHECK, k.subfolders, 0);
-            PostMessageA(d.m_hWnd, WM_COMMAND, IDOK, 0);
+            SendDlgItemMessageA(d.m_hwnd, IDC_INCLUDE_SUBFOLDERS, BM_SETCHECK, k.subfolders, 0);
+            PostMessageA(d.m_hwnd, WM_COMMAND, IDOK, 0);
             return true;
         });
-        SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
+        SendMessageA(dlg->m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
         EXPECT_EQ("Add a Folder", title);
         EXPECT_EQ("Select a folder to convert", prompt);
         EXPECT_EQ("*.txt", types) << "the default filter";
         EXPECT_EQ(BST_UNCHECKED, checked);
         EXPECT_EQ(-1, row);
         EXPECT_EQ(k.listed, Listed());
-        EXPECT_EQ(Lower(folder), Lower(Settings().LastFolder));
+        EXPECT_EQ(Lower(folder), Lower(Settings().Last().folder));
     }
 
     // Cancel changes nothing; OK on the computer adds nothing and keeps the
     // last folder.
     for (bool ok : {false, true}) {
         dlg->Jobs().Clear();
-        Settings().LastFolder = folder;
+        Settings().Last().folder = folder;
         ModalDriver driver([&](CSelectFolderDlg& d) {
             if (d.IsPreselecting()) return false;
             d.Tree().SelectItem(ComputerNode(d.Tree()));
-            PostMessageA(d.m_hWnd, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+            PostMessageA(d.m_hwnd, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
             return true;
         });
-        SendMessageA(dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
+        SendMessageA(dlg->m_hwnd, WM_COMMAND, MAKEWPARAM(ID_EDIT_ADD_FOLDER, 0), 0);
         EXPECT_TRUE(Listed().empty());
-        EXPECT_EQ(folder, Settings().LastFolder);
+        EXPECT_EQ(folder, Settings().Last().folder);
     }
 }
 

@@ -179,10 +179,10 @@ TEST_F(ShellTreeTest, TheContextMenuIsTheSelectedItemsAndItsPropertiesReachTheSh
     ASSERT_TRUE(tree.SelectPath(Folder("menu").c_str()));
 
     // A right-click anywhere shows the selected item's menu, once.
-    NMHDR click{tree.m_hWnd, static_cast<UINT_PTR>(GetDlgCtrlID(tree.m_hWnd)), static_cast<UINT>(NM_RCLICK)};
-    EXPECT_EQ(1, SendMessageA(host->m_hWnd, WM_NOTIFY, click.idFrom, (LPARAM)&click));
+    NMHDR click{tree.m_hwnd, static_cast<UINT_PTR>(GetDlgCtrlID(tree.m_hwnd)), static_cast<UINT>(NM_RCLICK)};
+    EXPECT_EQ(1, SendMessageA(host->m_hwnd, WM_NOTIFY, click.idFrom, (LPARAM)&click));
     EXPECT_EQ(1, tree.menusShown);
-    SendMessageA(tree.m_hWnd, WM_CONTEXTMENU, (WPARAM)tree.m_hWnd, MAKELPARAM(-1, -1));
+    SendMessageA(tree.m_hwnd, WM_CONTEXTMENU, (WPARAM)tree.m_hwnd, MAKELPARAM(-1, -1));
     EXPECT_EQ(2, tree.menusShown);
     EXPECT_FALSE(tree.verbs.empty());
     ASSERT_NE(0u, tree.propertiesId) << "the shell's menu has its properties command";
@@ -208,7 +208,7 @@ TEST_F(ShellTreeTest, TheContextMenuIsTheSelectedItemsAndItsPropertiesReachTheSh
             }
         }
     });
-    SendMessageA(tree.m_hWnd, WM_COMMAND, tree.propertiesId, 0);
+    SendMessageA(tree.m_hwnd, WM_COMMAND, tree.propertiesId, 0);
     PumpUntil([&] { return found.load(); }, 15000);
     done = true;
     closer.join();
@@ -233,7 +233,7 @@ TEST_F(ShellTreeTest, TheRealMenuIsTrackedAtThePointer) {
     tree.realMenu = true;
     g_menuSeen = false;
     UINT_PTR timer = SetTimer(nullptr, 0, 150, &EndTrackedMenu);
-    SendMessageA(tree.m_hWnd, WM_CONTEXTMENU, (WPARAM)tree.m_hWnd, MAKELPARAM(-1, -1));
+    SendMessageA(tree.m_hwnd, WM_CONTEXTMENU, (WPARAM)tree.m_hwnd, MAKELPARAM(-1, -1));
     KillTimer(nullptr, timer);
     EXPECT_TRUE(g_menuSeen);
     EXPECT_EQ(1, tree.menusShown);

@@ -6,12 +6,12 @@ TreeHost::TreeHost(CWnd& tree) : CDialog(IDD_SELECT_FOLDER), m_tree(tree) {
     TestApp::Get();
     if (Create()) {
         ShowWindow(SW_SHOW);
-        UpdateWindow(m_hWnd);
+        UpdateWindow(m_hwnd);
     }
 }
 
 TreeHost::~TreeHost() {
-    if (m_hWnd) DestroyWindow();
+    if (m_hwnd) DestroyWindow();
 }
 
 BOOL TreeHost::OnInitDialog() {

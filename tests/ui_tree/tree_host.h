@@ -13,7 +13,7 @@ class TreeHost : public CDialog {
 public:
     explicit TreeHost(CWnd& tree);
     ~TreeHost() override;
-    HWND Tree() const { return m_tree.m_hWnd; }
+    HWND Tree() const { return m_tree.m_hwnd; }
 
 protected:
     BOOL OnInitDialog() override;

@@ -48,7 +48,7 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
     int count = GetCount();
     SIZE letter{0, 0};
     {
-        CClientDC dc(m_hWnd);
+        CClientDC dc(m_hwnd);
         CSelectObject selected(dc, GetFont());
         for (int i = 0; i < count; ++i) {
             std::string text = GetItemText(i);
@@ -69,7 +69,7 @@ int CAutoWidthComboBoxEx::AdjustDropWidth() {
     // Sent to the inner combo box: it owns the list, and not every ComboBoxEx
     // implementation passes CB_SETDROPPEDWIDTH on.
     HWND combo = GetComboBoxCtrl();
-    ::SendMessageA(combo ? combo : m_hWnd, CB_SETDROPPEDWIDTH, width, 0);
+    ::SendMessageA(combo ? combo : m_hwnd, CB_SETDROPPEDWIDTH, width, 0);
     return width;
 }
 

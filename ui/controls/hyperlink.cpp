@@ -11,7 +11,7 @@ CHyperLink::CHyperLink() : m_backColor(GetSysColor(COLOR_WINDOW)) {}
 CHyperLink::~CHyperLink() {
     // Only when the control's window outlives the object is the tip still
     // held here; take it down so it does not relay to a dead object.
-    if (m_tooltip.m_hWnd && IsWindow(m_tooltip.m_hWnd)) ::DestroyWindow(m_tooltip.m_hWnd);
+    if (m_tooltip.m_hwnd && IsWindow(m_tooltip.m_hwnd)) ::DestroyWindow(m_tooltip.m_hwnd);
 }
 
 void CHyperLink::OnSubclassed() {
@@ -19,13 +19,13 @@ void CHyperLink::OnSubclassed() {
         m_hoverCursor.Reset(static_cast<HCURSOR>(LoadImageA(
             GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_LINK), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE)));
     ModifyStyle(0, SS_NOTIFY);
-    if (!m_tooltip.m_hWnd && m_tooltip.Create(m_hWnd)) {
+    if (!m_tooltip.m_hwnd && m_tooltip.Create(m_hwnd)) {
         // Added without TTF_SUBCLASS: this control relays its own messages.
         TOOLINFOA info{};
         info.cbSize = sizeof(info);
-        info.hwnd = m_hWnd;
+        info.hwnd = m_hwnd;
         info.uId = 0;
-        GetClientRect(m_hWnd, &info.rect);
+        GetClientRect(m_hwnd, &info.rect);
         info.lpszText = const_cast<char*>(m_tipText.c_str());
         m_tooltip.SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
     }
@@ -34,15 +34,15 @@ void CHyperLink::OnSubclassed() {
 void CHyperLink::SetLink(const char* newTarget, const char* newTip, const char* newText) {
     m_target = newTarget ? newTarget : "";
     m_tipText = newTip ? newTip : "";
-    if (!m_hWnd) return;
+    if (!m_hwnd) return;
     if (newText) SetWindowText(newText);
     FitToText();
-    if (m_tooltip.m_hWnd) m_tooltip.UpdateTipText(m_hWnd, m_tipText.c_str());
-    InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (m_tooltip.m_hwnd) m_tooltip.UpdateTipText(m_hwnd, m_tipText.c_str());
+    InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 COLORREF CHyperLink::CurrentTextColor() const {
-    if (m_hWnd && !IsWindowEnabled()) return GetSysColor(COLOR_GRAYTEXT);
+    if (m_hwnd && !IsWindowEnabled()) return GetSysColor(COLOR_GRAYTEXT);
     return HasCapture() ? m_hoverColor : m_linkColor;
 }
 
@@ -52,40 +52,40 @@ void CHyperLink::OpenTarget(const std::string& what) {
 
 bool CHyperLink::PointInside(LPARAM lp) const {
     RECT client;
-    GetClientRect(m_hWnd, &client);
+    GetClientRect(m_hwnd, &client);
     POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     return PtInRect(&client, pt) != FALSE;
 }
 
 void CHyperLink::FitToText() {
-    HWND parent = GetParent(m_hWnd);
+    HWND parent = GetParent(m_hwnd);
     RECT rect;
-    GetWindowRect(m_hWnd, &rect);
+    GetWindowRect(m_hwnd, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     std::string text = GetWindowText();
     SIZE size{0, 0};
     {
-        CClientDC dc(m_hWnd);
+        CClientDC dc(m_hwnd);
         CSelectObject selected(dc, GetFont());
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     }
-    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, rect.bottom - rect.top,
+    SetWindowPos(m_hwnd, nullptr, 0, 0, size.cx, rect.bottom - rect.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Keep the tip's area equal to the control after the resize.
-    if (m_tooltip.m_hWnd) {
+    if (m_tooltip.m_hwnd) {
         TOOLINFOA info{};
         info.cbSize = sizeof(info);
-        info.hwnd = m_hWnd;
+        info.hwnd = m_hwnd;
         info.uId = 0;
-        GetClientRect(m_hWnd, &info.rect);
+        GetClientRect(m_hwnd, &info.rect);
         m_tooltip.SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
 
 void CHyperLink::OnPaint() {
-    CPaintDC dc(m_hWnd);
+    CPaintDC dc(m_hwnd);
     RECT client;
-    GetClientRect(m_hWnd, &client);
+    GetClientRect(m_hwnd, &client);
     CBrushHandle back(CreateSolidBrush(m_backColor));
     FillRect(dc, &client, back);
     SetBkColor(dc, m_backColor);
@@ -104,8 +104,8 @@ void CHyperLink::OnPaint() {
 
 void CHyperLink::OnMouseMove(LPARAM lp) {
     if (!HasCapture()) {
-        SetCapture(m_hWnd);
-        InvalidateRect(m_hWnd, nullptr, FALSE);
+        SetCapture(m_hwnd);
+        InvalidateRect(m_hwnd, nullptr, FALSE);
     } else if (!PointInside(lp)) {
         ReleaseCapture();  // WM_CAPTURECHANGED repaints
     }
@@ -121,13 +121,13 @@ void CHyperLink::OnLButtonDown(WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     if (!m_target.empty()) OpenTarget(m_target);
     if (HasCapture()) ReleaseCapture();
-    InvalidateRect(m_hWnd, nullptr, FALSE);
+    InvalidateRect(m_hwnd, nullptr, FALSE);
     result = DefProc(WM_LBUTTONDOWN, wp, lp);
 }
 
 bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (m_tooltip.m_hWnd) {
-        MSG relay{m_hWnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
+    if (m_tooltip.m_hwnd) {
+        MSG relay{m_hwnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
         DWORD pos = GetMessagePos();
         relay.pt.x = GET_X_LPARAM(pos);
         relay.pt.y = GET_Y_LPARAM(pos);
@@ -144,13 +144,13 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             return true;
         case WM_ENABLE:
             // Enabled and disabled links are drawn in different colours.
-            InvalidateRect(m_hWnd, nullptr, FALSE);
+            InvalidateRect(m_hwnd, nullptr, FALSE);
             result = DefProc(msg, wp, lp);
             return true;
         case WM_CAPTURECHANGED:
             // Losing the capture by any route (leaving, a click, another window
             // taking it) ends the hover colour.
-            InvalidateRect(m_hWnd, nullptr, FALSE);
+            InvalidateRect(m_hwnd, nullptr, FALSE);
             result = DefProc(msg, wp, lp);
             return true;
         case WM_LBUTTONDOWN:
@@ -167,7 +167,7 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         case WM_DESTROY:
             // The tip belongs to this control's life; forget it here so the
             // destructor never acts on a handle the system may have reused.
-            if (m_tooltip.m_hWnd && IsWindow(m_tooltip.m_hWnd)) ::DestroyWindow(m_tooltip.m_hWnd);
+            if (m_tooltip.m_hwnd && IsWindow(m_tooltip.m_hwnd)) ::DestroyWindow(m_tooltip.m_hwnd);
             m_tooltip.Detach();
             result = DefProc(msg, wp, lp);
             return true;

@@ -25,7 +25,7 @@ public:
 
     const std::string& Target() const { return m_target; }
     const std::string& TipText() const { return m_tipText; }
-    HWND ToolTipWindow() const { return m_tooltip.m_hWnd; }
+    HWND ToolTipWindow() const { return m_tooltip.m_hwnd; }
     // The colour the text is drawn in at the moment: grey while the control
     // is disabled (its command cannot run), the hover colour while hovered.
     COLORREF CurrentTextColor() const;
@@ -47,7 +47,7 @@ private:
     void OnMouseMove(LPARAM lp);
     void OnLButtonDown(WPARAM wp, LPARAM lp, LRESULT& result);
     void FitToText();
-    bool HasCapture() const { return m_hWnd && GetCapture() == m_hWnd; }
+    bool HasCapture() const { return m_hwnd && GetCapture() == m_hwnd; }
     bool PointInside(LPARAM lp) const;
 
     std::string m_target;

@@ -45,19 +45,19 @@ CLoadingTreeCtrl::~CLoadingTreeCtrl() {
 }
 
 void CLoadingTreeCtrl::SetProgress(int total, int current) {
-    m_nTotal = total;
-    m_nCurrent = current;
-    if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+    m_total = total;
+    m_current = current;
+    if (m_progressEvent) SetEvent(m_progressEvent);
 }
 
 void CLoadingTreeCtrl::StepProgress(int n) {
-    m_nCurrent += n;
-    if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+    m_current += n;
+    if (m_progressEvent) SetEvent(m_progressEvent);
 }
 
 int CLoadingTreeCtrl::GetProgress(int* total) const {
-    if (total) *total = m_nTotal;
-    return m_nCurrent;
+    if (total) *total = m_total;
+    return m_current;
 }
 
 bool CLoadingTreeCtrl::Expand(HTREEITEM item, UINT action) const {
@@ -154,17 +154,17 @@ bool CLoadingTreeCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
             }
         }
         case WM_ERASEBKGND:
-            if (!m_bSnapshot) return false;
+            if (!m_snapshotTaken) return false;
             {
                 HDC dc = reinterpret_cast<HDC>(wp);
                 BITMAP info{};
-                GetObjectA(m_bmpSnapshot, sizeof(info), &info);
+                GetObjectA(m_snapshot, sizeof(info), &info);
                 CMemoryDC source(dc);
-                CSelectObject picture(source, m_bmpSnapshot);
+                CSelectObject picture(source, m_snapshot);
                 BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
             }
             // The indicator paints itself again over the picture.
-            if (m_hProgressEvent) SetEvent(m_hProgressEvent);
+            if (m_progressEvent) SetEvent(m_progressEvent);
             result = 1;
             return true;
         case WM_DESTROY:
@@ -179,40 +179,40 @@ void CLoadingTreeCtrl::OnItemExpanding(const NMTREEVIEWA& view) {
     HTREEITEM item = view.itemNew.hItem;
     if (GetChildItem(item)) {
         // Loaded once; the children stay while the item is collapsed.
-        m_hPendingItem = nullptr;
+        m_pendingItem = nullptr;
         return;
     }
-    m_hPendingItem = item;
-    UpdateWindow(m_hWnd);
+    m_pendingItem = item;
+    UpdateWindow(m_hwnd);
     SendMessage(WM_SETREDRAW, FALSE);
     TVINSERTSTRUCTA insert{};
     insert.hParent = item;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    insert.item.pszText = const_cast<char*>(m_strLoading.c_str());
-    m_hLoadingItem = (HTREEITEM)SendMessage(TVM_INSERTITEMA, 0, (LPARAM)&insert);
-    m_nTotal = 1;
-    m_nCurrent = 0;
+    insert.item.pszText = const_cast<char*>(m_loadingText.c_str());
+    m_loadingItem = (HTREEITEM)SendMessage(TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    m_total = 1;
+    m_current = 0;
 }
 
 void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
-    HTREEITEM item = m_hPendingItem;
+    HTREEITEM item = m_pendingItem;
     if (!item || item != view.itemNew.hItem) return;
-    m_hPendingItem = nullptr;
-    if (m_bDrawIcon) {
+    m_pendingItem = nullptr;
+    if (m_drawIcon) {
         SendMessage(WM_SETREDRAW, TRUE);
-        if (m_hLoadingItem) SendMessage(TVM_ENSUREVISIBLE, 0, (LPARAM)m_hLoadingItem);
-        UpdateWindow(m_hWnd);
+        if (m_loadingItem) SendMessage(TVM_ENSUREVISIBLE, 0, (LPARAM)m_loadingItem);
+        UpdateWindow(m_hwnd);
     }
     bool final = true;
     {
         CIndicatorScope scope([this] { StopIndicator(); });
         StartIndicator();
-        if (m_bDrawIcon) PaintPlaceholderIcon();
+        if (m_drawIcon) PaintPlaceholderIcon();
         SendMessage(WM_SETREDRAW, FALSE);
         TakeSnapshot();
-        if (m_hLoadingItem) SendMessage(TVM_DELETEITEM, 0, (LPARAM)m_hLoadingItem);
-        m_hLoadingItem = nullptr;
+        if (m_loadingItem) SendMessage(TVM_DELETEITEM, 0, (LPARAM)m_loadingItem);
+        m_loadingItem = nullptr;
         final = PopulateChildren(item);
     }
     if (item != TVI_ROOT) {
@@ -235,8 +235,8 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
             SendMessage(TVM_SETITEMA, 0, (LPARAM)&tv);
         }
     }
-    m_bmpSnapshot.Close();
-    m_bSnapshot = false;
+    m_snapshot.Close();
+    m_snapshotTaken = false;
     SendMessage(WM_SETREDRAW, TRUE);
     // As many new children as fit, without scrolling the item itself away.
     for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) {
@@ -246,30 +246,30 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
 }
 
 void CLoadingTreeCtrl::StartIndicator() {
-    OnLoadBegin(m_hLoadingItem);
-    m_bIndicator = true;
-    m_bStop = false;
+    OnLoadBegin(m_loadingItem);
+    m_indicator = true;
+    m_stopRequested = false;
     // Without a timer there is no tick at all, not even the first.
-    m_hTimerEvent.Reset(CreateEventA(nullptr, FALSE, m_nTimerPeriod > 0, nullptr));
-    m_hProgressEvent.Reset(CreateEventA(nullptr, FALSE, TRUE, nullptr));
-    if (!m_hTimerEvent || !m_hProgressEvent) return;
-    if (!m_hThread.Create([this] { return IndicatorBody(); }, false)) return;
-    if (m_nTimerPeriod > 0) {
-        m_nTimerId = timeSetEvent(m_nTimerPeriod, 5, reinterpret_cast<LPTIMECALLBACK>(m_hTimerEvent.Get()), 0,
-                                  TIME_PERIODIC | TIME_CALLBACK_EVENT_SET);
+    m_timerEvent.Reset(CreateEventA(nullptr, FALSE, m_timerPeriod > 0, nullptr));
+    m_progressEvent.Reset(CreateEventA(nullptr, FALSE, TRUE, nullptr));
+    if (!m_timerEvent || !m_progressEvent) return;
+    if (!m_thread.Create([this] { return IndicatorBody(); }, false)) return;
+    if (m_timerPeriod > 0) {
+        m_timerId = timeSetEvent(m_timerPeriod, 5, reinterpret_cast<LPTIMECALLBACK>(m_timerEvent.Get()), 0,
+                                 TIME_PERIODIC | TIME_CALLBACK_EVENT_SET);
     }
 }
 
 void CLoadingTreeCtrl::StopIndicator() {
-    if (!m_bIndicator) return;
-    m_bIndicator = false;
-    if (m_nTimerId) timeKillEvent(m_nTimerId);
-    m_nTimerId = 0;
-    m_bStop = true;
-    if (m_hProgressEvent) SetEvent(m_hProgressEvent);
-    m_hThread.Join();
-    m_hTimerEvent.Close();
-    m_hProgressEvent.Close();
+    if (!m_indicator) return;
+    m_indicator = false;
+    if (m_timerId) timeKillEvent(m_timerId);
+    m_timerId = 0;
+    m_stopRequested = true;
+    if (m_progressEvent) SetEvent(m_progressEvent);
+    m_thread.Join();
+    m_timerEvent.Close();
+    m_progressEvent.Close();
     OnLoadEnd();
 }
 
@@ -279,22 +279,22 @@ void CLoadingTreeCtrl::StopIndicator() {
 // once there is nothing left to show.
 DWORD CLoadingTreeCtrl::IndicatorBody() {
     // When both are signalled the timer is reported first.
-    const HANDLE events[2] = {m_hTimerEvent.Get(), m_hProgressEvent.Get()};
-    while (!m_bStop) {
+    const HANDLE events[2] = {m_timerEvent.Get(), m_progressEvent.Get()};
+    while (!m_stopRequested) {
         DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-        if (m_bStop || (woke != WAIT_OBJECT_0 && woke != WAIT_OBJECT_0 + 1)) break;
-        OnLoadProgress(woke == WAIT_OBJECT_0, m_nTotal, m_nCurrent);
+        if (m_stopRequested || (woke != WAIT_OBJECT_0 && woke != WAIT_OBJECT_0 + 1)) break;
+        OnLoadProgress(woke == WAIT_OBJECT_0, m_total, m_current);
     }
     return 0;
 }
 
 void CLoadingTreeCtrl::PaintPlaceholderIcon() {
     RECT place;
-    if (!m_hLoadingItem || !GetIconPlace(m_hLoadingItem, place)) return;
+    if (!m_loadingItem || !GetIconPlace(m_loadingItem, place)) return;
     CBrushHandle brush(CreateSolidBrush(BackgroundColor()));
-    CClientDC dc(m_hWnd);
-    if (m_hLoadingIcon)
-        DrawIconEx(dc, place.left, place.top, m_hLoadingIcon, place.right - place.left,
+    CClientDC dc(m_hwnd);
+    if (m_loadingIcon)
+        DrawIconEx(dc, place.left, place.top, m_loadingIcon, place.right - place.left,
                    place.bottom - place.top, 0, brush, DI_NORMAL);
     else
         FillRect(dc, &place, brush);
@@ -302,14 +302,14 @@ void CLoadingTreeCtrl::PaintPlaceholderIcon() {
 
 void CLoadingTreeCtrl::TakeSnapshot() {
     RECT client;
-    GetClientRect(m_hWnd, &client);
-    CClientDC dc(m_hWnd);
-    m_bmpSnapshot.Reset(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    if (!m_bmpSnapshot) return;
+    GetClientRect(m_hwnd, &client);
+    CClientDC dc(m_hwnd);
+    m_snapshot.Reset(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (!m_snapshot) return;
     {
         CMemoryDC memory(dc);
-        CSelectObject picture(memory, m_bmpSnapshot);
+        CSelectObject picture(memory, m_snapshot);
         BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
     }
-    m_bSnapshot = true;
+    m_snapshotTaken = true;
 }

@@ -26,9 +26,9 @@ public:
     void StepProgress(int n);
     int GetProgress(int* total = nullptr) const;
     // Period of the animation ticks in milliseconds; 0 means no timer.
-    void SetTimerPeriod(UINT ms) { m_nTimerPeriod = ms; }
-    UINT GetTimerPeriod() const { return m_nTimerPeriod; }
-    bool IsLoading() const { return m_bIndicator; }
+    void SetTimerPeriod(UINT ms) { m_timerPeriod = ms; }
+    UINT GetTimerPeriod() const { return m_timerPeriod; }
+    bool IsLoading() const { return m_indicator; }
 
     HTREEITEM GetChildItem(HTREEITEM item) const;
     HTREEITEM GetNextSiblingItem(HTREEITEM item) const;
@@ -64,10 +64,10 @@ protected:
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    std::string m_strLoading = "Loading...";
-    HICON m_hLoadingIcon = nullptr;  // not owned
-    bool m_bDrawIcon = false;
-    HTREEITEM m_hLoadingItem = nullptr;
+    std::string m_loadingText = "Loading...";
+    HICON m_loadingIcon = nullptr;  // not owned
+    bool m_drawIcon = false;
+    HTREEITEM m_loadingItem = nullptr;
 
 private:
     void OnItemExpanding(const NMTREEVIEWA& view);
@@ -78,20 +78,20 @@ private:
     void PaintPlaceholderIcon();
     void TakeSnapshot();
 
-    bool m_bIndicator = false;  // between OnLoadBegin and OnLoadEnd
-    CThread m_hThread;
-    CKernelHandle m_hTimerEvent;
-    CKernelHandle m_hProgressEvent;
-    std::atomic<bool> m_bStop{false};
-    bool m_bSnapshot = false;
-    CBitmapHandle m_bmpSnapshot;
-    UINT m_nTimerId = 0;
-    UINT m_nTimerPeriod = 0;
+    bool m_indicator = false;  // between OnLoadBegin and OnLoadEnd
+    CThread m_thread;
+    CKernelHandle m_timerEvent;
+    CKernelHandle m_progressEvent;
+    std::atomic<bool> m_stopRequested{false};
+    bool m_snapshotTaken = false;
+    CBitmapHandle m_snapshot;
+    UINT m_timerId = 0;
+    UINT m_timerPeriod = 0;
     // Read by the indicator thread without a lock: a count one step old is
     // corrected by the next signal.
-    std::atomic<int> m_nCurrent{0};
-    std::atomic<int> m_nTotal{0};
-    HTREEITEM m_hPendingItem = nullptr;
+    std::atomic<int> m_current{0};
+    std::atomic<int> m_total{0};
+    HTREEITEM m_pendingItem = nullptr;
 };
 
 // Width in pixels (0..50) of the loading bar: current/total of 50 when the

@@ -15,8 +15,8 @@ public:
     // The resources must outlive the dialog.
     explicit CAboutDlg(const ShellResources& resources, HWND parent = nullptr);
 
-    CHyperLink webLink;
-    CHyperLink mailLink;
+    CHyperLink m_webLink;
+    CHyperLink m_mailLink;
 
 protected:
     BOOL OnInitDialog() override;

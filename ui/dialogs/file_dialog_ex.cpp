@@ -63,7 +63,7 @@ INT_PTR CFileDialogEx::DoModal() {
     t_running = this;
     BOOL ok = m_openMode ? GetOpenFileNameA(&m_ofn) : GetSaveFileNameA(&m_ofn);
     t_running = previous;
-    if (m_frame.m_hWnd) m_frame.UnsubclassWindow();
+    if (m_frame.m_hwnd) m_frame.UnsubclassWindow();
     if (!ok) return IDCANCEL;
     // A result cut off at the end of the buffer must not pass for a whole one.
     if (SplitSelection(m_selection.data(), m_ofn.nMaxFile, m_ofn.nFileOffset).empty()) return IDCANCEL;
@@ -139,6 +139,6 @@ UINT_PTR CALLBACK CFileDialogEx::HookProc(HWND hook, UINT msg, WPARAM, LPARAM lp
 }
 
 bool CFileDialogEx::CFrame::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
-    if (msg == WM_COMMAND && LOWORD(wp) == IDOK) m_owner.MakeRoom(m_hWnd);
+    if (msg == WM_COMMAND && LOWORD(wp) == IDOK) m_owner.MakeRoom(m_hwnd);
     return false;
 }

@@ -12,7 +12,7 @@ constexpr int kBarHeight = 16;
 }  // namespace
 
 CFolderTreeCtrl::CFolderTreeCtrl() {
-    m_bDrawIcon = true;
+    m_drawIcon = true;
     SetTimerPeriod(125);
     m_cursor.Reset(static_cast<HCURSOR>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LOADING_ANI), IMAGE_CURSOR,
@@ -48,7 +48,7 @@ void CFolderTreeCtrl::OnLoadBegin(HTREEITEM placeholder) {
 }
 
 void CFolderTreeCtrl::OnLoadProgress(bool isTick, int total, int current) {
-    CClientDC dc(m_hWnd);
+    CClientDC dc(m_hwnd);
     if (!isTick) {
         if (IsRectEmpty(&m_barFrame)) return;
         FrameRect(dc, &m_barFrame, m_frameBrush);
@@ -83,14 +83,14 @@ bool CFolderTreeCtrl::ShowContextMenu(POINT at) {
     CMenuHandle menu(CreatePopupMenu());
     if (!menu || !m_menu.QueryMenu(menu, 0, kFirstMenuId, kLastMenuId, CMF_EXPLORE | CMF_NODEFAULT))
         return false;
-    m_menu.Attach(m_hWnd);
+    m_menu.Attach(m_hwnd);
     TrackMenu(menu, at);
     m_menu.Detach();
     return true;
 }
 
 void CFolderTreeCtrl::TrackMenu(HMENU menu, POINT at) {
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hwnd, nullptr);
 }
 
 bool CFolderTreeCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -18,8 +18,8 @@ COptionsDlg::COptionsDlg(CAppSettings& settings, IProfileStore& store, HWND pare
     : CDialog(IDD_OPTIONS, parent),
       m_settings(settings),
       m_store(store),
-      m_defaultFilter(settings.DefaultFilter),
-      m_program(settings.Program) {
+      m_defaultFilter(settings.Options().defaultFilter),
+      m_program(settings.Options().program) {
     const ConvertOptions options = settings.ConversionOptions();
     m_backupFile = options.backup;
     m_keepAttributes = options.keepAttributes;
@@ -42,8 +42,8 @@ void COptionsDlg::DoDataExchange(bool save) {
 
 void COptionsDlg::ExchangeFilterText(bool save) {
     CWnd edit;
-    edit.Attach(m_filterCombo.m_hWnd ? m_filterCombo.GetEditCtrl() : nullptr);
-    if (!edit.m_hWnd) return;
+    edit.Attach(m_filterCombo.m_hwnd ? m_filterCombo.GetEditCtrl() : nullptr);
+    if (!edit.m_hwnd) return;
     if (save)
         m_defaultFilter = edit.GetWindowText();
     else
@@ -95,7 +95,7 @@ bool COptionsDlg::ShowsRowDescription() {
     if (row == -1) return false;
     CWnd edit;
     edit.Attach(m_filterCombo.GetEditCtrl());
-    return edit.m_hWnd && edit.GetWindowText() == FileTypeDescription(m_fileTypes, row);
+    return edit.m_hwnd && edit.GetWindowText() == FileTypeDescription(m_fileTypes, row);
 }
 
 void COptionsDlg::ShowPatterns(int row) {
@@ -119,7 +119,7 @@ void COptionsDlg::OnBrowse() {
                          OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT, kProgramFilter,
                          nullptr);
     if (dialog.DoModal() != IDOK) return;
-    ::SetDlgItemTextA(m_hWnd, IDC_PROGRAM, dialog.GetPathName().c_str());
+    ::SetDlgItemTextA(m_hwnd, IDC_PROGRAM, dialog.GetPathName().c_str());
 }
 
 void COptionsDlg::OnOK() {
@@ -132,8 +132,8 @@ void COptionsDlg::OnOK() {
     options.backup = m_backupFile != 0;
     options.skipBinary = m_skipBinary != 0;
     m_settings.SetConversionOptions(options);
-    m_settings.DefaultFilter = m_defaultFilter;
-    m_settings.Program = m_program;
+    m_settings.Options().defaultFilter = m_defaultFilter;
+    m_settings.Options().program = m_program;
     if (m_integrationEnabled != m_integrationWasEnabled)
         CShellIntegration(m_store).Switch(m_integrationEnabled);
     CDialog::OnOK();

@@ -47,50 +47,50 @@ CSelectFolderDlg::CSelectFolderDlg(HWND parent) : CDialog(IDD_SELECT_FOLDER, par
 CSelectFolderDlg::~CSelectFolderDlg() {
     EndPreselection();
     // While the tree object still stands, so its items' data is freed.
-    if (m_hWnd) DestroyWindow();
+    if (m_hwnd) DestroyWindow();
 }
 
 void CSelectFolderDlg::DoDataExchange(bool save) {
     DDX_Control(IDC_FILE_TYPES, m_fileTypes);
     DDX_Control(IDC_FOLDER_TREE, m_tree);
     // The extended combo box keeps its text in its own edit field.
-    HWND edit = m_fileTypes.m_hWnd ? m_fileTypes.GetEditCtrl() : nullptr;
+    HWND edit = m_fileTypes.m_hwnd ? m_fileTypes.GetEditCtrl() : nullptr;
     if (edit) {
         if (save) {
             int n = GetWindowTextLengthA(edit);
             std::vector<char> text(n + 1, '\0');
             ::GetWindowTextA(edit, text.data(), n + 1);
-            m_strFileTypes = text.data();
+            m_fileTypesText = text.data();
         } else {
-            ::SetWindowTextA(edit, m_strFileTypes.c_str());
+            ::SetWindowTextA(edit, m_fileTypesText.c_str());
         }
     }
-    DDX_Text(save, IDC_FOLDER_PROMPT, m_strPrompt);
-    DDX_Check(save, IDC_INCLUDE_SUBFOLDERS, m_bIncludeSubfolders);
+    DDX_Text(save, IDC_FOLDER_PROMPT, m_prompt);
+    DDX_Check(save, IDC_INCLUDE_SUBFOLDERS, m_includeSubfolders);
 }
 
 BOOL CSelectFolderDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
-    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowLongPtrA(m_hwnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hwnd, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     CutSystemMenu();
     PlaceAtFirstSize();
-    if (!m_strTitle.empty()) SetWindowText(m_strTitle.c_str());
+    if (!m_title.empty()) SetWindowText(m_title.c_str());
     m_tree.FillRoot();
     m_tree.Expand(m_tree.GetRootItem());
     FillFileTypes();
-    if (!m_strInitialFolder.empty() && PathFileExistsA(m_strInitialFolder.c_str())) {
-        std::vector<char> pretty(m_strInitialFolder.begin(), m_strInitialFolder.end());
+    if (!m_initialFolder.empty() && PathFileExistsA(m_initialFolder.c_str())) {
+        std::vector<char> pretty(m_initialFolder.begin(), m_initialFolder.end());
         pretty.push_back('\0');
         PathMakePrettyA(pretty.data());
-        m_strInitialFolder = pretty.data();
+        m_initialFolder = pretty.data();
         StartPreselection();
     }
     return TRUE;
 }
 
 void CSelectFolderDlg::CutSystemMenu() {
-    HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+    HMENU menu = GetSystemMenu(m_hwnd, FALSE);
     if (!menu) return;
     DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
     DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
@@ -98,21 +98,21 @@ void CSelectFolderDlg::CutSystemMenu() {
 }
 
 void CSelectFolderDlg::FillFileTypes() {
-    const int rows = FileTypeRowCount(m_strFilters);
+    const int rows = FileTypeRowCount(m_filters);
     for (int row = 0; row < rows; ++row)
-        m_fileTypes.InsertItem(row, FileTypeDescription(m_strFilters, row).c_str(), -1, -1);
+        m_fileTypes.InsertItem(row, FileTypeDescription(m_filters, row).c_str(), -1, -1);
 }
 
 void CSelectFolderDlg::OnFileTypeChosen() {
     const int row = m_fileTypes.GetCurSel();
-    if (row < 0 || row >= FileTypeRowCount(m_strFilters)) return;
+    if (row < 0 || row >= FileTypeRowCount(m_filters)) return;
     if (HWND edit = m_fileTypes.GetEditCtrl())
-        ::SetWindowTextA(edit, FileTypePatterns(m_strFilters, row).c_str());
+        ::SetWindowTextA(edit, FileTypePatterns(m_filters, row).c_str());
 }
 
 void CSelectFolderDlg::StartPreselection() {
     m_preselecting = m_selectSteps.Open() && m_selectSteps.Post([this] { NextSelectStep(true); });
-    if (!m_preselecting) m_tree.SelectPath(m_strInitialFolder.c_str());
+    if (!m_preselecting) m_tree.SelectPath(m_initialFolder.c_str());
 }
 
 void CSelectFolderDlg::NextSelectStep(bool first) {
@@ -123,7 +123,7 @@ void CSelectFolderDlg::NextSelectStep(bool first) {
 }
 
 bool CSelectFolderDlg::SelectStep(bool first) {
-    return first ? m_tree.BeginSelectPath(m_strInitialFolder.c_str()) : m_tree.SelectPathStep();
+    return first ? m_tree.BeginSelectPath(m_initialFolder.c_str()) : m_tree.SelectPathStep();
 }
 
 void CSelectFolderDlg::EndPreselection() {
@@ -133,8 +133,8 @@ void CSelectFolderDlg::EndPreselection() {
 
 void CSelectFolderDlg::OnOK() {
     UpdateData(true);
-    m_strFolder = m_tree.GetSelectedPath();
-    if (m_strFileTypes.empty()) m_strFileTypes = "*.*";
+    m_folder = m_tree.GetSelectedPath();
+    if (m_fileTypesText.empty()) m_fileTypesText = "*.*";
     EndDialog(IDOK);
 }
 
@@ -170,27 +170,27 @@ void CSelectFolderDlg::PlaceAtFirstSize() {
     // controls follow their anchors.
     const int kRight = 9, kBottom = 12, kButtonGap = 4, kRowGap = 6;
     RECT client;
-    GetClientRect(m_hWnd, &client);
-    const RECT ok = ChildRect(m_hWnd, IDOK);
-    const RECT combo = ChildRect(m_hWnd, IDC_FILE_TYPES);
-    const RECT label = ChildRect(m_hWnd, IDC_FILE_TYPES_LABEL);
-    const RECT check = ChildRect(m_hWnd, IDC_INCLUDE_SUBFOLDERS);
-    const RECT prompt = ChildRect(m_hWnd, IDC_FOLDER_PROMPT);
-    const RECT tree = ChildRect(m_hWnd, IDC_FOLDER_TREE);
+    GetClientRect(m_hwnd, &client);
+    const RECT ok = ChildRect(m_hwnd, IDOK);
+    const RECT combo = ChildRect(m_hwnd, IDC_FILE_TYPES);
+    const RECT label = ChildRect(m_hwnd, IDC_FILE_TYPES_LABEL);
+    const RECT check = ChildRect(m_hwnd, IDC_INCLUDE_SUBFOLDERS);
+    const RECT prompt = ChildRect(m_hwnd, IDC_FOLDER_PROMPT);
+    const RECT tree = ChildRect(m_hwnd, IDC_FOLDER_TREE);
     const int wOK = Width(ok), hOK = Height(ok), hCB = Height(combo), hL = Height(label), hK = Height(check);
     const int right = client.right - kRight;
     const int buttonTop = client.bottom - kBottom - hOK;
     const int row = buttonTop - kRowGap - hCB;
 
-    Place(m_hWnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, right, prompt.top + Height(prompt));
-    Place(m_hWnd, IDC_FOLDER_TREE, tree.left, tree.top, right, row - kRowGap);
+    Place(m_hwnd, IDC_FOLDER_PROMPT, prompt.left, prompt.top, right, prompt.top + Height(prompt));
+    Place(m_hwnd, IDC_FOLDER_TREE, tree.left, tree.top, right, row - kRowGap);
     const int labelTop = row + (hCB - hL) / 2;
-    Place(m_hWnd, IDC_FILE_TYPES_LABEL, label.left, labelTop, label.right, labelTop + hL);
-    Place(m_hWnd, IDC_FILE_TYPES, combo.left, row, right, row + hCB);
-    Place(m_hWnd, IDCANCEL, right - wOK, buttonTop, right, buttonTop + hOK);
-    Place(m_hWnd, IDOK, right - 2 * wOK - kButtonGap, buttonTop, right - wOK - kButtonGap, buttonTop + hOK);
+    Place(m_hwnd, IDC_FILE_TYPES_LABEL, label.left, labelTop, label.right, labelTop + hL);
+    Place(m_hwnd, IDC_FILE_TYPES, combo.left, row, right, row + hCB);
+    Place(m_hwnd, IDCANCEL, right - wOK, buttonTop, right, buttonTop + hOK);
+    Place(m_hwnd, IDOK, right - 2 * wOK - kButtonGap, buttonTop, right - wOK - kButtonGap, buttonTop + hOK);
     const int checkTop = buttonTop + (hOK - hK) / 2;
-    Place(m_hWnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
-    m_resize.Init(m_hWnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), kMinimumSize, IDC_SIZE_GRIP);
-    InvalidateRect(m_hWnd, nullptr, TRUE);
+    Place(m_hwnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
+    m_resize.Init(m_hwnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), kMinimumSize, IDC_SIZE_GRIP);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
 }

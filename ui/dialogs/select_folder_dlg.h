@@ -22,19 +22,19 @@ public:
     explicit CSelectFolderDlg(HWND parent = nullptr);
     ~CSelectFolderDlg() override;
 
-    std::string GetFolder() const { return m_strFolder; }
-    std::string GetFileTypes() const { return m_strFileTypes; }
+    std::string GetFolder() const { return m_folder; }
+    std::string GetFileTypes() const { return m_fileTypesText; }
     bool IsPreselecting() const { return m_preselecting; }
     CFolderTreeCtrl& Tree() { return m_tree; }
     CAutoWidthComboBoxEx& FileTypes() { return m_fileTypes; }
 
-    std::string m_strTitle;
-    std::string m_strPrompt;
-    std::string m_strFilters;
-    std::string m_strFileTypes = "*.*";
-    int m_bIncludeSubfolders = 0;
-    std::string m_strInitialFolder;
-    std::string m_strFolder;
+    std::string m_title;
+    std::string m_prompt;
+    std::string m_filters;
+    std::string m_fileTypesText = "*.*";
+    int m_includeSubfolders = 0;
+    std::string m_initialFolder;
+    std::string m_folder;
 
 protected:
     BOOL OnInitDialog() override;

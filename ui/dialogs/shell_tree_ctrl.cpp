@@ -61,7 +61,7 @@ void CShellTreeCtrl::OnSubclassed() {
 
 void CShellTreeCtrl::AttachImageList() {
     CItemIdList desktop;
-    if (FAILED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DESKTOP, desktop.Out()))) return;
+    if (FAILED(SHGetSpecialFolderLocation(m_hwnd, CSIDL_DESKTOP, desktop.Out()))) return;
     SHFILEINFOA info{};
     auto list = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoA(reinterpret_cast<const char*>(desktop.Get()), 0, &info, sizeof(info),
@@ -73,7 +73,7 @@ void CShellTreeCtrl::AttachImageList() {
 
 HTREEITEM CShellTreeCtrl::FillRoot() {
     CItemIdList desktop;
-    if (!m_desktop || FAILED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DESKTOP, desktop.Out())))
+    if (!m_desktop || FAILED(SHGetSpecialFolderLocation(m_hwnd, CSIDL_DESKTOP, desktop.Out())))
         return nullptr;
     return InsertShellItem(TVI_ROOT, m_desktop.Get(), nullptr, desktop.Get());
 }
@@ -141,7 +141,7 @@ bool CShellTreeCtrl::EnumerateChildren(HTREEITEM parent, LPCITEMIDLIST parentLis
     if (!folder) return false;
     ComPtr<IEnumIDList> children;
     // S_FALSE also means no enumerator.
-    if (folder->EnumObjects(m_hWnd, SHCONTF_FOLDERS, &children) == S_OK && children) {
+    if (folder->EnumObjects(m_hwnd, SHCONTF_FOLDERS, &children) == S_OK && children) {
         SetProgress(0, 0);
         CItemIdList child;
         while (children->Next(1, child.Out(), nullptr) == S_OK) {
@@ -203,7 +203,7 @@ bool CShellTreeCtrl::BeginSelectPath(const char* path) {
     if (!root || !path) return false;
     Expand(root);
     CItemIdList drives;
-    if (FAILED(SHGetSpecialFolderLocation(m_hWnd, CSIDL_DRIVES, drives.Out()))) return false;
+    if (FAILED(SHGetSpecialFolderLocation(m_hwnd, CSIDL_DRIVES, drives.Out()))) return false;
     m_selectCurrent = FindChild(root, drives.Get());
     if (!m_selectCurrent) return false;
     m_selectPath = path;

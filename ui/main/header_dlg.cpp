@@ -39,9 +39,9 @@ void CHeaderDlg::PaintBanner(HDC dc, const RECT& client, HFONT captionFont) {
 
 bool CHeaderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg != WM_PAINT) return CDialog::OnMessage(msg, wp, lp, result);
-    CPaintDC dc(m_hWnd);
+    CPaintDC dc(m_hwnd);
     RECT client;
-    GetClientRect(m_hWnd, &client);
+    GetClientRect(m_hwnd, &client);
     // The same face the program's shared bold font is made from.
     CFontHandle font;
     LOGFONTA face{};

@@ -83,7 +83,7 @@ int CJobListView::AddFile(const char* path) {
 }
 
 int CJobListView::AddPath(const char* path, bool knownFile) {
-    if (!path || !*path || !m_list.m_hWnd) return -1;
+    if (!path || !*path || !m_list.m_hwnd) return -1;
     // Relative paths (a command line run from some folder) are made absolute
     // so that the rebuilt path names the same file. A folder walk's paths
     // are already whole: its folder was made absolute, and it keeps to the
@@ -145,7 +145,7 @@ int CJobListView::ExpandFolder(const char* folder, const char* patterns, bool in
 }
 
 void CJobListView::MarkEntry(int index, EntryMark mark, ConvertFailure failure) {
-    if (!m_jobs.At(index) || !m_list.m_hWnd) return;
+    if (!m_jobs.At(index) || !m_list.m_hwnd) return;
     const int previous = m_jobs.Current();
     m_jobs.Mark(index, mark, failure, [&] {
         if (onMarkChanged) onMarkChanged(index, mark);
@@ -177,14 +177,14 @@ void CJobListView::CatchUp() {
     const int index = m_scrollPending;
     m_scrollPending = -1;
     // A delayed catch-up may come after the window has gone.
-    if (index >= 0 && index < m_jobs.Count() && m_list.m_hWnd) {
+    if (index >= 0 && index < m_jobs.Count() && m_list.m_hwnd) {
         m_list.EnsureVisible(index, FALSE);
         m_lastScroll = GetTickCount();
     }
 }
 
 void CJobListView::ClearMarks(int count) {
-    if (!m_list.m_hWnd) return;
+    if (!m_list.m_hwnd) return;
     m_jobs.ClearMarks(count, [this](int i) {
         if (onMarkChanged) onMarkChanged(i, EntryMark::None);
     });
@@ -194,7 +194,7 @@ void CJobListView::ClearMarks(int count) {
 }
 
 void CJobListView::KeepContent(int index, const ContentReport& content) {
-    if (!m_list.m_hWnd || !m_jobs.KeepContent(index, content, m_check, LineBreaksText(content))) return;
+    if (!m_list.m_hwnd || !m_jobs.KeepContent(index, content, m_check, LineBreaksText(content))) return;
     m_list.RedrawItems(index, index);
 }
 
@@ -212,7 +212,7 @@ void CJobListView::SetRunning(bool running, bool check) {
 }
 
 void CJobListView::DeleteSelected() {
-    if (m_running || !m_list.m_hWnd) return;
+    if (m_running || !m_list.m_hwnd) return;
     std::vector<int> selected;
     for (int i = m_list.GetFirstSelected(); i >= 0; i = m_list.GetNextItem(i, LVNI_SELECTED))
         selected.push_back(i);
@@ -231,7 +231,7 @@ void CJobListView::DeleteSelected() {
 void CJobListView::Clear() {
     if (m_running) return;
     m_jobs.Clear();
-    if (m_list.m_hWnd) m_list.DeleteAllItems();
+    if (m_list.m_hwnd) m_list.DeleteAllItems();
     if (onCountShown) onCountShown(m_jobs.Count());
 }
 

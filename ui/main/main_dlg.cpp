@@ -59,12 +59,12 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IPro
       m_jobs(resources),
       m_status(m_jobs.Model(), m_run),
       m_run(settings, m_jobs, m_status, [this](RunStop stop) { OnRunFinished(stop); }) {
-    m_format = format == -1 ? settings.LastFormat : format;
+    m_format = format == -1 ? settings.Last().format : format;
     // A stored number no entry stands for would leave the selector empty and
     // fail every file of a run: start from the first format instead.
     if (m_format < 0 || m_format >= kLineEndingFormatCount) m_format = 0;
-    m_closeWhenDone = settings.AutoClose ? 1 : 0;
-    m_keepOnTop = settings.AlwaysOnTop ? 1 : 0;
+    m_closeWhenDone = settings.Options().autoClose ? 1 : 0;
+    m_keepOnTop = settings.Options().alwaysOnTop ? 1 : 0;
     m_jobs.onCountShown = [this](int count) { m_status.ShowFileCount(count); };
     m_jobs.onMarkChanged = [this](int index, EntryMark mark) { OnMarkChanged(index, mark); };
     SetCommandTable(kCommands, sizeof(kCommands) / sizeof(kCommands[0]));
@@ -88,7 +88,7 @@ bool CMainDlg::OnCreate() {
     if (!m_toolbarImages || !m_toolbarGreyImages) return false;
     static_assert(RT_TOOLBAR_LAYOUT == kToolBarResourceType, "the toolbar helper reads this resource type");
     HWND bar =
-        CreateToolBarFromResource(instance, m_hWnd, ID_TOOLBAR_CTRL, IDR_MAINFRAME,
+        CreateToolBarFromResource(instance, m_hwnd, ID_TOOLBAR_CTRL, IDR_MAINFRAME,
                                   WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
                                       CCS_TOP | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
                                   TBSTYLE_EX_MIXEDBUTTONS, m_toolbarImages, m_toolbarGreyImages);
@@ -103,8 +103,8 @@ bool CMainDlg::OnCreate() {
 }
 
 void CMainDlg::DoDataExchange(bool save) {
-    DDX_Control(IDC_FEEDBACK_LINK, FeedbackLink);
-    DDX_Control(IDC_OPTIONS_LINK, OptionsLink);
+    DDX_Control(IDC_FEEDBACK_LINK, m_feedbackLink);
+    DDX_Control(IDC_OPTIONS_LINK, m_optionsLink);
     DDX_Control(IDC_PROGRESS, m_status.Progress());
     DDX_Control(IDC_FORMAT, m_selector);
     DDX_Control(IDC_JOB_LIST, m_jobs.Control());
@@ -114,7 +114,7 @@ void CMainDlg::DoDataExchange(bool save) {
 }
 
 void CMainDlg::EditSystemMenu() {
-    HMENU menu = GetSystemMenu(m_hWnd, FALSE);
+    HMENU menu = GetSystemMenu(m_hwnd, FALSE);
     if (!menu) return;
     DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
     DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
@@ -152,20 +152,20 @@ BOOL CMainDlg::OnInitDialog() {
         RECT rect;
         GetWindowRect(place, &rect);
         ::DestroyWindow(place);
-        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&rect), 2);
         ::MoveWindow(m_toolbar, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
 
     const ShellResources& shell = m_resources;
-    FeedbackLink.SetFont(shell.BoldUnderlineFont());
-    OptionsLink.SetFont(shell.BoldUnderlineFont());
+    m_feedbackLink.SetFont(shell.BoldUnderlineFont());
+    m_optionsLink.SetFont(shell.BoldUnderlineFont());
     // The links sit on the banner: fill behind them with its ground colour.
-    FeedbackLink.m_backColor = OptionsLink.m_backColor = CHeaderDlg::kGroundColor;
+    m_feedbackLink.m_backColor = m_optionsLink.m_backColor = CHeaderDlg::kGroundColor;
     if (HWND convert = GetDlgItem(IDC_CONVERT))
         ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
     m_toolbar.SetFont(GetFont());
 
-    m_status.Attach(m_hWnd);
+    m_status.Attach(m_hwnd);
     FillFormatSelector(m_selector, m_selectorImages, m_format);
     m_jobs.SetUp(m_stateImages, m_headerImages);
     UpdateKeepOnTop();
@@ -175,18 +175,18 @@ BOOL CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::TakeInCommandLine() {
-    bool autoStart = m_settings.AutoStart != 0;
+    bool autoStart = m_settings.Options().autoStart != 0;
     bool withSubfolders = KeyDown(VK_CONTROL);
     for (const std::string& path : *m_startupPaths) {
         if (!PathFileExistsA(path.c_str())) continue;
         if (PathIsDirectoryA(path.c_str())) {
-            m_jobs.ExpandFolder(path.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
+            m_jobs.ExpandFolder(path.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders);
             autoStart = false;
         } else {
             m_jobs.AddFile(path.c_str());
         }
     }
-    BringWindowToTop(m_hWnd);
+    BringWindowToTop(m_hwnd);
     if (autoStart) StartRun();
 }
 
@@ -196,12 +196,12 @@ void CMainDlg::SetFeedbackLink() {
     std::string pattern = LoadResourceText(IDS_MAILTO);
     char target[512];
     std::snprintf(target, sizeof(target), pattern.c_str(), kSupportAddress);
-    FeedbackLink.SetLink(target, kSupportAddress, prompt.c_str());
+    m_feedbackLink.SetLink(target, kSupportAddress, prompt.c_str());
 }
 
 void CMainDlg::UpdateKeepOnTop() {
     DDX_Check(true, IDC_KEEP_ON_TOP, m_keepOnTop);
-    SetWindowPos(m_hWnd, m_keepOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+    SetWindowPos(m_hwnd, m_keepOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -218,9 +218,9 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
         case ID_MAIN_ABOUT:
             return true;
         case ID_EDIT_DELETE:
-            return !running && list.m_hWnd && list.GetSelectedCount() > 0;
+            return !running && list.m_hwnd && list.GetSelectedCount() > 0;
         case ID_EDIT_OPEN:
-            return list.m_hWnd && list.GetSelectedCount() > 0;
+            return list.m_hwnd && list.GetSelectedCount() > 0;
         case ID_EDIT_CLEAR:
             return !running && count > 0;
         case IDC_CONVERT:
@@ -238,7 +238,7 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
 
 bool CMainDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_accelerators) {
-        if (TranslateAcceleratorA(m_hWnd, m_accelerators, msg)) return true;
+        if (TranslateAcceleratorA(m_hwnd, m_accelerators, msg)) return true;
     }
     return CHeaderDlg::PreTranslateMessage(msg);
 }
@@ -275,10 +275,10 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
             if (!m_run.IsRunning()) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
             return true;
         case ID_HELP:
-            ShellExecuteA(m_hWnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
+            ShellExecuteA(m_hwnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
             return true;
         case ID_MAIN_ABOUT: {
-            CAboutDlg about(m_resources, m_hWnd);
+            CAboutDlg about(m_resources, m_hwnd);
             about.DoModal();
             return true;
         }
@@ -289,7 +289,7 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
             OnAddFolder();
             return true;
         case ID_MAIN_OPTIONS: {
-            COptionsDlg dialog(m_settings, m_store, m_hWnd);
+            COptionsDlg dialog(m_settings, m_store, m_hwnd);
             dialog.DoModal();
             return true;
         }
@@ -316,11 +316,11 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             if (result != -1 && !OnCreate()) result = -1;
             return true;
         case WM_PAINT:
-            if (IsIconic(m_hWnd)) {
-                CPaintDC dc(m_hWnd);
+            if (IsIconic(m_hwnd)) {
+                CPaintDC dc(m_hwnd);
                 SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
                 RECT rect;
-                GetClientRect(m_hWnd, &rect);
+                GetClientRect(m_hwnd, &rect);
                 int x = (rect.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
                 int y = (rect.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
                 DrawIcon(dc, x, y, m_largeIcon);
@@ -346,9 +346,9 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             return true;
         case WM_DESTROY: {
             m_run.Shutdown();
-            m_settings.LastFormat = m_format;
-            m_settings.AutoClose = m_closeWhenDone;
-            m_settings.AlwaysOnTop = m_keepOnTop;
+            m_settings.Last().format = m_format;
+            m_settings.Options().autoClose = m_closeWhenDone;
+            m_settings.Options().alwaysOnTop = m_keepOnTop;
             break;
         }
         default:
@@ -372,14 +372,14 @@ void CMainDlg::OnCancel() {
 void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
     if (point.x == -1 && point.y == -1) {
         point = POINT{0, 0};
-        ClientToScreen(m_hWnd, &point);
+        ClientToScreen(m_hwnd, &point);
         point.x += 5;
         point.y += 5;
     }
     CMenuHandle menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)));
     if (!menu) return;
     HMENU popup;
-    if (wnd == m_jobs.Control().m_hWnd) {
+    if (wnd == m_jobs.Control().m_hwnd) {
         popup = GetSubMenu(menu, 1);
         if (!popup) return;
         // Greying comes from WM_INITMENUPOPUP, as for every menu.
@@ -388,7 +388,7 @@ void CMainDlg::OnContextMenu(HWND wnd, POINT point) {
         popup = GetSubMenu(menu, 0);
         if (!popup) return;
     }
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hWnd, nullptr);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, m_hwnd, nullptr);
 }
 
 void CMainDlg::OnDropFiles(HDROP drop) {
@@ -405,12 +405,12 @@ void CMainDlg::OnDropFiles(HDROP drop) {
         if (DragQueryFileW(drop, i, &wide[0], length + 1) != length) continue;
         if (!NarrowName(wide.c_str(), &name)) continue;
         if (PathIsDirectoryA(name.c_str()))
-            m_jobs.ExpandFolder(name.c_str(), m_settings.DefaultFilter.c_str(), withSubfolders);
+            m_jobs.ExpandFolder(name.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders);
         else
             m_jobs.AddFile(name.c_str());
     }
     DragFinish(drop);
-    SetForegroundWindow(m_hWnd);
+    SetForegroundWindow(m_hwnd);
 }
 
 void CMainDlg::OpenSelected() {
@@ -418,9 +418,9 @@ void CMainDlg::OpenSelected() {
     if (index < 0) return;
     std::string path = m_jobs.Model().Path(index);
     std::string parameters = "\"" + path + "\"";
-    std::string program = m_settings.Program;
+    std::string program = m_settings.Options().program;
     if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
-    ShellExecuteA(m_hWnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    ShellExecuteA(m_hwnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 void CMainDlg::OnAddFiles() {
@@ -428,7 +428,7 @@ void CMainDlg::OnAddFiles() {
                          OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
                          GetFileTypeFilters().c_str(), nullptr);
     // The last file taken, as it stands: the dialog opens in its folder.
-    const std::string initial = m_settings.LastFile;
+    const std::string initial = m_settings.Last().file;
     dialog.m_ofn.lpstrInitialDir = initial.c_str();
     if (dialog.DoModal() != IDOK) return;
     std::string latest;
@@ -436,23 +436,23 @@ void CMainDlg::OnAddFiles() {
         m_jobs.AddFile(path.c_str());
         latest = path;
     }
-    if (!latest.empty()) m_settings.LastFile = latest;
+    if (!latest.empty()) m_settings.Last().file = latest;
 }
 
 void CMainDlg::OnAddFolder() {
-    CSelectFolderDlg dialog(m_hWnd);
-    dialog.m_strTitle = "Add a Folder";
-    dialog.m_strPrompt = "Select a folder to convert";
-    dialog.m_strFilters = GetFileTypeFilters();
-    dialog.m_strFileTypes = m_settings.DefaultFilter;
-    dialog.m_strInitialFolder = m_settings.LastFolder;
+    CSelectFolderDlg dialog(m_hwnd);
+    dialog.m_title = "Add a Folder";
+    dialog.m_prompt = "Select a folder to convert";
+    dialog.m_filters = GetFileTypeFilters();
+    dialog.m_fileTypesText = m_settings.Options().defaultFilter;
+    dialog.m_initialFolder = m_settings.Last().folder;
     if (dialog.DoModal() != IDOK) return;
     // OK on a node that is no folder (the computer) adds nothing, and does
     // not make the next dialog forget where the user last was.
-    if (dialog.m_strFolder.empty()) return;
-    m_jobs.ExpandFolder(dialog.m_strFolder.c_str(), dialog.m_strFileTypes.c_str(),
-                        dialog.m_bIncludeSubfolders != 0);
-    m_settings.LastFolder = dialog.m_strFolder;
+    if (dialog.m_folder.empty()) return;
+    m_jobs.ExpandFolder(dialog.m_folder.c_str(), dialog.m_fileTypesText.c_str(),
+                        dialog.m_includeSubfolders != 0);
+    m_settings.Last().folder = dialog.m_folder;
 }
 
 // ---- the run ----
@@ -468,7 +468,7 @@ void CMainDlg::ShowRunning(bool running) {
 }
 
 void CMainDlg::StartRun(bool check) {
-    if (m_run.IsRunning() || !m_hWnd) return;
+    if (m_run.IsRunning() || !m_hwnd) return;
     m_checkRun = check;
     DDX_CBIndex(true, IDC_FORMAT, m_format);
     DDX_Check(true, IDC_CLOSE_WHEN_DONE, m_closeWhenDone);
@@ -488,7 +488,7 @@ IConverter& CMainDlg::RunConverter() {
 
 void CMainDlg::OnRunFinished(RunStop stop) {
     ShowRunning(false);
-    bool fromCommandLine = m_startupPaths != nullptr && m_settings.AutoStart;
+    bool fromCommandLine = m_startupPaths != nullptr && m_settings.Options().autoStart;
     // A check is for reading the list: it never closes the dialog.
     if (stop == RunStop::None && !m_checkRun &&
         ((m_closeWhenDone && m_run.Counts().failed == 0) || fromCommandLine))

@@ -71,8 +71,8 @@ private:
     CAppSettings& m_settings;
     const ShellResources& m_resources;
     IProfileStore& m_store;
-    CHyperLink FeedbackLink;
-    CHyperLink OptionsLink;
+    CHyperLink m_feedbackLink;
+    CHyperLink m_optionsLink;
     CAutoWidthComboBoxEx m_selector;
     int m_format;
     int m_closeWhenDone;

@@ -76,7 +76,7 @@ void CRunStatusView::OnProgress(ProgressKind kind, int value) {
 void CRunStatusView::CatchUp() {
     m_followScheduled = false;
     // A delayed catch-up may come after the window has gone.
-    if (m_progressPending >= 0 && m_progress.m_hWnd) ShowProgress(m_progressPending);
+    if (m_progressPending >= 0 && m_progress.m_hwnd) ShowProgress(m_progressPending);
 }
 
 void CRunStatusView::ShowProgress(int done) {
