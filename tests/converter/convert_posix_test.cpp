@@ -21,8 +21,6 @@
 
 namespace {
 
-const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\xe9", 30);
-
 class ConvertPosix : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -19,7 +19,6 @@
 
 namespace {
 
-const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\xe9", 30);
 constexpr DWORD kRHS = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 std::string ReadAll(const std::string& path) {
@@ -68,22 +67,14 @@ protected:
 };
 
 TEST_F(ConvertWin32, ContentOfEveryFormat) {
-    struct Case {
-        std::string input;
-        int format;
-        std::string expected;
-    } const cases[] = {
-        {"", 0, ""},
-        {"a\r\r\nb", 0, "a\r\n\r\nb"},
-        {"a\n\rb", 2, "a\n\nb"},
-        {"x\r", 0, "x\r\n"},
-        {"x\r", 2, "x\n"},
-        {"\r\n\n", 1, "\r\r"},
-        {kMixed, 0, OracleConvert(kMixed, "\r\n")},
-        {kMixed, 1, OracleConvert(kMixed, "\r")},
-        {kMixed, 2, OracleConvert(kMixed, "\n")},
-    };
-    for (const Case& c : cases) {
+    std::vector<BreakCase> cases = SharedBreakCases();
+    cases.insert(cases.end(), {
+                                  {"\r\n\n", 1, "\r\r"},
+                                  {kMixed, 0, OracleConvert(kMixed, "\r\n")},
+                                  {kMixed, 1, OracleConvert(kMixed, "\r")},
+                                  {kMixed, 2, OracleConvert(kMixed, "\n")},
+                              });
+    for (const BreakCase& c : cases) {
         Clear();
         Write(P("x.txt"), c.input);
         ASSERT_TRUE(

@@ -35,27 +35,19 @@ std::string RunCopy(CopyFn copy, const std::string& input, std::vector<size_t> c
 }
 
 TEST(CopyLoop, ByteSequences) {
-    struct Case {
-        std::string input;
-        int format;
-        std::string expected;
-    } const cases[] = {
-        {"", 0, ""},
-        {"a\r\r\nb", 0, "a\r\n\r\nb"},
-        {"a\n\rb", 2, "a\n\nb"},
-        {"x\r", 0, "x\r\n"},
-        {"x\r", 2, "x\n"},
-        {"\r\n", 1, "\r"},
-        {"a\nb\n", 1, "a\rb\r"},
-        {"a\r\n\nb", 1, "a\r\rb"},
-        {"a\r\n\r\n", 2, "a\n\n"},
-        {"no break", 0, "no break"},
-        {std::string("\0\x80\xff\r\n", 5), 2, std::string("\0\x80\xff\n", 4)},
-        // UTF-16LE "a" CR LF "b": its 0x0D and 0x0A bytes are bytes like any other.
-        {std::string("a\0\r\0\n\0b\0", 8), 2, std::string("a\0\n\0\n\0b\0", 8)},
-        {"\n\n\r\r", 0, "\r\n\r\n\r\n\r\n"},
-    };
-    for (const Case& c : cases) {
+    std::vector<BreakCase> cases = SharedBreakCases();
+    cases.insert(cases.end(), {
+                                  {"\r\n", 1, "\r"},
+                                  {"a\nb\n", 1, "a\rb\r"},
+                                  {"a\r\n\nb", 1, "a\r\rb"},
+                                  {"a\r\n\r\n", 2, "a\n\n"},
+                                  {"no break", 0, "no break"},
+                                  {std::string("\0\x80\xff\r\n", 5), 2, std::string("\0\x80\xff\n", 4)},
+                                  // UTF-16LE "a" CR LF "b": its 0x0D and 0x0A bytes are bytes like any other.
+                                  {std::string("a\0\r\0\n\0b\0", 8), 2, std::string("a\0\n\0\n\0b\0", 8)},
+                                  {"\n\n\r\r", 0, "\r\n\r\n\r\n\r\n"},
+                              });
+    for (const BreakCase& c : cases) {
         for (std::vector<size_t> chunks : {std::vector<size_t>{}, std::vector<size_t>{1}}) {
             int rc = -1;
             std::string got = RunCopy(kTargets[c.format].copy, c.input, chunks, &rc);

@@ -29,6 +29,24 @@ inline PassTarget KernelTarget(int format, int widen) {
     return t;
 }
 
+// A file with every kind of break, doubled and lone ones, a NUL and a
+// byte above 127.
+const std::string kMixed = std::string("one\r\ntwo\nthree\rfour\r\r\nfive\n\r\0\xe9", 30);
+
+// Break sequences whose conversion every layer must agree on, by format
+// number: CRs before a CR LF, a LF before a CR, a last lone CR.
+struct BreakCase {
+    std::string input;
+    int format;
+    std::string expected;
+};
+inline std::vector<BreakCase> SharedBreakCases() {
+    return {
+        {"", 0, ""},       {"a\r\r\nb", 0, "a\r\n\r\nb"}, {"a\n\rb", 2, "a\n\nb"}, {"x\r", 0, "x\r\n"},
+        {"x\r", 2, "x\n"},
+    };
+}
+
 // The reference loop, one byte at a time: CR LF, lone CR and lone LF each
 // become one break; everything else passes through.
 inline std::string OracleConvert(const std::string& input, const std::string& brk) {
