@@ -34,7 +34,7 @@ public:
     RunController& operator=(const RunController&) = delete;
 
     // Starts a run on a worker of its own; false (and no run) if there is no
-    // thread or no way to reach this one. convert: empty for the converter.
+    // thread or no way to reach this one. converter must outlive the run.
     bool Start(LineEndingFormat format, bool check, IConverter& converter);
     // The Stop button: the run ends after the current file.
     void RequestStop() { m_stopRequest = RunStop::Stop; }
