@@ -279,6 +279,7 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
             have -= n;
         }
         if (eof) break;
+        if (options.stop && options.stop->GraceOver()) return PassResult::Stopped;
         if (block < kPassBlockSize && filled) grow();
         if (!readMore()) return PassResult::ReadFailed;
     }

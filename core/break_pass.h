@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/converter.h"
+#include "core/stop_token.h"
 
 // Where a pass writes once the first change is met. Begin is given the
 // number of unchanged bytes before that point, which it must have put in
@@ -32,9 +33,11 @@ struct PassOptions {
     bool readBom = true;        // UTF-16 with a byte-order mark goes by 16-bit units
     bool stopAtBinary = false;  // give up at the first NUL byte
     bool eager = false;         // Begin(0) before the first read
+    // Looked at between blocks: once its grace is over the pass gives up.
+    const StopToken* stop = nullptr;
 };
 
-enum class PassResult { Done, ReadFailed, WriteFailed, OutputFailed };
+enum class PassResult { Done, ReadFailed, WriteFailed, OutputFailed, Stopped };
 
 // The instruction set of the kernels in use, for benchmarks and reports.
 const char* PassInstructionSet();

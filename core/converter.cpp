@@ -99,14 +99,76 @@ int CopyToLf(IFile& in, IFile& out) {
 
 namespace {
 
+// How a try of a file-system step ended. Held: the file is held by another
+// program (after the last wait, for Persist). Refused: the step gave up for
+// a reason of its own, which it keeps.
+enum class Try { Done, Held, Failed, Refused, Stopped };
+
+// Whether the call that just failed on subject failed because another
+// program holds it. Access denied counts unless a read-only attribute or a
+// folder explains it; read before anything else can overwrite the error.
+Try Tried(bool ok, IFileSystem& fs, const char* subject) {
+    if (ok) return Try::Done;
+    const FileError error = fs.LastError();
+    if (error == FileError::InUse) return Try::Held;
+    if (error != FileError::AccessDenied) return Try::Failed;
+    const uint32_t attributes = fs.GetAttributes(subject);
+    const bool explained =
+        attributes == kInvalidAttributes || (attributes & (kAttrReadOnly | kAttrDirectory)) != 0;
+    return explained ? Try::Failed : Try::Held;
+}
+
+// Tries a step again, after each of kInUseWaitsMs, while the file is held.
+template <class Step>
+Try Persist(StopToken& stop, Step step) {
+    for (size_t i = 0;; ++i) {
+        const Try tried = step();
+        if (tried != Try::Held || i == sizeof(kInUseWaitsMs) / sizeof(kInUseWaitsMs[0])) return tried;
+        if (stop.Wait(kInUseWaitsMs[i])) return Try::Stopped;
+    }
+}
+
+ConvertFailure Reason(Try tried, ConvertFailure refused, ConvertFailure failed) {
+    switch (tried) {
+        case Try::Done:
+            return ConvertFailure::None;
+        case Try::Held:
+            return ConvertFailure::InUse;
+        case Try::Stopped:
+            return ConvertFailure::Stopped;
+        case Try::Refused:
+            return refused;
+        default:
+            return failed;
+    }
+}
+
+Try OpenForReading(IFileSystem& fs, const char* path, StopToken& stop, std::unique_ptr<IFile>* in) {
+    return Persist(stop, [&] {
+        *in = fs.OpenRead(path);
+        return Tried(*in != nullptr, fs, path);
+    });
+}
+
+// Whether path is still the file that was read: the same size and write
+// time, to the platform's precision. A file gone is changed too: a copy of
+// what it was must not bring it back.
+ConvertFailure CheckUnchanged(IFileSystem& fs, const char* path, const FileInfo& read) {
+    FileInfo now;
+    if (!fs.GetInfo(path, &now))
+        return fs.LastError() == FileError::NotFound ? ConvertFailure::Changed : ConvertFailure::CannotOpen;
+    return now.size == read.size && now.writeStamp == read.writeStamp ? ConvertFailure::None
+                                                                      : ConvertFailure::Changed;
+}
+
 // The temporary file beside the original, created only when the pass meets
 // its first change. The unchanged bytes before that point come from a
 // second read of the original, which costs nothing when the change is in
 // the first block, as it mostly is.
 class TempOutput : public IPassOutput {
 public:
-    TempOutput(IFileSystem& fs, const char* path, char* tempName)
-        : m_fs(fs), m_path(path), m_tempName(tempName) {}
+    TempOutput(IFileSystem& fs, const char* path, char* tempName, StopToken& stop)
+        : m_fs(fs), m_path(path), m_tempName(tempName), m_stop(stop) {}
 
     IFile* Begin(uint64_t unchanged) override {
         // Only a create-new open proves a name free, so no existence check
@@ -158,18 +220,28 @@ private:
     }
 
     bool CopyUnchanged(uint64_t size) {
-        std::unique_ptr<IFile> again = m_fs.OpenRead(m_path);
-        if (!again) return Fail(ConvertFailure::CannotOpen) != nullptr;
-        m_failure = ConvertFailure::ReadWrite;
+        std::unique_ptr<IFile> again;
+        const Try opened = OpenForReading(m_fs, m_path, m_stop, &again);
+        if (opened != Try::Done) {
+            m_failure = Reason(opened, ConvertFailure::CannotOpen, ConvertFailure::CannotOpen);
+            return false;
+        }
         std::unique_ptr<char[]> block(new char[kCopyBlock]);
         while (size > 0) {
+            // The first change of a huge file may come late.
+            if (m_stop.GraceOver()) {
+                m_failure = ConvertFailure::Stopped;
+                return false;
+            }
             const size_t want = size < kCopyBlock ? static_cast<size_t>(size) : kCopyBlock;
             const long got = again->Read(block.get(), want);
             // A file that shrank under us is a read error too.
-            if (got <= 0 || !m_out->Write(block.get(), static_cast<size_t>(got))) return false;
+            if (got <= 0 || !m_out->Write(block.get(), static_cast<size_t>(got))) {
+                m_failure = ConvertFailure::ReadWrite;
+                return false;
+            }
             size -= static_cast<uint64_t>(got);
         }
-        m_failure = ConvertFailure::None;
         return true;
     }
 
@@ -177,10 +249,53 @@ private:
     IFileSystem& m_fs;
     const char* m_path;
     char* m_tempName;
+    StopToken& m_stop;
     std::unique_ptr<IFile> m_out;
     bool m_created = false;
     ConvertFailure m_failure = ConvertFailure::None;
 };
+
+// Puts the finished copy in place of path, or leaves path as it is. Each
+// try first makes sure path is still the file that was read: a program that
+// saved it in between keeps its save.
+ConvertFailure PutInPlace(IFileSystem& fs, const char* path, const char* tempName, char* backupName,
+                          const FileInfo& original, bool backup, StopToken& stop) {
+    ConvertFailure changed = ConvertFailure::None;
+    if (backup) {
+        // The original goes aside as the backup, its attributes untouched,
+        // so the content is never held by the temporary file alone. The name
+        // may have been taken since it was chosen.
+        if (MakeSideName(fs, path, ".bak", 1, backupName, nullptr) != 0 || !FitsPathLimit(backupName))
+            return ConvertFailure::PathTooLong;
+        const Try aside = Persist(stop, [&] {
+            changed = CheckUnchanged(fs, path, original);
+            if (changed != ConvertFailure::None) return Try::Refused;
+            return Tried(fs.Rename(path, backupName), fs, path);
+        });
+        if (aside != Try::Done) return Reason(aside, changed, ConvertFailure::RenameFailed);
+        const Try placed = Persist(stop, [&] { return Tried(fs.Rename(tempName, path), fs, tempName); });
+        if (placed != Try::Done) {
+            fs.Rename(backupName, path);
+            return Reason(placed, ConvertFailure::RenameFailed, ConvertFailure::RenameFailed);
+        }
+        return ConvertFailure::None;
+    }
+
+    // One replacing move: the name holds the original or the copy at every
+    // moment. Windows refuses to replace a read-only file (and hidden or
+    // system may stand in the way too), so only such a file is cleared
+    // first, and gets its attributes back if the move fails.
+    const bool clear = (original.attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0;
+    const Try replaced = Persist(stop, [&] {
+        changed = CheckUnchanged(fs, path, original);
+        if (changed != ConvertFailure::None) return Try::Refused;
+        if (clear) fs.SetAttributes(path, 0);
+        const Try tried = Tried(fs.Replace(tempName, path), fs, path);
+        if (tried != Try::Done && clear) fs.SetAttributes(path, original.attributes);
+        return tried;
+    });
+    return Reason(replaced, changed, ConvertFailure::RenameFailed);
+}
 
 ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& options,
                        ContentReport& content) {
@@ -198,7 +313,12 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
         (MakeSideName(fs, path, ".bak", 1, backupName, nullptr) != 0 || !FitsPathLimit(backupName)))
         return ConvertFailure::PathTooLong;
 
-    std::unique_ptr<IFile> in = fs.OpenRead(path);
+    StopToken never;
+    StopToken& stop = options.stop ? *options.stop : never;
+    std::unique_ptr<IFile> in;
+    const Try opened = OpenForReading(fs, path, stop, &in);
+    if (opened == Try::Held) return ConvertFailure::InUse;
+    if (opened == Try::Stopped) return ConvertFailure::Stopped;
     if (!in) {
         // A read-only file to be refused is refused as such, readable or not.
         if (!options.allowReadOnly) {
@@ -209,16 +329,17 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
         }
         return ConvertFailure::CannotOpen;
     }
-    // Attributes and times in one query of the open file, taken before our
-    // own read, which would otherwise count as an access.
+    // Attributes, times and size in one query of the open file, taken before
+    // our own read, which would otherwise count as an access.
     FileInfo original;
     if (!in->GetInfo(&original) || (original.attributes & kAttrDirectory)) return ConvertFailure::CannotOpen;
     if ((original.attributes & kAttrReadOnly) && !options.allowReadOnly) return ConvertFailure::ReadOnly;
 
-    TempOutput temp(fs, path, tempName);
+    TempOutput temp(fs, path, tempName, stop);
     PassOptions pass;
     pass.format = options.format;
     pass.stopAtBinary = options.skipBinary;
+    pass.stop = &stop;
     const PassResult passed = RunPass(*in, pass, &temp, &content);
     // Closed before the replace: an open file cannot be replaced.
     in->Close();
@@ -231,6 +352,7 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
     }
     if (passed != PassResult::Done) {
         temp.Discard();
+        if (passed == PassResult::Stopped) return ConvertFailure::Stopped;
         return passed == PassResult::OutputFailed ? temp.failure() : ConvertFailure::ReadWrite;
     }
     if (!temp.Finish(options.keepTimestamp ? &original.times : nullptr,
@@ -238,37 +360,9 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
         temp.Discard();
         return ConvertFailure::ReadWrite;
     }
-
-    if (options.backup) {
-        // The original goes aside as the backup, its attributes untouched,
-        // so the content is never held by the temporary file alone. The name
-        // may have been taken since it was chosen.
-        const bool backupFits =
-            MakeSideName(fs, path, ".bak", 1, backupName, nullptr) == 0 && FitsPathLimit(backupName);
-        if (!backupFits || !fs.Rename(path, backupName)) {
-            temp.Discard();
-            return backupFits ? ConvertFailure::RenameFailed : ConvertFailure::PathTooLong;
-        }
-        if (!fs.Rename(tempName, path)) {
-            fs.Rename(backupName, path);
-            temp.Discard();
-            return ConvertFailure::RenameFailed;
-        }
-        return ConvertFailure::None;
-    }
-
-    // One replacing move: the name holds the original or the copy at every
-    // moment. Windows refuses to replace a read-only file (and hidden or
-    // system may stand in the way too), so only such a file is cleared
-    // first, and gets its attributes back if the move fails.
-    const bool cleared = (original.attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)) != 0;
-    if (cleared) fs.SetAttributes(path, 0);
-    if (!fs.Replace(tempName, path)) {
-        if (cleared) fs.SetAttributes(path, original.attributes);
-        temp.Discard();
-        return ConvertFailure::RenameFailed;
-    }
-    return ConvertFailure::None;
+    const ConvertFailure placed = PutInPlace(fs, path, tempName, backupName, original, options.backup, stop);
+    if (placed != ConvertFailure::None) temp.Discard();
+    return placed;
 }
 
 }  // namespace
@@ -279,14 +373,22 @@ ConvertResult ConvertFile(IFileSystem& fs, const char* path, const ConvertOption
     return result;
 }
 
-int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure) {
+int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure,
+             StopToken* stop) {
+    StopToken never;
+    StopToken& token = stop ? *stop : never;
     ConvertFailure why = ConvertFailure::None;
     // OpenRead refuses a folder itself: no query by name first.
     std::unique_ptr<IFile> in;
-    if (!path || !*path || !(in = fs.OpenRead(path))) {
-        why = ConvertFailure::CannotOpen;
-    } else if (RunPass(*in, PassOptions(), nullptr, report) != PassResult::Done) {
-        why = ConvertFailure::ReadWrite;
+    const Try opened = !path || !*path ? Try::Failed : OpenForReading(fs, path, token, &in);
+    if (opened != Try::Done) {
+        why = Reason(opened, ConvertFailure::CannotOpen, ConvertFailure::CannotOpen);
+    } else {
+        PassOptions options;
+        options.stop = &token;
+        const PassResult passed = RunPass(*in, options, nullptr, report);
+        if (passed != PassResult::Done)
+            why = passed == PassResult::Stopped ? ConvertFailure::Stopped : ConvertFailure::ReadWrite;
     }
     if (failure) *failure = why;
     return why == ConvertFailure::None ? 0 : -1;

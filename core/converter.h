@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/platform/file_system.h"
+#include "core/stop_token.h"
 
 // Stored as "LastFormat", used as the format selector's index and chosen by
 // the /w, /m and /u switches: the values are fixed.
@@ -49,7 +50,17 @@ enum class ConvertFailure {
     RenameFailed,      // the original or the converted copy could not be moved
     PathTooLong,       // a side-file name would pass the path limit
     InvalidFormat,     // not a LineEndingFormat value
+    Changed,           // another program wrote or removed it while it was converted
+    InUse,             // another program held it for longer than the waits below
+    Stopped,           // a stop was requested: nothing was changed
 };
+
+// The waits, in milliseconds, between tries of an open, a replace or a
+// rename that found the file held by another program (a sharing or lock
+// violation, or access denied where no read-only attribute or folder
+// explains it). Scanners and indexers hold a file for moments; a stop
+// request ends a wait at once.
+constexpr unsigned kInUseWaitsMs[] = {50, 100, 200, 400, 500, 750};
 
 enum class ByteOrderMark { None, Utf8, Utf16Le, Utf16Be };
 
@@ -85,6 +96,9 @@ struct ConvertOptions {
     bool backup = false;         // the original stays beside it as "<path>.bak"
     // A binary file is left as it is; otherwise it is converted byte by byte.
     bool skipBinary = true;
+    // nullptr: never stops. A request ends a wait for a held file at once
+    // and the pass over a long file once its grace is over.
+    StopToken* stop = nullptr;
 };
 
 struct ConvertResult {
@@ -99,9 +113,12 @@ struct ConvertResult {
 // already in the format is left as it was: no temporary file, no backup, no
 // rename, its times and attributes untouched; with skipBinary a binary file
 // is left likewise, however late the pass finds out. Either is a success;
-// content.outcome tells them from a conversion.
+// content.outcome tells them from a conversion. A file whose size or write
+// time is no longer what the read found, just before it would be replaced
+// or moved aside, is left to the program that changed it.
 ConvertResult ConvertFile(IFileSystem& fs, const char* path, const ConvertOptions& options);
 
 // Reads path to learn its content, changing nothing. 0, or -1 with *failure
-// CannotOpen or ReadWrite.
-int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure = nullptr);
+// CannotOpen, InUse, ReadWrite or Stopped.
+int ScanFile(IFileSystem& fs, const char* path, ContentReport* report, ConvertFailure* failure = nullptr,
+             StopToken* stop = nullptr);

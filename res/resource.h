@@ -120,7 +120,11 @@
 #define IDS_REASON_BINARY 218
 #define IDS_REASON_CHECKED 219
 #define IDS_REASON_CONVERTED 220
-#define IDS_REASON_FIRST_FAILURE 221  // one a ConvertFailure, ReadOnly first, in its order
+#define IDS_REASON_FIRST_FAILURE 221  // one a ConvertFailure, ReadOnly to InvalidFormat, in its order
+// 228 and 229 are taken: the later failures follow from here, in their order.
+#define IDS_REASON_CHANGED 230
+#define IDS_REASON_IN_USE 231
+#define IDS_REASON_STOPPED 232
 // Chec&k Line Breaks: its status texts.
 #define IDS_CHECKING 240         // "Checking..."
 #define IDS_CHECK_PROGRESS 241   // "Checking: %d / %d"

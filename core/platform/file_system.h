@@ -37,11 +37,20 @@ struct FileTimes {
     int64_t modifyTime = 0;
 };
 
-// What one query of an open file tells of it.
+// What one query of a file tells of it.
 struct FileInfo {
     uint32_t attributes = 0;
     FileTimes times;
+    uint64_t size = 0;
+    // The last write in the platform's own unit (100 ns ticks on Windows,
+    // nanoseconds on POSIX): whole seconds cannot tell a save made in the
+    // same second.
+    int64_t writeStamp = 0;
 };
+
+// Why a call failed, as far as a caller can act on it. InUse: a sharing or
+// lock violation, another program holding the file.
+enum class FileError { None, NotFound, Exists, InUse, AccessDenied, Other };
 
 // An open file. Read returns the byte count, 0 at the end, -1 on error.
 // Write writes everything or fails. Close reports whether all data reached
@@ -88,6 +97,8 @@ public:
     virtual std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) = 0;
 
     virtual bool GetTimes(const char* path, FileTimes* times) = 0;
+    // As IFile::GetInfo, by name; works on a file another program holds.
+    virtual bool GetInfo(const char* path, FileInfo* info) = 0;
     virtual bool SetTimes(const char* path, const FileTimes& times) = 0;
 
     // Never replaces an existing target.
@@ -101,6 +112,9 @@ public:
     // Returns false if the folder could not be read at all.
     virtual bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) = 0;
     virtual bool GetFolderId(const char* folder, FolderId* id) = 0;
+
+    // Why this thread's last failed call failed; asked at once after it.
+    virtual FileError LastError() = 0;
 };
 
 // The platform's own file system.

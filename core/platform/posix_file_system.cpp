@@ -40,6 +40,14 @@ mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
     return mode;
 }
 
+void FillInfo(const struct stat& st, FileInfo* info) {
+    info->attributes = AttributesFromMode(st.st_mode);
+    info->times.accessTime = static_cast<int64_t>(st.st_atime);
+    info->times.modifyTime = static_cast<int64_t>(st.st_mtime);
+    info->size = static_cast<uint64_t>(st.st_size);
+    info->writeStamp = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 class PosixFile : public IFile {
 public:
     explicit PosixFile(int fd) : m_fd(fd) {}
@@ -75,9 +83,7 @@ public:
     bool GetInfo(FileInfo* info) override {
         struct stat st;
         if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
-        info->attributes = AttributesFromMode(st.st_mode);
-        info->times.accessTime = static_cast<int64_t>(st.st_atime);
-        info->times.modifyTime = static_cast<int64_t>(st.st_mtime);
+        FillInfo(st, info);
         return true;
     }
 
@@ -141,6 +147,7 @@ public:
         struct stat st;
         if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
             ::close(fd);
+            errno = EISDIR;
             return nullptr;
         }
         return std::make_unique<PosixFile>(fd);
@@ -161,6 +168,13 @@ public:
         if (::stat(path, &st) != 0) return false;
         times->accessTime = static_cast<int64_t>(st.st_atime);
         times->modifyTime = static_cast<int64_t>(st.st_mtime);
+        return true;
+    }
+
+    bool GetInfo(const char* path, FileInfo* info) override {
+        struct stat st;
+        if (::stat(path, &st) != 0) return false;
+        FillInfo(st, info);
         return true;
     }
 
@@ -231,6 +245,25 @@ public:
         id->volume = static_cast<uint64_t>(st.st_dev);
         id->index = static_cast<uint64_t>(st.st_ino);
         return true;
+    }
+
+    FileError LastError() override {
+        switch (errno) {
+            case 0:
+                return FileError::None;
+            case ENOENT:
+                return FileError::NotFound;
+            case EEXIST:
+                return FileError::Exists;
+            case EBUSY:
+            case ETXTBSY:
+                return FileError::InUse;
+            case EACCES:
+            case EPERM:
+                return FileError::AccessDenied;
+            default:
+                return FileError::Other;
+        }
     }
 };
 

@@ -84,9 +84,13 @@ public:
         IO_STATUS_BLOCK io;
         if (NtQueryInformationFile(m_handle, &io, &basic, sizeof(basic), FileBasicInformation) < 0)
             return false;
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(m_handle, &size)) return false;
         info->attributes = basic.FileAttributes;
         info->times.accessTime = SecondsFromTicks(basic.LastAccessTime);
         info->times.modifyTime = SecondsFromTicks(basic.LastWriteTime);
+        info->size = static_cast<uint64_t>(size.QuadPart);
+        info->writeStamp = basic.LastWriteTime.QuadPart;
         return true;
     }
 
@@ -168,6 +172,13 @@ public:
         return true;
     }
 
+    // Attribute access is not subject to share modes: another program's
+    // handle does not stand in the way.
+    bool GetInfo(const char* path, FileInfo* info) override {
+        CKernelHandle h = OpenForMetadata(path, FILE_READ_ATTRIBUTES);
+        return h && Win32File(std::move(h)).GetInfo(info);
+    }
+
     bool SetTimes(const char* path, const FileTimes& times) override {
         CKernelHandle h = OpenForMetadata(path, FILE_WRITE_ATTRIBUTES);
         if (!h) return false;
@@ -222,6 +233,27 @@ public:
         id->volume = info.dwVolumeSerialNumber;
         id->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
         return true;
+    }
+
+    FileError LastError() override {
+        switch (GetLastError()) {
+            case ERROR_SUCCESS:
+                return FileError::None;
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+                return FileError::NotFound;
+            case ERROR_FILE_EXISTS:
+            case ERROR_ALREADY_EXISTS:
+                return FileError::Exists;
+            case ERROR_SHARING_VIOLATION:
+            case ERROR_LOCK_VIOLATION:
+            case ERROR_USER_MAPPED_FILE:
+                return FileError::InUse;
+            case ERROR_ACCESS_DENIED:
+                return FileError::AccessDenied;
+            default:
+                return FileError::Other;
+        }
     }
 };
 

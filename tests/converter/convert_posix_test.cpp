@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -345,6 +347,7 @@ TEST_F(ConvertPosix, FailureAtEveryOperationLosesNothing) {
         {"CloseWrite", ConvertFailure::ReadWrite},     {"SetTimes", ConvertFailure::ReadWrite},
         {"GetInfo", ConvertFailure::CannotOpen},       {"SetInfo", ConvertFailure::ReadWrite},
         {"Rename", ConvertFailure::RenameFailed},      {"Replace", ConvertFailure::RenameFailed},
+        {"GetPathInfo", ConvertFailure::CannotOpen},
     };
     for (const Case& c : cases) {
         int failures = 0;
@@ -534,6 +537,137 @@ TEST_F(ConvertPosix, FailureAtEveryOperationOnTheLazyPaths) {
 }  // namespace
 
 namespace {
+
+// Another program saves the file between our read and the replace (or the
+// move aside, with a backup), at once or while a held file is waited for:
+// its save stays, nothing of ours is left, and the reason says why. The
+// same size within the same second is told by the write time's fraction.
+TEST_F(ConvertPosix, AFileChangedDuringItsConversionKeepsTheChange) {
+    const std::string original = Lines(300, "\n");
+    std::string sameSize = original;
+    sameSize[0] = 'L';
+    const struct timespec kRead = {1200000000, 300000000};
+    auto stamp = [&](const struct timespec& t) {
+        const struct timespec times[2] = {t, t};
+        ASSERT_EQ(utimensat(AT_FDCWD, P("f.txt").c_str(), times, 0), 0);
+    };
+    struct Case {
+        const char* what;
+        std::string saved;  // "" for a file removed
+        struct timespec time;
+    } const cases[] = {
+        {"grown, its time put back", original + "more\n", kRead},
+        {"same size, a later second", sameSize, {kRead.tv_sec + 5, kRead.tv_nsec}},
+        {"same size, the same second", sameSize, {kRead.tv_sec, 700000000}},
+        {"removed", "", {}},
+    };
+    for (const Case& c : cases) {
+        for (bool backup : {false, true}) {
+            for (bool heldFirst : {false, true}) {
+                SCOPED_TRACE(testing::Message() << c.what << " backup " << backup << " held " << heldFirst);
+                Clear();
+                Write(P("f.txt"), original);
+                stamp(kRead);
+                FaultFileSystem fs(NativeFileSystem());
+                auto change = [&] {
+                    if (c.saved.empty()) {
+                        unlink(P("f.txt").c_str());
+                        return;
+                    }
+                    Write(P("f.txt"), c.saved);
+                    stamp(c.time);
+                };
+                const char* step = backup ? "Rename" : "Replace";
+                if (heldFirst) {
+                    fs.FailFirst(step, 1, FileError::InUse);
+                    fs.After(step, change);
+                } else {
+                    fs.After("CloseRead", change);
+                }
+                RecordingStop stop;
+                ConvertOptions options = Options(0, true, true, true, backup);
+                options.stop = &stop;
+                EXPECT_EQ(ConvertFile(fs, P("f.txt").c_str(), options).failure, ConvertFailure::Changed);
+                std::map<std::string, std::string> expected;
+                if (!c.saved.empty()) expected["f.txt"] = c.saved;
+                EXPECT_EQ(Listing(), expected);
+                EXPECT_EQ(stop.waits, InUseWaits(heldFirst ? 1 : 0));
+            }
+        }
+    }
+}
+
+// A file held by another program is tried again after each wait of the
+// schedule, and only while it is held: an access denial counts unless a
+// read-only attribute explains it. A stop ends the waiting at once.
+TEST_F(ConvertPosix, AHeldFileIsTriedAgainOnItsSchedule) {
+    constexpr size_t kAll = std::size(kInUseWaitsMs);
+    struct Case {
+        const char* what;
+        const char* step;
+        int times;  // tries that fail
+        FileError error;
+        bool readOnly, backup;
+        size_t stopAt;  // the wait that a stop request ends
+        ConvertFailure expected;
+        size_t waits;
+    } const cases[] = {
+        {"open held once", "OpenRead", 1, FileError::InUse, false, false, 0, ConvertFailure::None, 1},
+        {"open held to the last try", "OpenRead", kAll, FileError::InUse, false, false, 0,
+         ConvertFailure::None, kAll},
+        {"open held past the last wait", "OpenRead", kAll + 1, FileError::InUse, false, false, 0,
+         ConvertFailure::InUse, kAll},
+        {"open denied, not read-only", "OpenRead", 2, FileError::AccessDenied, false, false, 0,
+         ConvertFailure::None, 2},
+        {"open denied, read-only", "OpenRead", 1, FileError::AccessDenied, true, false, 0,
+         ConvertFailure::CannotOpen, 0},
+        {"open failed otherwise", "OpenRead", 1, FileError::Other, false, false, 0,
+         ConvertFailure::CannotOpen, 0},
+        {"replace held", "Replace", 3, FileError::InUse, false, false, 0, ConvertFailure::None, 3},
+        {"replace denied, read-only cleared first", "Replace", 2, FileError::AccessDenied, true, false, 0,
+         ConvertFailure::None, 2},
+        {"replace held past the last wait", "Replace", kAll + 1, FileError::InUse, true, false, 0,
+         ConvertFailure::InUse, kAll},
+        {"move aside held", "Rename", 2, FileError::InUse, false, true, 0, ConvertFailure::None, 2},
+        {"move aside held past the last wait", "Rename", kAll + 1, FileError::InUse, false, true, 0,
+         ConvertFailure::InUse, kAll},
+        {"stop while waiting to open", "OpenRead", kAll + 1, FileError::InUse, false, false, 1,
+         ConvertFailure::Stopped, 1},
+        {"stop while waiting to replace", "Replace", kAll + 1, FileError::InUse, false, false, 3,
+         ConvertFailure::Stopped, 3},
+    };
+    const std::string original = Lines(100, "\n");
+    const std::string converted = OracleConvert(original, "\r\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        Write(P("f.txt"), original);
+        chmod(P("f.txt").c_str(), c.readOnly ? 0444 : 0640);
+        FaultFileSystem fs(NativeFileSystem());
+        fs.FailFirst(c.step, c.times, c.error);
+        RecordingStop stop(c.stopAt);
+        ConvertOptions options = Options(0, true, true, true, c.backup);
+        options.stop = &stop;
+        EXPECT_EQ(ConvertFile(fs, P("f.txt").c_str(), options).failure, c.expected);
+        EXPECT_EQ(stop.waits, InUseWaits(c.waits));
+        std::map<std::string, std::string> expected{{"f.txt", original}};
+        if (c.expected == ConvertFailure::None) {
+            expected["f.txt"] = converted;
+            if (c.backup) expected["f.txt.bak"] = original;
+        }
+        EXPECT_EQ(Listing(), expected);
+        EXPECT_EQ((Mode(P("f.txt")) & 0222) == 0, c.readOnly);
+    }
+    // Growing waits of about two seconds in all.
+    unsigned total = 0;
+    for (size_t i = 0; i < kAll; ++i) {
+        if (i > 0) {
+            EXPECT_GT(kInUseWaitsMs[i], kInUseWaitsMs[i - 1]);
+        }
+        total += kInUseWaitsMs[i];
+    }
+    EXPECT_TRUE(total >= 1500 && total <= 2500) << total;
+}
 
 TEST_F(ConvertPosix, ScanReadsWithoutChanging) {
     Write(P("s.txt"), "a\r\nb\nc\r");

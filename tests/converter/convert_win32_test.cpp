@@ -8,8 +8,11 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "core/converter.h"
 #include "tests/converter/fault_file_system.h"
@@ -195,46 +198,142 @@ TEST_F(ConvertWin32, RefusalsTouchNothing) {
     }
 }
 
-// Another process holds the original open without delete sharing: it can
-// be read but not moved aside, and the failure leaves it exactly as it was.
-TEST_F(ConvertWin32, HeldOpenOriginalFailsCleanly) {
-    char self[MAX_PATH];
-    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-    std::string helper(self);
-    helper = helper.substr(0, helper.find_last_of("\\/") + 1) + "converter_hold_open.exe";
-    for (bool backup : {false, true}) {
-        Clear();
-        Write(P("h.txt"), kMixed);
-        const DWORD attrs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-        SetFileAttributesA(P("h.txt").c_str(), attrs);
-        const std::string ready = m_dir + "-ready";
-        DeleteFileA(ready.c_str());
-        std::string cmd = "\"" + helper + "\" \"" + P("h.txt") + "\" 20000 \"" + ready + "\"";
+// Another program: one of the helpers built beside this test, started with
+// args and ended (if still running) when this goes.
+class Helper {
+public:
+    Helper(const char* exe, const std::string& args) {
+        char self[MAX_PATH];
+        std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+        path = path.substr(0, path.find_last_of("\\/") + 1) + exe;
+        std::string cmd = "\"" + path + "\" " + args;
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(
-            CreateProcessA(helper.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            << helper;
-        for (int i = 0; i < 200 && GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-            Sleep(50);
-        ASSERT_NE(GetFileAttributesA(ready.c_str()), INVALID_FILE_ATTRIBUTES) << "helper did not start";
+        m_started = CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                                   &m_pi) != 0;
+    }
+    ~Helper() {
+        if (!m_started) return;
+        TerminateProcess(m_pi.hProcess, 0);
+        WaitForSingleObject(m_pi.hProcess, 10000);
+        CloseHandle(m_pi.hProcess);
+        CloseHandle(m_pi.hThread);
+    }
+    bool started() const { return m_started; }
+    // Its exit code once it has ended, or -1.
+    int Finish() {
+        DWORD code = 0;
+        if (!m_started || WaitForSingleObject(m_pi.hProcess, 30000) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(m_pi.hProcess, &code))
+            return -1;
+        return static_cast<int>(code);
+    }
 
-        EXPECT_EQ(
-            ConvertFile(NativeFileSystem(), P("h.txt").c_str(), Options(0, true, true, true, backup)).failure,
-            ConvertFailure::RenameFailed);
-        EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"h.txt", kMixed}}));
+private:
+    PROCESS_INFORMATION m_pi{};
+    bool m_started = false;
+};
+
+// Starts a helper that holds path open for ms with share ("read" or "none")
+// and returns once it holds it.
+std::unique_ptr<Helper> HoldOpen(const std::string& path, int ms, const char* share) {
+    const std::string ready = path + "-ready";
+    DeleteFileA(ready.c_str());
+    auto helper = std::make_unique<Helper>(
+        "converter_hold_open.exe", "\"" + path + "\" " + std::to_string(ms) + " \"" + ready + "\" " + share);
+    for (int i = 0;
+         i < 2000 && helper->started() && GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(10);
+    const bool holds = GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES;
+    DeleteFileA(ready.c_str());
+    return holds ? std::move(helper) : nullptr;
+}
+
+// Another program holds the original: without read sharing our open waits,
+// without delete sharing the move aside or the replace. A hold of a moment
+// is waited out; a longer one fails with its reason and leaves the file
+// exactly as it was, and once released the file converts. Stop during the
+// waiting ends it at once.
+TEST_F(ConvertWin32, HeldOriginalIsWaitedForOrLeftAsItWas) {
+    struct Case {
+        const char* what;
+        int holdMs;
+        const char* share;
+        bool backup;
+        int stopAfterMs;  // 0: no stop
+        ConvertFailure expected;
+    } const cases[] = {
+        {"a moment, the replace waits", 300, "read", false, 0, ConvertFailure::None},
+        {"a moment, the move aside waits", 300, "read", true, 0, ConvertFailure::None},
+        {"a moment, the open waits", 300, "none", false, 0, ConvertFailure::None},
+        {"held on, replace", 5000, "read", false, 0, ConvertFailure::InUse},
+        {"held on, move aside", 5000, "read", true, 0, ConvertFailure::InUse},
+        {"held on, open", 5000, "none", true, 0, ConvertFailure::InUse},
+        {"held on, Stop while waiting", 5000, "read", false, 200, ConvertFailure::Stopped},
+    };
+    const DWORD attrs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        Write(P("h.txt"), kMixed);
+        SetFileAttributesA(P("h.txt").c_str(), attrs);
+        std::unique_ptr<Helper> holder = HoldOpen(P("h.txt"), c.holdMs, c.share);
+        ASSERT_TRUE(holder) << "the helper did not start";
+        RecordingStop stop(0, true);
+        ConvertOptions options = Options(0, true, true, true, c.backup);
+        options.stop = &stop;
+        DWORD requested = 0;
+        std::thread stopper([&] {
+            if (!c.stopAfterMs) return;
+            Sleep(c.stopAfterMs);
+            requested = GetTickCount();
+            stop.Request();
+        });
+        const ConvertFailure failure = ConvertFile(NativeFileSystem(), P("h.txt").c_str(), options).failure;
+        const DWORD ended = GetTickCount();
+        stopper.join();
+        EXPECT_EQ(failure, c.expected);
+        EXPECT_FALSE(stop.waits.empty()) << "converted without waiting: the hold proves nothing";
+        if (c.stopAfterMs) {
+            EXPECT_LT(ended - requested, 500u) << "Stop ends the waiting at once";
+        } else if (c.expected == ConvertFailure::InUse) {
+            EXPECT_EQ(stop.waits, InUseWaits(std::size(kInUseWaitsMs)));
+        }
+        // Ended, so that a file held without read sharing can be read.
+        holder.reset();
+        std::map<std::string, std::string> expected{{"h.txt", kMixed}};
+        if (c.expected == ConvertFailure::None) {
+            expected["h.txt"] = OracleConvert(kMixed, "\r\n");
+            if (c.backup) expected["h.txt.bak"] = kMixed;
+        }
+        EXPECT_EQ(Listing(m_dir), expected);
         EXPECT_EQ(GetFileAttributesA(P("h.txt").c_str()) & kRHS, attrs);
-
-        TerminateProcess(pi.hProcess, 0);
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        DeleteFileA(ready.c_str());
+        if (c.expected == ConvertFailure::None) continue;
         // Released, the same file converts.
         EXPECT_TRUE(
-            ConvertFile(NativeFileSystem(), P("h.txt").c_str(), Options(0, true, true, true, backup)).ok());
+            ConvertFile(NativeFileSystem(), P("h.txt").c_str(), Options(0, true, true, true, c.backup)).ok());
         EXPECT_EQ(ReadAll(P("h.txt")), OracleConvert(kMixed, "\r\n"));
+    }
+}
+
+// Another program saves the file after our read: the replace, or the move
+// aside, would put back the older content. Its save stays and nothing of
+// ours is left.
+TEST_F(ConvertWin32, FileSavedByAnotherProgramDuringTheConversionKeepsTheSave) {
+    const std::string saved = "saved by another program";
+    for (bool backup : {false, true}) {
+        SCOPED_TRACE(backup ? "backup" : "replace");
+        Clear();
+        Write(P("s.txt"), kMixed);
+        FaultFileSystem fs(NativeFileSystem());
+        int savedBy = -2;
+        fs.After("CloseRead", [&] {
+            savedBy = Helper("converter_save_file.exe", "\"" + P("s.txt") + "\" \"" + saved + "\"").Finish();
+        });
+        EXPECT_EQ(ConvertFile(fs, P("s.txt").c_str(), Options(0, true, true, true, backup)).failure,
+                  ConvertFailure::Changed);
+        EXPECT_EQ(savedBy, 0) << "the helper did not save";
+        EXPECT_EQ(Listing(m_dir), (std::map<std::string, std::string>{{"s.txt", saved}}));
     }
 }
 

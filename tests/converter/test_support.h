@@ -12,6 +12,7 @@
 #include "core/break_pass.h"
 #include "core/converter.h"
 #include "core/platform/file_system.h"
+#include "core/stop_token.h"
 
 // A kernel's target for format in the region's encoding: bytes (widen 0)
 // or UTF-16 LE (1) or BE (2).
@@ -238,4 +239,26 @@ inline ConvertOptions Options(int format, bool keepTimestamp, bool keepAttribute
     options.backup = backup;
     options.skipBinary = skipBinary;
     return options;
+}
+
+// Records the waits asked of it, waiting only with realWaits, and requests
+// a stop in the stopAt-th (0: never).
+class RecordingStop : public StopToken {
+public:
+    explicit RecordingStop(size_t stopAt = 0, bool realWaits = false) : m_stopAt(stopAt), m_real(realWaits) {}
+    bool Wait(unsigned ms) override {
+        waits.push_back(ms);
+        if (waits.size() == m_stopAt) Request();
+        return m_real ? StopToken::Wait(ms) : Requested();
+    }
+    std::vector<unsigned> waits;
+
+private:
+    size_t m_stopAt;
+    bool m_real;
+};
+
+// The first count waits of the schedule for a held file.
+inline std::vector<unsigned> InUseWaits(size_t count) {
+    return std::vector<unsigned>(kInUseWaitsMs, kInUseWaitsMs + count);
 }

@@ -44,6 +44,7 @@ public:
         return nullptr;
     }
     bool GetTimes(const char*, FileTimes*) override { return false; }
+    bool GetInfo(const char*, FileInfo*) override { return false; }
     bool SetTimes(const char*, const FileTimes&) override { return false; }
     bool Rename(const char*, const char*) override { return false; }
     bool Replace(const char*, const char*) override { return false; }
@@ -56,6 +57,7 @@ public:
             if (!visit(e)) break;
         return true;
     }
+    FileError LastError() override { return FileError::Other; }
     bool GetFolderId(const char* folder, FolderId* id) override {
         auto it = Find(folder);
         if (!idsKnown || it == folders.end()) return false;

@@ -37,6 +37,9 @@ std::string EntryReasonText(EntryMark mark, ConvertFailure failure, const Conten
                                                                                      : IDS_REASON_IN_FORMAT);
         case EntryMark::Failed:
             if (failure == ConvertFailure::None) return std::string();
+            if (failure >= ConvertFailure::Changed)
+                return LoadResourceText(IDS_REASON_CHANGED + static_cast<UINT>(failure) -
+                                        static_cast<UINT>(ConvertFailure::Changed));
             return LoadResourceText(IDS_REASON_FIRST_FAILURE + static_cast<UINT>(failure) - 1);
         default:
             return std::string();
