@@ -13,9 +13,9 @@ public:
 
 class CCheckConverter : public IConverter {
 public:
-    ConvertResult Convert(const std::string& path, const ConvertOptions&) override {
+    ConvertResult Convert(const std::string& path, const ConvertOptions& options) override {
         ConvertResult result;
-        ScanFile(NativeFileSystem(), path.c_str(), &result.content, &result.failure);
+        ScanFile(NativeFileSystem(), path.c_str(), &result.content, &result.failure, options.stop);
         result.content.outcome = ConvertOutcome::AlreadyInFormat;
         return result;
     }
@@ -34,7 +34,7 @@ IConverter& CheckConverter() {
 }
 
 ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                          IConverter& converter) {
+                          IConverter& converter, StopToken* stop) {
     ConvertResult result;
     if (LineEndingFormatLabel(format) == nullptr) {
         result.failure = ConvertFailure::InvalidFormat;
@@ -44,14 +44,14 @@ ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, cons
     } else {
         ConvertOptions options = settings.ConversionOptions();
         options.format = format;
+        options.stop = stop;
         result = converter.Convert(path, options);
     }
     return result;
 }
 
-BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<RunStop>& stopRequest,
-                     LineEndingFormat format, const CAppSettings& settings, BatchCounts* counts,
-                     IConverter& converter) {
+BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, StopToken& stop, LineEndingFormat format,
+                     const CAppSettings& settings, BatchCounts* counts, IConverter& converter) {
     BatchCounts local;
     BatchCounts& live = counts != nullptr ? *counts : local;
     live = BatchCounts();
@@ -61,13 +61,15 @@ BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<
     sink.OnProgress(ProgressKind::Range, n);
     source.ClearMarks(n);
 
-    for (int i = 0; i < n && stopRequest.load() == RunStop::None; ++i) {
+    for (int i = 0; i < n && !stop.Requested(); ++i) {
         source.MarkEntry(i, EntryMark::Converting, ConvertFailure::None);
         const std::string path = source.GetItemPath(i);
-        const ConvertResult result = ConvertItem(path, format, settings, converter);
+        const ConvertResult result = ConvertItem(path, format, settings, converter, &stop);
         const ContentReport& content = result.content;
         if (result.ok()) source.KeepContent(i, content);
-        if (!result.ok()) {
+        if (result.failure == ConvertFailure::Stopped) {
+            source.MarkEntry(i, EntryMark::None, ConvertFailure::None);
+        } else if (!result.ok()) {
             source.MarkEntry(i, EntryMark::Failed, result.failure);
             ++live.failed;
         } else if (content.outcome == ConvertOutcome::Converted) {

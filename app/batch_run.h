@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "core/converter.h"
+#include "core/stop_token.h"
 
 // What progress a sink is told of.
 enum class ProgressKind {
@@ -32,7 +33,8 @@ protected:
 // LeftAsItWas: already in the target format, or skipped as binary.
 enum class EntryMark : unsigned { None = 0, Converting = 1, Converted = 2, Failed = 3, LeftAsItWas = 4 };
 
-// Asks a running batch to end after the item it is converting.
+// Why a run was asked to end: it ends within half a second, a file that
+// finishes within the stop token's grace included.
 enum class RunStop {
     None,
     Stop,   // the Stop button: the dialog stays open
@@ -87,12 +89,13 @@ IConverter& CheckConverter();
 // now: the Options dialog may change them while a run is under way. An
 // empty path or a format outside the three fails without touching anything.
 ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                          IConverter& converter = FileConverter());
+                          IConverter& converter = FileConverter(), StopToken* stop = nullptr);
 
 // The worker's body. Converts items 0..n-1 (n read once) until a stop is
-// requested; the stop request is only seen between items. *counts,
-// when given, is reset at the start and kept current, so the sink can show
-// it from OnRunEnd. Returns the final counts.
-BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, const std::atomic<RunStop>& stopRequest,
-                     LineEndingFormat format, const CAppSettings& settings, BatchCounts* counts = nullptr,
+// requested. The file being converted when it comes finishes if it can
+// within the token's grace; one stopped half-way is left as it was, with no
+// mark and in no count. *counts, when given, is reset at the start and kept
+// current, so the sink can show it from OnRunEnd. Returns the final counts.
+BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, StopToken& stop, LineEndingFormat format,
+                     const CAppSettings& settings, BatchCounts* counts = nullptr,
                      IConverter& converter = FileConverter());

@@ -3,15 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/converter/fault_file_system.h"
 #include "tests/support/file_io.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -118,7 +124,7 @@ TEST(BatchRun, ProtocolOfARunWithOneFailure) {
     Recorder list({"C:\\a.txt", "C:\\bad.txt", "C:\\c.txt"});
     FakeConverter converter;
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     BatchCounts counts;
     list.m_counts = &counts;
     BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter);
@@ -136,13 +142,13 @@ TEST(BatchRun, AStopDuringTheClearingEndsTheRunBeforeAnyFile) {
     // A list that clears in one step, during which the user presses Stop.
     struct OneStepList : Recorder {
         using Recorder::Recorder;
-        std::atomic<RunStop>* stop = nullptr;
+        StopToken* stop = nullptr;
         void ClearMarks(int count) override {
             m_events.push_back("clear " + std::to_string(count));
-            *stop = RunStop::Stop;
+            stop->Request();
         }
     } list({"C:\a.txt", "C:\b.txt"});
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     list.stop = &stop;
     FakeConverter converter;
     CAppSettings settings;
@@ -175,7 +181,7 @@ TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
         Recorder list(c.paths);
         FakeConverter converter;
         CAppSettings settings;
-        std::atomic<RunStop> stop{RunStop::None};
+        StopToken stop;
         RunBatch(list, list, stop, c.format, settings, nullptr, converter);
         EXPECT_EQ(list.m_failures, c.expected) << c.what;
         for (size_t i = 0; i < c.paths.size(); ++i)
@@ -190,7 +196,7 @@ TEST(BatchRun, EachFailedEntryIsHandedItsOwnReason) {
     Recorder list({"bad"});
     FakeConverter converter;
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter);
     ASSERT_EQ(list.m_failures[0], ConvertFailure::ReadOnly);
     list.m_paths[0] = "good";
@@ -226,7 +232,7 @@ TEST(BatchRun, FilesLeftAsTheyWereAreMarkedAndCounted) {
         FakeConverter converter;
         CAppSettings settings;
         SetFlags(settings, [&](ConvertOptions& o) { o.skipBinary = c.skipBinary; });
-        std::atomic<RunStop> stop{RunStop::None};
+        StopToken stop;
         BatchCounts counts;
         list.m_counts = &counts;
         BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings, &counts, converter);
@@ -241,26 +247,28 @@ TEST(BatchRun, FilesLeftAsTheyWereAreMarkedAndCounted) {
     }
 }
 
-TEST(BatchRun, StopIsSeenBetweenItemsOnly) {
+// A converter that ignores the token stands for a file that finishes within
+// the grace: the run ends after it.
+TEST(BatchRun, StopEndsTheRunAfterAFileThatFinishes) {
     constexpr EntryMark kDone = EntryMark::Converted;
     constexpr EntryMark kNone = EntryMark::None;
     struct Case {
         int stopDuringItem;  // -1: before the run
-        RunStop stopValue;
         int succeeded;
         Marks marks;
     } cases[] = {
-        {2, RunStop::Stop, 3, {kDone, kDone, kDone, kNone, kNone}},   // Stop during the third of five
-        {0, RunStop::Close, 1, {kDone, kNone, kNone, kNone, kNone}},  // close requested during the first
-        {4, RunStop::Stop, 5, {kDone, kDone, kDone, kDone, kDone}},
-        {-1, RunStop::Stop, 0, {kNone, kNone, kNone, kNone, kNone}},
+        {2, 3, {kDone, kDone, kDone, kNone, kNone}},  // during the third of five
+        {0, 1, {kDone, kNone, kNone, kNone, kNone}},
+        {4, 5, {kDone, kDone, kDone, kDone, kDone}},
+        {-1, 0, {kNone, kNone, kNone, kNone, kNone}},
     };
     for (const Case& c : cases) {
         Recorder list({"1", "2", "3", "4", "5"});
         FakeConverter converter;
-        std::atomic<RunStop> stop{c.stopDuringItem < 0 ? c.stopValue : RunStop::None};
+        StopToken stop;
+        if (c.stopDuringItem < 0) stop.Request();
         converter.m_during = [&](const std::string& path) {
-            if (path == std::to_string(c.stopDuringItem + 1)) stop = c.stopValue;
+            if (path == std::to_string(c.stopDuringItem + 1)) stop.Request();
         };
         CAppSettings settings;
         BatchCounts result =
@@ -277,7 +285,7 @@ TEST(BatchRun, SecondRunResetsMarksAndCounts) {
     Recorder list({"ok1", "bad2"});
     FakeConverter converter;
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     BatchCounts counts{40, 2};
     RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, &counts, converter);
     EXPECT_EQ(counts.succeeded, 1);
@@ -301,7 +309,7 @@ TEST(BatchRun, ItemsThatVanishDuringTheRunFailWithoutConverting) {
         if (path == "a") list.m_paths.resize(2);
     };
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter);
     EXPECT_EQ(result.succeeded, 2);
     EXPECT_EQ(result.failed, 2);
@@ -313,7 +321,7 @@ TEST(BatchRun, ItemsThatVanishDuringTheRunFailWithoutConverting) {
 TEST(BatchRun, EmptyListStillReportsStartAndEnd) {
     Recorder list({});
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Windows, settings);
     EXPECT_EQ(list.m_events, (Strings{"start", "range 0", "end"}));
     EXPECT_EQ(result.succeeded + result.failed, 0);
@@ -337,7 +345,7 @@ TEST(ConvertItem, FlagsAreReadForEveryFileInTheirOrder) {
         }
         if (path == "f2") SetFlags(settings, [](ConvertOptions& o) { o.skipBinary = false; });
     };
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     RunBatch(list, list, stop, LineEndingFormat::Macintosh, settings, nullptr, converter);
     EXPECT_EQ(converter.m_calls, (Strings{"f1 1 01011", "f2 1 11001", "f3 1 11000"}));
 }
@@ -365,7 +373,7 @@ TEST(ConvertItem, OptionsChangedDuringARunReachEachFileWhole) {
             std::this_thread::yield();
         }
     });
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter);
     running = false;
     options.join();
@@ -416,7 +424,7 @@ TEST(ConvertItem, ConvertsARealFileThroughTheConverter) {
     WriteWholeFile(path, "one\r\ntwo\rthree\n");
     Recorder list({path, missing});
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings);
     EXPECT_EQ(result.succeeded, 1);
     EXPECT_EQ(result.failed, 1);
@@ -436,7 +444,7 @@ TEST(ConvertItem, RealFilesLeftAsTheyWere) {
     WriteWholeFile(same, "a\nb\n");
     Recorder list({binary, same});
     CAppSettings settings;
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     BatchCounts result = RunBatch(list, list, stop, LineEndingFormat::Unix, settings);
     EXPECT_EQ(result.succeeded, 1);
     EXPECT_EQ(result.skipped, 1);
@@ -446,6 +454,109 @@ TEST(ConvertItem, RealFilesLeftAsTheyWere) {
     EXPECT_EQ(list.m_marks, (Marks{EntryMark::LeftAsItWas, EntryMark::LeftAsItWas}));
     std::remove(binary.c_str());
     std::remove(same.c_str());
+}
+
+// Converts, or checks, through a file system whose every read takes
+// readDelayMs, so a file of a few MiB takes seconds, as a huge one does on
+// a fast disk; started is told as each file starts.
+struct SlowConverter : IConverter {
+    unsigned readDelayMs = 0;
+    bool check = false;
+    std::function<void(const std::string&)> started;
+    ConvertResult Convert(const std::string& path, const ConvertOptions& options) override {
+        if (started) started(path);
+        FaultFileSystem fs(NativeFileSystem());
+        fs.DelayReads(readDelayMs);
+        if (!check) return ConvertFile(fs, path.c_str(), options);
+        ConvertResult result;
+        ScanFile(fs, path.c_str(), &result.content, &result.failure, options.stop);
+        result.content.outcome = ConvertOutcome::AlreadyInFormat;
+        return result;
+    }
+};
+
+std::map<std::string, std::string> Listing(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    NativeFileSystem().Enumerate(folder.c_str(), [&](const DirEntry& e) {
+        out[e.name] = ReadAll(folder + kPathSeparator + e.name);
+        return true;
+    });
+    return out;
+}
+
+// Stop in the middle of a file that takes seconds ends the run within half
+// a second and leaves that file exactly as it was, unmarked, with nothing
+// beside it; a file that ends within the grace still ends. A check stops
+// the same way.
+TEST(BatchRun, StopInTheMiddleOfAHugeFileEndsTheRunAtOnce) {
+    const std::string small = "one\ntwo\n";
+    std::string huge;
+    while (huge.size() < 24u << 20) huge += "a line of a huge file\n";
+    struct Case {
+        const char* what;
+        bool check;
+        const std::string& content;
+        unsigned stopAfterMs;  // from the start of the second file
+        EntryMark mark;        // of the second file
+    } const cases[] = {
+        {"huge file", false, huge, 200, EntryMark::None},
+        {"huge file checked", true, huge, 200, EntryMark::None},
+        {"small file within the grace", false, small, 0, EntryMark::Converted},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir("pardwell-stop-");
+        ASSERT_FALSE(dir.path().empty());
+        const Strings names = {"a.txt", "b.txt", "c.txt"};
+        const Strings contents = {small, c.content, small};
+        Strings paths;
+        for (size_t i = 0; i < names.size(); ++i) {
+            paths.push_back(dir.Path(names[i]));
+            ASSERT_TRUE(WriteWholeFile(paths[i], contents[i]));
+        }
+        Recorder list(paths);
+        StopToken stop;
+        SlowConverter converter;
+        converter.readDelayMs = 25;
+        converter.check = c.check;
+        std::mutex lock;
+        std::condition_variable wake;
+        bool started = false;
+        converter.started = [&](const std::string& path) {
+            if (path != paths[1]) return;
+            std::lock_guard<std::mutex> hold(lock);
+            started = true;
+            wake.notify_all();
+        };
+        std::chrono::steady_clock::time_point requested;
+        std::thread stopper([&] {
+            std::unique_lock<std::mutex> hold(lock);
+            wake.wait(hold, [&] { return started; });
+            hold.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.stopAfterMs));
+            requested = std::chrono::steady_clock::now();
+            stop.Request();
+        });
+        CAppSettings settings;
+        const BatchCounts counts =
+            RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter);
+        const auto ended = std::chrono::steady_clock::now();
+        stopper.join();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(ended - requested).count();
+        // The pass gives up at the first block after the grace (250 ms),
+        // each read taking 25 ms here.
+        EXPECT_LT(ms, 500);
+        const EntryMark done = c.check ? EntryMark::LeftAsItWas : EntryMark::Converted;
+        EXPECT_EQ(list.m_marks, (Marks{done, c.mark, EntryMark::None}));
+        EXPECT_EQ(counts.succeeded, c.mark == EntryMark::None ? 1 : 2);
+        EXPECT_EQ(counts.failed, 0);
+        const bool second = c.mark != EntryMark::None && !c.check;
+        const std::string converted = c.check ? small : "one\r\ntwo\r\n";
+        EXPECT_EQ(
+            Listing(dir.path()),
+            (std::map<std::string, std::string>{
+                {"a.txt", converted}, {"b.txt", second ? "one\r\ntwo\r\n" : c.content}, {"c.txt", small}}));
+    }
 }
 
 }  // namespace

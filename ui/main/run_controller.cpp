@@ -107,15 +107,21 @@ bool RunController::Start(LineEndingFormat format, bool check, IConverter& conve
     m_converter = &converter;
     m_counts = BatchCounts();
     m_stopRequest = RunStop::None;
+    m_stopToken.Reset();
     if (!m_worker.Create([this] { return WorkerBody(); }, true)) return false;
     m_running = true;
     m_worker.Resume();
     return true;
 }
 
+void RunController::Request(RunStop stop) {
+    m_stopRequest = stop;
+    m_stopToken.Request();
+}
+
 void RunController::Shutdown() {
     if (!m_worker.IsCreated()) return;
-    m_stopRequest = RunStop::Close;
+    Request(RunStop::Close);
     // A worker waiting for this thread is let go: its task is dropped.
     m_tasks.Close();
     Join();
@@ -125,7 +131,7 @@ void RunController::Shutdown() {
 DWORD RunController::WorkerBody() {
     WorkerSource source(*this);
     WorkerSink sink(*this);
-    RunBatch(source, sink, m_stopRequest, m_format, m_settings, &m_workerCounts, *m_converter);
+    RunBatch(source, sink, m_stopToken, m_format, m_settings, &m_workerCounts, *m_converter);
     m_tasks.Post([this] { Finish(); });
     return 0;
 }

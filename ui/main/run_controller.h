@@ -36,11 +36,12 @@ public:
     // Starts a run on a worker of its own; false (and no run) if there is no
     // thread or no way to reach this one. converter must outlive the run.
     bool Start(LineEndingFormat format, bool check, IConverter& converter);
-    // The Stop button: the run ends after the current file.
-    void RequestStop() { m_stopRequest = RunStop::Stop; }
-    // The window is closing: the run ends after the current file, and the
-    // finished callback hears RunStop::Close.
-    void RequestClose() { m_stopRequest = RunStop::Close; }
+    // The Stop button: the run ends within half a second, after the current
+    // file if that finishes within the token's grace, else leaving it as it was.
+    void RequestStop() { Request(RunStop::Stop); }
+    // The window is closing: the run ends likewise, and the finished
+    // callback hears RunStop::Close.
+    void RequestClose() { Request(RunStop::Close); }
     // Asks a close and waits for the worker; what it has not shown yet is
     // dropped. For a window that is going away.
     void Shutdown();
@@ -64,6 +65,7 @@ private:
     class WorkerSource;
     class WorkerSink;
 
+    void Request(RunStop stop);
     DWORD WorkerBody();
     // The one wait for the worker: it may be inside a SendMessage to this
     // thread, so sent messages are served until it has ended.
@@ -83,6 +85,7 @@ private:
     CUiTasks m_tasks;
     CThread m_worker;
     std::atomic<RunStop> m_stopRequest{RunStop::None};
+    StopToken m_stopToken;
     bool m_running = false;
     bool m_check = false;
     LineEndingFormat m_format = LineEndingFormat::Windows;
