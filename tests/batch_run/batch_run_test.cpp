@@ -4,18 +4,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <map>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/converter/fault_file_system.h"
+#include "tests/batch_run/slow_converter.h"
 #include "tests/support/file_io.h"
 #include "tests/support/scratch_dir.h"
 
@@ -456,25 +454,6 @@ TEST(ConvertItem, RealFilesLeftAsTheyWere) {
     std::remove(same.c_str());
 }
 
-// Converts, or checks, through a file system whose every read takes
-// readDelayMs, so a file of a few MiB takes seconds, as a huge one does on
-// a fast disk; started is told as each file starts.
-struct SlowConverter : IConverter {
-    unsigned readDelayMs = 0;
-    bool check = false;
-    std::function<void(const std::string&)> started;
-    ConvertResult Convert(const std::string& path, const ConvertOptions& options) override {
-        if (started) started(path);
-        FaultFileSystem fs(NativeFileSystem());
-        fs.DelayReads(readDelayMs);
-        if (!check) return ConvertFile(fs, path.c_str(), options);
-        ConvertResult result;
-        ScanFile(fs, path.c_str(), &result.content, &result.failure, options.stop);
-        result.content.outcome = ConvertOutcome::AlreadyInFormat;
-        return result;
-    }
-};
-
 std::map<std::string, std::string> Listing(const std::string& folder) {
     std::map<std::string, std::string> out;
     NativeFileSystem().Enumerate(folder.c_str(), [&](const DirEntry& e) {
@@ -490,8 +469,7 @@ std::map<std::string, std::string> Listing(const std::string& folder) {
 // the same way.
 TEST(BatchRun, StopInTheMiddleOfAHugeFileEndsTheRunAtOnce) {
     const std::string small = "one\ntwo\n";
-    std::string huge;
-    while (huge.size() < 24u << 20) huge += "a line of a huge file\n";
+    const std::string huge = HugeText(24, "\n");
     struct Case {
         const char* what;
         bool check;
@@ -516,33 +494,14 @@ TEST(BatchRun, StopInTheMiddleOfAHugeFileEndsTheRunAtOnce) {
         }
         Recorder list(paths);
         StopToken stop;
-        SlowConverter converter;
-        converter.readDelayMs = 25;
-        converter.check = c.check;
-        std::mutex lock;
-        std::condition_variable wake;
-        bool started = false;
-        converter.started = [&](const std::string& path) {
-            if (path != paths[1]) return;
-            std::lock_guard<std::mutex> hold(lock);
-            started = true;
-            wake.notify_all();
-        };
-        std::chrono::steady_clock::time_point requested;
-        std::thread stopper([&] {
-            std::unique_lock<std::mutex> hold(lock);
-            wake.wait(hold, [&] { return started; });
-            hold.unlock();
-            std::this_thread::sleep_for(std::chrono::milliseconds(c.stopAfterMs));
-            requested = std::chrono::steady_clock::now();
-            stop.Request();
-        });
+        SlowConverter converter(25, c.check);
+        converter.ActAfter(paths[1], c.stopAfterMs, [&] { stop.Request(); });
         CAppSettings settings;
         const BatchCounts counts =
             RunBatch(list, list, stop, LineEndingFormat::Windows, settings, nullptr, converter);
         const auto ended = std::chrono::steady_clock::now();
-        stopper.join();
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(ended - requested).count();
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(ended - converter.ActedAt()).count();
         // The pass gives up at the first block after the grace (250 ms),
         // each read taking 25 ms here.
         EXPECT_LT(ms, 500);
@@ -556,6 +515,27 @@ TEST(BatchRun, StopInTheMiddleOfAHugeFileEndsTheRunAtOnce) {
             Listing(dir.path()),
             (std::map<std::string, std::string>{
                 {"a.txt", converted}, {"b.txt", second ? "one\r\ntwo\r\n" : c.content}, {"c.txt", small}}));
+    }
+}
+
+// The real converters hand the run's token to the pass: once the grace of
+// a request is over, a file of more than one block is left as it was.
+TEST(ConvertItem, TheRealConvertersGiveUpOnceTheGraceIsOver) {
+    ScratchDir dir("pardwell-grace-");
+    ASSERT_FALSE(dir.path().empty());
+    const std::string path = dir.Path("long.txt");
+    std::string content;
+    while (content.size() < 2u << 20) content += "a line\n";
+    ASSERT_TRUE(WriteWholeFile(path, content));
+    StopToken stop;
+    stop.Request();
+    std::this_thread::sleep_for(std::chrono::milliseconds(StopToken::kGraceMs + 20));
+    CAppSettings settings;
+    for (IConverter* converter : {&FileConverter(), &CheckConverter()}) {
+        const ConvertResult result =
+            ConvertItem(path, LineEndingFormat::Windows, settings, *converter, &stop);
+        EXPECT_EQ(result.failure, ConvertFailure::Stopped);
+        EXPECT_EQ(Listing(dir.path()), (std::map<std::string, std::string>{{"long.txt", content}}));
     }
 }
 

@@ -170,4 +170,22 @@ TEST_F(BreaksViewTest, AfterARunTheColumnAndInfotipTellWhatHappened) {
     EXPECT_FALSE(dlg->Run().IsRunning()) << "nothing to check";
 }
 
+// Each failure's reason is its own, those that came after the first
+// ones too (their texts do not follow them directly).
+TEST_F(BreaksViewTest, EveryFailureHasItsOwnReason) {
+    const struct {
+        ConvertFailure failure;
+        const char* reason;
+    } cases[] = {
+        {ConvertFailure::InvalidFormat, "Failed: not a target format"},
+        {ConvertFailure::Changed, "Failed: the file was changed while it was being converted"},
+        {ConvertFailure::InUse, "Failed: the file was in use by another program"},
+    };
+    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+        dlg->Jobs().AddFile(temp.Write("f" + std::to_string(i) + ".txt", "x").c_str());
+        dlg->Jobs().MarkEntry(i, EntryMark::Failed, cases[i].failure);
+        EXPECT_EQ(InfoTip(i), cases[i].reason);
+    }
+}
+
 }  // namespace

@@ -172,7 +172,7 @@ std::string ItemText(HWND dialog, int id) {
 }
 
 IConverter& TestMainDlg::RunConverter() {
-    IConverter& base = CMainDlg::RunConverter();
+    IConverter& base = converter ? *converter : CMainDlg::RunConverter();
     if (!onConvert) return base;
     m_hooked.dlg = this;
     m_hooked.base = &base;

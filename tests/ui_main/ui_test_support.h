@@ -73,6 +73,8 @@ public:
     // Called on the worker's thread as each file's conversion starts: what
     // it sends to the dialog happens while that file is being converted.
     std::function<void(TestMainDlg&, const std::string& path)> onConvert;
+    // Stands in for the dialog's own converter when set.
+    IConverter* converter = nullptr;
     bool Translate(MSG* msg) { return PreTranslateMessage(msg); }
     bool CanRun(UINT id) { return IsCommandEnabled(id); }
     // Commands the rule is told to answer for (true enabled, false not),
