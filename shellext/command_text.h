@@ -6,13 +6,13 @@
 
 #include <cstddef>
 
-// The longest command line a program can be started with, in UTF-16 units
-// with its zero (CreateProcess's limit).
-constexpr size_t kCommandLineUnits = 32768;
+// The longest command line a program can be started with, in UTF-16 units,
+// its zero included (CreateProcess's limit).
+constexpr size_t kCommandLineUnits = 32767;
 // Room for the command text in UTF-8. No UTF-16 unit takes more than three
 // bytes, so every text that can fit a command line fits here; whether it
 // does is told in UTF-16 units once it is built (FitsCommandLine).
-constexpr size_t kCommandTextSize = 3 * kCommandLineUnits;
+constexpr size_t kCommandTextSize = 3 * (kCommandLineUnits + 1);
 constexpr size_t kProgramPathSize = 1024;
 extern const char kProgramFileName[];  // "Pardwell.exe"
 

@@ -166,13 +166,13 @@ TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays) {
     RemoveDirectoryA(noProgram.c_str());
 }
 
-// One command line holds 32,767 UTF-16 units and its zero (CreateProcess):
+// One command line holds 32,767 UTF-16 units, its zero included (CreateProcess):
 // the quoted program, a blank, the switch and every quoted path. Paths far
 // past MAX_PATH arrive whole; a selection one unit past is refused whole.
 TEST_F(Invoke, CommandLineFitsAtItsEdgeAndIsRefusedOneUnitPast) {
     ScopedInstallDir installDir(m_standinFolder.c_str());
     const size_t program = (m_standinFolder + "\\Pardwell.exe").size();
-    const size_t text = 32768 - 1 - 3 - program;  // "/u" and the framed paths
+    const size_t text = 32767 - 1 - 3 - program;  // "/u" and the framed paths
     std::vector<std::string> paths;
     size_t used = 2;
     for (int i = 0; text - used > 5000 + 3 + 100; ++i, used += 5000 + 3) {
@@ -187,7 +187,9 @@ TEST_F(Invoke, CommandLineFitsAtItsEdgeAndIsRefusedOneUnitPast) {
 
     ASSERT_EQ(S_OK, Select(paths));
     ASSERT_EQ(S_OK, Run(2));
-    EXPECT_EQ(expected, Recorded());
+    const std::string recorded = Recorded();
+    EXPECT_EQ(expected.size(), recorded.size());
+    EXPECT_TRUE(expected == recorded) << "the recorded text differs";
 
     paths.back() += 'z';
     ASSERT_EQ(S_OK, Select(paths));
