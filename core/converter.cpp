@@ -1,9 +1,8 @@
 #include "core/converter.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <memory>
+#include <string>
 
 #include "core/break_pass.h"
 
@@ -32,34 +31,23 @@ int CopyAsBytes(IFile& in, IFile& out, LineEndingFormat format) {
 }
 
 // The n-th name of path's side-file chain: suffix, then suffix2, suffix3, ...
-// Returns 0, or -1 when the name would not fit the buffer.
-int FormatSideName(const char* path, const char* suffix, unsigned n, char* buffer) {
-    int len = n == 1 ? std::snprintf(buffer, kSideNameBufferSize, "%s%s", path, suffix)
-                     : std::snprintf(buffer, kSideNameBufferSize, "%s%s%u", path, suffix, n);
-    if (len < 0 || static_cast<size_t>(len) >= kSideNameBufferSize) {
-        buffer[0] = 0;
-        return -1;
-    }
-    return 0;
+std::string FormatSideName(const char* path, const char* suffix, unsigned n) {
+    std::string name(path);
+    name += suffix;
+    if (n != 1) name += std::to_string(n);
+    return name;
 }
 
 // The first name of the chain from number first on that fs has no file of.
-// Returns 0, or -1 when the name would not fit the buffer.
-int MakeSideName(IFileSystem& fs, const char* path, const char* suffix, unsigned first, char* buffer,
-                 unsigned* number) {
+// Returns 0, or -1 (*name empty) when that name would pass the path limit.
+int MakeSideName(IFileSystem& fs, const char* path, const char* suffix, unsigned first, std::string* name) {
     for (unsigned n = first; n != 0; ++n) {
-        if (FormatSideName(path, suffix, n, buffer) != 0) return -1;
-        if (!fs.Exists(buffer)) {
-            if (number) *number = n;
-            return 0;
-        }
+        *name = FormatSideName(path, suffix, n);
+        if (!FitsPathLimit(name->c_str())) break;
+        if (!fs.Exists(name->c_str())) return 0;
     }
-    buffer[0] = 0;
+    name->clear();
     return -1;
-}
-
-bool FitsPathLimit(const char* name) {
-    return std::strlen(name) <= kMaxPathLength;
 }
 
 }  // namespace
@@ -69,20 +57,20 @@ const char* LineEndingFormatLabel(int format) {
     return kLabels[format];
 }
 
-int MakeTempName(IFileSystem& fs, const char* path, char* buffer) {
-    return MakeSideName(fs, path, ".tmp", 1, buffer, nullptr);
+int MakeTempName(IFileSystem& fs, const char* path, std::string* name) {
+    return MakeSideName(fs, path, ".tmp", 1, name);
 }
 
-int MakeBackupName(IFileSystem& fs, const char* path, char* buffer) {
-    return MakeSideName(fs, path, ".bak", 1, buffer, nullptr);
+int MakeBackupName(IFileSystem& fs, const char* path, std::string* name) {
+    return MakeSideName(fs, path, ".bak", 1, name);
 }
 
-int MakeTempName(const char* path, char* buffer) {
-    return MakeTempName(NativeFileSystem(), path, buffer);
+int MakeTempName(const char* path, std::string* name) {
+    return MakeTempName(NativeFileSystem(), path, name);
 }
 
-int MakeBackupName(const char* path, char* buffer) {
-    return MakeBackupName(NativeFileSystem(), path, buffer);
+int MakeBackupName(const char* path, std::string* name) {
+    return MakeBackupName(NativeFileSystem(), path, name);
 }
 
 int CopyToCrlf(IFile& in, IFile& out) {
@@ -167,7 +155,7 @@ ConvertFailure CheckUnchanged(IFileSystem& fs, const char* path, const FileInfo&
 // the first block, as it mostly is.
 class TempOutput : public IPassOutput {
 public:
-    TempOutput(IFileSystem& fs, const char* path, char* tempName, StopToken& stop)
+    TempOutput(IFileSystem& fs, const char* path, std::string& tempName, StopToken& stop)
         : m_fs(fs), m_path(path), m_tempName(tempName), m_stop(stop) {}
 
     IFile* Begin(uint64_t unchanged) override {
@@ -176,11 +164,12 @@ public:
         // the next name of the chain tried.
         for (unsigned n = 1;;) {
             CreateResult created = CreateResult::Failed;
-            m_out = m_fs.CreateNew(m_tempName, &created);
+            m_out = m_fs.CreateNew(m_tempName.c_str(), &created);
             if (m_out) break;
             if (created != CreateResult::Exists) return Fail(ConvertFailure::CannotCreateTemp);
-            if (++n == 0 || FormatSideName(m_path, ".tmp", n, m_tempName) != 0 || !FitsPathLimit(m_tempName))
-                return Fail(ConvertFailure::PathTooLong);
+            if (++n == 0) return Fail(ConvertFailure::PathTooLong);
+            m_tempName = FormatSideName(m_path, ".tmp", n);
+            if (!FitsPathLimit(m_tempName.c_str())) return Fail(ConvertFailure::PathTooLong);
         }
         m_created = true;
         if (unchanged > 0 && !CopyUnchanged(unchanged)) return nullptr;
@@ -206,9 +195,9 @@ public:
     // read-only attribute already.
     void Discard() {
         m_out.reset();
-        if (m_created && !m_fs.Remove(m_tempName)) {
-            m_fs.SetAttributes(m_tempName, 0);
-            m_fs.Remove(m_tempName);
+        if (m_created && !m_fs.Remove(m_tempName.c_str())) {
+            m_fs.SetAttributes(m_tempName.c_str(), 0);
+            m_fs.Remove(m_tempName.c_str());
         }
         m_created = false;
     }
@@ -248,7 +237,7 @@ private:
     static constexpr size_t kCopyBlock = 64 * 1024;
     IFileSystem& m_fs;
     const char* m_path;
-    char* m_tempName;
+    std::string& m_tempName;
     StopToken& m_stop;
     std::unique_ptr<IFile> m_out;
     bool m_created = false;
@@ -258,24 +247,24 @@ private:
 // Puts the finished copy in place of path, or leaves path as it is. Each
 // try first makes sure path is still the file that was read: a program that
 // saved it in between keeps its save.
-ConvertFailure PutInPlace(IFileSystem& fs, const char* path, const char* tempName, char* backupName,
+ConvertFailure PutInPlace(IFileSystem& fs, const char* path, const std::string& tempName, std::string& backupName,
                           const FileInfo& original, bool backup, StopToken& stop) {
     ConvertFailure changed = ConvertFailure::None;
     if (backup) {
         // The original goes aside as the backup, its attributes untouched,
         // so the content is never held by the temporary file alone. The name
         // may have been taken since it was chosen.
-        if (MakeSideName(fs, path, ".bak", 1, backupName, nullptr) != 0 || !FitsPathLimit(backupName))
-            return ConvertFailure::PathTooLong;
+        if (MakeSideName(fs, path, ".bak", 1, &backupName) != 0) return ConvertFailure::PathTooLong;
         const Try aside = Persist(stop, [&] {
             changed = CheckUnchanged(fs, path, original);
             if (changed != ConvertFailure::None) return Try::Refused;
-            return Tried(fs.Rename(path, backupName), fs, path);
+            return Tried(fs.Rename(path, backupName.c_str()), fs, path);
         });
         if (aside != Try::Done) return Reason(aside, changed, ConvertFailure::RenameFailed);
-        const Try placed = Persist(stop, [&] { return Tried(fs.Rename(tempName, path), fs, tempName); });
+        const Try placed =
+            Persist(stop, [&] { return Tried(fs.Rename(tempName.c_str(), path), fs, tempName.c_str()); });
         if (placed != Try::Done) {
-            fs.Rename(backupName, path);
+            fs.Rename(backupName.c_str(), path);
             return Reason(placed, ConvertFailure::RenameFailed, ConvertFailure::RenameFailed);
         }
         return ConvertFailure::None;
@@ -290,7 +279,7 @@ ConvertFailure PutInPlace(IFileSystem& fs, const char* path, const char* tempNam
         changed = CheckUnchanged(fs, path, original);
         if (changed != ConvertFailure::None) return Try::Refused;
         if (clear) fs.SetAttributes(path, 0);
-        const Try tried = Tried(fs.Replace(tempName, path), fs, path);
+        const Try tried = Tried(fs.Replace(tempName.c_str(), path), fs, path);
         if (tried != Try::Done && clear) fs.SetAttributes(path, original.attributes);
         return tried;
     });
@@ -305,12 +294,10 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
     // The side names must fit the platform's path limit; find out before
     // anything is created or changed. A taken temporary name is found by
     // the create-new open itself.
-    char tempName[kSideNameBufferSize];
-    if (FormatSideName(path, ".tmp", 1, tempName) != 0 || !FitsPathLimit(tempName))
-        return ConvertFailure::PathTooLong;
-    char backupName[kSideNameBufferSize];
-    if (options.backup &&
-        (MakeSideName(fs, path, ".bak", 1, backupName, nullptr) != 0 || !FitsPathLimit(backupName)))
+    std::string tempName = FormatSideName(path, ".tmp", 1);
+    if (!FitsPathLimit(tempName.c_str())) return ConvertFailure::PathTooLong;
+    std::string backupName;
+    if (options.backup && MakeSideName(fs, path, ".bak", 1, &backupName) != 0)
         return ConvertFailure::PathTooLong;
 
     StopToken never;

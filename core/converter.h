@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "core/platform/file_system.h"
 #include "core/stop_token.h"
@@ -21,18 +22,16 @@ inline const char* LineEndingFormatLabel(LineEndingFormat format) {
     return LineEndingFormatLabel(static_cast<int>(format));
 }
 
-// Side-file names are built in buffers of this size.
-constexpr size_t kSideNameBufferSize = 1024;
-// A conversion whose side-file names would pass kMaxPathLength fails before
-// it starts.
+// A conversion whose side-file names would pass the platform's path limit
+// (FitsPathLimit) fails before it starts.
 
-// Fill buffer (kSideNameBufferSize bytes) with the first free name of the
-// chain "<path>.tmp", "<path>.tmp2", "<path>.tmp3", ... (".bak" likewise).
-// Return 0, or -1 if the name does not fit the buffer.
-int MakeTempName(const char* path, char* buffer);
-int MakeBackupName(const char* path, char* buffer);
-int MakeTempName(IFileSystem& fs, const char* path, char* buffer);
-int MakeBackupName(IFileSystem& fs, const char* path, char* buffer);
+// Set *name to the first free name of the chain "<path>.tmp", "<path>.tmp2",
+// "<path>.tmp3", ... (".bak" likewise). Return 0, or -1 (*name empty) if
+// that name would pass the path limit.
+int MakeTempName(const char* path, std::string* name);
+int MakeBackupName(const char* path, std::string* name);
+int MakeTempName(IFileSystem& fs, const char* path, std::string* name);
+int MakeBackupName(IFileSystem& fs, const char* path, std::string* name);
 
 // Copy in to its end, writing every CR LF, lone CR and lone LF as the target
 // break. Return 0, or -1 on a read or write error.

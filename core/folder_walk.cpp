@@ -25,38 +25,73 @@ bool IsUsableName(const std::string& name) {
 #endif
 }
 
+// A path past the platform's limit can be neither listed nor opened: it is
+// skipped, never handed on cut. The bound also ends a link loop whose
+// folders have no id. Its bytes are never fewer than the UTF-16 units or
+// POSIX bytes the limit counts, so only a long one needs the exact check
+// (with room for the prefix that check adds).
+bool Reachable(const std::string& path) {
+    constexpr size_t kPrefixRoom = 8;  // "\\?\UNC\"
+    return path.size() + kPrefixRoom <= kMaxPathLength || FitsPathLimit(path.c_str());
+}
+
+// A folder being walked: its listing and how far the walk has come in it.
+struct OpenFolder {
+    std::string path;
+    std::vector<DirEntry> entries;
+    size_t next = 0;
+    bool known = false;  // its id is on the descent
+};
+
+// Depth first in enumeration order, on a stack of its own: a tree may be
+// thousands of folders deep now that paths have no short limit, deeper than
+// a thread's stack would allow recursion.
 struct Walk {
     IFileSystem& m_fs;
     const CFileFilter& m_filter;
     bool m_includeSubfolders;
     const WalkVisitor& m_visitor;
-    std::vector<FolderId> m_descent;  // the folders being walked, outermost first
+    std::vector<FolderId> m_descent;  // the ids of the folders being walked, outermost first
+    std::vector<OpenFolder> m_open;
 
-    int Folder(const std::string& folder) {
+    // Lists folder onto the stack, unless it cannot be read or is already
+    // being walked (a link back to it).
+    void Enter(const std::string& folder) {
         FolderId id;
         const bool known = m_fs.GetFolderId(folder.c_str(), &id);
-        if (known && std::find(m_descent.begin(), m_descent.end(), id) != m_descent.end()) return 0;
-
-        std::vector<DirEntry> entries;
+        if (known && std::find(m_descent.begin(), m_descent.end(), id) != m_descent.end()) return;
+        OpenFolder open;
+        open.path = folder;
+        open.known = known;
         if (!m_fs.Enumerate(folder.c_str(), [&](const DirEntry& e) {
-                entries.push_back(e);
+                open.entries.push_back(e);
                 return true;
             }))
-            return 0;
-
+            return;
         if (known) m_descent.push_back(id);
+        m_open.push_back(std::move(open));
+    }
+
+    int Run(const std::string& root) {
         int added = 0;
-        for (const DirEntry& entry : entries) {
+        Enter(root);
+        while (!m_open.empty()) {
+            OpenFolder& top = m_open.back();
+            if (top.next == top.entries.size()) {
+                if (top.known) m_descent.pop_back();
+                m_open.pop_back();
+                continue;
+            }
+            const DirEntry& entry = top.entries[top.next++];
             if (entry.name == "." || entry.name == ".." || !IsUsableName(entry.name)) continue;
-            const std::string path = JoinPath(folder, entry.name);
-            if (path.size() > kMaxPathLength) continue;  // deeper entries are skipped, not handed on cut
+            const std::string path = JoinPath(top.path, entry.name);
+            if (!Reachable(path)) continue;
             if ((entry.attributes & kAttrDirectory) != 0) {
-                if (m_includeSubfolders) added += Folder(path);
+                if (m_includeSubfolders) Enter(path);  // top may move: not used after this
             } else if (m_filter.Matches(path.c_str()) && m_visitor && m_visitor(path)) {
                 ++added;
             }
         }
-        if (known) m_descent.pop_back();
         return added;
     }
 };
@@ -71,6 +106,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 int WalkFolder(IFileSystem& fs, const char* folder, const CFileFilter& filter, bool includeSubfolders,
                const WalkVisitor& visitor) {
     if (folder == nullptr || *folder == '\0') return 0;
-    Walk walk{fs, filter, includeSubfolders, visitor, {}};
-    return walk.Folder(folder);
+    Walk walk{fs, filter, includeSubfolders, visitor, {}, {}};
+    return walk.Run(folder);
 }

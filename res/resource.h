@@ -126,10 +126,13 @@
 #define IDS_REASON_IN_USE 231
 #define IDS_REASON_STOPPED 232
 // Chec&k Line Breaks: its status texts.
-#define IDS_CHECKING 240         // "Checking..."
-#define IDS_CHECK_PROGRESS 241   // "Checking: %d / %d"
-#define IDS_CHECKED 242          // "Checked"
-#define IDS_CHECK_SUMMARY 243    // "%s: %d read, %d fail"
+#define IDS_CHECKING 240        // "Checking..."
+#define IDS_CHECK_PROGRESS 241  // "Checking: %d / %d"
+#define IDS_CHECKED 242         // "Checked"
+#define IDS_CHECK_SUMMARY 243   // "%s: %d read, %d fail"
+// Open (Ctrl+O) when the program cannot be given the file: its name, the path.
+#define IDS_OPEN_TOO_LONG 244
+#define IDS_OPEN_FAILED 245
 #define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3

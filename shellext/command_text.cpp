@@ -53,6 +53,11 @@ bool BuildCommandText(const char* formatSwitch, const char* const* paths, size_t
     return true;
 }
 
+bool FitsCommandLine(size_t programUnits, size_t textUnits) {
+    // The quotes and the blank, then the zero.
+    return programUnits + 3 + textUnits + 1 <= kCommandLineUnits;
+}
+
 bool BuildProgramPath(const char* folder, size_t folderLen, char* out, size_t outSize) {
     const size_t nameLen = sizeof(kProgramFileName) - 1;
     if (!out || folderLen + 1 + nameLen + 1 > outSize) {

@@ -6,7 +6,13 @@
 
 #include <cstddef>
 
-constexpr size_t kCommandTextSize = 20480;
+// The longest command line a program can be started with, in UTF-16 units,
+// its zero included (CreateProcess's limit).
+constexpr size_t kCommandLineUnits = 32767;
+// Room for the command text in UTF-8. No UTF-16 unit takes more than three
+// bytes, so every text that can fit a command line fits here; whether it
+// does is told in UTF-16 units once it is built (FitsCommandLine).
+constexpr size_t kCommandTextSize = 3 * (kCommandLineUnits + 1);
 constexpr size_t kProgramPathSize = 1024;
 extern const char kProgramFileName[];  // "Pardwell.exe"
 
@@ -20,6 +26,10 @@ size_t CommandTextLength(const char* formatSwitch, const char* const* paths, siz
 // whole text does not fit in `outSize` bytes.
 bool BuildCommandText(const char* formatSwitch, const char* const* paths, size_t count, char* out,
                       size_t outSize);
+
+// Whether the program's path in quotes, a blank and the command text (their
+// UTF-16 units, zeros not counted) make one command line.
+bool FitsCommandLine(size_t programUnits, size_t textUnits);
 
 // `folder` (its first `folderLen` bytes) + "\" + "Pardwell.exe". False, with
 // `out` set to "" when there is room for it, when that does not fit.

@@ -33,9 +33,6 @@ const char kSubmenuText[] = "Convert EOL to";
 
 // DragQueryFile's index that asks for the number of files instead of a name.
 constexpr UINT kQueryFileCount = 0xFFFFFFFF;
-// Room for one selected path and its zero, in UTF-16 units and in UTF-8
-// bytes; a longer path is refused.
-constexpr UINT kSelectedPathSize = 1024;
 
 const WCHAR kInstallValue[] = L"InstallDir";
 
@@ -67,26 +64,6 @@ bool ReadInstallDir(std::string* folder) {
     wide[bytes / sizeof(WCHAR)] = L'\0';
     if (!NarrowName(wide, folder, CP_UTF8)) return false;
     return !folder->empty() && folder->size() < kProgramPathSize;
-}
-
-// ShellExecute gives a number no greater than this when nothing was started.
-constexpr INT_PTR kLastStartError = 32;
-
-// The failure for one of those numbers; the file, path, access and format
-// numbers are the system's own error codes.
-HRESULT StartFailure(INT_PTR code) {
-    switch (code) {
-        case 0:
-        case SE_ERR_OOM:
-            return E_OUTOFMEMORY;
-        case SE_ERR_FNF:
-        case SE_ERR_PNF:
-        case SE_ERR_ACCESSDENIED:
-        case ERROR_BAD_FORMAT:
-            return HRESULT_FROM_WIN32(static_cast<DWORD>(code));
-        default:
-            return E_FAIL;
-    }
 }
 
 // The common shape of the IDispatch calls: only IID_NULL is known, and
@@ -212,17 +189,17 @@ STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data,
 
 HRESULT CGorsemereContextMenu::ReadSelection(HDROP drop, UINT count) {
     try {
-        // Large buffers live on the heap: the file manager's thread stack is not ours.
-        std::vector<WCHAR> wide(kSelectedPathSize);
+        // Each path is read whole, at whatever length: a path cut short
+        // would name some other file.
+        std::wstring wide;
         std::string path;
         for (UINT i = 0; i < count; ++i) {
-            // A path that would be cut short would name some other file, so
-            // such a selection is refused instead.
             const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-            if (length == 0 || length >= kSelectedPathSize) return E_INVALIDARG;
-            DragQueryFileW(drop, i, wide.data(), kSelectedPathSize);
-            if (!NarrowName(wide.data(), &path, CP_UTF8) || path.size() >= kSelectedPathSize)
-                return E_INVALIDARG;
+            if (length == 0) return E_INVALIDARG;
+            wide.assign(length + 1, L'\0');
+            if (DragQueryFileW(drop, i, &wide[0], length + 1) != length) return E_INVALIDARG;
+            wide.resize(length);
+            if (!NarrowName(wide.c_str(), &path, CP_UTF8)) return E_INVALIDARG;
             if (!m_selection.Append(path.c_str())) return E_OUTOFMEMORY;
         }
         return S_OK;
@@ -309,12 +286,26 @@ STDMETHODIMP CGorsemereContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
             return E_INVALIDARG;
         if (!ReadInstallDir(&folder)) return E_INVALIDARG;
         if (!BuildProgramPath(folder.c_str(), folder.size(), program, sizeof program)) return E_INVALIDARG;
-        // No program path is that long; the shell is not asked.
+        // No program path is that long; the system is not asked.
         if (!WidenName(program, &wideProgram, CP_UTF8) || wideProgram.size() >= MAX_PATH) return E_INVALIDARG;
-        const INT_PTR started = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, nullptr, wideProgram.c_str(), wideText.c_str(), nullptr, SW_SHOW));
-        // Nothing was done with a selection the program never got: it stays for another try.
-        if (started <= kLastStartError) return StartFailure(started);
+        // A selection that does not fit one command line is refused whole,
+        // never cut. CreateProcess, not ShellExecute: only its limit is
+        // documented (32,767 units), and the shell's was once 2,084.
+        if (!FitsCommandLine(wideProgram.size(), wideText.size())) return E_INVALIDARG;
+        std::wstring line = L"\"" + wideProgram + L"\" " + wideText;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOW;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(wideProgram.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            // Nothing was done with a selection the program never got: it stays for another try.
+            const DWORD error = GetLastError();
+            return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
         m_selection.Clear();
         return S_OK;
     } catch (const std::bad_alloc&) {

@@ -20,8 +20,17 @@ constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
-// Longest path the platform's ANSI calls take (MAX_PATH less the NUL).
-constexpr size_t kMaxPathLength = 259;
+// Longest path the platform's file calls take: on Windows in UTF-16 units
+// of its "\\?\" form (the wide calls' limit, whatever the system's long-path
+// setting), on POSIX in bytes (PATH_MAX less the NUL).
+#ifdef _WIN32
+constexpr size_t kMaxPathLength = 32767;
+#else
+constexpr size_t kMaxPathLength = 4095;
+#endif
+
+// Whether path, as the file calls would see it, is within kMaxPathLength.
+bool FitsPathLimit(const char* path);
 
 #ifdef _WIN32
 constexpr char kPathSeparator = '\\';

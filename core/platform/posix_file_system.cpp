@@ -10,11 +10,13 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -268,6 +270,14 @@ public:
 };
 
 }  // namespace
+
+#ifdef PATH_MAX
+static_assert(kMaxPathLength == PATH_MAX - 1, "the longest path the system calls take");
+#endif
+
+bool FitsPathLimit(const char* path) {
+    return path && std::strlen(path) <= kMaxPathLength;
+}
 
 IFileSystem& NativeFileSystem() {
     static PosixFileSystem instance;

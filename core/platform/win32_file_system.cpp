@@ -1,4 +1,5 @@
-// Win32 implementation of IFileSystem over the ANSI kernel calls.
+// Win32 implementation of IFileSystem over the wide kernel calls, each given
+// its path in the "\\?\" form, so a path's length is bounded only by that form.
 
 #include "core/platform/file_system.h"
 
@@ -8,9 +9,26 @@
 #include <string>
 
 #include "core/platform/win32_handles.h"
+#include "core/platform/win32_path.h"
 #include "core/platform/win32_text.h"
 
 namespace {
+
+// The one way a path reaches a system call. One that has no "\\?\" form
+// (not in the code page) fails the call as an invalid name would.
+class CallPath {
+public:
+    explicit CallPath(const char* path) : m_ok(ExtendedPath(path, &m_wide)) {
+        if (!m_ok) SetLastError(ERROR_INVALID_NAME);
+    }
+    explicit operator bool() const { return m_ok; }
+    const wchar_t* c_str() const { return m_wide.c_str(); }
+    std::wstring& text() { return m_wide; }
+
+private:
+    std::wstring m_wide;
+    bool m_ok;
+};
 
 // FILETIME counts 100 ns units since 1601; we carry whole seconds since 1970.
 constexpr int64_t kEpochDifference = 116444736000000000LL;
@@ -124,22 +142,31 @@ private:
 
 // A handle for reading or writing metadata only; works on files and folders.
 CKernelHandle OpenForMetadata(const char* path, DWORD access) {
-    return CKernelHandle(CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const CallPath wide(path);
+    if (!wide) return CKernelHandle();
+    return CKernelHandle(CreateFileW(wide.c_str(), access,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 class Win32FileSystem : public IFileSystem {
 public:
-    uint32_t GetAttributes(const char* path) override { return GetFileAttributesA(path); }
-
-    bool SetAttributes(const char* path, uint32_t attributes) override {
-        return SetFileAttributesA(path, attributes) != 0;
+    uint32_t GetAttributes(const char* path) override {
+        const CallPath wide(path);
+        return wide ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
     }
 
-    bool Exists(const char* path) override { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+    bool SetAttributes(const char* path, uint32_t attributes) override {
+        const CallPath wide(path);
+        return wide && SetFileAttributesW(wide.c_str(), attributes) != 0;
+    }
+
+    bool Exists(const char* path) override { return GetAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
     std::unique_ptr<IFile> OpenRead(const char* path) override {
-        CKernelHandle h(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        const CallPath wide(path);
+        if (!wide) return nullptr;
+        CKernelHandle h(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!h) return nullptr;
         return std::make_unique<Win32File>(std::move(h));
@@ -147,9 +174,12 @@ public:
 
     std::unique_ptr<IFile> CreateNew(const char* path, CreateResult* result) override {
         // CREATE_NEW is the only open that proves the name was free: it
-        // refuses a dangling link that GetFileAttributesA calls missing.
-        CKernelHandle h(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        // refuses a dangling link that GetFileAttributes calls missing.
+        const CallPath wide(path);
+        CKernelHandle h;
+        if (wide)
+            h = CKernelHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!h) {
             DWORD error = GetLastError();
             if (result) {
@@ -190,24 +220,31 @@ public:
         return ok && closed;
     }
 
-    bool Rename(const char* from, const char* to) override { return MoveFileA(from, to) != 0; }
-
-    bool Replace(const char* from, const char* to) override {
-        return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+    bool Rename(const char* from, const char* to) override {
+        const CallPath wideFrom(from), wideTo(to);
+        return wideFrom && wideTo && MoveFileW(wideFrom.c_str(), wideTo.c_str()) != 0;
     }
 
-    bool Remove(const char* path) override { return DeleteFileA(path) != 0; }
+    bool Replace(const char* from, const char* to) override {
+        const CallPath wideFrom(from), wideTo(to);
+        return wideFrom && wideTo &&
+               MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+
+    bool Remove(const char* path) override {
+        const CallPath wide(path);
+        return wide && DeleteFileW(wide.c_str()) != 0;
+    }
 
     bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
-        std::string mask(folder);
-        if (!mask.empty() && mask.back() != '\\' && mask.back() != '/') mask += '\\';
-        mask += '*';
-        // Listed as UTF-16: the narrow call would cut a long UTF-8 name at 259
-        // bytes, and in a legacy code page would give look-alikes.
-        std::wstring wideMask;
-        if (!WidenName(mask.c_str(), &wideMask)) return false;
+        // Listed as UTF-16: in a legacy code page the narrow call would give
+        // look-alikes.
+        CallPath mask(folder);
+        if (!mask) return false;
+        if (mask.text().back() != L'\\') mask.text() += L'\\';
+        mask.text() += L'*';
         WIN32_FIND_DATAW data;
-        CFindHandle find(FindFirstFileW(wideMask.c_str(), &data));
+        CFindHandle find(FindFirstFileW(mask.c_str(), &data));
         if (!find) {
             // The root of an empty drive has no "." entry: readable but empty.
             return GetLastError() == ERROR_FILE_NOT_FOUND;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/converter.h"
+#include "tests/converter/deep_path_cases.h"
 #include "tests/converter/fault_file_system.h"
 #include "tests/converter/test_support.h"
 #include "tests/support/file_io.h"
@@ -38,16 +39,29 @@ protected:
         struct stat st;
         return stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0;
     }
-    // The folder as name -> content, read with plain POSIX calls.
-    std::map<std::string, std::string> Listing() const {
+    // The folder (the test's own by default) as name -> content, read with
+    // plain POSIX calls.
+    std::map<std::string, std::string> Listing(const std::string& folder = "") const {
+        const std::string dir = folder.empty() ? m_dir : folder;
         std::map<std::string, std::string> out;
-        DIR* d = opendir(m_dir.c_str());
+        DIR* d = opendir(dir.c_str());
         while (struct dirent* e = readdir(d)) {
             std::string n = e->d_name;
-            if (n != "." && n != "..") out[n] = Read(P(n));
+            if (n != "." && n != "..") out[n] = Read(dir + "/" + n);
         }
         closedir(d);
         return out;
+    }
+    // A file path of exactly length bytes below the test's folder, in folders
+    // of 150 bytes (one name may have 255), which are made. The file is not.
+    std::string PathOfLength(size_t length) const {
+        std::string folder = m_dir;
+        if (length < folder.size() + 6) return std::string();
+        while (length - folder.size() > 1 + 200) {
+            folder += "/" + std::string(150, 'd');
+            mkdir(folder.c_str(), 0755);
+        }
+        return folder + "/" + std::string(length - folder.size() - 1 - 4, 'n') + ".txt";
     }
     void Clear() {
         for (auto& kv : Listing()) unlink(P(kv.first).c_str());
@@ -164,25 +178,33 @@ TEST_F(ConvertPosix, RefusedBeforeAnythingIsTouched) {
         {"path + .bak2 too long", 0, kMaxPathLength - 4, {".bak"}},
     };
     for (const Case& c : cases) {
-        Clear();
-        std::string path = P("");
-        path += std::string(c.nameLength - path.size() - 4, 'n') + ".txt";
-        ASSERT_EQ(path.size(), c.nameLength);
-        Write(path, kMixed);
+        const std::string path = PathOfLength(c.nameLength);
+        ASSERT_EQ(path.size(), c.nameLength) << c.what;
+        const std::string folder = path.substr(0, path.rfind('/'));
+        for (auto& kv : Listing(folder)) unlink((folder + "/" + kv.first).c_str());
+        ASSERT_TRUE(WriteWholeFile(path, kMixed)) << c.what;
         for (const std::string& s : c.present) Write(path + s, "side");
-        auto before = Listing();
+        auto before = Listing(folder);
         FaultFileSystem fs(NativeFileSystem());
         EXPECT_FALSE(ConvertFile(fs, path.c_str(), Options(c.format, true, true, true, true)).ok()) << c.what;
-        EXPECT_EQ(Listing(), before) << c.what;
+        EXPECT_EQ(Listing(folder), before) << c.what;
         EXPECT_TRUE(fs.createdNames().empty()) << c.what;
     }
     // The longest path that still fits is converted.
-    Clear();
-    std::string path = P("");
-    path += std::string(kMaxPathLength - 4 - path.size() - 4, 'n') + ".txt";
-    Write(path, "a\n");
+    const std::string path = PathOfLength(kMaxPathLength - 4);
+    for (const char* side : {".tmp", ".bak"}) unlink((path + side).c_str());
+    ASSERT_TRUE(WriteWholeFile(path, "a\n"));
     EXPECT_TRUE(ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, true)).ok());
     EXPECT_EQ(Read(path), "a\r\n");
+}
+
+// A path of 1,100 bytes and more in three scripts, each name well inside
+// NAME_MAX: converted whole, side files beside it.
+TEST_F(ConvertPosix, DeepPathInAnyScriptConvertsWithItsSideFiles) {
+    const std::string folder = MakeDeepFolder(m_dir, 600);
+    ASSERT_FALSE(folder.empty());
+    ASSERT_GT(folder.size(), 1100u);
+    ExpectDeepPathConversions(folder, '/');
 }
 
 TEST_F(ConvertPosix, MissingFileAndFolderFail) {
@@ -221,7 +243,11 @@ TEST_F(ConvertPosix, EachFailureNamesItsCause) {
     // NAME_MAX is 255: the file's own name fits, its ".tmp" name does not. As a
     // relative path all names stay inside the path limit.
     const std::string longName = std::string(249, 'l') + ".txt";
-    const std::string tooLong = "/" + std::string(kMaxPathLength - 3 - P("").size(), 'p');
+    // One name could not be that long: "./" over and over leads to x.txt.
+    const size_t padding = kMaxPathLength - 3 - P("").size() - 5;
+    std::string tooLong = "/";
+    for (size_t i = 0; i < padding / 2; ++i) tooLong += "./";
+    tooLong += std::string(padding % 2, '/') + "x.txt";
     // One row a case: the table reads better than one field a line.
     // clang-format off
     const Case cases[] = {
@@ -290,8 +316,9 @@ TEST_F(ConvertPosix, EachFailureNamesItsCause) {
         EXPECT_EQ(fs.faultHit(), !c.failFirst.empty()) << "the planned fault never happened";
         std::map<std::string, std::string> expected;
         for (const std::string& n : c.present) expected[n] = "keep " + n;
-        if (c.outcome == Outcome::Untouched) expected[file] = kMixed;
-        if (c.outcome == Outcome::Converted) expected[file] = OracleConvert(kMixed, "\r\n");
+        const std::string listed = file.substr(file.rfind('/') + 1);
+        if (c.outcome == Outcome::Untouched) expected[listed] = kMixed;
+        if (c.outcome == Outcome::Converted) expected[listed] = OracleConvert(kMixed, "\r\n");
         if (c.backup && c.outcome == Outcome::Converted) expected[file + ".bak"] = kMixed;
         EXPECT_EQ(Listing(), expected);
         if (c.outcome == Outcome::Untouched) {

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/converter.h"
+#include "tests/converter/deep_path_cases.h"
 #include "tests/converter/fault_file_system.h"
 #include "tests/converter/test_support.h"
 #include "tests/support/file_io.h"
@@ -195,6 +196,41 @@ TEST_F(ConvertWin32, RefusalsTouchNothing) {
         EXPECT_EQ(ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, false)).failure,
                   ConvertFailure::CannotOpen)
             << path;
+    }
+}
+
+// Past MAX_PATH in three scripts, under the manifest's UTF-8 code page.
+TEST_F(ConvertWin32, DeepPathInAnyScriptConvertsWithItsSideFiles) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    const std::string folder = MakeDeepFolder(m_dir, 600);
+    ASSERT_FALSE(folder.empty());
+    ExpectDeepPathConversions(folder, '\\');
+}
+
+// The limit is the "\\?\" form's 32,767 UTF-16 units, side name included,
+// counted in units, not bytes: a path past it is refused before anything is
+// touched, one at it is tried (and is missing here). Wine cannot hold such a
+// path on its Linux file system, so only the check itself is seen.
+TEST_F(ConvertWin32, SideNamesUpToTheWidePathLimit) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    const std::string e = "\xC3\xA9";  // é: two bytes, one unit
+    struct Case {
+        size_t past;  // units of "\\?\" + path + ".tmp" past the limit
+        ConvertFailure expected;
+    } const cases[] = {{0, ConvertFailure::CannotOpen}, {1, ConvertFailure::PathTooLong}};
+    for (const Case& c : cases) {
+        const size_t units = kMaxPathLength - 4 - 4 + c.past;
+        std::string path = "C:";
+        size_t have = 2;
+        for (; units - have > 101 + 10; have += 101) {
+            path += "\\";
+            for (int i = 0; i < 100; ++i) path += e;
+        }
+        path += "\\" + std::string(units - have - 1, 'x');
+        FaultFileSystem fs(NativeFileSystem());
+        EXPECT_EQ(ConvertFile(fs, path.c_str(), Options(0, true, true, true, true)).failure, c.expected)
+            << c.past;
+        EXPECT_TRUE(fs.createdNames().empty()) << c.past;
     }
 }
 

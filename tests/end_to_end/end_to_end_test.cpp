@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "tests/support/file_io.h"
+#include "tests/support/long_path.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/system_path.h"
 
 namespace {
 
@@ -45,12 +47,12 @@ std::string Read(const std::string& p) {
 
 class Program {
 public:
-    explicit Program(const std::string& arguments) {
+    explicit Program(const std::string& arguments, const char* currentFolder = nullptr) {
         std::string line = "\"" + ExePath() + "\" " + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof(si);
-        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) !=
-                  FALSE;
+        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, currentFolder, &si,
+                                 &pi) != FALSE;
     }
     ~Program() {
         if (started) {
@@ -168,7 +170,7 @@ TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
 
 int64_t WriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &a)) return -1;
     return (static_cast<int64_t>(a.ftLastWriteTime.dwHighDateTime) << 32) | a.ftLastWriteTime.dwLowDateTime;
 }
 
@@ -234,6 +236,65 @@ TEST(EndToEnd, FormatSwitchWithAFolderListsItsFilesAndDoesNotConvert) {
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(p.WaitExit(30000));
     EXPECT_EQ(Read(a), "1\r\n");
+}
+
+void SetSettingInt(const char* name, DWORD value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
+// Paths of more than 600 characters in three scripts on the command line,
+// whole or relative to the current folder: a file is converted in place
+// with its time kept, with and without a backup; a folder is listed.
+TEST(EndToEnd, DeepPathsInAnyScriptFromTheCommandLine) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    TempDir dir;
+    const std::string deep = MakeDeepFolder(dir.path, 600);
+    ASSERT_FALSE(deep.empty());
+    const std::string file = deep + "\\f.txt";
+    struct Case {
+        const char* what;
+        std::string argument;
+        DWORD backup;
+    } const cases[] = {
+        {"whole", file, 0},
+        {"whole, with a backup", file, 1},
+        {"relative", file.substr(dir.path.size() + 1), 0},
+    };
+    for (const Case& c : cases) {
+        DeleteSettings();
+        SetSettingInt("BackupFile", c.backup);
+        DeleteFileW(SystemPath(file + ".bak").c_str());
+        ASSERT_TRUE(WriteWholeFile(file, "1\r\n2\r\n")) << c.what;
+        HANDLE h = CreateFileW(SystemPath(file).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+        const FILETIME old{0x256D4000u, 0x01BF53EBu};  // 2000-01-01
+        SetFileTime(h, nullptr, nullptr, &old);
+        CloseHandle(h);
+        const int64_t before = WriteTime(file);
+        ASSERT_GT(before, 0) << c.what;
+
+        Program p("/u \"" + c.argument + "\"", dir.path.c_str());
+        ASSERT_TRUE(p.started) << c.what;
+        DWORD code = 1;
+        ASSERT_TRUE(p.WaitExit(60000, &code)) << c.what;
+        EXPECT_EQ(code, 0u) << c.what;
+        EXPECT_EQ(Read(file), "1\n2\n") << c.what;
+        EXPECT_EQ(WriteTime(file), before) << c.what;
+        EXPECT_EQ(Read(file + ".bak"), c.backup ? "1\r\n2\r\n" : "<missing>") << c.what;
+        EXPECT_FALSE(PathExists(file + ".tmp")) << c.what;
+    }
+    Program p("/u \"" + deep + "\"");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(ListCount(dialog), 1);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(p.WaitExit(30000));
 }
 
 TEST(EndToEnd, PathsWithoutASwitchOpenAnEmptyWindow) {

@@ -50,9 +50,12 @@ TEST(CommandText, QuotesEveryPathAfterTheSwitch) {
 }
 
 TEST(CommandText, FitsExactlyAtTheBufferEdgeAndIsRefusedOneBytePast) {
-    // 80 paths of 250 characters and one of 234: 2 + 80 * 253 + 237 + 1 = 20480.
-    std::vector<std::string> paths(80, "C:\\" + std::string(247, 'p'));
-    paths.push_back("C:\\" + std::string(231, 'q'));
+    // Paths of 250 characters and one shorter that fills the buffer exactly:
+    // 2 + n * (250 + 3) + (last + 3) + 1.
+    const size_t room = kCommandTextSize - 3;
+    std::vector<std::string> paths(room / 253, "C:\\" + std::string(247, 'p'));
+    ASSERT_GT(room % 253, 10u);
+    paths.push_back("C:\\" + std::string(room % 253 - 3 - 3, 'q'));
     size_t total = 2 + 1;
     for (const auto& p : paths) total += p.size() + 3;
     ASSERT_EQ(kCommandTextSize, total);

@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/file_io.h"
+#include "tests/support/long_path.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/system_path.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -171,6 +176,47 @@ TEST(EndToEnd, NamesInNoLegacyCodePageReachTheProgramWhole) {
     RemoveDirectoryW(program.c_str());
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(root.c_str());
+}
+
+// A selection with a path of more than 600 characters in three scripts
+// reaches the real program whole, and the file is converted in place.
+TEST(EndToEnd, DeepPathsInAnyScriptReachTheProgramWhole) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    EnsureRegistered();
+    ScratchDir scratch("gorsemere-deep-");
+    const std::string deep = MakeDeepFolder(scratch.path(), 600);
+    ASSERT_FALSE(deep.empty());
+    const std::vector<std::string> paths = {deep + "\\deep.txt", scratch.Path("near.txt")};
+    std::vector<std::wstring> widePaths;
+    for (const std::string& path : paths) {
+        ASSERT_TRUE(WriteWholeFile(path, "one\r\ntwo\r\n"));
+        widePaths.push_back(SystemPath(path).substr(4));  // as the file manager gives it, unprefixed
+    }
+    ASSERT_GT(widePaths[0].size(), 600u);
+
+    ASSERT_EQ(0, RunningCopies("Pardwell.exe"));
+    ScopedInstallDir installDir(FolderOf(WindowsPath(PARDWELL_EXE)).c_str());
+    IContextMenu* menu = nullptr;
+    IShellExtInit* init = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
+    IDataObject* data = CreateWideHDropDataObject(widePaths);
+    ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
+    data->Release();
+    HMENU host = CreatePopupMenu();
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(2);  // Unix
+    info.nShow = SW_SHOWNORMAL;
+    ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
+    DestroyMenu(host);
+    init->Release();
+    menu->Release();
+
+    ExpectTheProgramStartsAndEndsByItself();
+    for (const std::string& path : paths) EXPECT_EQ("one\ntwo\n", ReadWholeFile(path)) << path;
 }
 
 }  // namespace

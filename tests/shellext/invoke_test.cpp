@@ -166,23 +166,30 @@ TEST_F(Invoke, AProgramThatDoesNotStartIsAFailureAndTheSelectionStays) {
     RemoveDirectoryA(noProgram.c_str());
 }
 
-TEST_F(Invoke, CommandTextFitsAtItsEdgeAndIsRefusedOneBytePast) {
+// One command line holds 32,767 UTF-16 units, its zero included (CreateProcess):
+// the quoted program, a blank, the switch and every quoted path. Paths far
+// past MAX_PATH arrive whole; a selection one unit past is refused whole.
+TEST_F(Invoke, CommandLineFitsAtItsEdgeAndIsRefusedOneUnitPast) {
     ScopedInstallDir installDir(m_standinFolder.c_str());
-    // "/u" + 80 x (250 + 3) + (234 + 3) + zero = 20,480 bytes.
+    const size_t program = (m_standinFolder + "\\Pardwell.exe").size();
+    const size_t text = 32767 - 1 - 3 - program;  // "/u" and the framed paths
     std::vector<std::string> paths;
-    for (int i = 0; i < 80; ++i) {
+    size_t used = 2;
+    for (int i = 0; text - used > 5000 + 3 + 100; ++i, used += 5000 + 3) {
         char prefix[16];
         wsprintfA(prefix, "C:\\%02d", i);
-        paths.push_back(prefix + std::string(250 - 5, 'x'));
+        paths.push_back(prefix + std::string(5000 - 5, 'x'));
     }
-    paths.push_back("C:\\" + std::string(231, 'y'));
+    paths.push_back("C:\\" + std::string(text - used - 3 - 3, 'y'));
     std::string expected = "/u";
     for (const auto& p : paths) expected += " \"" + p + "\"";
-    ASSERT_EQ(20479u, expected.size());
+    ASSERT_EQ(text, expected.size());
 
     ASSERT_EQ(S_OK, Select(paths));
     ASSERT_EQ(S_OK, Run(2));
-    EXPECT_EQ(expected, Recorded());
+    const std::string recorded = Recorded();
+    EXPECT_EQ(expected.size(), recorded.size());
+    EXPECT_TRUE(expected == recorded) << "the recorded text differs";
 
     paths.back() += 'z';
     ASSERT_EQ(S_OK, Select(paths));
@@ -200,9 +207,10 @@ TEST_F(Invoke, InitializeRefusesWhatCarriesNoUsableFileList) {
     IDataObject* empty = CreateEmptyDataObject();
     EXPECT_EQ(E_INVALIDARG, m_init->Initialize(nullptr, empty, nullptr));
     empty->Release();
-    // A path the 1,024-byte read would cut short names another file: refused.
-    EXPECT_EQ(S_OK, Select({"C:\\" + std::string(1020, 'n')}));
-    EXPECT_EQ(E_INVALIDARG, Select({"C:\\ok.txt", "C:\\" + std::string(1021, 'n')}));
+    // A name that is no UTF-16 (a lone surrogate) names no file: refused.
+    IDataObject* broken = CreateWideHDropDataObject({L"C:\\ok.txt", L"C:\\bad\xD800.txt"});
+    EXPECT_EQ(E_INVALIDARG, m_init->Initialize(nullptr, broken, nullptr));
+    broken->Release();
 
     // Each Initialize replaces the selection; a refused one leaves it empty.
     ScopedInstallDir installDir(m_standinFolder.c_str());

@@ -119,6 +119,8 @@ class CTestDataObject : public IDataObject {
 public:
     CTestDataObject(const std::vector<std::string>& paths, bool hasDrop)
         : m_paths(paths), m_hasDrop(hasDrop) {}
+    explicit CTestDataObject(const std::vector<std::wstring>& widePaths)
+        : m_widePaths(widePaths), m_hasDrop(true), m_wide(true) {}
     virtual ~CTestDataObject() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -140,17 +142,22 @@ public:
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         const HRESULT hr = QueryGetData(format);
         if (FAILED(hr)) return hr;
-        size_t bytes = sizeof(DROPFILES) + 1;
+        size_t bytes = sizeof(DROPFILES) + sizeof(wchar_t);
         for (const auto& p : m_paths) bytes += p.size() + 1;
+        for (const auto& p : m_widePaths) bytes += (p.size() + 1) * sizeof(wchar_t);
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
         if (!memory) return E_OUTOFMEMORY;
         auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
         drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = FALSE;
+        drop->fWide = m_wide;
         char* p = reinterpret_cast<char*>(drop + 1);
         for (const auto& path : m_paths) {
             std::memcpy(p, path.c_str(), path.size() + 1);
             p += path.size() + 1;
+        }
+        for (const auto& path : m_widePaths) {
+            std::memcpy(p, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+            p += (path.size() + 1) * sizeof(wchar_t);
         }
         GlobalUnlock(memory);
         medium->tymed = TYMED_HGLOBAL;
@@ -179,13 +186,19 @@ public:
 private:
     LONG m_refs = 1;
     std::vector<std::string> m_paths;
+    std::vector<std::wstring> m_widePaths;
     bool m_hasDrop;
+    BOOL m_wide = FALSE;
 };
 
 }  // namespace
 
 IDataObject* CreateHDropDataObject(const std::vector<std::string>& paths) {
     return new CTestDataObject(paths, true);
+}
+
+IDataObject* CreateWideHDropDataObject(const std::vector<std::wstring>& paths) {
+    return new CTestDataObject(paths);
 }
 
 IDataObject* CreateEmptyDataObject() {

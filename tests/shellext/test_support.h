@@ -41,6 +41,8 @@ private:
 
 // A data object with CF_HDROP only, as the file manager gives one.
 IDataObject* CreateHDropDataObject(const std::vector<std::string>& paths);
+// The same with a UTF-16 file list, as the file manager gives it.
+IDataObject* CreateWideHDropDataObject(const std::vector<std::wstring>& paths);
 // A data object that offers no file list at all.
 IDataObject* CreateEmptyDataObject();
 

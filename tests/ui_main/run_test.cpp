@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "framework/thread.h"
 #include "tests/batch_run/slow_converter.h"
 #include "tests/converter/test_support.h"
+#include "tests/support/file_io.h"
+#include "tests/support/long_path.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/ui_main/ui_test_support.h"
 
 namespace {
@@ -92,8 +96,8 @@ TEST_F(RunTest, CompletedRunMarksCountsAndConvertsEveryFile) {
 
 // Every name is on disk in UTF-16. The manifest's UTF-8 code page lets names
 // in no legacy code page arrive from each way in, and a run converts them in
-// place under the same names. A path longer than 259 bytes, though far below
-// 259 characters, is refused as it arrives.
+// place under the same names; a path longer than 259 bytes (far below 259
+// characters) among them.
 TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
     ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
     const std::string kanji = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";  // 日本語.txt
@@ -131,17 +135,18 @@ TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
     // The same name in other case is the same file.
     EXPECT_EQ(dlg->Jobs().AddFile((temp.Path() + "\\CAF\xC3\x89.TXT").c_str()), -1);
 
+    // In the order they came: the long one with the second drop's first.
+    paths.insert(paths.begin() + 2, longPath);
     CSortListCtrl& list = dlg->Jobs().Control();
-    ASSERT_EQ(list.GetItemCount(), 4);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(dlg->Jobs().Model().Path(i), paths[i]);
+    ASSERT_EQ(list.GetItemCount(), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(dlg->Jobs().Model().Path(i), paths[i]);
     EXPECT_EQ(list.GetItemText(0, 0), kanji);
-    EXPECT_EQ(list.GetItemText(2, 1), temp.Path() + "\\" + omega);
+    EXPECT_EQ(list.GetItemText(3, 1), temp.Path() + "\\" + omega);
 
     Click(IDC_CONVERT);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone, kDone}));
+    EXPECT_EQ(Marks(), (std::vector<EntryMark>{kDone, kDone, kDone, kDone, kDone}));
     for (const std::string& path : paths) EXPECT_EQ(TempFolder::Read(path), "one\ntwo\n") << path;
-    EXPECT_EQ(TempFolder::Read(longPath), crlf);
 
     // Nothing beside them was left or renamed.
     std::vector<std::wstring> onDisk;
@@ -158,6 +163,59 @@ TEST_F(RunTest, NamesInNoLegacyCodePageArriveFromEveryWayInAndConvertInPlace) {
                                           L"\u65e5\u672c\u8a9e.txt", std::wstring(40, L'\u8a9e')};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(onDisk, expected);
+}
+
+// Paths of more than 600 characters in three scripts, from each way in the
+// window has: a dropped file, a dropped folder (Ctrl: with its subfolders)
+// and Add Folder's expansion. Each is listed and shown whole and converted
+// in place; Open says plainly that the program cannot take it.
+TEST_F(RunTest, DeepPathsInAnyScriptArriveFromEveryWayInAndConvert) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    ScratchDir scratch("pwdeep");
+    const std::string deep = MakeDeepFolder(scratch.path(), 600);
+    ASSERT_FALSE(deep.empty());
+    const std::string file = deep + "\\f.txt";
+    TestApp::Get().Settings().Options().defaultFilter = "*.txt";
+    TestApp::Get().Settings().Options().program = "";
+    struct Case {
+        const char* what;
+        std::function<void()> bring;
+    } const cases[] = {
+        {"dropped file",
+         [&] { SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop({file})), 0); }},
+        {"dropped folder",
+         [&] {
+             SetKey(VK_CONTROL, true);
+             SendMessageA(Wnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop({scratch.path()})), 0);
+             SetKey(VK_CONTROL, false);
+         }},
+        {"Add Folder", [&] { dlg->Jobs().ExpandFolder(scratch.path().c_str(), "*.txt", true); }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteWholeFile(file, "one\r\ntwo\r\n")) << c.what;
+        dlg = std::make_unique<TestMainDlg>(2, nullptr);
+        ASSERT_TRUE(dlg->Create());
+        c.bring();
+        CSortListCtrl& list = dlg->Jobs().Control();
+        ASSERT_EQ(list.GetItemCount(), 1) << c.what;
+        EXPECT_EQ(dlg->Jobs().Model().Path(0), file) << c.what;
+        EXPECT_EQ(list.GetItemText(0, 0), "f.txt") << c.what;
+        // The control shows what fits its own buffer of the folder.
+        const std::string shown = list.GetItemText(0, 1);
+        EXPECT_GT(shown.size(), 200u) << c.what;
+        EXPECT_EQ(deep.compare(0, shown.size(), shown), 0) << c.what;
+
+        SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_EDIT_OPEN, 0), 0);
+        ASSERT_EQ(dlg->messages.size(), 1u) << c.what;
+        EXPECT_NE(dlg->messages[0].find(file), std::string::npos) << c.what;
+        EXPECT_NE(dlg->messages[0].find("too long"), std::string::npos) << c.what;
+
+        Click(IDC_CONVERT);
+        ASSERT_TRUE(WaitIdle()) << c.what;
+        EXPECT_EQ(Marks(), std::vector<EntryMark>{kDone}) << c.what;
+        EXPECT_EQ(ReadWholeFile(file), "one\ntwo\n") << c.what;
+        dlg->DestroyWindow();
+    }
 }
 
 // A file already in format and a binary one keep their bytes and get the

@@ -83,10 +83,13 @@ public:
     std::vector<UINT> handled;
     // Commands recorded but not carried out (those that open modal dialogs).
     std::vector<UINT> recordOnly;
+    // The message boxes the dialog would have shown, in order.
+    std::vector<std::string> messages;
 
 protected:
     IConverter& RunConverter() override;
     void OnMarkChanged(int index, EntryMark mark) override;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool IsCommandEnabled(UINT id) override {
         for (const auto& o : ruleOverrides)
             if (o.first == id) return o.second;

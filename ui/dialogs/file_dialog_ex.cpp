@@ -16,6 +16,8 @@ static_assert(sizeof(void*) != 4 || (kSizeVersion400 == 76 && kSizeVersion500 ==
 // Room for the folder, its separator, the names and the closing empty string
 // beyond what the folder and the quoted names take themselves.
 constexpr DWORD kSlack = MAX_PATH;
+// One path of any length: 32,767 UTF-16 units, at most three UTF-8 bytes each.
+constexpr DWORD kPathSize = 3 * 32768;
 }  // namespace
 
 CFileDialogEx::CFileDialogEx(bool openMode, const char* defaultExtension, const char* fileName, DWORD flags,
@@ -41,7 +43,7 @@ CFileDialogEx::CFileDialogEx(bool openMode, const char* defaultExtension, const 
     m_ofn.lpstrDefExt = defaultExtension ? m_defaultExtension.c_str() : nullptr;
     m_ofn.Flags = flags | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_EXPLORER;
     m_ofn.lpfnHook = &CFileDialogEx::HookProc;
-    SetCapacity((flags & OFN_ALLOWMULTISELECT) ? kSelectionSize : MAX_PATH);
+    SetCapacity((flags & OFN_ALLOWMULTISELECT) ? kSelectionSize : kPathSize);
     if (fileName) lstrcpynA(m_selection.data(), fileName, static_cast<int>(m_ofn.nMaxFile));
 }
 

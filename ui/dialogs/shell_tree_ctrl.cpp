@@ -1,5 +1,7 @@
 #include "ui/dialogs/shell_tree_ctrl.h"
 
+#include <shlwapi.h>
+
 #include <atomic>
 #include <cstring>
 
@@ -163,11 +165,10 @@ bool CShellTreeCtrl::PopulateChildren(HTREEITEM item) {
     ShellItemData* data = item == TVI_ROOT ? nullptr : ItemDataOf(item);
     if (!data) return true;
     if (!EnumerateChildren(item, data->idList.Get())) return true;
-    char path[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(data->idList.Get(), path)) {
-        path[3] = '\0';  // the drive root, such as "C:\"
+    const std::string path = GetTreeItemPath(item);
+    if (path.size() >= 3 && path[1] == ':') {
         // Media may come later: an empty result keeps the expand button.
-        if (GetDriveTypeA(path) != DRIVE_FIXED) return false;
+        if (GetDriveTypeA(path.substr(0, 3).c_str()) != DRIVE_FIXED) return false;  // the root, such as "C:\"
     }
     return true;
 }
@@ -179,8 +180,21 @@ std::string CShellTreeCtrl::GetTreeItemPath(HTREEITEM item) const {
     // UTF-8 form may be longer, and no way to say it did not fit.
     wchar_t wide[MAX_PATH] = L"";
     std::string path;
-    if (!SHGetPathFromIDListW(data->idList.Get(), wide) || !NarrowName(wide, &path)) return std::string();
-    return path;
+    if (SHGetPathFromIDListW(data->idList.Get(), wide)) return NarrowName(wide, &path) ? path : std::string();
+    // That call stops at MAX_PATH; the parent folder names a file-system
+    // item at any length.
+    if (!data->folder) return std::string();
+    LPCITEMIDLIST child = data->Relative();
+    SFGAOF attributes = SFGAO_FILESYSTEM;
+    STRRET name{};
+    wchar_t* text = nullptr;
+    if (FAILED(data->folder->GetAttributesOf(1, &child, &attributes)) || !(attributes & SFGAO_FILESYSTEM) ||
+        FAILED(data->folder->GetDisplayNameOf(child, SHGDN_FORPARSING, &name)) ||
+        FAILED(StrRetToStrW(&name, child, &text)))
+        return std::string();
+    const bool named = NarrowName(text, &path);
+    CoTaskMemFree(text);
+    return named ? path : std::string();
 }
 
 HTREEITEM CShellTreeCtrl::FindChild(HTREEITEM parent, LPCITEMIDLIST list) const {

@@ -11,6 +11,7 @@
 #include "core/converter.h"
 #include "core/folder_walk.h"
 #include "core/platform/file_system.h"
+#include "core/platform/win32_path.h"
 #include "core/platform/win32_text.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
@@ -38,11 +39,15 @@ void SplitPath(const char* path, std::string* folder, std::string* name) {
 
 int ShellIconIndex(const std::string& path, bool directory) {
     SHFILEINFOA info{};
-    DWORD attributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    if (!SHGetFileInfoA(path.c_str(), attributes, &info, sizeof(info),
-                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
-        return -1;
-    return info.iIcon;
+    const DWORD attributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    const UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
+    if (SHGetFileInfoA(path.c_str(), attributes, &info, sizeof(info), flags)) return info.iIcon;
+    // The shell may refuse a path past MAX_PATH; the icon of its kind is
+    // the one the extension (or being a folder) gives anyway.
+    const std::string kind =
+        directory ? std::string("folder") : "file" + std::string(PathFindExtensionA(path.c_str()));
+    if (SHGetFileInfoA(kind.c_str(), attributes, &info, sizeof(info), flags)) return info.iIcon;
+    return -1;
 }
 
 // The list's text buffer, narrow or wide as the notification asks, filled
@@ -86,18 +91,18 @@ int CJobListView::AddPath(const char* path, bool knownFile) {
     if (!path || !*path || !m_list.m_hwnd) return -1;
     // Relative paths (a command line run from some folder) are made absolute
     // so that the rebuilt path names the same file. A folder walk's paths
-    // are already whole: its folder was made absolute, and it keeps to the
-    // length limit.
-    char full[MAX_PATH + 1];
-    if (knownFile && std::strlen(path) <= kMaxPathLength) {
-        std::strcpy(full, path);
-    } else {
-        DWORD n = GetFullPathNameA(path, sizeof(full), full, nullptr);
-        if (n == 0 || n >= sizeof(full) || n > kMaxPathLength) return -1;
-    }
+    // are already whole: its folder was made absolute. Either may be of any
+    // length.
+    std::string full;
+    if (knownFile)
+        full = path;
+    else if (!FullPathName(path, &full))
+        return -1;
     std::string folder, name;
-    SplitPath(full, &folder, &name);
-    const int index = m_jobs.Add(folder, name, !knownFile && PathIsDirectoryA(full));
+    SplitPath(full.c_str(), &folder, &name);
+    const uint32_t attributes = knownFile ? 0 : NativeFileSystem().GetAttributes(full.c_str());
+    const bool directory = attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0;
+    const int index = m_jobs.Add(folder, name, directory);
     if (index < 0) return -1;
     if (m_expandDepth > 0) {
         // The list learns the count once, when the expansion ends.
@@ -125,15 +130,14 @@ void CJobListView::ShowAdded(int index) {
 
 int CJobListView::ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders) {
     if (!folder || !*folder) return 0;
-    char full[MAX_PATH + 1];
-    DWORD n = GetFullPathNameA(folder, sizeof(full), full, nullptr);
-    if (n == 0 || n >= sizeof(full)) return 0;
+    std::string full;
+    if (!FullPathName(folder, &full)) return 0;
     // Under the UTF-8 code page a "?" stands for one character, not one byte.
     CFileFilter filter(patterns ? patterns : "", GetACP() == CP_UTF8);
     bool outermost = m_expandDepth++ == 0;
     if (outermost) m_lastAdded = -1;
     // The walk guards against link loops; the visitor says what was added.
-    int added = WalkFolder(NativeFileSystem(), full, filter, includeSubfolders,
+    int added = WalkFolder(NativeFileSystem(), full.c_str(), filter, includeSubfolders,
                            [this](const std::string& path) { return AddPath(path.c_str(), true) != -1; });
     --m_expandDepth;
     if (outermost) {

@@ -13,6 +13,7 @@
 #include "core/converter.h"
 #include "core/file_types.h"
 #include "core/platform/file_system.h"
+#include "core/platform/win32_path.h"
 #include "core/platform/win32_text.h"
 #include "framework/resource_text.h"
 #include "framework/toolbar.h"
@@ -25,6 +26,33 @@
 #include "ui/format_selector.h"
 
 namespace {
+// A resource text with "%s" for the program and then the path.
+std::string FormatText(UINT id, const std::string& program, const std::string& path) {
+    const std::string pattern = LoadResourceText(id);
+    std::vector<char> text(pattern.size() + program.size() + path.size() + 1);
+    std::snprintf(text.data(), text.size(), pattern.c_str(), program.c_str(), path.c_str());
+    return text.data();
+}
+
+// path's short form (8.3 names), if its volume keeps one and it fits
+// MAX_PATH; otherwise empty.
+std::string ShortPathName(const std::string& path) {
+    std::wstring wide;
+    if (!ExtendedPath(path.c_str(), &wide)) return std::string();
+    std::wstring shortWide(GetShortPathNameW(wide.c_str(), nullptr, 0), L'\0');
+    if (shortWide.empty()) return std::string();
+    const DWORD n = GetShortPathNameW(wide.c_str(), &shortWide[0], static_cast<DWORD>(shortWide.size()));
+    if (n == 0 || n >= shortWide.size()) return std::string();
+    shortWide.resize(n);
+    // It comes back in the "\\?\" form it was asked in, which a program may not take.
+    if (shortWide.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        shortWide.erase(0, 7).insert(0, L"\\");
+    else if (shortWide.compare(0, 4, L"\\\\?\\") == 0)
+        shortWide.erase(0, 4);
+    std::string narrow;
+    if (shortWide.size() >= MAX_PATH || !NarrowName(shortWide.c_str(), &narrow)) return std::string();
+    return narrow;
+}
 const char kSupportAddress[] = PARDWELL_SUPPORT_ADDRESS;
 const char kProductPage[] = PARDWELL_HOME_PAGE;
 
@@ -178,8 +206,9 @@ void CMainDlg::TakeInCommandLine() {
     bool autoStart = m_settings.Options().autoStart != 0;
     bool withSubfolders = KeyDown(VK_CONTROL);
     for (const std::string& path : *m_startupPaths) {
-        if (!PathFileExistsA(path.c_str())) continue;
-        if (PathIsDirectoryA(path.c_str())) {
+        const uint32_t attributes = NativeFileSystem().GetAttributes(path.c_str());
+        if (attributes == kInvalidAttributes) continue;
+        if (attributes & kAttrDirectory) {
             m_jobs.ExpandFolder(path.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders);
             autoStart = false;
         } else {
@@ -404,7 +433,8 @@ void CMainDlg::OnDropFiles(HDROP drop) {
         wide.assign(length + 1, L'\0');
         if (DragQueryFileW(drop, i, &wide[0], length + 1) != length) continue;
         if (!NarrowName(wide.c_str(), &name)) continue;
-        if (PathIsDirectoryA(name.c_str()))
+        const uint32_t attributes = NativeFileSystem().GetAttributes(name.c_str());
+        if (attributes != kInvalidAttributes && (attributes & kAttrDirectory))
             m_jobs.ExpandFolder(name.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders);
         else
             m_jobs.AddFile(name.c_str());
@@ -417,10 +447,28 @@ void CMainDlg::OpenSelected() {
     int index = m_jobs.Control().GetFirstSelected();
     if (index < 0) return;
     std::string path = m_jobs.Model().Path(index);
-    std::string parameters = "\"" + path + "\"";
     std::string program = m_settings.Options().program;
     if (program.empty() || !PathFileExistsA(program.c_str())) program = "notepad.exe";
-    ShellExecuteA(m_hwnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    // A program need not take a path past MAX_PATH; the file's short form
+    // stands in where the volume keeps one that fits.
+    std::wstring wide;
+    if (!WidenName(path.c_str(), &wide) || wide.size() >= MAX_PATH) {
+        const std::string shortPath = ShortPathName(path);
+        if (shortPath.empty()) {
+            ShowMessage(FormatText(IDS_OPEN_TOO_LONG, program, path));
+            return;
+        }
+        path = shortPath;
+    }
+    const std::string parameters = "\"" + path + "\"";
+    const INT_PTR started = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(m_hwnd, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    // ShellExecute's numbers up to 32 mean nothing was started.
+    if (started <= 32) ShowMessage(FormatText(IDS_OPEN_FAILED, program, m_jobs.Model().Path(index)));
+}
+
+void CMainDlg::ShowMessage(const std::string& text) {
+    MessageBoxA(m_hwnd, text.c_str(), LoadResourceText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void CMainDlg::OnAddFiles() {

@@ -42,6 +42,8 @@ protected:
     // Called on the dialog's thread as an entry's mark changes, before the
     // current entry follows it.
     virtual void OnMarkChanged(int /*index*/, EntryMark /*mark*/) {}
+    // Tells the user something in a message box of the window.
+    virtual void ShowMessage(const std::string& text);
     bool PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
