@@ -7,30 +7,21 @@
 // usage: batch_bench [N] [FOLDER] [PARDWELL.EXE]   (default 2000, the temp
 // folder, the Pardwell.exe of this build)
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/converter.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 const char kContent[] = "abc\r\nd\r\n";  // 8 bytes, two breaks
 
@@ -59,16 +50,6 @@ bool BareRewrite(const std::string& path) {
     ok = ok && WriteWhole(temp, std::string(buffer, got), CREATE_NEW);
     return ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
-
-bool MakeFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-std::string TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(sizeof(base), base);
-    return base;
-}
 #else
 const char kSeparator = '/';
 
@@ -88,15 +69,6 @@ bool BareRewrite(const std::string& path) {
     const std::string temp = path + ".tmp";
     bool ok = got >= 0 && WriteWhole(temp, std::string(buffer, got), O_CREAT | O_EXCL);
     return ok && rename(temp.c_str(), path.c_str()) == 0;
-}
-
-bool MakeFolder(const std::string& path) {
-    return mkdir(path.c_str(), 0755) == 0 || access(path.c_str(), F_OK) == 0;
-}
-
-std::string TempFolder() {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/";
 }
 #endif
 
@@ -136,98 +108,6 @@ void Report(const std::vector<Target>& targets) {
 }
 
 #ifdef _WIN32
-// The build hands a Linux path; Wine maps / to Z:.
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        for (char& c : path)
-            if (c == '/') c = '\\';
-        path = "Z:" + path;
-    }
-    return path;
-}
-
-constexpr int kConvertId = 1006;  // the main dialog's Convert, Stop and status line
-constexpr int kStopId = 1011;
-constexpr int kStatusId = 1013;
-
-// One Pardwell.exe with a folder on its command line, driven from outside.
-class Window {
-public:
-    Window(const std::string& exe, const std::string& switches, const std::string& folder, int count)
-        : m_folder(folder) {
-        std::string line = "\"" + exe + "\" " + switches + " \"" + folder + "\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_process))
-            return;
-        WaitForInputIdle(m_process.hProcess, 30000);
-        const auto start = Clock::now();
-        // Listed: the status line says how many files were added.
-        const std::string listed = std::to_string(count) + " file(s) added";
-        while (Seconds(start) < 120) {
-            if (!m_dialog) m_dialog = Find();
-            if (m_dialog && Status() == listed) return;
-            Sleep(20);
-        }
-        m_dialog = nullptr;
-    }
-    ~Window() {
-        if (!m_process.hProcess) return;
-        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT && m_dialog) {
-            PostMessageA(m_dialog, WM_CLOSE, 0, 0);
-            if (WaitForSingleObject(m_process.hProcess, 30000) == WAIT_TIMEOUT)
-                TerminateProcess(m_process.hProcess, 1);
-        }
-        CloseHandle(m_process.hProcess);
-        CloseHandle(m_process.hThread);
-    }
-    bool Ready() const { return m_dialog != nullptr; }
-    std::string Status() const {
-        char text[256] = "";
-        HWND status = GetDlgItem(m_dialog, kStatusId);
-        DWORD_PTR got = 0;
-        if (!SendMessageTimeoutA(status, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
-                                 5000, &got))
-            return std::string();
-        return text;
-    }
-    void Press(int id) const { PostMessageA(GetDlgItem(m_dialog, id), BM_CLICK, 0, 0); }
-    void Close() const { PostMessageA(m_dialog, WM_CLOSE, 0, 0); }
-    // Waits until the status line starts with prefix; seconds since from.
-    double WaitStatus(const char* prefix, Clock::time_point from) const {
-        while (Seconds(from) < 600) {
-            if (Status().rfind(prefix, 0) == 0) return Seconds(from);
-            Sleep(5);
-        }
-        return -1;
-    }
-    // The window is gone from the screen: the run has ended and the dialog
-    // is on its way out.
-    double WaitHidden(Clock::time_point from) const {
-        while (Seconds(from) < 600) {
-            if (!IsWindow(m_dialog) || !IsWindowVisible(m_dialog)) return Seconds(from);
-            Sleep(2);
-        }
-        return -1;
-    }
-    double WaitExit(Clock::time_point from) const {
-        return WaitForSingleObject(m_process.hProcess, 600000) == WAIT_OBJECT_0 ? Seconds(from) : -1;
-    }
-
-private:
-    HWND Find() const {
-        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == m_process.dwProcessId && IsWindowVisible(w) && GetDlgItem(w, kStatusId)) return w;
-        }
-        return nullptr;
-    }
-    std::string m_folder;
-    PROCESS_INFORMATION m_process{};
-    HWND m_dialog = nullptr;
-};
-
 // Signalled when the first file of the folder is touched (a temporary file
 // appears beside it).
 class FirstTouch {
@@ -246,46 +126,6 @@ private:
     HANDLE m_change;
 };
 
-// The settings a run reads, as the defaults have them, for the length of
-// the benchmark; what the user had is put back afterwards.
-class DefaultOptions {
-public:
-    DefaultOptions() {
-        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_key,
-                        nullptr);
-        for (const char* name : kNames) {
-            DWORD value = 0, size = sizeof(value), type = 0;
-            bool had = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                        &size) == ERROR_SUCCESS &&
-                       type == REG_DWORD;
-            m_saved.push_back({had, value});
-        }
-        Set({1, 1, 1, 0, 1, 0, 0});
-    }
-    ~DefaultOptions() {
-        for (size_t i = 0; i < kNames.size(); ++i) {
-            if (m_saved[i].first)
-                RegSetValueExA(m_key, kNames[i], 0, REG_DWORD,
-                               reinterpret_cast<const BYTE*>(&m_saved[i].second), sizeof(DWORD));
-            else
-                RegDeleteValueA(m_key, kNames[i]);
-        }
-        RegCloseKey(m_key);
-    }
-
-private:
-    void Set(const std::vector<DWORD>& values) {
-        for (size_t i = 0; i < kNames.size(); ++i)
-            RegSetValueExA(m_key, kNames[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]),
-                           sizeof(DWORD));
-    }
-    static constexpr const char* kKey = "Software\\Quillfen\\Pardwell\\Settings";
-    const std::vector<const char*> kNames = {"KeepTimestamp", "KeepAttributes", "IgnoreReadOnly",
-                                             "BackupFile",    "AutoStart",      "AutoClose",
-                                             "AlwaysOnTop"};
-    HKEY m_key = nullptr;
-    std::vector<std::pair<bool, DWORD>> m_saved;
-};
 #endif
 
 }  // namespace
@@ -326,7 +166,14 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     const std::string exe = WindowsPath(argc > 3 ? argv[3] : PARDWELL_EXE);
     const double perFile = convert / count;
-    DefaultOptions options;
+    // The options a run reads, as the defaults have them.
+    RegistryOptions options({{"KeepTimestamp", 1},
+                             {"KeepAttributes", 1},
+                             {"IgnoreReadOnly", 1},
+                             {"BackupFile", 0},
+                             {"AutoStart", 1},
+                             {"AutoClose", 0},
+                             {"AlwaysOnTop", 0}});
     double run = -1, first = -1, stop = -1, close = -1, exited = -1;
     {
         // The files are LF now: to CR LF, every one of them.

@@ -61,7 +61,8 @@ struct FileInfo {
 // lock violation, another program holding the file.
 enum class FileError { None, NotFound, Exists, InUse, AccessDenied, Other };
 
-// An open file. Read returns the byte count, 0 at the end, -1 on error.
+// An open file. Read returns the byte count, 0 at the end, -1 on error; it
+// may return fewer bytes than asked for before the end.
 // Write writes everything or fails. Close reports whether all data reached
 // the file; a file is closed by its destructor if Close was not called.
 // GetInfo and SetInfo work through the open file, saving an open by name:

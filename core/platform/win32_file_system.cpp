@@ -75,10 +75,13 @@ class Win32File : public IFile {
 public:
     explicit Win32File(CKernelHandle h) : m_handle(std::move(h)) {}
 
+    // One call moves at most a DWORD's worth, and Read's count must fit a
+    // long (32 bits on Windows): a larger request, cut to 32 bits, would
+    // read nothing and look like the end of the file.
     long Read(void* buffer, size_t size) override {
         if (!m_handle) return -1;
         DWORD got = 0;
-        if (!ReadFile(m_handle, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+        if (!ReadFile(m_handle, buffer, IoSize(size), &got, nullptr)) return -1;
         return static_cast<long>(got);
     }
 
@@ -87,7 +90,7 @@ public:
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
             DWORD put = 0;
-            if (!WriteFile(m_handle, p, static_cast<DWORD>(size), &put, nullptr) || put == 0) return false;
+            if (!WriteFile(m_handle, p, IoSize(size), &put, nullptr) || put == 0) return false;
             p += put;
             size -= put;
         }
@@ -136,6 +139,9 @@ public:
     }
 
 private:
+    static DWORD IoSize(size_t size) { return size < kMaxIo ? static_cast<DWORD>(size) : kMaxIo; }
+    static constexpr DWORD kMaxIo = 1u << 26;
+
     CKernelHandle m_handle;
     bool m_closedOk = true;
 };

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -76,6 +79,25 @@ TEST_F(FileSystemLayer, CreateNewRenameRemoveNeverOverwrite) {
     EXPECT_EQ(m_fs.GetAttributes(P("c").c_str()), kInvalidAttributes);
     EXPECT_EQ(m_fs.CreateNew(P("nofolder/x").c_str(), &r), nullptr);
     EXPECT_EQ(r, CreateResult::Failed);
+}
+
+// A 64-bit build can ask for 4 GiB or more in one read: it must get what
+// the file holds, not a count cut to 32 bits (nothing, read as the end).
+TEST_F(FileSystemLayer, ReadsAskingForFourGiBOrMore) {
+    if (sizeof(size_t) <= 4) GTEST_SKIP() << "a 32-bit build cannot ask for that much";
+    Make("a", "0123456789");
+    const uint64_t fourGiB = uint64_t(1) << 32;
+    const uint64_t asks[] = {fourGiB, fourGiB + 5};
+    // Never touched past what is read, so it costs address space only.
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(fourGiB + 5)]);
+    ASSERT_TRUE(buffer);
+    for (uint64_t ask : asks) {
+        auto f = m_fs.OpenRead(P("a").c_str());
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->Read(buffer.get(), static_cast<size_t>(ask)), 10) << ask;
+        EXPECT_EQ(std::string(buffer.get(), 10), "0123456789");
+        EXPECT_EQ(f->Read(buffer.get(), static_cast<size_t>(ask)), 0) << ask;
+    }
 }
 
 TEST_F(FileSystemLayer, ReadOnlyAttributeAndTimesRoundTrip) {

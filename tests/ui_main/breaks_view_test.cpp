@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tests/ui_main/ui_test_support.h"
+#include "ui/main/entry_texts.h"
 
 namespace {
 
@@ -19,6 +20,29 @@ std::string Utf16(const std::u16string& text, bool bigEndian) {
         out += static_cast<char>(bigEndian ? u & 0xFF : u >> 8);
     }
     return out;
+}
+
+// Counts of a file past 4 GiB, shown whole in both builds.
+TEST(LineBreaksText, CountsPastFourBillion) {
+    const uint64_t kFourGiB = uint64_t(1) << 32;
+    struct Case {
+        uint64_t crlf, lf, cr;
+        ByteOrderMark bom;
+        const char* text;
+    } const cases[] = {
+        {kFourGiB + 1, 0, 0, ByteOrderMark::None, "CR LF"},
+        {kFourGiB + 1, 5, 0, ByteOrderMark::None, "Mixed (4294967297 CR LF, 5 LF)"},
+        {0, 1, 2 * kFourGiB, ByteOrderMark::Utf16Le, "UTF-16 LE, Mixed (1 LF, 8589934592 CR)"},
+        {~uint64_t(0), 0, 1, ByteOrderMark::None, "Mixed (18446744073709551615 CR LF, 1 CR)"},
+    };
+    for (const Case& c : cases) {
+        ContentReport content;
+        content.crlf = c.crlf;
+        content.lf = c.lf;
+        content.cr = c.cr;
+        content.bom = c.bom;
+        EXPECT_EQ(LineBreaksText(content), c.text);
+    }
 }
 
 class BreaksViewTest : public ::testing::Test {
