@@ -398,8 +398,9 @@ TEST(CliParallel, SameOutputOneOrFourAtATime) {
         EXPECT_EQ(four.out, one.out);
         const std::vector<std::string> lines = Lines(one.out);
         ASSERT_EQ(lines.size(), 8u * 40 + 1);
-        EXPECT_NE(lines[0].find(Join(dir.path(), "d0/f100.txt")), std::string::npos) << lines[0];
-        EXPECT_NE(lines[319].find(Join(dir.path(), "d7/f139.txt")), std::string::npos) << lines[319];
+        if (*format) continue;  // the JSON paths are escaped
+        EXPECT_EQ(lines[0].find(Join(dir.path(), "d0/f100.txt: ")), 0u) << lines[0];
+        EXPECT_EQ(lines[319].find(Join(dir.path(), "d7/f139.txt: ")), 0u) << lines[319];
     }
 }
 
