@@ -1,6 +1,7 @@
 #include "cli/cli_run.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -363,7 +364,6 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
                              [&] { return walkDone && finished == slots.size(); });
             while (printed < slots.size() && slots[printed].done) {
                 ready.push_back(std::move(slots[printed]));
-                slots[printed].path.shrink_to_fit();
                 ++printed;
             }
             over = walkDone && printed == slots.size();

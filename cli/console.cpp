@@ -1,5 +1,6 @@
 #include "cli/console.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
