@@ -412,9 +412,10 @@ int CheckMarks(const SoakList& list, const std::vector<Role>& roles, const Remov
         const EntryMark mark = list.Mark(n);
         const ConvertFailure failure = list.Failure(n);
         bool ok = mark == EntryMark::Converted || mark == EntryMark::LeftAsItWas;
-        // Removed before the run came to it, or after.
+        // Removed before the run came to it, or while it was converted.
         if (roles[i] == Role::Removed && remover.Gone(n))
-            ok = ok || (mark == EntryMark::Failed && failure == ConvertFailure::CannotOpen);
+            ok = ok || (mark == EntryMark::Failed &&
+                        (failure == ConvertFailure::CannotOpen || failure == ConvertFailure::Changed));
         if (roles[i] == Role::ReadOnly) ok = mark == EntryMark::Failed && failure == ConvertFailure::ReadOnly;
         if (!ok) {
             ++mismatches;
@@ -525,7 +526,7 @@ int main(int argc, char** argv) {
     SoakList list(runFolder, a.files);
     CAppSettings settings;
     settings.SetConversionOptions(SoakOptions());
-    std::atomic<RunStop> stop{RunStop::None};
+    StopToken stop;
     start = Clock::now();
     remover.Start();
     const BatchCounts counts = RunBatch(list, list, stop, LineEndingFormat::Windows, settings);

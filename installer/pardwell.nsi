@@ -7,8 +7,8 @@
 ; each has (CMakeLists.txt, res/product_info.h).
 ; x64 builds a 64-bit setup with the x64 pair, x86 a 32-bit one with the x86
 ; pair. Either installs for the current user only, without administrator
-; rights. Silent: /S, with /D=<folder> (last, unquoted) for the folder; the
-; uninstaller takes /S and /REMOVESETTINGS.
+; rights. Silent: /S, with /NOINTEGRATION, /NOPATH and /D=<folder> (last,
+; unquoted) for the folder; the uninstaller takes /S and /REMOVESETTINGS.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -26,6 +26,7 @@ Unicode true
 !include FileFunc.nsh
 !include x64.nsh
 !include Sections.nsh
+!include WinMessages.nsh
 
 !define PRODUCT "Pardwell"
 !define PUBLISHER "Quillfen"
@@ -40,6 +41,11 @@ Unicode true
 !define HKCR_HANDLE -2147483648
 !define HKCU_HANDLE -2147483647
 !define KEY_ALL_ACCESS 0xF003F
+; The user's own environment, read by every program started after a change
+; is broadcast; and the value in the Uninstall entry that remembers the Path
+; entry this setup added, so that only that one is ever removed.
+!define ENV_KEY "Environment"
+!define PATH_ENTRY_VALUE "PathEntry"
 
 Name "${PRODUCT}"
 Caption "${PRODUCT} ${VERSION} (${KIND_NAME}) Setup"
@@ -135,11 +141,108 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
   DeleteRegKey /ifempty HKCU "Software\Classes\Folder"
 !macroend
 
+; $R0 = the user's Path as stored (unexpanded), $R1 = its type (1 REG_SZ,
+; 2 REG_EXPAND_SZ, 0 none). The error flag is set when the Path, with an
+; entry added, might not fit in NSIS's strings: cut, it would cost the user
+; the entries past the cut, so it is not touched then.
+!macro ReadUserPath
+  StrCpy $R0 ""
+  StrCpy $R1 0
+  StrCpy $R2 0
+  ; RRF_RT_ANY | RRF_NOEXPAND: the type and size of whatever is there.
+  System::Call 'advapi32::RegGetValueW(p ${HKCU_HANDLE}, w "${ENV_KEY}", w "Path", i 0x1000ffff, *i .R1, p 0, *i .R2) i .r0'
+  ClearErrors
+  ${If} $0 = 0
+    IntOp $R2 $R2 / 2
+    IntOp $R2 $R2 + 262
+    ${If} $R2 >= ${NSIS_MAX_STRLEN}
+    ${OrIf} $R1 < 1
+    ${OrIf} $R1 > 2
+      SetErrors
+    ${Else}
+      ReadRegStr $R0 HKCU "${ENV_KEY}" "Path"
+      ClearErrors
+    ${EndIf}
+  ${Else}
+    StrCpy $R1 0
+  ${EndIf}
+!macroend
+
+; $R4 = $R0 without its entries naming the folder $R3 (with or without a
+; final backslash, case ignored), every other entry and separator as it was;
+; $R5 = how many went.
+!macro PathWithout
+  StrCpy $R4 ""
+  StrCpy $R5 0
+  StrCpy $R6 ""
+  StrCpy $R7 0
+  StrCpy $R9 0
+  StrLen $R8 $R0
+  ${Do}
+    StrCpy $2 $R0 1 $R7
+    ${If} $R7 >= $R8
+    ${OrIf} $2 == ";"
+      ${If} $R6 == $R3
+      ${OrIf} $R6 == "$R3\"
+        IntOp $R5 $R5 + 1
+      ${Else}
+        ${If} $R9 = 1
+          StrCpy $R4 "$R4;"
+        ${EndIf}
+        StrCpy $R4 "$R4$R6"
+        StrCpy $R9 1
+      ${EndIf}
+      StrCpy $R6 ""
+      ${If} $R7 >= $R8
+        ${ExitDo}
+      ${EndIf}
+    ${Else}
+      StrCpy $R6 "$R6$2"
+    ${EndIf}
+    IntOp $R7 $R7 + 1
+  ${Loop}
+!macroend
+
+; Writes $R0 as the user's Path in its type $R1 (a new one expandable, as
+; Windows makes it), or removes an emptied one; then tells running programs.
+!macro WriteUserPath
+  ${If} $R0 == ""
+    DeleteRegValue HKCU "${ENV_KEY}" "Path"
+  ${ElseIf} $R1 = 1
+    WriteRegStr HKCU "${ENV_KEY}" "Path" $R0
+  ${Else}
+    WriteRegExpandStr HKCU "${ENV_KEY}" "Path" $R0
+  ${EndIf}
+  ; As Windows' own environment dialog does: a program that does not answer
+  ; for five seconds (SMTO_ABORTIFHUNG) holds nothing up.
+  System::Call 'user32::SendMessageTimeoutW(p ${HWND_BROADCAST}, i ${WM_SETTINGCHANGE}, p 0, w "${ENV_KEY}", i 2, i 5000, *p .r2)'
+!macroend
+
+; Takes the entry this setup added out of the user's Path, if it added one.
+!macro RemoveOurPathEntry
+  ReadRegStr $R3 HKCU "${UNINSTALL_KEY}" "${PATH_ENTRY_VALUE}"
+  ${If} $R3 != ""
+    !insertmacro ReadUserPath
+    ${IfNot} ${Errors}
+      !insertmacro PathWithout
+      ${If} $R5 > 0
+        StrCpy $R0 $R4
+        !insertmacro WriteUserPath
+      ${EndIf}
+    ${Else}
+      DetailPrint "Your Path is too long to be changed safely here: remove $R3 from it yourself."
+    ${EndIf}
+    DeleteRegValue HKCU "${UNINSTALL_KEY}" "${PATH_ENTRY_VALUE}"
+  ${EndIf}
+  ClearErrors
+!macroend
+
 Section "${PRODUCT}" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "${BIN_DIR}/Pardwell.exe"
   File "${BIN_DIR}/Gorsemere.dll"
+  File "${BIN_DIR}/pardwell-cli.exe"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Pardwell.exe"
 
@@ -173,6 +276,38 @@ Section "Explorer integration" SecIntegration
   ${EndIf}
 SectionEnd
 
+; pardwell-cli from any command prompt opened after the setup. An entry that
+; is there already (an earlier install, or the user's own) is not added
+; again, and only one this setup added is ever taken out.
+Section "Add to PATH" SecPath
+  !insertmacro ReadUserPath
+  ${If} ${Errors}
+    DetailPrint "Your Path is too long to be changed safely here: add $INSTDIR to it yourself."
+  ${Else}
+    StrCpy $R3 $INSTDIR
+    !insertmacro PathWithout
+    ${If} $R5 = 0
+      ; A separator of its own even after a final one, so that taking the
+      ; entry out gives back the Path exactly as it was.
+      ${If} $R0 == ""
+        StrCpy $R0 "$INSTDIR"
+      ${Else}
+        StrCpy $R0 "$R0;$INSTDIR"
+      ${EndIf}
+      !insertmacro WriteUserPath
+      WriteRegStr HKCU "${UNINSTALL_KEY}" "${PATH_ENTRY_VALUE}" "$INSTDIR"
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+SectionEnd
+
+; Left out on a new install over an old one, the Path entry of the old one goes.
+Section "-Path left out"
+  ${IfNot} ${SectionIsSelected} ${SecPath}
+    !insertmacro RemoveOurPathEntry
+  ${EndIf}
+SectionEnd
+
 ; Left out on a new install over an old one, the menu of the old one goes.
 Section "-Integration left out"
   ${IfNot} ${SectionIsSelected} ${SecIntegration}
@@ -196,8 +331,11 @@ Section "un.${PRODUCT}" UnSecProgram
   ${EndIf}
   !insertmacro RemoveEmptyParents
 
+  !insertmacro RemoveOurPathEntry
+
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\Pardwell.exe"
+  Delete "$INSTDIR\pardwell-cli.exe"
   ; Explorer may still hold the library it loaded for a menu. A library in
   ; use can still be moved: aside in the temporary folder, it no longer keeps
   ; the install folder, and it goes at the next restart where we may ask so.
@@ -228,7 +366,8 @@ Section /o "un.Remove my settings" UnSecSettings
   DeleteRegKey /ifempty HKCU "${MAKER_KEY}"
 SectionEnd
 
-; /NOINTEGRATION leaves the Explorer menu out, for a silent install.
+; /NOINTEGRATION leaves the Explorer menu out, /NOPATH the Path entry, for a
+; silent install.
 Function .onInit
 !if "${ARCH}" == "x86"
   ; 64-bit Explorer loads 64-bit extensions only: the menu would never show.
@@ -246,6 +385,11 @@ Function .onInit
   ${GetOptions} $0 "/NOINTEGRATION" $1
   ${IfNot} ${Errors}
     !insertmacro UnselectSection ${SecIntegration}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $0 "/NOPATH" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecPath}
   ${EndIf}
 FunctionEnd
 

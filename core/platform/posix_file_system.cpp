@@ -144,10 +144,13 @@ public:
     }
 
     std::unique_ptr<IFile> OpenRead(const char* path) override {
-        int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        // Without O_NONBLOCK the open of a FIFO waits for a writer, and a walk
+        // that meets one would hang; only regular files are read. The flag
+        // changes nothing for a regular file.
+        int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return nullptr;
         struct stat st;
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
             errno = EISDIR;
             return nullptr;

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ const char* const kClassKeys[] = {
     "TypeLib\\{B0B1A08D-4DED-4244-B82F-674C87941331}",
     "Interface\\{6BDBC567-D2FC-4D9B-8EBE-4AFF5E8E0B9F}",
 };
+
+const char* const kInstalledFiles[] = {"Pardwell.exe", "Gorsemere.dll", "pardwell-cli.exe", "uninstall.exe"};
 
 std::string SetupPath() {
     std::string path = std::string("Z:") + PARDWELL_SETUP;
@@ -118,6 +121,24 @@ std::string ShortcutTarget(const std::string& link) {
     return target;
 }
 
+// Waits up to ms for handle (none: just the time) while this thread's
+// windows get their messages: a setup's broadcast waits for each top-level
+// window to answer.
+bool WaitPumping(HANDLE handle, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms) return false;
+        const DWORD count = handle ? 1 : 0;
+        const DWORD woke =
+            MsgWaitForMultipleObjects(count, handle ? &handle : nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+        if (handle && woke == WAIT_OBJECT_0) return true;
+        if (woke != WAIT_OBJECT_0 + count) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+}
+
 // Runs a command line and waits until it and every process it started have
 // ended: the uninstaller copies itself to the temporary folder, starts that
 // copy and ends at once, and the copy does the work. The exit code is the
@@ -146,7 +167,7 @@ DWORD RunAndWaitForAll(const std::string& commandLine, DWORD timeoutMs = 120000)
     ResumeThread(pi.hThread);
     DWORD code = 0xFFFFFFF2;
     const DWORD start = GetTickCount();
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitPumping(pi.hProcess, timeoutMs)) GetExitCodeProcess(pi.hProcess, &code);
     for (;;) {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
         if (!inJob || !QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
@@ -160,7 +181,7 @@ DWORD RunAndWaitForAll(const std::string& commandLine, DWORD timeoutMs = 120000)
             code = 0xFFFFFFF4;
             break;
         }
-        Sleep(100);
+        WaitPumping(nullptr, 100);
     }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -234,8 +255,7 @@ void Scrub(const std::string& folder) {
     SHDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
     SHDeleteKeyA(HKEY_CURRENT_USER, kAppKey);
     DeleteFileA(ShortcutPath().c_str());
-    for (const char* name : {"Pardwell.exe", "Gorsemere.dll", "uninstall.exe"})
-        DeleteFileA((folder + "\\" + name).c_str());
+    for (const char* name : kInstalledFiles) DeleteFileA((folder + "\\" + name).c_str());
     RemoveDirectoryA(folder.c_str());
 }
 
@@ -290,8 +310,7 @@ protected:
     }
 
     void ExpectProgramInstalled(const std::string& folder) {
-        for (const char* name : {"Pardwell.exe", "Gorsemere.dll", "uninstall.exe"})
-            EXPECT_TRUE(FileExists(folder + "\\" + name)) << name;
+        for (const char* name : kInstalledFiles) EXPECT_TRUE(FileExists(folder + "\\" + name)) << name;
         EXPECT_TRUE(SamePath(folder + "\\Pardwell.exe", ShortcutTarget(ShortcutPath())))
             << ShortcutTarget(ShortcutPath());
         EXPECT_EQ(folder, ReadString(HKEY_CURRENT_USER, kAppKey, "InstallDir"));
@@ -304,9 +323,9 @@ protected:
         const std::string uninstaller = "\"" + folder + "\\uninstall.exe\"";
         EXPECT_EQ(uninstaller, ReadString(HKEY_CURRENT_USER, kUninstallKey, "UninstallString"));
         EXPECT_EQ(uninstaller + " /S", ReadString(HKEY_CURRENT_USER, kUninstallKey, "QuietUninstallString"));
-        // In KiB: the three files, within a little of what they take.
+        // In KiB: the files, within a little of what they take.
         DWORD bytes = 0;
-        for (const char* name : {"Pardwell.exe", "Gorsemere.dll", "uninstall.exe"}) {
+        for (const char* name : kInstalledFiles) {
             WIN32_FILE_ATTRIBUTE_DATA data = {};
             if (GetFileAttributesExA((folder + "\\" + name).c_str(), GetFileExInfoStandard, &data))
                 bytes += data.nFileSizeLow;
@@ -493,6 +512,124 @@ TEST_F(Setup, AMenuThatCannotBeRegisteredIsReported) {
     ExpectProgramInstalled(m_folder);
     EXPECT_EQ(0u, UninstallQuietly());
     ExpectNothingOfOursLeft(m_folder);
+}
+
+// The user's Path as stored: its text unexpanded and its type (0: none).
+struct UserPath {
+    std::string text;
+    DWORD type = 0;
+    bool operator==(const UserPath& o) const { return text == o.text && type == o.type; }
+};
+
+std::ostream& operator<<(std::ostream& out, const UserPath& path) {
+    return out << "(" << path.type << ") " << path.text;
+}
+
+UserPath ReadUserPath() {
+    UserPath path;
+    std::vector<char> buffer(32768);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (RegGetValueA(HKEY_CURRENT_USER, "Environment", "Path",
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &path.type, buffer.data(),
+                     &size) == ERROR_SUCCESS)
+        path.text = buffer.data();
+    else
+        path.type = 0;
+    return path;
+}
+
+void WriteUserPath(const UserPath& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Environment", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    if (path.type == 0)
+        RegDeleteValueA(key, "Path");
+    else
+        RegSetValueExA(key, "Path", 0, path.type, reinterpret_cast<const BYTE*>(path.text.c_str()),
+                       static_cast<DWORD>(path.text.size() + 1));
+    RegCloseKey(key);
+}
+
+// A hidden top-level window that counts the broadcasts of a changed
+// environment, as Explorer hears them.
+class EnvironmentListener {
+public:
+    EnvironmentListener() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "PardwellEnvironmentListener";
+        RegisterClassA(&wc);
+        m_hwnd = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                               nullptr);
+    }
+    ~EnvironmentListener() { DestroyWindow(m_hwnd); }
+    bool Ready() const { return m_hwnd != nullptr; }
+    static int s_changes;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_SETTINGCHANGE && lParam &&
+            lstrcmpA(reinterpret_cast<const char*>(lParam), "Environment") == 0)
+            ++s_changes;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    HWND m_hwnd = nullptr;
+};
+int EnvironmentListener::s_changes = 0;
+
+// The folder goes into the user's Path once however often the setup runs,
+// in the type the Path had, and only that entry goes again: by the
+// uninstaller, or by a later install without it.
+TEST_F(Setup, AddsItsFolderToTheUserPathOnceAndTakesOutOnlyThat) {
+    const UserPath saved = ReadUserPath();
+    struct Restore {
+        UserPath path;
+        ~Restore() { WriteUserPath(path); }
+    } restore{saved};
+    // Ours always comes after a separator of its own, so that taking it out
+    // gives back what was there, a final separator too.
+    const struct {
+        const char* name;
+        const char* text;
+        DWORD type;
+        const char* separator;
+    } cases[] = {
+        {"expandable, ending in a separator", "%USERPROFILE%\\bin;;C:\\Tools;", REG_EXPAND_SZ, ";"},
+        {"plain", "C:\\Tools", REG_SZ, ";"},
+        {"none yet", "", 0, ""},
+    };
+    EnvironmentListener listener;
+    ASSERT_TRUE(listener.Ready());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const UserPath before{c.text, c.type};
+        WriteUserPath(before);
+        ASSERT_EQ(0u, Install("/NOPATH"));
+        EXPECT_EQ(ReadUserPath(), before);
+        const int heard = EnvironmentListener::s_changes;
+        ASSERT_EQ(0u, Install());
+        EXPECT_EQ(EnvironmentListener::s_changes, heard + 1) << "the change is broadcast once";
+        ASSERT_EQ(0u, Install());
+        EXPECT_EQ(EnvironmentListener::s_changes, heard + 1) << "nothing to tell when nothing changed";
+        const UserPath with{before.text + c.separator + m_folder, before.type ? before.type : REG_EXPAND_SZ};
+        EXPECT_EQ(ReadUserPath(), with);
+        ASSERT_EQ(0u, Install("/NOPATH"));
+        EXPECT_EQ(ReadUserPath(), before);
+        ASSERT_EQ(0u, Install());
+        EXPECT_EQ(0u, RunAndWaitForAll("\"" + m_folder + "\\pardwell-cli.exe\" --version"));
+        EXPECT_EQ(0u, UninstallQuietly());
+        EXPECT_EQ(ReadUserPath(), before);
+        ExpectNothingOfOursLeft(m_folder);
+    }
+    // An entry the user made is the user's: the uninstaller leaves it.
+    const UserPath own{"C:\\Tools;" + m_folder + "\\", REG_EXPAND_SZ};
+    WriteUserPath(own);
+    ASSERT_EQ(0u, Install());
+    EXPECT_EQ(ReadUserPath(), own);
+    EXPECT_EQ(0u, UninstallQuietly());
+    EXPECT_EQ(ReadUserPath(), own);
 }
 
 #ifndef _WIN64

@@ -1,29 +1,20 @@
 #include "ui/main/entry_texts.h"
 
+#include "app/run_text.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
 
 std::string LineBreaksText(const ContentReport& content) {
-    if (content.binary) return LoadResourceText(IDS_BREAKS_BINARY);
-    const struct {
-        uint64_t count;
-        UINT text;
-    } kinds[] = {{content.crlf, IDS_BREAKS_CRLF}, {content.lf, IDS_BREAKS_LF}, {content.cr, IDS_BREAKS_CR}};
-    std::string text;
-    int present = 0;
-    std::string counts;
-    for (const auto& kind : kinds) {
-        if (kind.count == 0) continue;
-        ++present;
-        text = LoadResourceText(kind.text);
-        if (!counts.empty()) counts += ", ";
-        counts += std::to_string(kind.count) + " " + text;
-    }
-    if (present == 0) text = LoadResourceText(IDS_BREAKS_NONE);
-    if (present > 1) text = LoadResourceText(IDS_BREAKS_MIXED) + " (" + counts + ")";
-    if (content.bom == ByteOrderMark::Utf16Le) return LoadResourceText(IDS_BREAKS_UTF16LE) + ", " + text;
-    if (content.bom == ByteOrderMark::Utf16Be) return LoadResourceText(IDS_BREAKS_UTF16BE) + ", " + text;
-    return text;
+    LineBreakWords words;
+    words.crlf = LoadResourceText(IDS_BREAKS_CRLF);
+    words.lf = LoadResourceText(IDS_BREAKS_LF);
+    words.cr = LoadResourceText(IDS_BREAKS_CR);
+    words.none = LoadResourceText(IDS_BREAKS_NONE);
+    words.mixed = LoadResourceText(IDS_BREAKS_MIXED);
+    words.binary = LoadResourceText(IDS_BREAKS_BINARY);
+    words.utf16le = LoadResourceText(IDS_BREAKS_UTF16LE);
+    words.utf16be = LoadResourceText(IDS_BREAKS_UTF16BE);
+    return DescribeLineBreaks(content, words);
 }
 
 std::string EntryReasonText(EntryMark mark, ConvertFailure failure, const ContentReport& content,

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/run_text.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
 #include "ui/main/run_controller.h"
@@ -33,22 +34,16 @@ void CRunStatusView::OnRunStart() {
 
 void CRunStatusView::OnRunEnd() {
     CatchUp();
-    char text[512];
-    const bool stopped = m_run.StopRequest() != RunStop::None;
-    const bool check = m_run.IsCheck();
-    const BatchCounts& counts = m_run.Counts();
-    std::string word = LoadResourceText(stopped ? IDS_ABORTED : check ? IDS_CHECKED : IDS_CONVERTED);
-    // Skipped files get their own count; without them the summary is as before.
-    if (check)
-        std::snprintf(text, sizeof(text), LoadResourceText(IDS_CHECK_SUMMARY).c_str(), word.c_str(),
-                      counts.succeeded, counts.failed);
-    else if (counts.skipped > 0)
-        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY_SKIPPED).c_str(), word.c_str(),
-                      counts.succeeded, counts.failed, counts.skipped);
-    else
-        std::snprintf(text, sizeof(text), LoadResourceText(IDS_SUMMARY).c_str(), word.c_str(),
-                      counts.succeeded, counts.failed);
-    SetDlgItemTextA(m_dialog, IDC_STATUS, text);
+    RunSummaryWords words;
+    words.converted = LoadResourceText(IDS_CONVERTED);
+    words.checked = LoadResourceText(IDS_CHECKED);
+    words.aborted = LoadResourceText(IDS_ABORTED);
+    words.summary = LoadResourceText(IDS_SUMMARY);
+    words.summarySkipped = LoadResourceText(IDS_SUMMARY_SKIPPED);
+    words.checkSummary = LoadResourceText(IDS_CHECK_SUMMARY);
+    const std::string text =
+        RunSummaryText(m_run.Counts(), m_run.IsCheck(), m_run.StopRequest() != RunStop::None, words);
+    SetDlgItemTextA(m_dialog, IDC_STATUS, text.c_str());
     m_progress.ShowWindow(SW_HIDE);
 }
 
