@@ -247,8 +247,8 @@ private:
 // Puts the finished copy in place of path, or leaves path as it is. Each
 // try first makes sure path is still the file that was read: a program that
 // saved it in between keeps its save.
-ConvertFailure PutInPlace(IFileSystem& fs, const char* path, const std::string& tempName, std::string& backupName,
-                          const FileInfo& original, bool backup, StopToken& stop) {
+ConvertFailure PutInPlace(IFileSystem& fs, const char* path, const std::string& tempName,
+                          std::string& backupName, const FileInfo& original, bool backup, StopToken& stop) {
     ConvertFailure changed = ConvertFailure::None;
     if (backup) {
         // The original goes aside as the backup, its attributes untouched,
