@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/file_types.h"
+#include "core/platform/file_system.h"
 #include "res/resource.h"
 
 namespace {
@@ -79,7 +80,8 @@ BOOL CSelectFolderDlg::OnInitDialog() {
     m_tree.FillRoot();
     m_tree.Expand(m_tree.GetRootItem());
     FillFileTypes();
-    if (!m_initialFolder.empty() && PathFileExistsA(m_initialFolder.c_str())) {
+    // Asked through the file system, which takes a folder at any depth.
+    if (!m_initialFolder.empty() && NativeFileSystem().Exists(m_initialFolder.c_str())) {
         std::vector<char> pretty(m_initialFolder.begin(), m_initialFolder.end());
         pretty.push_back('\0');
         PathMakePrettyA(pretty.data());
