@@ -95,6 +95,8 @@ struct ConvertOptions {
     bool backup = false;         // the original stays beside it as "<path>.bak"
     // A binary file is left as it is; otherwise it is converted byte by byte.
     bool skipBinary = true;
+    // A text file whose last line has no break gets one of the target kind.
+    bool insertFinalNewline = false;
     // nullptr: never stops. A request ends a wait for a held file at once
     // and the pass over a long file once its grace is over.
     StopToken* stop = nullptr;
