@@ -280,8 +280,10 @@ EditorConfigFile ParseEditorConfig(const std::string& text) {
         start = end + 1;
         if (line.empty() || line[0] == '#' || line[0] == ';') continue;
         if (line[0] == '[') {
-            if (line.back() != ']' || line.size() < 3) continue;
-            file.sections.push_back({SectionGlob(line.substr(1, line.size() - 2)), {}});
+            // The glob runs to the line's last "]"; what follows it is not read.
+            const size_t close = line.rfind(']');
+            if (close == 0 || close == std::string::npos) continue;
+            file.sections.push_back({SectionGlob(line.substr(1, close - 1)), {}});
             inSection = true;
             continue;
         }
