@@ -207,6 +207,22 @@ bool HasGlob(const std::string& text, size_t from) {
     return text.find_first_of("*?[\\", from) != std::string::npos;
 }
 
+// How many bytes any text that a glob without '*' matches has: one for each
+// plain or quoted character, '?' and [...] set; -1 for a malformed glob,
+// which matches nothing.
+int MatchLength(const char* glob) {
+    const WildMatcher matcher{glob, false};
+    int length = 0;
+    for (const char* p = glob; *p != '\0'; ++p, ++length) {
+        if (*p == '\\') {
+            if (*++p == '\0') return -1;
+        } else if (*p == '[' && matcher.Bracket(p, 'a') == kNever) {
+            return -1;
+        }
+    }
+    return length;
+}
+
 // Trailing spaces go unless a '\' quotes them.
 void TrimTrailingSpaces(std::string& line) {
     size_t keep = line.size();
@@ -233,19 +249,38 @@ bool Matches(const IgnorePattern& pattern, const char* subject, bool fold) {
             return length >= pattern.text.size() && SameText(subject + length - pattern.text.size(),
                                                              pattern.text.data(), pattern.text.size(), fold);
         }
+        case IgnorePattern::Kind::Tail: {
+            const size_t length = std::strlen(subject);
+            const auto tail = static_cast<size_t>(pattern.length);
+            return length >= tail && GitWildMatch(pattern.text.c_str(), subject + length - tail, fold);
+        }
         default:
+            if (pattern.length >= 0 && std::strlen(subject) != static_cast<size_t>(pattern.length))
+                return false;
             return GitWildMatch(pattern.text.c_str(), subject, fold);
     }
 }
 
+// An entry as the patterns see it: its name, and its path from the working
+// tree's top, made only when a pattern with a '/' asks for it.
+struct Entry {
+    const std::string& name;
+    const std::string& folder;  // "a/b/"
+    std::string relative;
+
+    const char* Relative(size_t base) {
+        if (relative.empty()) relative = folder + name;
+        return relative.c_str() + base;
+    }
+};
+
 // The last pattern of the list that matches decides: -1 none does, 0 a
-// negative one (not ignored), 1 ignored. relative is the entry's path from
-// the working tree's top, base the length of the list's folder in it.
-int Decide(const std::vector<IgnorePattern>& patterns, const std::string& name, const std::string& relative,
-           size_t base, bool directory, bool fold) {
+// negative one (not ignored), 1 ignored. base is the length of the list's
+// folder in the entry's path.
+int Decide(const std::vector<IgnorePattern>& patterns, Entry& entry, size_t base, bool directory, bool fold) {
     for (auto it = patterns.rbegin(); it != patterns.rend(); ++it) {
         if (it->directoryOnly && !directory) continue;
-        const char* subject = it->nameOnly ? name.c_str() : relative.c_str() + base;
+        const char* subject = it->nameOnly ? entry.name.c_str() : entry.Relative(base);
         if (Matches(*it, subject, fold)) return it->negative ? 0 : 1;
     }
     return -1;
@@ -419,11 +454,21 @@ std::vector<IgnorePattern> ParseIgnorePatterns(const std::string& text) {
         pattern.nameOnly = line.find('/') == std::string::npos;
         if (!pattern.nameOnly && line[0] == '/') line.erase(0, 1);
         if (line.empty()) continue;
+        const bool noLaterStar = line.find('*', 1) == std::string::npos;
         if (!HasGlob(line, 0)) {
             pattern.kind = IgnorePattern::Kind::Literal;
         } else if (pattern.nameOnly && line[0] == '*' && !HasGlob(line, 1)) {
             pattern.kind = IgnorePattern::Kind::Suffix;
             line.erase(0, 1);
+        } else if (pattern.nameOnly && line[0] == '*' && noLaterStar) {
+            // Within a name '*' takes whatever the rest leaves.
+            pattern.kind = IgnorePattern::Kind::Tail;
+            line.erase(0, 1);
+            pattern.length = MatchLength(line.c_str());
+            if (pattern.length < 0) continue;
+        } else if (line[0] != '*' && noLaterStar) {
+            pattern.length = MatchLength(line.c_str());
+            if (pattern.length < 0) continue;
         }
         pattern.text = std::move(line);
         patterns.push_back(std::move(pattern));
@@ -572,14 +617,14 @@ bool CGitIgnore::Ignored(const IgnoreScope& scope, const std::string& name, bool
     const GitRepository& repository = *scope->repository;
     const bool fold = repository.ignoreCase;
     if (SameName(name, ".git", fold)) return true;
-    const std::string relative = scope->relative + name;
+    Entry entry{name, scope->relative, std::string()};
     // Deeper files first, then the repository's exclude, then the user's.
     for (const CIgnoreScope* level = scope.get(); level != nullptr; level = level->parent.get()) {
-        const int decided = Decide(level->patterns, name, relative, level->relative.size(), directory, fold);
+        const int decided = Decide(level->patterns, entry, level->relative.size(), directory, fold);
         if (decided >= 0) return decided == 1;
     }
-    int decided = Decide(repository.exclude, name, relative, 0, directory, fold);
-    if (decided < 0) decided = Decide(*repository.global, name, relative, 0, directory, fold);
+    int decided = Decide(repository.exclude, entry, 0, directory, fold);
+    if (decided < 0) decided = Decide(*repository.global, entry, 0, directory, fold);
     return decided == 1;
 }
 

@@ -26,9 +26,12 @@ struct GitUserPlaces {
 
 // One line of an ignore file.
 struct IgnorePattern {
-    enum class Kind { Literal, Suffix, Glob };
-    std::string text;  // without '!', the trailing '/' and a leading '/'; Suffix: the part after '*'
+    // Literal: no glob at all. Suffix: '*' then a literal. Tail: '*' then a
+    // glob without '*', which can only match the name's last `length` bytes.
+    enum class Kind { Literal, Suffix, Tail, Glob };
+    std::string text;  // without '!', the trailing '/' and a leading '/'; Suffix and Tail: after the '*'
     Kind kind = Kind::Glob;
+    int length = -1;  // Tail, and a Glob without '*': the length of every text it matches
     bool negative = false;
     bool directoryOnly = false;
     bool nameOnly = false;  // no '/' in it: matched against the last name at any depth
