@@ -8,8 +8,7 @@
 #include "core/folder_walk.h"
 
 // One folder's rules, chained to the folders above it in the same working tree.
-class CIgnoreScope {
-public:
+struct IgnoreLevel {
     IgnoreScope parent;  // null at the working tree's top
     std::shared_ptr<const GitRepository> repository;
     std::string relative;  // from the top, with '/' after each name: "" at the top, "a/b/" below
@@ -552,7 +551,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
 
 IgnoreScope CGitIgnore::Child(const IgnoreScope& parent, const std::string& path, const std::string& name,
                               bool hasIgnoreFile) {
-    auto scope = std::make_shared<CIgnoreScope>();
+    auto scope = std::make_shared<IgnoreLevel>();
     scope->parent = parent;
     scope->repository = parent ? parent->repository : Repository(path);
     if (parent) scope->relative = parent->relative + name + "/";
@@ -619,7 +618,7 @@ bool CGitIgnore::Ignored(const IgnoreScope& scope, const std::string& name, bool
     if (SameName(name, ".git", fold)) return true;
     Entry entry{name, scope->relative, std::string()};
     // Deeper files first, then the repository's exclude, then the user's.
-    for (const CIgnoreScope* level = scope.get(); level != nullptr; level = level->parent.get()) {
+    for (const IgnoreLevel* level = scope.get(); level != nullptr; level = level->parent.get()) {
         const int decided = Decide(level->patterns, entry, level->relative.size(), directory, fold);
         if (decided >= 0) return decided == 1;
     }

@@ -41,10 +41,10 @@ struct IgnorePattern {
 std::vector<IgnorePattern> ParseIgnorePatterns(const std::string& text);
 
 struct GitRepository;
-class CIgnoreScope;
+struct IgnoreLevel;
 // The rules that apply to the entries of one folder; null outside every
 // working tree.
-using IgnoreScope = std::shared_ptr<const CIgnoreScope>;
+using IgnoreScope = std::shared_ptr<const IgnoreLevel>;
 
 class CGitIgnore {
 public:

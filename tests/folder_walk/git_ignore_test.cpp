@@ -229,3 +229,63 @@ TEST(GitIgnore, AgreesWithGitOnGeneratedTrees) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where core.excludesFile comes from, Git's answer against ours: the user's
+// two config files, the repository's, sections, quotes, comments, escapes.
+TEST(GitIgnore, FindsTheExcludesFileWhereGitDoes) {
+    struct Case {
+        const char* name;
+        const char* xdgConfig;   // $XDG_CONFIG_HOME/git/config
+        const char* userConfig;  // ~/.gitconfig
+        const char* repoConfig;  // appended to .git/config
+        const char* ignored;     // the one file Git ignores
+    };
+    const Case cases[] = {
+        {"plain", "", "[core]\n\texcludesFile = ~/one\n", "", "one.txt"},
+        {"quoted, comment, key case", "", "[core]\n  ExcludesFile = \"~/two\" ; said\n", "", "two.txt"},
+        {"a subsection is another section", "", "[core \"x\"]\n\texcludesfile = ~/one\n", "", "default.txt"},
+        {"~/.gitconfig over the XDG one", "[core]\nexcludesfile=~/one\n", "[core]\nexcludesfile=~/two\n", "",
+         "two.txt"},
+        {"the repository's over the user's", "", "[core]\n\texcludesfile = ~/one\n",
+         "[core]\n\texcludesfile = ~/two\n", "two.txt"},
+        {"a line joined by '\\'", "", "[core]\n\texcludesfile = ~/o\\\nne\n", "", "one.txt"},
+        {"section case, comment after quotes", "", "[Core]\n\texcludesFile = \"~/one\" # c\n", "", "one.txt"},
+        {"the last of two", "", "[core]\n\texcludesfile = ~/one\n\texcludesfile = ~/two\n", "", "two.txt"},
+        {"commented out", "", "# [core]\n; excludesfile = ~/one\n", "", "default.txt"},
+        {"the XDG one alone", "[core]\n\texcludesfile = ~/one\n", "", "", "one.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir scratch("pw-gitconfig");
+        const std::string home = scratch.Path("home");
+        const std::string xdg = scratch.Path("xdg");
+        const std::string repo = scratch.Path("repo");
+        ASSERT_TRUE(Shell("git init -q " + Quoted(repo)));
+        for (const std::string& folder : {home, xdg, xdg + "/git"}) mkdir(folder.c_str(), 0755);
+        WriteWholeFile(home + "/one", "one.txt\n");
+        WriteWholeFile(home + "/two", "two.txt\n");
+        WriteWholeFile(xdg + "/git/ignore", "default.txt\n");
+        if (*c.xdgConfig) WriteWholeFile(xdg + "/git/config", c.xdgConfig);
+        if (*c.userConfig) WriteWholeFile(home + "/.gitconfig", c.userConfig);
+        WriteWholeFile(repo + "/.git/config", ReadWholeFile(repo + "/.git/config") + c.repoConfig);
+        Tree tree;
+        for (const char* file : {"one.txt", "two.txt", "default.txt"}) {
+            WriteWholeFile(repo + "/" + file, "x\n");
+            tree.files.push_back(file);
+        }
+        ScopedEnvironment homeVariable("HOME", home);
+        ScopedEnvironment xdgVariable("XDG_CONFIG_HOME", xdg);
+        ScopedEnvironment noSystem("GIT_CONFIG_NOSYSTEM", "1");
+        const Paths git = GitIgnored(repo, scratch.path(), tree);
+        EXPECT_EQ(git, Paths{c.ignored}) << "Git itself";
+        CGitIgnore ours(NativeFileSystem(), GitUserPlaces{home, xdg});
+        Paths ignored;
+        for (const std::string& file : tree.files)
+            if (ours.IsIgnored(repo + "/" + file, false)) ignored.insert(file);
+        EXPECT_EQ(ignored, git);
+    }
+}
+
+}  // namespace
