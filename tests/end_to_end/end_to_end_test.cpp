@@ -341,7 +341,7 @@ TEST(EndToEnd, SettingsKeepPathsInNoLegacyCodePage) {
     EXPECT_TRUE(p.WaitExit(30000));
     EXPECT_TRUE(SettingWide(L"LastFolder") == folder);
     EXPECT_TRUE(SettingWide(L"LastFile") == file);
-    EXPECT_EQ(SettingNames().size(), 13u) << "every value written back at exit";
+    EXPECT_EQ(SettingNames().size(), 14u) << "every value written back at exit";
 }
 
 TEST(EndToEnd, UsageSwitchShowsTheUsageBoxAndEnds) {
