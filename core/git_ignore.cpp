@@ -560,40 +560,45 @@ IgnoreScope CGitIgnore::Child(const IgnoreScope& parent, const std::string& path
 }
 
 IgnoreScope CGitIgnore::ScopeOf(const std::string& folder, bool* ignored) {
-    *ignored = false;
-    auto known = m_folders.find(folder);
-    if (known != m_folders.end()) {
-        *ignored = known->second.ignored;
-        return known->second.scope;
-    }
-    // Up to the working tree's top, then down again reading each level's rules.
-    std::vector<std::string> names;
-    std::string top = folder;
-    while (m_fs.GetAttributes(JoinPath(top, ".git").c_str()) == kInvalidAttributes) {
-        std::string parent, name;
-        if (!SplitLast(top, &parent, &name)) {
-            m_folders[folder] = Known{};
-            return nullptr;
-        }
-        names.push_back(name);
-        top = parent;
-    }
-    IgnoreScope scope = Child(nullptr, top, std::string(), true);
-    std::string path = top;
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        if (Ignored(scope, *name, true)) {
-            *ignored = true;
+    // Up to a folder already known or the working tree's top, then down
+    // again reading each level's rules, every folder on the way kept.
+    std::vector<std::pair<std::string, std::string>> below;  // path and name, nearest first
+    std::string path = folder;
+    Known current;
+    for (;;) {
+        auto known = m_folders.find(path);
+        if (known != m_folders.end()) {
+            current = known->second;
             break;
         }
-        path = JoinPath(path, *name);
-        scope = Child(scope, path, *name, true);
+        if (m_fs.GetAttributes(JoinPath(path, ".git").c_str()) != kInvalidAttributes) {
+            current.scope = Child(nullptr, path, std::string(), true);
+            m_folders[path] = current;
+            break;
+        }
+        std::string parent, name;
+        if (!SplitLast(path, &parent, &name)) break;  // in no working tree
+        below.emplace_back(path, name);
+        path = parent;
     }
-    m_folders[folder] = Known{scope, *ignored};
-    return scope;
+    for (auto level = below.rbegin(); level != below.rend(); ++level) {
+        // Below an ignored folder everything is, whatever its own rules say.
+        if (current.scope && !current.ignored) {
+            if (Ignored(current.scope, level->second, true))
+                current.ignored = true;
+            else
+                current.scope = Child(current.scope, level->first, level->second, true);
+        }
+        m_folders[level->first] = current;
+    }
+    *ignored = current.ignored;
+    return current.scope;
 }
 
 IgnoreScope CGitIgnore::Descend(const IgnoreScope& parent, const std::string& path, const std::string& name,
                                 const std::vector<DirEntry>& entries) {
+    auto known = m_folders.find(path);
+    if (known != m_folders.end()) return known->second.scope;
     const bool fold = parent ? parent->repository->ignoreCase : kFoldsCase;
     bool hasGit = false;
     bool hasIgnoreFile = false;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/converter/fault_file_system.h"
 #include "tests/support/file_io.h"
 #include "tests/support/long_path.h"
 #include "tests/support/scratch_dir.h"
@@ -384,4 +385,44 @@ TEST(FolderWalk, LeavesOutWhatGitIgnoresAndNeverEntersVersionControlFolders) {
         std::sort(walked.begin(), walked.end());
         EXPECT_EQ(walked, c.expected) << "from " << c.from << (c.rules ? " with rules" : " without");
     }
+}
+
+// Each folder's rules are read once however many walks and questions come:
+// paths given one by one (pardwell-cli a b), a folder and its parent.
+TEST(FolderWalk, ReadsEachFoldersRulesOnce) {
+    class CountingFileSystem : public FaultFileSystem {
+    public:
+        using FaultFileSystem::FaultFileSystem;
+        std::map<std::string, int> opened;
+        std::unique_ptr<IFile> OpenRead(const char* path) override {
+            ++opened[path];
+            return FaultFileSystem::OpenRead(path);
+        }
+    };
+    ScratchDir scratch("pw-walk-once");
+    const std::string top = scratch.path();
+    auto at = [&](std::string relative) {
+        std::replace(relative.begin(), relative.end(), '/', kPathSeparator);
+        return JoinPath(top, relative);
+    };
+    for (const char* folder : {".git", ".git/info", "a", "b", "home"}) {
+#ifdef _WIN32
+        ASSERT_TRUE(CreateDirectoryA(at(folder).c_str(), nullptr));
+#else
+        ASSERT_EQ(mkdir(at(folder).c_str(), 0755), 0);
+#endif
+    }
+    for (const char* file : {".gitignore", ".git/info/exclude", "a/.gitignore", "b/.gitignore", "a/x", "b/y"})
+        ASSERT_TRUE(WriteWholeFile(at(file), "z\n"));
+    CountingFileSystem fs(NativeFileSystem());
+    CGitIgnore rules(fs, GitUserPlaces{at("home"), ""});
+    int listed = 0;
+    for (const char* folder : {"a", "b", ""})
+        listed += WalkFolder(
+            fs, *folder ? at(folder).c_str() : top.c_str(), CFileFilter("*"), true,
+            [](const std::string&) { return true; }, &rules);
+    EXPECT_FALSE(rules.IsIgnored(at("a/x"), false));
+    EXPECT_EQ(listed, 2 + 2 + 5);  // each walk lists the .gitignore files too
+    for (const char* file : {".gitignore", ".git/info/exclude", "a/.gitignore", "b/.gitignore"})
+        EXPECT_EQ(fs.opened[at(file)], 1) << file;
 }
