@@ -517,7 +517,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
         m_user.reset(new UserConfig);
         const std::string xdg =
             m_places.xdgConfigHome.empty() ? JoinPath(m_places.home, ".config") : m_places.xdgConfigHome;
-        if (!xdg.empty()) ReadCoreConfig(ReadText(JoinPath(xdg, "git/config")), &m_user->core);
+        if (!xdg.empty()) ReadCoreConfig(ReadText(JoinPath(JoinPath(xdg, "git"), "config")), &m_user->core);
         if (!m_places.home.empty())
             ReadCoreConfig(ReadText(JoinPath(m_places.home, ".gitconfig")), &m_user->core);
     }
@@ -534,12 +534,12 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
         const std::string xdg =
             m_places.xdgConfigHome.empty() ? JoinPath(m_places.home, ".config") : m_places.xdgConfigHome;
         if (!m_places.xdgConfigHome.empty() || !m_places.home.empty())
-            excludesFile = JoinPath(xdg, "git/ignore");
+            excludesFile = JoinPath(JoinPath(xdg, "git"), "ignore");
     }
 
     auto repository = std::make_shared<GitRepository>();
     repository->ignoreCase = config.ignoreCase < 0 ? kFoldsCase : config.ignoreCase != 0;
-    repository->exclude = ReadPatterns(JoinPath(gitDir, "info/exclude"));
+    repository->exclude = ReadPatterns(JoinPath(JoinPath(gitDir, "info"), "exclude"));
     auto& global = m_excludesFiles[excludesFile];
     if (!global)
         global = std::make_shared<const std::vector<IgnorePattern>>(
