@@ -43,6 +43,7 @@ bool CAppSettings::Load(IProfileStore& store) {
     m_options.autoStart = GetFlag(store, "AutoStart", defaults.autoStart);
     m_options.autoClose = GetFlag(store, "AutoClose", defaults.autoClose);
     m_options.alwaysOnTop = GetFlag(store, "AlwaysOnTop", defaults.alwaysOnTop);
+    m_options.skipIgnored = GetFlag(store, "SkipIgnored", defaults.skipIgnored);
     m_options.program = store.GetString(kSection, "Program", defaults.program.c_str());
     convert.skipBinary = GetFlag(store, "SkipBinary", convert.skipBinary);
     SetConversionOptions(convert);
@@ -64,5 +65,6 @@ void CAppSettings::Save(IProfileStore& store) {
     WriteFlag(store, "AutoStart", m_options.autoStart);
     WriteFlag(store, "AutoClose", m_options.autoClose);
     WriteFlag(store, "AlwaysOnTop", m_options.alwaysOnTop);
+    WriteFlag(store, "SkipIgnored", m_options.skipIgnored);
     WriteFlag(store, "SkipBinary", convert.skipBinary);
 }

@@ -13,6 +13,7 @@ struct ProgramOptions {
     bool autoStart = true;
     bool autoClose = false;
     bool alwaysOnTop = false;
+    bool skipIgnored = true;  // a folder's expansion leaves out what Git ignores
     std::string defaultFilter = "*.*";
     std::string program;
 };
@@ -34,10 +35,10 @@ public:
     // values. That store must outlive the record.
     virtual ~CAppSettings();
 
-    // Reads all thirteen values from section "Settings"; missing ones take
+    // Reads all fourteen values from section "Settings"; missing ones take
     // their defaults. Always true.
     bool Load(IProfileStore& store);
-    // Writes all thirteen values, flags as 1 or 0; write errors are ignored.
+    // Writes all fourteen values, flags as 1 or 0; write errors are ignored.
     void Save(IProfileStore& store);
 
     // The five conversion flags of the Options dialog. A run's worker takes

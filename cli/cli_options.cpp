@@ -115,6 +115,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
             options->configOptions = true;
         } else if (name == "--no-recurse") {
             options->recurse = false;
+        } else if (name == "--no-ignore") {
+            options->skipIgnored = false;
         } else if (name == "--backup") {
             options->convert.backup = true;
         } else if (name == "--no-keep-time") {
@@ -174,7 +176,8 @@ Commands:
               pardwell-cli editorconfig src/main.c
 
 PATH is a file or a folder; folders are walked with their subfolders, never
-into .git, .hg or .svn.
+into .git, .hg or .svn, and inside a Git working tree without the files and
+folders Git ignores (.gitignore, .git/info/exclude, core.excludesFile).
 
 Options:
   --to lf|crlf|cr       the line break expected (check) or wanted (convert)
@@ -187,6 +190,8 @@ Options:
                           pardwell-cli convert --to lf --exclude "*/vendor/*" .
   --no-recurse          a folder's own files only, not its subfolders
                           pardwell-cli info --no-recurse docs
+  --no-ignore           take the files Git ignores too
+                          pardwell-cli check --to lf --no-ignore .
   --backup              keep each original beside it as NAME.bak
                           pardwell-cli convert --to crlf --backup notes.txt
   --no-keep-time        converted files get the time of the conversion

@@ -15,8 +15,9 @@ struct CliOptions {
     // The window's first-run defaults; format is --to's.
     ConvertOptions convert;
     bool recurse = true;
-    std::string include;  // empty: every file
-    std::string exclude;  // empty: none
+    bool skipIgnored = true;  // leave out what Git ignores inside a working tree
+    std::string include;      // empty: every file
+    std::string exclude;      // empty: none
     bool json = false;
     bool quiet = false;
     int jobs = 0;  // 0: one per processor

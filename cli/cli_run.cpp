@@ -15,9 +15,8 @@
 
 namespace {
 
-// The version-control folders a walk never enters; every other call is the
-// file system's own. Entries come sorted by name, so the output of a run is
-// the same on every file system and every run.
+// The file system's own calls, with entries sorted by name, so the output of
+// a run is the same on every file system and every run.
 class CWalkFileSystem : public IFileSystem {
 public:
     explicit CWalkFileSystem(IFileSystem& fs) : m_fs(fs) {}
@@ -42,8 +41,7 @@ public:
     bool Enumerate(const char* folder, const std::function<bool(const DirEntry&)>& visit) override {
         std::vector<DirEntry> entries;
         const bool read = m_fs.Enumerate(folder, [&](const DirEntry& entry) {
-            if ((entry.attributes & kAttrDirectory) == 0 || !IsVersionControl(entry.name))
-                entries.push_back(entry);
+            entries.push_back(entry);
             return true;
         });
         std::sort(entries.begin(), entries.end(),
@@ -54,11 +52,6 @@ public:
     }
 
 private:
-    static bool IsVersionControl(const std::string& name) {
-        std::string lower = name;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return lower == ".git" || lower == ".hg" || lower == ".svn";
-    }
     IFileSystem& m_fs;
 };
 
@@ -246,10 +239,14 @@ void FindFiles(const CliOptions& options, IFileSystem& fs,
         found(path);
         return true;
     };
+    // One set of rules for the whole run: a folder's are read once however
+    // many paths lie in it.
+    CGitIgnore ignore(fs);
     for (const std::string& path : options.paths) {
         const uint32_t attributes = fs.GetAttributes(path.c_str());
         if (attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0)
-            WalkFolder(walkFs, path.c_str(), CFileFilter(), options.recurse, take);
+            WalkFolder(walkFs, path.c_str(), CFileFilter(), options.recurse, take,
+                       options.skipIgnored ? &ignore : nullptr);
         else if (attributes == kInvalidAttributes)
             found(path);  // fails on its own line: named, so it must be there
         else

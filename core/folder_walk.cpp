@@ -35,12 +35,21 @@ bool Reachable(const std::string& path) {
     return path.size() + kPrefixRoom <= kMaxPathLength || FitsPathLimit(path.c_str());
 }
 
+bool IsVersionControl(const std::string& name) {
+    if (name.size() != 3 && name.size() != 4) return false;
+    std::string lower = name;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower == ".git" || lower == ".hg" || lower == ".svn";
+}
+
 // A folder being walked: its listing and how far the walk has come in it.
 struct OpenFolder {
     std::string path;
     std::vector<DirEntry> entries;
     size_t next = 0;
     bool known = false;  // its id is on the descent
+    IgnoreScope scope;   // null outside a working tree or without rules
 };
 
 // Depth first in enumeration order, on a stack of its own: a tree may be
@@ -51,12 +60,14 @@ struct Walk {
     const CFileFilter& m_filter;
     bool m_includeSubfolders;
     const WalkVisitor& m_visitor;
+    CGitIgnore* m_ignore;
     std::vector<FolderId> m_descent;  // the ids of the folders being walked, outermost first
     std::vector<OpenFolder> m_open;
 
     // Lists folder onto the stack, unless it cannot be read or is already
-    // being walked (a link back to it).
-    void Enter(const std::string& folder) {
+    // being walked (a link back to it), or Git ignores it as a whole. parent
+    // is the open folder it lies in, null for the walk's own folder.
+    void Enter(const std::string& folder, const OpenFolder* parent, const std::string& name) {
         FolderId id;
         const bool known = m_fs.GetFolderId(folder.c_str(), &id);
         if (known && std::find(m_descent.begin(), m_descent.end(), id) != m_descent.end()) return;
@@ -68,13 +79,19 @@ struct Walk {
                 return true;
             }))
             return;
+        if (m_ignore != nullptr) {
+            bool ignored = false;
+            open.scope = parent != nullptr ? m_ignore->Descend(parent->scope, folder, name, open.entries)
+                                           : m_ignore->ScopeOf(folder, &ignored);
+            if (ignored) return;
+        }
         if (known) m_descent.push_back(id);
         m_open.push_back(std::move(open));
     }
 
     int Run(const std::string& root) {
         int added = 0;
-        Enter(root);
+        Enter(root, nullptr, std::string());
         while (!m_open.empty()) {
             OpenFolder& top = m_open.back();
             if (top.next == top.entries.size()) {
@@ -86,8 +103,11 @@ struct Walk {
             if (entry.name == "." || entry.name == ".." || !IsUsableName(entry.name)) continue;
             const std::string path = JoinPath(top.path, entry.name);
             if (!Reachable(path)) continue;
-            if ((entry.attributes & kAttrDirectory) != 0) {
-                if (m_includeSubfolders) Enter(path);  // top may move: not used after this
+            const bool directory = (entry.attributes & kAttrDirectory) != 0;
+            if (directory && IsVersionControl(entry.name)) continue;
+            if (top.scope && CGitIgnore::Ignored(top.scope, entry.name, directory)) continue;
+            if (directory) {
+                if (m_includeSubfolders) Enter(path, &top, entry.name);  // top may move: not used after this
             } else if (m_filter.Matches(path.c_str()) && m_visitor && m_visitor(path)) {
                 ++added;
             }
@@ -104,8 +124,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 int WalkFolder(IFileSystem& fs, const char* folder, const CFileFilter& filter, bool includeSubfolders,
-               const WalkVisitor& visitor) {
+               const WalkVisitor& visitor, CGitIgnore* ignore) {
     if (folder == nullptr || *folder == '\0') return 0;
-    Walk walk{fs, filter, includeSubfolders, visitor, {}, {}};
+    Walk walk{fs, filter, includeSubfolders, visitor, ignore, {}, {}};
     return walk.Run(folder);
 }

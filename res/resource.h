@@ -56,6 +56,7 @@
 #define IDC_KEEP_ATTRIBUTES 1040
 #define IDC_IGNORE_READ_ONLY 1041
 #define IDC_SKIP_BINARY 1042
+#define IDC_SKIP_IGNORED 1100
 
 // Controls of dialog 104 (Select a Folder).
 #define IDC_FOLDER_TREE 1016

@@ -229,6 +229,37 @@ TEST_F(CliRun, RelativePathsStayRelative) {
                                                         "Checked: 2 read, 0 fail, 1 not as expected"}));
 }
 
+// A working tree made by hand: what Git ignores is left out unless
+// --no-ignore is given; .git and .hg are never walked into.
+TEST(CliIgnore, LeavesOutWhatGitIgnoresUnlessTold) {
+    ScratchDir dir("pwcli-ignore");
+    const std::string root = dir.path();
+    Put(Join(root, ".git/info/exclude"), "*.tmp\n");
+    Put(Join(root, ".git/HEAD"), "ref: refs/heads/main\n");
+    Put(Join(root, ".hg/h.txt"), "h\n");
+    Put(Join(root, ".gitignore"), "*.log\nout/\n");
+    Put(Join(root, "a.txt"), "a\n");
+    Put(Join(root, "b.log"), "b\n");
+    Put(Join(root, "c.tmp"), "c\n");
+    Put(Join(root, "out/d.txt"), "d\n");
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{"info", root},
+         {Join(root, ".gitignore") + ": LF", Join(root, "a.txt") + ": LF", "Checked: 2 read, 0 fail"}},
+        {{"info", "--no-ignore", root},
+         {Join(root, ".gitignore") + ": LF", Join(root, "a.txt") + ": LF", Join(root, "b.log") + ": LF",
+          Join(root, "c.tmp") + ": LF", Join(root, "out/d.txt") + ": LF", "Checked: 5 read, 0 fail"}},
+        {{"info", Join(root, "out")}, {"Checked: 0 read, 0 fail"}},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = Cli(c.args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(Lines(run.out), c.lines) << c.args[1];
+    }
+}
+
 TEST_F(CliRun, JsonLinesParseBackWithEveryField) {
     const CliTree& tree = *s_tree;
     const ProgramRun run = Cli({"check", "--json", "--to", "lf", tree.Root(), tree.Path("missing.txt")});
@@ -374,8 +405,9 @@ TEST(CliUsage, ExitStatusTwoForEveryUsageError) {
     const ProgramRun help = Cli({"check", "--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option :
-         {"--to", "--include", "--exclude", "--no-recurse", "--backup", "--no-keep-time", "--skip-read-only",
-          "--convert-binary", "--json", "-q", "-j N", "--version", "editorconfig", "-f NAME", "-b VERSION"})
+         {"--to", "--include", "--exclude", "--no-recurse", "--no-ignore", "--backup", "--no-keep-time",
+          "--skip-read-only", "--convert-binary", "--json", "-q", "-j N", "--version", "editorconfig", "-f NAME",
+          "-b VERSION"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

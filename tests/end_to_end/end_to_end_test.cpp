@@ -155,12 +155,12 @@ TEST(EndToEnd, FormatSwitchWithFilesConvertsThemAndEndsByItself) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(Read(a), "1\n2\n");
     EXPECT_EQ(Read(b), "1\n2\n");
-    // All thirteen settings are in the registry after exit.
+    // All fourteen settings are in the registry after exit.
     std::vector<std::string> names = SettingNames();
-    EXPECT_EQ(names.size(), 13u);
+    EXPECT_EQ(names.size(), 14u);
     for (const char* n : {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat", "KeepTimestamp",
                           "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
-                          "AlwaysOnTop", "SkipBinary"}) {
+                          "AlwaysOnTop", "SkipBinary", "SkipIgnored"}) {
         bool found = false;
         for (auto& s : names) found = found || s == n;
         EXPECT_TRUE(found) << n;
@@ -341,7 +341,7 @@ TEST(EndToEnd, SettingsKeepPathsInNoLegacyCodePage) {
     EXPECT_TRUE(p.WaitExit(30000));
     EXPECT_TRUE(SettingWide(L"LastFolder") == folder);
     EXPECT_TRUE(SettingWide(L"LastFile") == file);
-    EXPECT_EQ(SettingNames().size(), 13u) << "every value written back at exit";
+    EXPECT_EQ(SettingNames().size(), 14u) << "every value written back at exit";
 }
 
 TEST(EndToEnd, UsageSwitchShowsTheUsageBoxAndEnds) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/converter/fault_file_system.h"
 #include "tests/support/file_io.h"
 #include "tests/support/long_path.h"
 #include "tests/support/scratch_dir.h"
@@ -298,3 +299,130 @@ TEST(FolderWalk, RealTreeWithLinkLoops) {
 }
 
 }  // namespace
+
+// A working tree made by hand, with a repository nested in it and a folder
+// beside it that is in no working tree.
+TEST(FolderWalk, LeavesOutWhatGitIgnoresAndNeverEntersVersionControlFolders) {
+    ScratchDir scratch("pw-walk-ignore");
+    const std::string top = scratch.path();
+    for (const char* folder :
+         {"plain", "plain/.hg", "plain/.svn", "plain/.git-not", "repo", "repo/.git", "repo/.git/info",
+          "repo/build", "repo/.hg", "repo/inner", "repo/inner/.git", "repo/inner/sub", "home"}) {
+        std::string path = JoinPath(top, folder);
+        std::replace(path.begin(), path.end(), '/', kPathSeparator);
+#ifdef _WIN32
+        ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+#else
+        ASSERT_EQ(mkdir(path.c_str(), 0755), 0) << path;
+#endif
+    }
+    const std::pair<const char*, const char*> files[] = {
+        {"plain/.gitignore", "*.txt\n"},  // no working tree: no rules
+        {"plain/a.txt", "a"},
+        {"plain/.hg/h.txt", "h"},
+        {"plain/.svn/s.txt", "s"},
+        {"plain/.git-not/n.txt", "n"},
+        {"repo/.git/info/exclude", "*.ex\n"},
+        {"repo/.gitignore", "*.log\nbuild/\n!keep.log\n"},
+        {"repo/a.txt", "a"},
+        {"repo/b.log", "b"},
+        {"repo/keep.log", "k"},
+        {"repo/c.ex", "c"},
+        {"repo/build/x.txt", "x"},
+        {"repo/.hg/h.txt", "h"},
+        {"repo/inner/.gitignore", "*.txt\n"},  // its own rules, not the outer ones
+        {"repo/inner/d.txt", "d"},
+        {"repo/inner/e.log", "e"},
+        {"repo/inner/sub/f.txt", "f"},
+        {"repo/inner/sub/g.log", "g"},
+    };
+    for (const auto& file : files) {
+        std::string path = JoinPath(top, file.first);
+        std::replace(path.begin(), path.end(), '/', kPathSeparator);
+        ASSERT_TRUE(WriteWholeFile(path, file.second)) << path;
+    }
+    const Strings listedWithRules = {"plain/.git-not/n.txt", "plain/.gitignore",     "plain/a.txt",
+                                     "repo/.gitignore",      "repo/a.txt",           "repo/inner/.gitignore",
+                                     "repo/inner/e.log",     "repo/inner/sub/g.log", "repo/keep.log"};
+    const Strings listedWithout = {"plain/.git-not/n.txt", "plain/.gitignore", "plain/a.txt",
+                                   "repo/.gitignore",      "repo/a.txt",       "repo/b.log",
+                                   "repo/build/x.txt",     "repo/c.ex",        "repo/inner/.gitignore",
+                                   "repo/inner/d.txt",     "repo/inner/e.log", "repo/inner/sub/f.txt",
+                                   "repo/inner/sub/g.log", "repo/keep.log"};
+    struct Case {
+        const char* from;
+        bool rules;
+        Strings expected;
+    };
+    auto below = [](const Strings& all, const std::string& folder) {
+        Strings some;
+        for (const std::string& path : all)
+            if (path.compare(0, folder.size() + 1, folder + "/") == 0) some.push_back(path);
+        return some;
+    };
+    const Case cases[] = {
+        {"", true, listedWithRules},
+        {"", false, listedWithout},
+        {"repo/inner/sub", true, below(listedWithRules, "repo/inner/sub")},
+        {"repo/build", true, {}},  // ignored as a whole
+        {"repo/build", false, {"repo/build/x.txt"}},
+        {"repo/.git", true, {}},
+    };
+    for (const Case& c : cases) {
+        std::string from = *c.from ? JoinPath(top, c.from) : top;
+        std::replace(from.begin(), from.end(), '/', kPathSeparator);
+        CGitIgnore rules(NativeFileSystem(), GitUserPlaces{JoinPath(top, "home"), ""});
+        Strings walked;
+        WalkFolder(
+            NativeFileSystem(), from.c_str(), CFileFilter("*"), true,
+            [&](const std::string& path) {
+                std::string relative = path.substr(top.size() + 1);
+                std::replace(relative.begin(), relative.end(), kPathSeparator, '/');
+                walked.push_back(relative);
+                return true;
+            },
+            c.rules ? &rules : nullptr);
+        std::sort(walked.begin(), walked.end());
+        EXPECT_EQ(walked, c.expected) << "from " << c.from << (c.rules ? " with rules" : " without");
+    }
+}
+
+// Each folder's rules are read once however many walks and questions come:
+// paths given one by one (pardwell-cli a b), a folder and its parent.
+TEST(FolderWalk, ReadsEachFoldersRulesOnce) {
+    class CountingFileSystem : public FaultFileSystem {
+    public:
+        using FaultFileSystem::FaultFileSystem;
+        std::map<std::string, int> opened;
+        std::unique_ptr<IFile> OpenRead(const char* path) override {
+            ++opened[path];
+            return FaultFileSystem::OpenRead(path);
+        }
+    };
+    ScratchDir scratch("pw-walk-once");
+    const std::string top = scratch.path();
+    auto at = [&](std::string relative) {
+        std::replace(relative.begin(), relative.end(), '/', kPathSeparator);
+        return JoinPath(top, relative);
+    };
+    for (const char* folder : {".git", ".git/info", "a", "b", "home"}) {
+#ifdef _WIN32
+        ASSERT_TRUE(CreateDirectoryA(at(folder).c_str(), nullptr));
+#else
+        ASSERT_EQ(mkdir(at(folder).c_str(), 0755), 0);
+#endif
+    }
+    for (const char* file : {".gitignore", ".git/info/exclude", "a/.gitignore", "b/.gitignore", "a/x", "b/y"})
+        ASSERT_TRUE(WriteWholeFile(at(file), "z\n"));
+    CountingFileSystem fs(NativeFileSystem());
+    CGitIgnore rules(fs, GitUserPlaces{at("home"), ""});
+    int listed = 0;
+    for (const char* folder : {"a", "b", ""})
+        listed += WalkFolder(
+            fs, *folder ? at(folder).c_str() : top.c_str(), CFileFilter("*"), true,
+            [](const std::string&) { return true; }, &rules);
+    EXPECT_FALSE(rules.IsIgnored(at("a/x"), false));
+    EXPECT_EQ(listed, 2 + 2 + 5);  // each walk lists the .gitignore files too
+    for (const char* file : {".gitignore", ".git/info/exclude", "a/.gitignore", "b/.gitignore"})
+        EXPECT_EQ(fs.opened[at(file)], 1) << file;
+}

@@ -94,6 +94,7 @@ TEST_F(RegistrySettings, FirstRunDefaultsThenAllThirteenValuesStored) {
         {"AutoStart", REG_DWORD, std::string("\1\0\0\0", 4)},
         {"AutoClose", REG_DWORD, std::string("\0\0\0\0", 4)},
         {"AlwaysOnTop", REG_DWORD, std::string("\0\0\0\0", 4)},
+        {"SkipIgnored", REG_DWORD, std::string("\1\0\0\0", 4)},
         {"SkipBinary", REG_DWORD, std::string("\1\0\0\0", 4)},
     };
     for (const Value& v : values) {

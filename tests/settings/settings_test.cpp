@@ -25,13 +25,13 @@ TEST(Settings, LoadAndSaveOrders) {
         EXPECT_EQ(store.m_log,
                   Prefixed("get", {"LastFile", "LastFolder", "DefaultFilter", "LastFormat", "KeepTimestamp",
                                    "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart", "AutoClose",
-                                   "AlwaysOnTop", "Program", "SkipBinary"}));
+                                   "AlwaysOnTop", "SkipIgnored", "Program", "SkipBinary"}));
         store.m_log.clear();
     }
     EXPECT_EQ(store.m_log,
               Prefixed("put", {"LastFile", "LastFolder", "DefaultFilter", "Program", "LastFormat",
                                "KeepTimestamp", "KeepAttributes", "IgnoreReadOnly", "BackupFile", "AutoStart",
-                               "AutoClose", "AlwaysOnTop", "SkipBinary"}));
+                               "AutoClose", "AlwaysOnTop", "SkipIgnored", "SkipBinary"}));
 }
 
 TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
@@ -52,13 +52,14 @@ TEST(Settings, FirstRunGivesDefaultsAndSavesAllTwelve) {
         {"AutoStart", settings->Options().autoStart, 1},
         {"AutoClose", settings->Options().autoClose, 0},
         {"AlwaysOnTop", settings->Options().alwaysOnTop, 0},
+        {"SkipIgnored", settings->Options().skipIgnored, 1},
         {"SkipBinary", convert.skipBinary, 1},
     };
     for (const Field& f : ints) EXPECT_EQ(f.value, f.expected) << f.name;
     EXPECT_EQ(settings->Options().defaultFilter, "*.*");
     EXPECT_EQ(settings->Last().file + settings->Last().folder + settings->Options().program, "");
     settings.reset();
-    EXPECT_EQ(store.Count(), 13u);
+    EXPECT_EQ(store.Count(), 14u);
     EXPECT_EQ(store.GetInt("Settings", "SkipBinary", -7), 1);
     EXPECT_EQ(store.GetString("Settings", "DefaultFilter", "?"), "*.*");
     EXPECT_EQ(store.GetInt("Settings", "AutoStart", -7), 1);
@@ -74,6 +75,7 @@ TEST(Settings, StoredValuesRoundTripWithFlagsNormalised) {
         {"KeepTimestamp", 0, 0}, {"KeepAttributes", 5, 1}, {"IgnoreReadOnly", -1, 1},
         {"BackupFile", 1, 1},    {"AutoStart", 0, 0},      {"AutoClose", 2, 1},
         {"AlwaysOnTop", 0, 0},   {"SkipBinary", 0, 0},  // stored off stays off: the default is on
+        {"SkipIgnored", 0, 0},
     };
     for (const Stored& f : flags) store.WriteInt("Settings", f.name, f.stored);
     store.WriteInt("Settings", "LastFormat", 7);  // kept as it is, not normalised

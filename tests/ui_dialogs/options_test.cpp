@@ -195,7 +195,7 @@ TEST_F(OptionsTest, CancelStoresNothingAndLeavesTheIntegrationAlone) {
     Settings().Options().program = "C:\\a.exe";
     Open();
     for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE,
-                   IDC_SKIP_BINARY, IDC_INTEGRATION})
+                   IDC_SKIP_BINARY, IDC_SKIP_IGNORED, IDC_INTEGRATION})
         Click(id);
     SetWindowTextA(FilterEdit(), "*.log");
     SetDlgItemTextA(dlg->m_hwnd, IDC_PROGRAM, "C:\\b.exe");
@@ -204,6 +204,7 @@ TEST_F(OptionsTest, CancelStoresNothingAndLeavesTheIntegrationAlone) {
     EXPECT_EQ(Flags(ConvertOptions()), Flags(Settings().ConversionOptions()));
     EXPECT_EQ("*.txt", Settings().Options().defaultFilter);
     EXPECT_EQ("C:\\a.exe", Settings().Options().program);
+    EXPECT_TRUE(Settings().Options().skipIgnored);
     EXPECT_EQ(0, EnableCalls());
     Sleep(1500);
     EXPECT_EQ(0, CShellIntegration(store).IsEnabled());
@@ -225,13 +226,14 @@ TEST_F(OptionsTest, OkStoresTheFlagsTheFilterAndTheProgramAsShown) {
         Open();
         if (c.clickAll)
             for (int id : {IDC_KEEP_TIMESTAMP, IDC_KEEP_ATTRIBUTES, IDC_IGNORE_READ_ONLY, IDC_BACKUP_FILE,
-                           IDC_SKIP_BINARY})
+                           IDC_SKIP_BINARY, IDC_SKIP_IGNORED})
                 Click(id);
         SetWindowTextA(FilterEdit(), c.filter);
         SetDlgItemTextA(dlg->m_hwnd, IDC_PROGRAM, c.program);
         Press(IDOK);
         EXPECT_FALSE(IsWindow(dlg->m_hwnd));
         EXPECT_EQ(c.clickAll ? "00010" : "11101", Flags(Settings().ConversionOptions()));
+        EXPECT_EQ(!c.clickAll, Settings().Options().skipIgnored);
         EXPECT_EQ(c.filter, Settings().Options().defaultFilter);
         EXPECT_EQ(c.program, Settings().Options().program);
         EXPECT_EQ(0, EnableCalls());
@@ -259,13 +261,16 @@ TEST_F(OptionsTest, AFlagStoredAsAnyNonzeroValueShowsSetAndStaysSet) {
     EXPECT_EQ("11111", Flags(Settings().ConversionOptions()));
 }
 
-// The box sits among the conversion flags in tab order, and every control
+// The boxes sit among the conversion flags in tab order, and every control
 // lies inside the dialog without covering another (a group box holds its
 // own check box).
 TEST_F(OptionsTest, SkipBinaryBoxAmongTheFlagsAndNothingOverlaps) {
     Open();
     EXPECT_EQ("Skip &binary files", ItemText(dlg->m_hwnd, IDC_SKIP_BINARY));
     EXPECT_EQ(Item(IDC_SKIP_BINARY), GetNextDlgTabItem(dlg->m_hwnd, Item(IDC_BACKUP_FILE), FALSE));
+    EXPECT_EQ("Skip files that &Git ignores", ItemText(dlg->m_hwnd, IDC_SKIP_IGNORED));
+    EXPECT_EQ(Item(IDC_SKIP_IGNORED), GetNextDlgTabItem(dlg->m_hwnd, Item(IDC_SKIP_BINARY), FALSE));
+    EXPECT_TRUE(Checked(IDC_SKIP_IGNORED)) << "on by default";
     RECT client;
     GetClientRect(dlg->m_hwnd, &client);
     std::vector<std::pair<HWND, RECT>> controls;

@@ -149,6 +149,41 @@ TEST_F(MainDlgTest, DroppedFoldersExpandWithSubfoldersOnlyWhenCtrlIsHeld) {
     EXPECT_EQ(List().GetItemCount(), 3);
 }
 
+// make_repo.sh makes it beside this program with Git itself.
+std::string RepositoryRoot() {
+    char self[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string path(self, n);
+    return path.substr(0, path.find_last_of('\\')) + "\\git_repo";
+}
+
+TEST_F(MainDlgTest, DroppedRepositoryLeavesOutWhatGitIgnoresUnlessTheOptionIsOff) {
+    const std::string repo = RepositoryRoot();
+    ASSERT_NE(GetFileAttributesA((repo + "\\.git").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "no repository at " << repo;
+    Open();
+    struct Case {
+        bool skipIgnored;
+        std::vector<std::string> expected;  // in walk order; never what .hg holds
+    };
+    const Case cases[] = {
+        {true, {".gitignore", "a.txt", "keep.log", ".gitignore", "s.txt"}},
+        {false,
+         {".gitignore", "a.txt", "b.log", "c.tmp", "keep.log", "x.txt", ".gitignore", "o.txt", "s.txt"}},
+    };
+    for (const Case& c : cases) {
+        TestApp::Get().Settings().Options().skipIgnored = c.skipIgnored;
+        dlg->Jobs().Clear();
+        Drop({repo}, true);
+        std::vector<std::string> names = Names();
+        std::vector<std::string> expected = c.expected;
+        // The list keeps the walk's order; the walk, the file system's.
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected) << "skip ignored " << c.skipIgnored;
+    }
+}
+
 TEST_F(MainDlgTest, HeaderClicksSortByColumnIdentityAndMoveTheArrow) {
     Open();
     std::string one = temp.MakeFolder("one");

@@ -29,6 +29,7 @@ void ResetSettings() {
     s.Options().autoStart = true;
     s.Options().autoClose = false;
     s.Options().alwaysOnTop = false;
+    s.Options().skipIgnored = true;
 }
 
 void ChangeConversionFlags(const std::function<void(ConvertOptions&)>& change) {

@@ -19,7 +19,8 @@ COptionsDlg::COptionsDlg(CAppSettings& settings, IProfileStore& store, HWND pare
       m_settings(settings),
       m_store(store),
       m_defaultFilter(settings.Options().defaultFilter),
-      m_program(settings.Options().program) {
+      m_program(settings.Options().program),
+      m_skipIgnored(settings.Options().skipIgnored ? 1 : 0) {
     const ConvertOptions options = settings.ConversionOptions();
     m_backupFile = options.backup;
     m_keepAttributes = options.keepAttributes;
@@ -38,6 +39,7 @@ void COptionsDlg::DoDataExchange(bool save) {
     DDX_Check(save, IDC_KEEP_TIMESTAMP, m_keepTimestamp);
     DDX_Check(save, IDC_IGNORE_READ_ONLY, m_ignoreReadOnly);
     DDX_Check(save, IDC_SKIP_BINARY, m_skipBinary);
+    DDX_Check(save, IDC_SKIP_IGNORED, m_skipIgnored);
 }
 
 void COptionsDlg::ExchangeFilterText(bool save) {
@@ -134,6 +136,7 @@ void COptionsDlg::OnOK() {
     m_settings.SetConversionOptions(options);
     m_settings.Options().defaultFilter = m_defaultFilter;
     m_settings.Options().program = m_program;
+    m_settings.Options().skipIgnored = m_skipIgnored != 0;
     if (m_integrationEnabled != m_integrationWasEnabled)
         CShellIntegration(m_store).Switch(m_integrationEnabled);
     CDialog::OnOK();

@@ -51,5 +51,6 @@ private:
     int m_keepTimestamp = 0;
     int m_ignoreReadOnly = 0;
     int m_skipBinary = 0;
+    int m_skipIgnored = 0;
     std::string m_fileTypes;
 };

@@ -128,7 +128,8 @@ void CJobListView::ShowAdded(int index) {
     if (onCountShown) onCountShown(m_jobs.Count());
 }
 
-int CJobListView::ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders) {
+int CJobListView::ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders,
+                               bool skipIgnored) {
     if (!folder || !*folder) return 0;
     std::string full;
     if (!FullPathName(folder, &full)) return 0;
@@ -137,8 +138,12 @@ int CJobListView::ExpandFolder(const char* folder, const char* patterns, bool in
     bool outermost = m_expandDepth++ == 0;
     if (outermost) m_lastAdded = -1;
     // The walk guards against link loops; the visitor says what was added.
-    int added = WalkFolder(NativeFileSystem(), full.c_str(), filter, includeSubfolders,
-                           [this](const std::string& path) { return AddPath(path.c_str(), true) != -1; });
+    // The rules are read afresh for each expansion: they may have changed.
+    CGitIgnore ignore(NativeFileSystem());
+    int added = WalkFolder(
+        NativeFileSystem(), full.c_str(), filter, includeSubfolders,
+        [this](const std::string& path) { return AddPath(path.c_str(), true) != -1; },
+        skipIgnored ? &ignore : nullptr);
     --m_expandDepth;
     if (outermost) {
         ShowEntryCount();

@@ -33,7 +33,9 @@ public:
     std::function<void(int index, EntryMark mark)> onMarkChanged;
 
     int AddFile(const char* path);
-    int ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders);
+    // skipIgnored: inside a Git working tree, leave out what Git ignores.
+    int ExpandFolder(const char* folder, const char* patterns, bool includeSubfolders,
+                     bool skipIgnored = true);
     void DeleteSelected();
     void Clear();
     // Between a run's start and end: edits refused, scrolling throttled, and

@@ -209,7 +209,8 @@ void CMainDlg::TakeInCommandLine() {
         const uint32_t attributes = NativeFileSystem().GetAttributes(path.c_str());
         if (attributes == kInvalidAttributes) continue;
         if (attributes & kAttrDirectory) {
-            m_jobs.ExpandFolder(path.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders);
+            m_jobs.ExpandFolder(path.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders,
+                                m_settings.Options().skipIgnored);
             autoStart = false;
         } else {
             m_jobs.AddFile(path.c_str());
@@ -435,7 +436,8 @@ void CMainDlg::OnDropFiles(HDROP drop) {
         if (!NarrowName(wide.c_str(), &name)) continue;
         const uint32_t attributes = NativeFileSystem().GetAttributes(name.c_str());
         if (attributes != kInvalidAttributes && (attributes & kAttrDirectory))
-            m_jobs.ExpandFolder(name.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders);
+            m_jobs.ExpandFolder(name.c_str(), m_settings.Options().defaultFilter.c_str(), withSubfolders,
+                                m_settings.Options().skipIgnored);
         else
             m_jobs.AddFile(name.c_str());
     }
@@ -499,7 +501,7 @@ void CMainDlg::OnAddFolder() {
     // not make the next dialog forget where the user last was.
     if (dialog.m_folder.empty()) return;
     m_jobs.ExpandFolder(dialog.m_folder.c_str(), dialog.m_fileTypesText.c_str(),
-                        dialog.m_includeSubfolders != 0);
+                        dialog.m_includeSubfolders != 0, m_settings.Options().skipIgnored);
     m_settings.Last().folder = dialog.m_folder;
 }
 
