@@ -90,8 +90,10 @@ std::vector<Child> VisibleChildren(HWND dialog) {
     return out;
 }
 
-// Every static, button and check box text fits its control's client area.
-void ExpectTextsFit(HWND dialog, UINT dpi) {
+// Every static, button and check box text fits its control's client area;
+// returns how many were measured.
+int ExpectTextsFit(HWND dialog, UINT dpi) {
+    int measured = 0;
     for (const Child& c : VisibleChildren(dialog)) {
         const std::string text = TextOf(c.wnd);
         if (text.empty()) continue;
@@ -110,6 +112,7 @@ void ExpectTextsFit(HWND dialog, UINT dpi) {
                 Measure(c.wnd, text, (wraps ? DT_WORDBREAK : DT_SINGLELINE) | prefix, client.right);
             EXPECT_LE(need.cx, client.right);
             EXPECT_LE(need.cy, client.bottom);
+            ++measured;
         } else if (c.kind == "Button") {
             const LONG type = style & BS_TYPEMASK;
             if (type == BS_GROUPBOX) continue;
@@ -121,8 +124,10 @@ void ExpectTextsFit(HWND dialog, UINT dpi) {
             const SIZE need = Measure(c.wnd, text, DT_SINGLELINE, room);
             EXPECT_LE(need.cx, room);
             EXPECT_LE(need.cy, client.bottom);
+            ++measured;
         }
     }
+    return measured;
 }
 
 // No two visible controls share a pixel, but a group box and what it frames,
@@ -262,34 +267,56 @@ TEST_F(DpiTest, EveryWindowFitsItsTextsWithoutOverlapsAndDrawsForTheScale) {
         SCOPED_TRACE(w.name);
         ShowWindow(w.wnd, SW_SHOWNA);
         PumpFor(50);
-        ExpectTextsFit(w.wnd, dpi);
+        EXPECT_GE(ExpectTextsFit(w.wnd, dpi), 3) << "texts measured";
         ExpectNoOverlap(w.wnd, w.allowed);
     }
     ExpectPicturesFor(main.m_hwnd, dpi);
     ExpectCaptionClearOfArrow(dpi);
+    MINMAXINFO limits{};
+    SendMessageA(folder.m_hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(ScaleForDpi(320, dpi), limits.ptMinTrackSize.x) << "the folder dialog's minimum width";
+    EXPECT_EQ(ScaleForDpi(280, dpi), limits.ptMinTrackSize.y);
 
     for (CWnd* w : std::initializer_list<CWnd*>{&about, &folder, &options, &main}) w->DestroyWindow();
+}
+
+// The window's rectangle scaled from `dpi` to `other`, moved a little, as
+// the system suggests it with WM_DPICHANGED; true when the window took it.
+bool TakesTheSuggestedPlace(HWND wnd, UINT dpi, UINT other) {
+    RECT before;
+    GetWindowRect(wnd, &before);
+    RECT suggested{
+        before.left + 10, before.top + 20,
+        before.left + 10 + MulDiv(before.right - before.left, static_cast<int>(other), static_cast<int>(dpi)),
+        before.top + 20 + MulDiv(before.bottom - before.top, static_cast<int>(other), static_cast<int>(dpi))};
+    SendMessageA(wnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
+    RECT after;
+    GetWindowRect(wnd, &after);
+    return EqualRect(&suggested, &after) != FALSE;
 }
 
 TEST_F(DpiTest, MovingToAnotherScaleRedrawsThePicturesAndTakesTheSuggestedPlace) {
     const UINT dpi = ExpectedDpi();
     const UINT other = dpi == 192 ? 96 : 192;
+
     TestMainDlg main(-1, nullptr);
     ASSERT_TRUE(main.Create());
     HWND list = GetDlgItem(main.m_hwnd, IDC_JOB_LIST);
     const int fileColumn = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
-    RECT before;
-    GetWindowRect(main.m_hwnd, &before);
-    RECT suggested{before.left + 10, before.top + 20,
-                   before.left + 10 + MulDiv(before.right - before.left, other, dpi),
-                   before.top + 20 + MulDiv(before.bottom - before.top, other, dpi)};
-    SendMessageA(main.m_hwnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
-    RECT after;
-    GetWindowRect(main.m_hwnd, &after);
-    EXPECT_TRUE(EqualRect(&suggested, &after));
+    EXPECT_TRUE(TakesTheSuggestedPlace(main.m_hwnd, dpi, other));
     ExpectPicturesFor(main.m_hwnd, other);
-    EXPECT_NEAR(MulDiv(fileColumn, other, dpi), SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 1);
+    EXPECT_NEAR(MulDiv(fileColumn, static_cast<int>(other), static_cast<int>(dpi)),
+                SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 1);
     main.DestroyWindow();
+
+    // The folder dialog's minimum size is pixels at 96 DPI: 320 by 280.
+    CSelectFolderDlg folder;
+    ASSERT_TRUE(folder.Create());
+    EXPECT_TRUE(TakesTheSuggestedPlace(folder.m_hwnd, dpi, other));
+    MINMAXINFO limits{};
+    SendMessageA(folder.m_hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(ScaleForDpi(320, other), limits.ptMinTrackSize.x);
+    EXPECT_EQ(ScaleForDpi(280, other), limits.ptMinTrackSize.y);
 }
 
 }  // namespace

@@ -159,6 +159,18 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
             m_resize.ApplyMinimum(*reinterpret_cast<MINMAXINFO*>(lp));
             result = DefProc(msg, wp, lp);
             return true;
+        case WM_DPICHANGED: {
+            // The system rescales the dialog's own layout first; the anchors
+            // then start from it, with the minimum for the new scale.
+            result = DefProc(msg, wp, lp);
+            const UINT dpi = LOWORD(wp);
+            const SIZE minimum{ScaleForDpi(kMinimumSize.cx, dpi), ScaleForDpi(kMinimumSize.cy, dpi)};
+            m_resize.Init(m_hwnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), minimum, IDC_SIZE_GRIP);
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return true;
+        }
         case WM_DESTROY:
             EndPreselection();
             return CDialog::OnMessage(msg, wp, lp, result);

@@ -418,10 +418,12 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             result = DefProc(msg, wp, lp);
             return true;
         case WM_DPICHANGED:
-            // Moved to a monitor of another scale: redrawn for it, at the
-            // place the system suggests.
+            // Moved to a monitor of another scale: the system rescales the
+            // dialog's layout and fonts first, then the pictures, our own
+            // fonts and pixel measures are made for it, at the place the
+            // system suggests.
+            result = DefProc(msg, wp, lp);
             OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
-            result = 0;
             return true;
         case WM_HELP:
             if (!KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU))
