@@ -99,10 +99,12 @@ void SetToolBarScale(HWND bar, UINT dpi) {
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(bar, TB_GETIMAGELIST, 0, 0));
     if (images && ImageList_GetIconSize(images, &cx, &cy)) {
         SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELONG(cx, cy));
-        // Not every toolbar grows its buttons with the padding it is given.
+        // Not every toolbar sizes its buttons by the padding it is given:
+        // the picture and the padding make the height, at any scale.
         const DWORD button = static_cast<DWORD>(SendMessageA(bar, TB_GETBUTTONSIZE, 0, 0));
         const int height = cy + ScaleForDpi(6, dpi);
-        if (HIWORD(button) < height) SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELONG(LOWORD(button), height));
+        if (HIWORD(button) != height)
+            SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELONG(LOWORD(button), height));
     }
     SendMessageA(bar, TB_AUTOSIZE, 0, 0);
 }

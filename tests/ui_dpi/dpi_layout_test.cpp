@@ -181,8 +181,10 @@ void ExpectPicturesFor(HWND main, UINT dpi) {
     EXPECT_EQ(size, p.toolbarGrey);
     EXPECT_EQ(size, p.marks);
     EXPECT_EQ(size, p.formats);
-    // 22 pixels at 96 DPI, grown with the scale rather than by the picture alone.
+    // 22 pixels at 96 DPI, grown with the scale rather than by the picture
+    // alone, and back down again on a smaller one.
     EXPECT_GE(p.buttonHeight, ScaleForDpi(22, dpi) - 1);
+    EXPECT_LE(p.buttonHeight, ScaleForDpi(22, dpi) + 1);
 }
 
 // The caption ends left of the banner's arrow: the arrow is the first column
