@@ -58,11 +58,23 @@ HBITMAP LoadSizedBitmap(HINSTANCE instance, UINT id, int size, int* loaded) {
 }
 
 HIMAGELIST MakeSizedImageList(HINSTANCE instance, UINT id, int size, UINT flags, int grow, COLORREF mask) {
+    // A strip drawn at a larger size may lack a picture the 16-pixel one has
+    // gained: a list of the next size down then, every picture in it.
+    const auto count = [](HBITMAP bitmap, int cell) {
+        BITMAP info{};
+        return bitmap && GetObjectA(bitmap, sizeof(info), &info) ? info.bmWidth / cell : 0;
+    };
+    CBitmapHandle smallest(LoadSizedBitmap(instance, id, kPictureSizes[0]));
+    const int wanted = count(smallest.Get(), kPictureSizes[0]);
     int found = 0;
-    // The list keeps its own copy of the pictures.
-    CBitmapHandle bitmap(LoadSizedBitmap(instance, id, size, &found));
+    CBitmapHandle bitmap;
+    for (int tried = size; tried >= kPictureSizes[0]; tried = found - 1) {
+        bitmap.Reset(LoadSizedBitmap(instance, id, tried, &found));
+        if (!bitmap || count(bitmap.Get(), found) >= wanted) break;
+    }
     if (!bitmap) return nullptr;
     CImageListHandle list(ImageList_Create(found, found, flags | ILC_MASK, 0, grow));
+    // The list keeps its own copy of the pictures.
     if (!list || ImageList_AddMasked(list, bitmap, mask) < 0) return nullptr;
     return list.Release();
 }

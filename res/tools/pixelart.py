@@ -42,7 +42,9 @@ pixel and every edge lands on whole pixels of that size, which a scaled
                        size of the 16-pixel form being 16)
   grid W H             one picture's design size in units, 16 x 16 by
                        default; at size N a unit is N/16 pixels
-  cells N              pictures side by side (a strip), 1 by default
+  cells N              pictures side by side (a strip); by default one more
+                       than the highest 'cell' named, so a picture added to
+                       a strip is one 'cell' block
   frames N spin D      ANI: N frames, each turned D degrees further
                        clockwise about the picture's centre
   background C         the ground (default: the first palette entry)
@@ -105,7 +107,7 @@ class Drawn:
     def __init__(self, sizes):
         self.sizes = sizes
         self.grid = (16.0, 16.0)
-        self.cells = 1
+        self.cells = None
         self.frames = 1
         self.spin = 0.0
         self.background = None
@@ -179,7 +181,7 @@ def parse_drawn_line(art, words, lineno, read_block, i):
             d.background = words[1]
         elif cmd == "cell":
             d.current = int(words[1])
-            if not 0 <= d.current < d.cells:
+            if d.current < 0 or (d.cells is not None and d.current >= d.cells):
                 raise ArtError(f"line {lineno}: cell {d.current} outside the strip")
         elif cmd in ("tile", "place"):
             rows, i = read_block(i)
@@ -219,6 +221,7 @@ def paint_drawn(art, size):
     d = art.drawn
     if d is None or size not in d.sizes:
         raise ArtError(f"no drawn pictures of size {size}")
+    cells = d.cells or 1 + max((op[1] for op in d.ops if op[0] == "shape"), default=0)
     unit = size / 16.0
     cell_w = round(d.grid[0] * unit)
     height = round(d.grid[1] * unit)
@@ -230,7 +233,7 @@ def paint_drawn(art, size):
     tests = [(op, union(op[4])) for op in d.ops if op[0] == "shape"]
     images = []
     for frame in range(d.frames):
-        img = Image(cell_w * d.cells, height, art.depth, background)
+        img = Image(cell_w * cells, height, art.depth, background)
         turn = math.radians(d.spin * frame)
         cx, cy = d.grid[0] / 2, d.grid[1] / 2
         shapes = iter(tests)
@@ -426,7 +429,7 @@ def parse(text, base_dir="."):
                         img.stamp(rows, tx, ty, art.palette)
         else:
             raise ArtError(f"line {i}: unknown directive '{cmd}'")
-    if not art.images:
+    if not art.images and art.drawn is None:
         raise ArtError("no image in the source")
     return art
 
@@ -572,6 +575,8 @@ def write_ani(art):
 
 def convert(source_text, kind, base_dir=".", size=None):
     art = parse(source_text, base_dir)
+    if size is None and not art.images:
+        raise ArtError("no image written row by row: give --size")
     if size is not None:
         # One size of the drawn section: its frames for an ANI, else its picture.
         art.images = paint_drawn(art, size)

@@ -152,9 +152,10 @@ class IconAndCursorOutput(unittest.TestCase):
 
 
 class DrawnSizes(unittest.TestCase):
-    # Two cells: an outlined square, and a plus made of two joined bars.
+    # Two cells (the strip as wide as the cells named): an outlined square,
+    # and a plus made of two joined bars.
     SOURCE = PALETTE + ("depth 24\nimage 2x1\nrg\nend\n"
-                        "drawn 20 24 32\ncells 2\ncell 0\nrect r 2 2 14 14 outline k\n"
+                        "drawn 20 24 32\ncell 0\nrect r 2 2 14 14 outline k\n"
                         "cell 1\nrect g 6 2 10 14 outline k\nrect g 2 6 14 10 outline k join\n")
 
     def test_each_size_painted_for_itself_with_one_pixel_outlines(self):
