@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/dpi.h"
 #include "framework/resource_text.h"
 
 namespace {
@@ -50,7 +51,11 @@ HWND CreateToolBarFromResource(HINSTANCE instance, HWND parent, UINT controlId, 
                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(controlId)), instance, nullptr);
     if (!bar) return nullptr;
     SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELONG(buttonSize.cx, buttonSize.cy));
+    // Pictures drawn for the display scale set the size, the resource's
+    // 16 pixels only when there are none.
+    int cx = buttonSize.cx, cy = buttonSize.cy;
+    if (images) ImageList_GetIconSize(images, &cx, &cy);
+    SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELONG(cx, cy));
     std::vector<TBBUTTON> buttons;
     int image = 0;
     for (WORD id : ids) {
@@ -70,10 +75,36 @@ HWND CreateToolBarFromResource(HINSTANCE instance, HWND parent, UINT controlId, 
         DestroyWindow(bar);
         return nullptr;
     }
-    SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    SendMessageA(bar, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImages));
+    SetToolBarImages(bar, images, disabledImages);
     SendMessageA(bar, TB_SETEXTENDEDSTYLE, 0, extendedStyle);
     for (WORD id : ids)
         if (id != 0) SetButtonText(bar, instance, id);
     return bar;
+}
+
+void SetToolBarImages(HWND bar, HIMAGELIST images, HIMAGELIST disabledImages) {
+    int cx = 0, cy = 0;
+    if (images && ImageList_GetIconSize(images, &cx, &cy))
+        SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELONG(cx, cy));
+    SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageA(bar, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImages));
+    SendMessageA(bar, TB_AUTOSIZE, 0, 0);
+}
+
+void SetToolBarScale(HWND bar, UINT dpi) {
+    SendMessageA(bar, TB_SETPADDING, 0, MAKELPARAM(ScaleForDpi(7, dpi), ScaleForDpi(6, dpi)));
+    // The buttons are measured again when the picture size is set, not when
+    // the padding is.
+    int cx = 0, cy = 0;
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(bar, TB_GETIMAGELIST, 0, 0));
+    if (images && ImageList_GetIconSize(images, &cx, &cy)) {
+        SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELONG(cx, cy));
+        // Not every toolbar sizes its buttons by the padding it is given:
+        // the picture and the padding make the height, at any scale.
+        const DWORD button = static_cast<DWORD>(SendMessageA(bar, TB_GETBUTTONSIZE, 0, 0));
+        const int height = cy + ScaleForDpi(6, dpi);
+        if (HIWORD(button) != height)
+            SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELONG(LOWORD(button), height));
+    }
+    SendMessageA(bar, TB_AUTOSIZE, 0, 0);
 }

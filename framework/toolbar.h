@@ -20,3 +20,9 @@ constexpr WORD kToolBarResourceType = 241;
 // the caller's.
 HWND CreateToolBarFromResource(HINSTANCE instance, HWND parent, UINT controlId, UINT resourceId, DWORD style,
                                DWORD extendedStyle, HIMAGELIST images, HIMAGELIST disabledImages);
+
+// Gives the toolbar its image lists and makes its pictures their size.
+void SetToolBarImages(HWND bar, HIMAGELIST images, HIMAGELIST disabledImages);
+// The padding around each button's picture, scaled to `dpi` from the
+// control's own 7 by 6 pixels at 96 DPI.
+void SetToolBarScale(HWND bar, UINT dpi);

@@ -23,6 +23,12 @@
 #define IDB_TOOLBAR 141       // 80 x 16, magenta key: toolbar, normal
 #define IDB_TOOLBAR_GREY 142  // 80 x 16, magenta key: toolbar, disabled
 
+// A picture's larger sizes (20, 24 and 32 pixels for a 16-pixel one) are
+// resources named "P<id>_<size>" after the number of its 16-pixel form, e.g.
+// P141_24; res/CMakeLists.txt writes their lines into sized_art.rc.
+#define PARDWELL_SIZED_NAME(id, size) PARDWELL_SIZED_NAME_(id, size)
+#define PARDWELL_SIZED_NAME_(id, size) P##id##_##size
+
 // Cursors.
 #define IDR_LOADING_ANI 135  // animated cursor, ten frames
 #define IDC_HAND_LINK 137    // monochrome 32 x 32 hand pointer

@@ -166,9 +166,22 @@ STDMETHODIMP CGorsemereContextMenu::Invoke(DISPID id, REFIID riid, LCID, WORD fl
     });
 }
 
+HBITMAP CGorsemereContextMenu::LoadMenuBitmap() {
+    // Menus are drawn at the system's scale; each has its picture drawn for
+    // it, 13 pixels at 100 percent, "P201_<size>" for the larger ones.
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    const int size = dpi >= 192 ? 32 : dpi >= 144 ? 24 : dpi >= 120 ? 20 : 16;
+    HINSTANCE module = gorsemere::ModuleInstance();
+    char name[16];
+    wsprintfA(name, "P%d_%d", IDB_MENU_BITMAP, size);
+    HBITMAP sized = size == 16 ? nullptr : LoadBitmapA(module, name);
+    return sized ? sized : LoadBitmapA(module, MAKEINTRESOURCEA(IDB_MENU_BITMAP));
+}
+
 STDMETHODIMP CGorsemereContextMenu::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY) {
-    if (!m_bitmap)
-        m_bitmap.Reset(LoadBitmapA(gorsemere::ModuleInstance(), MAKEINTRESOURCEA(IDB_MENU_BITMAP)));
+    if (!m_bitmap) m_bitmap.Reset(LoadMenuBitmap());
     if (!data) return E_INVALIDARG;
 
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};

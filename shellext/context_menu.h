@@ -38,6 +38,9 @@ public:
                                   UINT cchMax) override;
 
 private:
+    // The menu picture drawn for the system's display scale.
+    static HBITMAP LoadMenuBitmap();
+
     // The object's own identity, which never delegates.
     struct Inner : IUnknown {
         CGorsemereContextMenu* m_owner;

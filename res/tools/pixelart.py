@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Turn a pixel-art text source into a Windows .bmp, .ico, .cur or .ani file.
 
-Usage: pixelart.py <source.txt> <output.bmp|.ico|.cur|.ani>
+Usage: pixelart.py <source.txt> <output.bmp|.ico|.cur|.ani> [--size N]
 
-The output kind follows the output file's extension.
+The output kind follows the output file's extension. Without --size the
+pictures written row by row are the output (an ICO adds its drawn sizes);
+with --size N the drawn section is painted for N pixels (see below).
 
 Source format (one directive per line; '#' or ';' at the start of a line, and
 blank lines outside pictures, are ignored):
@@ -31,12 +33,41 @@ blank lines outside pictures, are ignored):
                        the included file's own entry for that character, so
                        one picture can be recoloured (e.g. a greyed copy)
 
+Drawn sizes. A source may end with a section that paints the same pictures
+from shapes, for each larger size on its own: one-pixel outlines stay one
+pixel and every edge lands on whole pixels of that size, which a scaled
+16-pixel picture never does.
+
+  drawn N...           starts the section: the sizes it is painted at (the
+                       size of the 16-pixel form being 16)
+  grid W H             one picture's design size in units, 16 x 16 by
+                       default; at size N a unit is N/16 pixels
+  cells N              pictures side by side (a strip); by default one more
+                       than the highest 'cell' named, so a picture added to
+                       a strip is one 'cell' block
+  frames N spin D      ANI: N frames, each turned D degrees further
+                       clockwise about the picture's centre
+  background C         the ground (default: the first palette entry)
+  cell N               the following shapes belong to picture N
+  rect C X0 Y0 X1 Y1   filled rectangle, corners in units
+  ellipse C X0 Y0 X1 Y1  filled ellipse in that box
+  poly C X Y X Y ...   filled polygon
+  line C X0 Y0 X1 Y1 W stroke W units wide with round ends
+  arc C CX CY R0 R1 A0 A1  ring between radii R0 and R1 from angle A0 to
+                       A1 (degrees clockwise from straight up)
+  Each shape may end in 'outline O': its edge pixels (those with a side
+  neighbour outside it) in O. A fill of '-' paints the outline alone. A
+  shape ending in 'join' is one with the shape before it: their union takes
+  that shape's fill and outline.
+  tile X Y / place X Y blocks work here too, in pixels of the output.
+
 Spaces inside picture rows are ordinary palette characters only if declared;
 trailing whitespace is stripped, so do not declare a space as a colour.
 Palette order is declaration order, which fixes the colour table of 1-, 4- and
 8-bit output (a monochrome image always gets black, white).
 """
 
+import math
 import os
 import struct
 import sys
@@ -69,6 +100,176 @@ class Art:
         self.hotspot = (0, 0)
         self.rate = 6
         self.depth = None
+        self.drawn = None  # Drawn section, or None
+
+
+class Drawn:
+    def __init__(self, sizes):
+        self.sizes = sizes
+        self.grid = (16.0, 16.0)
+        self.cells = None
+        self.frames = 1
+        self.spin = 0.0
+        self.background = None
+        self.ops = []  # ("shape", cell, fill, outline, [(kind, args)...]) | ("tile"|"place", x, y, rows)
+
+
+SHAPE_ARGS = {"rect": 4, "ellipse": 4, "line": 5, "arc": 6}
+
+
+def shape_test(kind, a):
+    """A predicate on a point in units: inside the shape or not."""
+    if kind == "rect":
+        x0, y0, x1, y1 = a
+        return lambda x, y: x0 <= x < x1 and y0 <= y < y1
+    if kind == "ellipse":
+        cx, cy = (a[0] + a[2]) / 2, (a[1] + a[3]) / 2
+        rx, ry = (a[2] - a[0]) / 2, (a[3] - a[1]) / 2
+        return lambda x, y: ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0
+    if kind == "line":
+        x0, y0, x1, y1, w = a
+        dx, dy = x1 - x0, y1 - y0
+        length2 = dx * dx + dy * dy
+
+        def on_line(x, y):
+            t = 0.0 if length2 == 0 else max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / length2))
+            px, py = x0 + t * dx - x, y0 + t * dy - y
+            return px * px + py * py <= (w / 2) ** 2
+        return on_line
+    if kind == "arc":
+        cx, cy, r0, r1, a0, a1 = a
+        span = (a1 - a0) % 360 or 360
+
+        def on_arc(x, y):
+            d2 = (x - cx) ** 2 + (y - cy) ** 2
+            if not r0 * r0 <= d2 <= r1 * r1:
+                return False
+            angle = math.degrees(math.atan2(x - cx, cy - y))
+            return (angle - a0) % 360 < span
+        return on_arc
+    if kind == "poly":
+        pts = list(zip(a[0::2], a[1::2]))
+
+        def in_poly(x, y):
+            inside = False
+            j = len(pts) - 1
+            for i in range(len(pts)):
+                xi, yi = pts[i]
+                xj, yj = pts[j]
+                if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
+                    inside = not inside
+                j = i
+            return inside
+        return in_poly
+    raise ArtError(f"unknown shape '{kind}'")
+
+
+def parse_drawn_line(art, words, lineno, read_block, i):
+    """One directive of the drawn section; returns the next line index."""
+    d = art.drawn
+    cmd = words[0]
+    try:
+        if cmd == "grid":
+            d.grid = (float(words[1]), float(words[2]))
+        elif cmd == "cells":
+            d.cells = int(words[1])
+        elif cmd == "frames":
+            if len(words) != 4 or words[2] != "spin":
+                raise ArtError(f"line {lineno}: expected 'frames N spin D'")
+            d.frames, d.spin = int(words[1]), float(words[3])
+        elif cmd == "background":
+            d.background = words[1]
+        elif cmd == "cell":
+            d.current = int(words[1])
+            if d.current < 0 or (d.cells is not None and d.current >= d.cells):
+                raise ArtError(f"line {lineno}: cell {d.current} outside the strip")
+        elif cmd in ("tile", "place"):
+            rows, i = read_block(i)
+            d.ops.append((cmd, int(words[1]), int(words[2]), rows))
+        elif cmd in SHAPE_ARGS or cmd == "poly":
+            join = words[-1] == "join"
+            if join:
+                words = words[:-1]
+                if not d.ops or d.ops[-1][0] != "shape":
+                    raise ArtError(f"line {lineno}: 'join' needs a shape before it")
+            outline = None
+            if len(words) >= 2 and words[-2] == "outline":
+                outline = words[-1]
+                words = words[:-2]
+            fill = words[1]
+            args = [float(v) for v in words[2:]]
+            want = SHAPE_ARGS.get(cmd)
+            if (want is not None and len(args) != want) or (cmd == "poly" and (len(args) < 6 or len(args) % 2)):
+                raise ArtError(f"line {lineno}: wrong number of values for '{cmd}'")
+            for ch in (fill, outline):
+                if ch is not None and ch != "-" and ch not in art.palette:
+                    raise ArtError(f"line {lineno}: character '{ch}' not in the palette")
+            if join:
+                # One shape with the one before: their union, edged as a whole.
+                d.ops[-1][4].append((cmd, args))
+            else:
+                d.ops.append(("shape", getattr(d, "current", 0), fill, outline, [(cmd, args)]))
+        else:
+            raise ArtError(f"line {lineno}: unknown directive '{cmd}' in the drawn section")
+    except (ValueError, IndexError):
+        raise ArtError(f"line {lineno}: bad values for '{cmd}'")
+    return i
+
+
+def paint_drawn(art, size):
+    """The drawn section painted at `size` pixels: one Image per frame."""
+    d = art.drawn
+    if d is None or size not in d.sizes:
+        raise ArtError(f"no drawn pictures of size {size}")
+    cells = d.cells or 1 + max((op[1] for op in d.ops if op[0] == "shape"), default=0)
+    unit = size / 16.0
+    cell_w = round(d.grid[0] * unit)
+    height = round(d.grid[1] * unit)
+    background = d.background or art.order[0]
+    def union(parts):
+        preds = [shape_test(kind, a) for kind, a in parts]
+        return lambda x, y: any(p(x, y) for p in preds)
+
+    tests = [(op, union(op[4])) for op in d.ops if op[0] == "shape"]
+    images = []
+    for frame in range(d.frames):
+        img = Image(cell_w * cells, height, art.depth, background)
+        turn = math.radians(d.spin * frame)
+        cx, cy = d.grid[0] / 2, d.grid[1] / 2
+        shapes = iter(tests)
+        for op in d.ops:
+            if op[0] in ("tile", "place"):
+                _, x, y, rows = op
+                if not rows:
+                    continue
+                if op[0] == "place":
+                    img.stamp(rows, x, y, art.palette)
+                else:
+                    bw, bh = len(rows[0]), len(rows)
+                    for ty in range(y % bh - bh if y % bh else 0, img.height, bh):
+                        for tx in range(x % bw - bw if x % bw else 0, img.width, bw):
+                            img.stamp(rows, tx, ty, art.palette)
+                continue
+            (_, cell, fill, outline, _), test = next(shapes)
+
+            def inside(px, py, cell=cell, test=test):
+                # The pixel's centre in units, turned back by the frame's angle.
+                x = (px - cell * cell_w + 0.5) / unit - cx
+                y = (py + 0.5) / unit - cy
+                rx = x * math.cos(turn) + y * math.sin(turn)
+                ry = -x * math.sin(turn) + y * math.cos(turn)
+                return test(rx + cx, ry + cy)
+
+            for py in range(height):
+                for px in range(cell * cell_w, (cell + 1) * cell_w):
+                    if not inside(px, py):
+                        continue
+                    edge = any(not inside(px + dx, py + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+                    ch = outline if edge and outline else fill
+                    if ch != "-" and art.palette[ch] != "skip":
+                        img.pixels[py][px] = ch
+        images.append(img)
+    return images
 
 
 def parse_colour(text, lineno):
@@ -151,6 +352,18 @@ def parse(text, base_dir="."):
             continue
         words = raw.split()
         cmd = words[0]
+        if art.drawn is not None and cmd not in ("!included", "!end-included", "colour", "color", "depth"):
+            i = parse_drawn_line(art, words, i, read_block, i)
+            continue
+        if cmd == "drawn":
+            try:
+                sizes = [int(w) for w in words[1:]]
+            except ValueError:
+                raise ArtError(f"line {i}: bad size list")
+            if not sizes:
+                raise ArtError(f"line {i}: 'drawn' needs at least one size")
+            art.drawn = Drawn(sizes)
+            continue
         if cmd == "!included":
             if included == 0:
                 locked = set(art.palette)
@@ -216,7 +429,7 @@ def parse(text, base_dir="."):
                         img.stamp(rows, tx, ty, art.palette)
         else:
             raise ArtError(f"line {i}: unknown directive '{cmd}'")
-    if not art.images:
+    if not art.images and art.drawn is None:
         raise ArtError("no image in the source")
     return art
 
@@ -360,8 +573,21 @@ def write_ani(art):
     return b"RIFF" + struct.pack("<I", len(body)) + body
 
 
-def convert(source_text, kind, base_dir="."):
+def convert(source_text, kind, base_dir=".", size=None):
     art = parse(source_text, base_dir)
+    if size is None and not art.images:
+        raise ArtError("no image written row by row: give --size")
+    if size is not None:
+        # One size of the drawn section: its frames for an ANI, else its picture.
+        art.images = paint_drawn(art, size)
+        if kind == "ani" and art.drawn.frames > 1:
+            return write_ani(art)
+    elif kind == "ico" and art.drawn is not None:
+        have = {img.height for img in art.images}
+        for n in art.drawn.sizes:
+            if n not in have:
+                art.images.extend(paint_drawn(art, n)[:1])
+        art.images.sort(key=lambda img: img.height)
     if kind == "bmp":
         return write_bmp(art)
     if kind == "ico":
@@ -376,15 +602,23 @@ def convert(source_text, kind, base_dir="."):
 
 
 def main(argv):
-    if len(argv) != 3:
+    args = argv[1:]
+    size = None
+    if len(args) == 4 and args[2] == "--size":
+        try:
+            size = int(args[3])
+        except ValueError:
+            size = 0
+        args = args[:2]
+    if len(args) != 2 or size == 0:
         sys.stderr.write(__doc__.split("\n\n")[0] + "\n")
-        sys.stderr.write("usage: pixelart.py <source.txt> <output.bmp|.ico|.cur|.ani>\n")
+        sys.stderr.write("usage: pixelart.py <source.txt> <output.bmp|.ico|.cur|.ani> [--size N]\n")
         return 2
-    source, output = argv[1], argv[2]
+    source, output = args
     kind = output.rsplit(".", 1)[-1].lower()
     try:
         with open(source, encoding="utf-8") as f:
-            data = convert(f.read(), kind, os.path.dirname(os.path.abspath(source)))
+            data = convert(f.read(), kind, os.path.dirname(os.path.abspath(source)), size)
     except (ArtError, ValueError, IndexError, OSError) as e:
         sys.stderr.write(f"{source}: {e}\n")
         return 1

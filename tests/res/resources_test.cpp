@@ -19,13 +19,17 @@ HINSTANCE Module() {
     return GetModuleHandleA(nullptr);
 }
 
-std::vector<BYTE> RawResource(LPCSTR type, int id) {
-    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(id), type);
+std::vector<BYTE> RawResource(LPCSTR type, LPCSTR name) {
+    HRSRC found = FindResourceA(Module(), name, type);
     if (!found) return {};
     HGLOBAL loaded = LoadResource(Module(), found);
     const BYTE* data = static_cast<const BYTE*>(LockResource(loaded));
     DWORD size = SizeofResource(Module(), found);
     return data ? std::vector<BYTE>(data, data + size) : std::vector<BYTE>();
+}
+
+std::vector<BYTE> RawResource(LPCSTR type, int id) {
+    return RawResource(type, MAKEINTRESOURCEA(id));
 }
 
 // Reader for the variable-length fields of a DLGTEMPLATEEX.
@@ -267,16 +271,16 @@ struct BitmapInfo {
     DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-bool ReadBitmap(int id, BitmapInfo& out) {
-    std::vector<BYTE> raw = RawResource(RT_BITMAP, id);
+bool ReadBitmap(LPCSTR name, BitmapInfo& out) {
+    std::vector<BYTE> raw = RawResource(RT_BITMAP, name);
     if (raw.size() < sizeof(BITMAPINFOHEADER)) return false;
     BITMAPINFOHEADER header;
     std::memcpy(&header, raw.data(), sizeof(header));
     out.width = header.biWidth;
     out.height = header.biHeight;
     out.bits = header.biBitCount;
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(Module(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageA(Module(), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap) return false;
     BITMAPINFO request{};
     request.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -294,6 +298,17 @@ bool ReadBitmap(int id, BitmapInfo& out) {
     return lines == out.height;
 }
 
+bool ReadBitmap(int id, BitmapInfo& out) {
+    return ReadBitmap(MAKEINTRESOURCEA(id), out);
+}
+
+// A picture's form for `size` pixels: its number at 16, "P<id>_<size>" above.
+bool ReadSizedBitmap(int id, int size, BitmapInfo& out) {
+    if (size == 16) return ReadBitmap(id, out);
+    const std::string name = "P" + std::to_string(id) + "_" + std::to_string(size);
+    return ReadBitmap(name.c_str(), out);
+}
+
 TEST(Bitmaps, SizesDepthsAndKeyColours) {
     const DWORD kMagenta = 0xFF00FF, kWhite = 0xFFFFFF;
     const struct {
@@ -306,23 +321,30 @@ TEST(Bitmaps, SizesDepthsAndKeyColours) {
         {IDB_FORMATS, 48, 16, 24, 16, kWhite},  {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
         {IDB_TOOLBAR, 80, 16, 8, 16, kMagenta}, {IDB_TOOLBAR_GREY, 80, 16, 8, 16, kMagenta},
     };
+    // Every picture but the sort arrows comes drawn for 20, 24 and 32 pixels
+    // too, each size its own resource with its cells and key colour.
+    const int sizes[] = {16, 20, 24, 32};
     for (const auto& row : table) {
-        SCOPED_TRACE("bitmap " + std::to_string(row.id));
-        BitmapInfo bmp;
-        ASSERT_TRUE(ReadBitmap(row.id, bmp));
-        EXPECT_EQ(row.width, bmp.width);
-        EXPECT_EQ(row.height, bmp.height);
-        EXPECT_EQ(row.bits, bmp.bits);
-        if (!row.cell) continue;
-        for (int cell = 0; cell * row.cell < bmp.width; ++cell) {
-            int keyed = 0, painted = 0;
-            for (int y = 0; y < bmp.height; ++y)
-                for (int x = cell * row.cell; x < (cell + 1) * row.cell; ++x)
-                    (bmp.At(x, y) == row.key ? keyed : painted)++;
-            // Every image shows something and leaves its surroundings clear;
-            // an image drawn in the key colour would vanish in the list.
-            EXPECT_GT(painted, row.cell * bmp.height / 6) << "image " << cell;
-            EXPECT_GT(keyed, 0) << "image " << cell;
+        for (int size : sizes) {
+            if (size != 16 && row.id == IDB_SORT_ARROWS) continue;
+            SCOPED_TRACE("bitmap " + std::to_string(row.id) + " at " + std::to_string(size));
+            BitmapInfo bmp;
+            ASSERT_TRUE(ReadSizedBitmap(row.id, size, bmp));
+            EXPECT_EQ(row.width * size / 16, bmp.width);
+            EXPECT_EQ(row.height * size / 16, bmp.height);
+            EXPECT_EQ(row.bits, bmp.bits);
+            const int cellWidth = row.cell * size / 16;
+            if (!row.cell) continue;
+            for (int cell = 0; cell * cellWidth < bmp.width; ++cell) {
+                int keyed = 0, painted = 0;
+                for (int y = 0; y < bmp.height; ++y)
+                    for (int x = cell * cellWidth; x < (cell + 1) * cellWidth; ++x)
+                        (bmp.At(x, y) == row.key ? keyed : painted)++;
+                // Every image shows something and leaves its surroundings clear;
+                // an image drawn in the key colour would vanish in the list.
+                EXPECT_GT(painted, cellWidth * bmp.height / 6) << "image " << cell;
+                EXPECT_GT(keyed, 0) << "image " << cell;
+            }
         }
     }
 }
@@ -412,6 +434,10 @@ TEST(IconsAndCursors, SizesMasksAndHotSpots) {
     } table[] = {
         {"icon large", IDI_MAINFRAME, IMAGE_ICON, 32, true},
         {"icon small", IDI_MAINFRAME, IMAGE_ICON, 16, true},
+        {"icon small at 125%", IDI_MAINFRAME, IMAGE_ICON, 20, true},
+        {"icon small at 150%", IDI_MAINFRAME, IMAGE_ICON, 24, true},
+        {"icon large at 150%", IDI_MAINFRAME, IMAGE_ICON, 48, true},
+        {"icon large at 200%", IDI_MAINFRAME, IMAGE_ICON, 64, true},
         {"hand pointer", IDC_HAND_LINK, IMAGE_CURSOR, 32, false},
     };
     for (const auto& row : table) {
@@ -437,44 +463,57 @@ TEST(IconsAndCursors, SizesMasksAndHotSpots) {
     }
 }
 
-TEST(IconsAndCursors, IconFileHoldsBothSizesAsAMaskedEntry) {
+TEST(IconsAndCursors, IconFileHoldsEverySizeAsAMaskedEntry) {
     std::vector<BYTE> group = RawResource(RT_GROUP_ICON, IDI_MAINFRAME);
     ASSERT_GE(group.size(), 6u);
     WORD count;
     std::memcpy(&count, group.data() + 4, 2);
     std::vector<int> sizes;
     for (WORD i = 0; i < count; ++i) sizes.push_back(group[6 + i * 14] ? group[6 + i * 14] : 256);
-    EXPECT_NE(sizes.end(), std::find(sizes.begin(), sizes.end(), 16));
-    EXPECT_NE(sizes.end(), std::find(sizes.begin(), sizes.end(), 32));
+    // Drawn for each scale, small (16 to 32) and large (32 to 64): none
+    // stretched by the loader.
+    for (int size : {16, 20, 24, 32, 48, 64})
+        EXPECT_NE(sizes.end(), std::find(sizes.begin(), sizes.end(), size)) << size;
 }
 
-TEST(IconsAndCursors, AnimatedCursorHasTenFrames) {
-    std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEA(21), IDR_LOADING_ANI);  // RT_ANICURSOR
-    ASSERT_GE(raw.size(), 12u + 8 + 36);
-    EXPECT_EQ(0, std::memcmp(raw.data(), "RIFF", 4));
-    EXPECT_EQ(0, std::memcmp(raw.data() + 8, "ACON", 4));
-    ASSERT_EQ(0, std::memcmp(raw.data() + 12, "anih", 4));
-    DWORD frames, steps;
-    std::memcpy(&frames, raw.data() + 20 + 4, 4);
-    std::memcpy(&steps, raw.data() + 20 + 8, 4);
-    EXPECT_EQ(10u, frames);
-    EXPECT_EQ(10u, steps);
+TEST(IconsAndCursors, AnimatedCursorHasTenFramesAtEverySize) {
+    for (int size : {16, 20, 24, 32}) {
+        SCOPED_TRACE(size);
+        const std::string sized = "P" + std::to_string(IDR_LOADING_ANI) + "_" + std::to_string(size);
+        LPCSTR name = size == 16 ? MAKEINTRESOURCEA(IDR_LOADING_ANI) : sized.c_str();
+        std::vector<BYTE> raw = RawResource(MAKEINTRESOURCEA(21), name);  // RT_ANICURSOR
+        ASSERT_GE(raw.size(), 12u + 8 + 36);
+        EXPECT_EQ(0, std::memcmp(raw.data(), "RIFF", 4));
+        EXPECT_EQ(0, std::memcmp(raw.data() + 8, "ACON", 4));
+        ASSERT_EQ(0, std::memcmp(raw.data() + 12, "anih", 4));
+        DWORD frames, steps;
+        std::memcpy(&frames, raw.data() + 20 + 4, 4);
+        std::memcpy(&steps, raw.data() + 20 + 8, 4);
+        EXPECT_EQ(10u, frames);
+        EXPECT_EQ(10u, steps);
 
-    HCURSOR cursor = static_cast<HCURSOR>(
-        LoadImageA(Module(), MAKEINTRESOURCEA(IDR_LOADING_ANI), IMAGE_CURSOR, 16, 16, 0));
-    ASSERT_NE(nullptr, cursor);
-    // The tree draws each frame by its step number into a small-icon place.
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, 16, 16);
-    HGDIOBJ old = SelectObject(dc, target);
-    for (UINT step = 0; step < 10; ++step)
-        EXPECT_TRUE(DrawIconEx(dc, 0, 0, cursor, 16, 16, step, nullptr, DI_NORMAL)) << step;
-    SelectObject(dc, old);
-    DeleteObject(target);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    DestroyCursor(cursor);
+        HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(Module(), name, IMAGE_CURSOR, size, size, 0));
+        ASSERT_NE(nullptr, cursor);
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(cursor, &info));
+        BITMAP mask{};
+        GetObjectA(info.hbmMask, sizeof(mask), &mask);
+        EXPECT_EQ(size, mask.bmWidth) << "drawn at its own size";
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        // The tree draws each frame by its step number into a small-icon place.
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP target = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, target);
+        for (UINT step = 0; step < 10; ++step)
+            EXPECT_TRUE(DrawIconEx(dc, 0, 0, cursor, size, size, step, nullptr, DI_NORMAL)) << step;
+        SelectObject(dc, old);
+        DeleteObject(target);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        DestroyCursor(cursor);
+    }
 }
 
 TEST(Menus, PopupsItemsAndIds) {

@@ -151,6 +151,51 @@ class IconAndCursorOutput(unittest.TestCase):
         self.assertEqual(len(data), pos)
 
 
+class DrawnSizes(unittest.TestCase):
+    # Two cells (the strip as wide as the cells named): an outlined square,
+    # and a plus made of two joined bars.
+    SOURCE = PALETTE + ("depth 24\nimage 2x1\nrg\nend\n"
+                        "drawn 20 24 32\ncell 0\nrect r 2 2 14 14 outline k\n"
+                        "cell 1\nrect g 6 2 10 14 outline k\nrect g 2 6 14 10 outline k join\n")
+
+    def test_each_size_painted_for_itself_with_one_pixel_outlines(self):
+        K, R, G, M = (0, 0, 0), (255, 0, 0), (0, 255, 0), (255, 0, 255)
+        for size in (20, 24, 32):
+            with self.subTest(size=size):
+                _, rows = bmp_pixels(pixelart.convert(self.SOURCE, "bmp", size=size))
+                self.assertEqual((2 * size, size), (len(rows[0]), len(rows)))
+                # Across the square: ground, one pixel of outline, the fill
+                # (12 of 16 units at this size, less its outline), outline, ground.
+                runs = []
+                for px in rows[size // 2][:size]:
+                    if runs and runs[-1][0] == px:
+                        runs[-1][1] += 1
+                    else:
+                        runs.append([px, 1])
+                self.assertEqual([M, K, R, K, M], [r[0] for r in runs])
+                self.assertEqual([1, 1], [runs[1][1], runs[3][1]])
+                self.assertLessEqual(abs(runs[2][1] + 2 - 12 * size / 16), 1)
+                # Joined shapes are edged as one: no outline where the bars cross.
+                mid = size // 2
+                centre = rows[mid][size + mid]
+                self.assertEqual(G, centre)
+                self.assertEqual(1, sum(1 for px in rows[mid][size:] if px == K) // 2)
+        # The hand-drawn picture stays the 16-pixel form.
+        _, rows = bmp_pixels(pixelart.convert(self.SOURCE, "bmp"))
+        self.assertEqual([[R, G]], rows)
+
+    def test_frames_turn_and_icons_take_the_drawn_sizes(self):
+        ring = PALETTE + ("depth 8\nimage 16x16 fill _\nend\ndrawn 24\nframes 4 spin 90\nbackground _\n"
+                          "arc r 8 8 3 7 0 90\n")
+        ani = pixelart.convert(ring, "ani", size=24)
+        self.assertEqual(4, struct.unpack_from("<I", ani, 24)[0])
+        icon = PALETTE + "depth 8\nimage 16x16 fill _\nend\ndrawn 20 32\nbackground _\nellipse r 1 1 15 15\n"
+        sizes = [(e["w"], e["h"]) for e in icon_entries(pixelart.convert(icon, "ico"))]
+        self.assertEqual([(16, 16), (20, 20), (32, 32)], sizes)
+        with self.assertRaises(pixelart.ArtError):
+            pixelart.convert(icon, "bmp", size=24)
+
+
 class SourceErrors(unittest.TestCase):
     CASES = [
         ("row too short", PALETTE + "depth 24\nimage 2x1\nr\nend\n", "wide"),

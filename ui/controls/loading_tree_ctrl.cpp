@@ -6,6 +6,8 @@
 #include <cstring>
 #include <functional>
 
+#include "framework/dpi.h"
+
 namespace {
 // The indicator must not outlive the load, whatever way the load ends.
 class CIndicatorScope {
@@ -116,12 +118,15 @@ COLORREF CLoadingTreeCtrl::BackgroundColor() const {
 }
 
 bool CLoadingTreeCtrl::GetIconPlace(HTREEITEM item, RECT& place) const {
-    if (!SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL)) return false;
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL));
+    if (!images) return false;
     RECT text{};
     std::memcpy(&text, &item, sizeof(item));  // TVM_GETITEMRECT takes the item in the rectangle
     if (!SendMessage(TVM_GETITEMRECT, TRUE, (LPARAM)&text)) return false;
-    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
-    place.left = text.left - (cx + 3);
+    // The tree's own pictures set the place's size, at any scale.
+    int cx = 0, cy = 0;
+    if (!ImageList_GetIconSize(images, &cx, &cy)) return false;
+    place.left = text.left - (cx + ScaleForDpi(3, DpiOfWindow(m_hwnd)));
     place.top = text.top + (text.bottom - text.top - cy) / 2;
     place.right = place.left + cx;
     place.bottom = place.top + cy;

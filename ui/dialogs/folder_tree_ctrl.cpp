@@ -2,21 +2,33 @@
 
 #include <cstring>
 
+#include "framework/dpi.h"
 #include "res/resource.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+// Pixels at 96 DPI, scaled to the tree's own.
 constexpr int kBarFrameWidth = 56;
 constexpr int kBarHeight = 16;
+constexpr int kBarGap = 3;
+// LoadingBarWidth's full bar: the frame less its gaps at 96 DPI.
+constexpr int kFullBar = kBarFrameWidth - 2 * kBarGap;
 }  // namespace
 
 CFolderTreeCtrl::CFolderTreeCtrl() {
     m_drawIcon = true;
     SetTimerPeriod(125);
-    m_cursor.Reset(static_cast<HCURSOR>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LOADING_ANI), IMAGE_CURSOR,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    LoadCursorForDpi(SystemDpi());
+}
+
+void CFolderTreeCtrl::LoadCursorForDpi(UINT dpi) {
+    // The ring drawn for the scale, loaded at its own size.
+    const int size = PictureSizeForDpi(dpi);
+    SizedResourceName name;
+    m_cursor.Reset(static_cast<HCURSOR>(LoadImageA(
+        GetModuleHandleA(nullptr), SizedResource(IDR_LOADING_ANI, size, name), IMAGE_CURSOR, size, size, 0)));
+    m_cursorDpi = dpi;
 }
 
 CFolderTreeCtrl::~CFolderTreeCtrl() = default;
@@ -24,18 +36,21 @@ CFolderTreeCtrl::~CFolderTreeCtrl() = default;
 void CFolderTreeCtrl::OnLoadBegin(HTREEITEM placeholder) {
     RECT text{};
     std::memcpy(&text, &placeholder, sizeof(placeholder));
+    const UINT dpi = DpiOfWindow(m_hwnd);
+    if (dpi != m_cursorDpi || !m_cursor) LoadCursorForDpi(dpi);
     if (placeholder && SendMessage(TVM_GETITEMRECT, TRUE, (LPARAM)&text)) {
-        int d = (text.bottom - text.top - kBarHeight) / 2;
+        int d = (text.bottom - text.top - ScaleForDpi(kBarHeight, dpi)) / 2;
         if (d < 0) d = 0;
         text.top += d;
         text.bottom -= d;
-        // Three pixels right of the text.
-        OffsetRect(&text, text.right - text.left + 3, 0);
-        m_bar = text;
-        InflateRect(&m_bar, -3, -3);
-        m_bar.right = m_bar.left;
-        text.right = text.left + kBarFrameWidth;
+        const int gap = ScaleForDpi(kBarGap, dpi);
+        OffsetRect(&text, text.right - text.left + gap, 0);
+        text.right = text.left + ScaleForDpi(kBarFrameWidth, dpi);
         m_barFrame = text;
+        m_bar = text;
+        InflateRect(&m_bar, -gap, -gap);
+        m_fullBar = m_bar.right - m_bar.left;
+        m_bar.right = m_bar.left;
     } else {
         m_barFrame = m_bar = RECT{};
     }
@@ -53,7 +68,7 @@ void CFolderTreeCtrl::OnLoadProgress(bool isTick, int total, int current) {
         if (IsRectEmpty(&m_barFrame)) return;
         FrameRect(dc, &m_barFrame, m_frameBrush);
         RECT bar = m_bar;
-        bar.right = bar.left + LoadingBarWidth(total, current);
+        bar.right = bar.left + MulDiv(LoadingBarWidth(total, current), m_fullBar, kFullBar);
         FillRect(dc, &bar, m_barBrush);
         return;
     }

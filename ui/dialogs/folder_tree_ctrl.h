@@ -34,13 +34,17 @@ protected:
     // The indicator's geometry, fixed at the start of a load.
     RECT m_barFrame{};
     RECT m_bar{};
+    int m_fullBar = 0;  // the bar's width when full
     RECT m_iconPlace{};
     bool m_hasIconPlace = false;
     UINT m_frame = 0;
 
 private:
+    void LoadCursorForDpi(UINT dpi);
+
     CShellContextMenu m_menu;
     CCursorHandle m_cursor;
+    UINT m_cursorDpi = 0;
     CBrushHandle m_frameBrush;
     CBrushHandle m_barBrush;
     CBrushHandle m_backBrush;

@@ -6,6 +6,7 @@
 
 #include "core/file_types.h"
 #include "core/platform/file_system.h"
+#include "framework/dpi.h"
 #include "res/resource.h"
 
 namespace {
@@ -39,7 +40,7 @@ const CDialogResize::Item kAnchors[] = {
     {IDOK, CDialogResize::MoveX | CDialogResize::MoveY},
     {IDCANCEL, CDialogResize::MoveX | CDialogResize::MoveY},
 };
-// Window size, pixels.
+// Window size, pixels at 96 DPI.
 constexpr SIZE kMinimumSize{320, 280};
 }  // namespace
 
@@ -158,6 +159,18 @@ bool CSelectFolderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
             m_resize.ApplyMinimum(*reinterpret_cast<MINMAXINFO*>(lp));
             result = DefProc(msg, wp, lp);
             return true;
+        case WM_DPICHANGED: {
+            // The system rescales the dialog's own layout first; the anchors
+            // then start from it, with the minimum for the new scale.
+            result = DefProc(msg, wp, lp);
+            const UINT dpi = LOWORD(wp);
+            const SIZE minimum{ScaleForDpi(kMinimumSize.cx, dpi), ScaleForDpi(kMinimumSize.cy, dpi)};
+            m_resize.Init(m_hwnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), minimum, IDC_SIZE_GRIP);
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return true;
+        }
         case WM_DESTROY:
             EndPreselection();
             return CDialog::OnMessage(msg, wp, lp, result);
@@ -170,7 +183,10 @@ void CSelectFolderDlg::PlaceAtFirstSize() {
     // The margins are pixels rather than the template's dialog units, so the
     // rows are stacked up from the bottom here once; from then on the
     // controls follow their anchors.
-    const int kRight = 9, kBottom = 12, kButtonGap = 4, kRowGap = 6;
+    // Those pixels are for 96 DPI and scale with the dialog's own.
+    const UINT dpi = DpiOfWindow(m_hwnd);
+    const int kRight = ScaleForDpi(9, dpi), kBottom = ScaleForDpi(12, dpi), kButtonGap = ScaleForDpi(4, dpi),
+              kRowGap = ScaleForDpi(6, dpi);
     RECT client;
     GetClientRect(m_hwnd, &client);
     const RECT ok = ChildRect(m_hwnd, IDOK);
@@ -193,6 +209,7 @@ void CSelectFolderDlg::PlaceAtFirstSize() {
     Place(m_hwnd, IDOK, right - 2 * wOK - kButtonGap, buttonTop, right - wOK - kButtonGap, buttonTop + hOK);
     const int checkTop = buttonTop + (hOK - hK) / 2;
     Place(m_hwnd, IDC_INCLUDE_SUBFOLDERS, check.left, checkTop, check.right, checkTop + hK);
-    m_resize.Init(m_hwnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), kMinimumSize, IDC_SIZE_GRIP);
+    const SIZE minimum{ScaleForDpi(kMinimumSize.cx, dpi), ScaleForDpi(kMinimumSize.cy, dpi)};
+    m_resize.Init(m_hwnd, kAnchors, sizeof(kAnchors) / sizeof(kAnchors[0]), minimum, IDC_SIZE_GRIP);
     InvalidateRect(m_hwnd, nullptr, TRUE);
 }

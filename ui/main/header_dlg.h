@@ -1,7 +1,8 @@
 #pragma once
 // CHeaderDlg: a dialog that paints a banner across the top of its client
 // area (bitmap 132 tiled to the full width, a grey rule at y 59 and the bold
-// caption, string 102). Controls lying over the banner belong to the derived
+// caption, string 102), every measure scaled to the window's DPI and the
+// bitmap in the size drawn for it. Controls lying over the banner belong to the derived
 // dialog.
 //
 // What a derived dialog does:
@@ -31,11 +32,21 @@ public:
     // Paints the banner into any DC over a client rectangle; captionFont may
     // be null (the DC's current font is used then). Exposed so that it can
     // be drawn into a memory DC.
-    static void PaintBanner(HDC dc, const RECT& client, HFONT captionFont);
-    // The caption's box: (left + 16, 12) to (right - 16, 52).
-    static RECT CaptionBox(const RECT& client);
+    static void PaintBanner(HDC dc, const RECT& client, HFONT captionFont, UINT dpi = 96);
+    // The caption's box: (left + 16, 12) to (right - 16, 52) at 96 DPI.
+    static RECT CaptionBox(const RECT& client, UINT dpi = 96);
+    // The rule's row: kRuleY at 96 DPI, the banner's last row at any scale.
+    static int RuleY(UINT dpi);
+
+    // The DPI the window is laid out for: its own until a WM_DPICHANGED
+    // names another.
+    UINT Dpi() const;
 
 protected:
+    void SetDpi(UINT dpi) { m_dpi = dpi; }
     void DoDataExchange(bool) override {}
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    UINT m_dpi = 0;
 };

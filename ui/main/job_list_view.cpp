@@ -13,6 +13,7 @@
 #include "core/platform/file_system.h"
 #include "core/platform/win32_path.h"
 #include "core/platform/win32_text.h"
+#include "framework/dpi.h"
 #include "framework/resource_text.h"
 #include "res/resource.h"
 #include "ui/main/entry_texts.h"
@@ -72,15 +73,30 @@ void CJobListView::SetUp(HIMAGELIST stateImages, HIMAGELIST headerImages) {
     m_list.SetImageList(stateImages, LVSIL_STATE);
     // The marks are the entries' own; the list asks for them as it paints.
     m_list.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
-    m_list.InsertColumn(0, "File", LVCFMT_LEFT, 160);
+    // Widths are pixels at 96 DPI, scaled to the list's own.
+    const UINT dpi = DpiOfWindow(m_list);
+    const int fileWidth = ScaleForDpi(160, dpi), breaksWidth = ScaleForDpi(110, dpi);
+    m_list.InsertColumn(0, "File", LVCFMT_LEFT, fileWidth);
     // The folder column gives up what the line-breaks column needs, so all
     // three show without scrolling (room for a vertical scroll bar kept).
     RECT client{};
     GetClientRect(m_list, &client);
-    const int folderWidth = std::max(
-        120, std::min(300, static_cast<int>(client.right) - 160 - 110 - GetSystemMetrics(SM_CXVSCROLL)));
+    const int folderWidth =
+        std::max(ScaleForDpi(120, dpi),
+                 std::min(ScaleForDpi(300, dpi), static_cast<int>(client.right) - fileWidth - breaksWidth -
+                                                     GetSystemMetrics(SM_CXVSCROLL)));
     m_list.InsertColumn(1, "Folder", LVCFMT_LEFT, folderWidth);
-    m_list.InsertColumn(2, LoadResourceText(IDS_COLUMN_LINE_BREAKS).c_str(), LVCFMT_LEFT, 110);
+    m_list.InsertColumn(2, LoadResourceText(IDS_COLUMN_LINE_BREAKS).c_str(), LVCFMT_LEFT, breaksWidth);
+}
+
+void CJobListView::Rescale(UINT oldDpi, UINT newDpi, HIMAGELIST stateImages) {
+    m_list.SetImageList(stateImages, LVSIL_STATE);
+    if (!oldDpi) return;
+    for (int column = 0; column < 3; ++column) {
+        const int width = static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, column));
+        m_list.SendMessage(LVM_SETCOLUMNWIDTH, column,
+                           MulDiv(width, static_cast<int>(newDpi), static_cast<int>(oldDpi)));
+    }
 }
 
 int CJobListView::AddFile(const char* path) {

@@ -27,6 +27,9 @@ public:
     const JobList& Model() const { return m_jobs; }
     // Once the control is bound: columns, pictures and the sorter.
     void SetUp(HIMAGELIST stateImages, HIMAGELIST headerImages);
+    // The window moved to a monitor of another scale: new marks, and the
+    // columns' widths scaled from the old DPI to the new.
+    void Rescale(UINT oldDpi, UINT newDpi, HIMAGELIST stateImages);
     // Told the count of entries after each change the user sees, and each
     // change of an entry's mark before the current entry follows it.
     std::function<void(int count)> onCountShown;

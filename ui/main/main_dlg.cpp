@@ -15,6 +15,7 @@
 #include "core/platform/file_system.h"
 #include "core/platform/win32_path.h"
 #include "core/platform/win32_text.h"
+#include "framework/dpi.h"
 #include "framework/resource_text.h"
 #include "framework/toolbar.h"
 #include "res/product_info.h"
@@ -109,11 +110,22 @@ CMainDlg::~CMainDlg() {
 
 // ---- creation and initialisation ----
 
+bool CMainDlg::MakePictures(UINT dpi) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const int size = PictureSizeForDpi(dpi);
+    m_toolbarImages.Reset(MakeSizedImageList(instance, IDB_TOOLBAR, size, ILC_COLOR16, 1, RGB(255, 0, 255)));
+    m_toolbarGreyImages.Reset(
+        MakeSizedImageList(instance, IDB_TOOLBAR_GREY, size, ILC_COLOR16, 1, RGB(255, 0, 255)));
+    m_stateImages.Reset(
+        MakeSizedImageList(instance, IDB_STATE_IMAGES, size, ILC_COLOR24, 4, RGB(255, 0, 255)));
+    m_selectorImages.Reset(
+        MakeSizedImageList(instance, IDB_FORMATS, size, ILC_COLOR24, 3, RGB(255, 255, 255)));
+    return m_toolbarImages && m_toolbarGreyImages && m_stateImages && m_selectorImages;
+}
+
 bool CMainDlg::OnCreate() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    m_toolbarImages.Reset(MakeImageList(IDB_TOOLBAR, 16, 16, ILC_COLOR16, 1, RGB(255, 0, 255)));
-    m_toolbarGreyImages.Reset(MakeImageList(IDB_TOOLBAR_GREY, 16, 16, ILC_COLOR16, 1, RGB(255, 0, 255)));
-    if (!m_toolbarImages || !m_toolbarGreyImages) return false;
+    if (!MakePictures(Dpi())) return false;
     static_assert(RT_TOOLBAR_LAYOUT == kToolBarResourceType, "the toolbar helper reads this resource type");
     HWND bar =
         CreateToolBarFromResource(instance, m_hwnd, ID_TOOLBAR_CTRL, IDR_MAINFRAME,
@@ -124,10 +136,57 @@ bool CMainDlg::OnCreate() {
     m_toolbar.Attach(bar);
     AddCommandToolBar(bar);
 
-    m_stateImages.Reset(MakeImageList(IDB_STATE_IMAGES, 16, 16, ILC_COLOR24, 4, RGB(255, 0, 255)));
-    m_selectorImages.Reset(MakeImageList(IDB_FORMATS, 16, 16, ILC_COLOR24, 3, RGB(255, 255, 255)));
     m_headerImages.Reset(MakeImageList(IDB_SORT_ARROWS, 9, 5, ILC_COLOR4, 2, RGB(255, 0, 255)));
-    return m_stateImages && m_selectorImages && m_headerImages;
+    return m_headerImages != nullptr;
+}
+
+void CMainDlg::SetIconsAndFonts(UINT dpi) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const int large = ScaleForDpi(32, dpi), small = PictureSizeForDpi(dpi);
+    // The window uses the icons it was given until it has new ones: the old
+    // go only after.
+    CIconHandle largeIcon(static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON, large, large, 0)));
+    CIconHandle smallIcon(static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON, small, small, 0)));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    m_largeIcon = std::move(largeIcon);
+    m_smallIcon = std::move(smallIcon);
+
+    // The shared fonts are made for the system DPI; a window on a monitor
+    // of another scale gets copies of its own.
+    const ShellResources& shell = m_resources;
+    HFONT bold = shell.BoldFont(), link = shell.BoldUnderlineFont();
+    CFontHandle boldFont, linkFont;
+    if (dpi != SystemDpi()) {
+        boldFont.Reset(CreateFontForDpi(bold, dpi));
+        linkFont.Reset(CreateFontForDpi(link, dpi));
+        if (boldFont) bold = boldFont.Get();
+        if (linkFont) link = linkFont.Get();
+    }
+    m_feedbackLink.SetFont(link);
+    m_optionsLink.SetFont(link);
+    if (HWND convert = GetDlgItem(IDC_CONVERT)) ::SendMessageA(convert, WM_SETFONT, (WPARAM)bold, TRUE);
+    m_boldFont = std::move(boldFont);
+    m_linkFont = std::move(linkFont);
+}
+
+void CMainDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    const UINT old = Dpi();
+    SetDpi(dpi);
+    SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls keep drawing with the old lists until they hold the new.
+    CImageListHandle oldLists[] = {std::move(m_toolbarImages), std::move(m_toolbarGreyImages),
+                                   std::move(m_stateImages), std::move(m_selectorImages)};
+    if (!MakePictures(dpi)) return;
+    SetToolBarImages(m_toolbar, m_toolbarImages, m_toolbarGreyImages);
+    SetToolBarScale(m_toolbar, dpi);
+    m_selector.SetImageList(m_selectorImages);
+    m_jobs.Rescale(old, dpi, m_stateImages);
+    SetIconsAndFonts(dpi);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 void CMainDlg::DoDataExchange(bool save) {
@@ -166,14 +225,6 @@ BOOL CMainDlg::OnInitDialog() {
     EditSystemMenu();
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    m_largeIcon =
-        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-    m_smallIcon.Reset(
-        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINFRAME), IMAGE_ICON, 16, 16, 0)));
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_largeIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
-
     m_accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
 
     if (HWND place = GetDlgItem(IDC_TOOLBAR_PLACE)) {
@@ -184,14 +235,12 @@ BOOL CMainDlg::OnInitDialog() {
         ::MoveWindow(m_toolbar, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
 
-    const ShellResources& shell = m_resources;
-    m_feedbackLink.SetFont(shell.BoldUnderlineFont());
-    m_optionsLink.SetFont(shell.BoldUnderlineFont());
+    SetIconsAndFonts(Dpi());
     // The links sit on the banner: fill behind them with its ground colour.
     m_feedbackLink.m_backColor = m_optionsLink.m_backColor = CHeaderDlg::kGroundColor;
-    if (HWND convert = GetDlgItem(IDC_CONVERT))
-        ::SendMessageA(convert, WM_SETFONT, (WPARAM)shell.BoldFont(), TRUE);
     m_toolbar.SetFont(GetFont());
+    // After the font, which measures the buttons again.
+    SetToolBarScale(m_toolbar, Dpi());
 
     m_status.Attach(m_hwnd);
     FillFormatSelector(m_selector, m_selectorImages, m_format);
@@ -353,13 +402,13 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
                 GetClientRect(m_hwnd, &rect);
                 int x = (rect.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
                 int y = (rect.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
-                DrawIcon(dc, x, y, m_largeIcon);
+                DrawIcon(dc, x, y, m_largeIcon.Get());
                 result = 0;
                 return true;
             }
             break;
         case WM_QUERYDRAGICON:
-            result = reinterpret_cast<LRESULT>(m_largeIcon);
+            result = reinterpret_cast<LRESULT>(m_largeIcon.Get());
             return true;
         case WM_CONTEXTMENU:
             OnContextMenu(reinterpret_cast<HWND>(wp), POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
@@ -368,6 +417,14 @@ bool CMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wp));
             result = DefProc(msg, wp, lp);
+            return true;
+        case WM_DPICHANGED:
+            // Moved to a monitor of another scale: the system rescales the
+            // dialog's layout and fonts first, then the pictures, our own
+            // fonts and pixel measures are made for it, at the place the
+            // system suggests.
+            result = DefProc(msg, wp, lp);
+            OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return true;
         case WM_HELP:
             if (!KeyDown(VK_SHIFT) && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU))

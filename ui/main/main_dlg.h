@@ -56,6 +56,10 @@ protected:
 
 private:
     bool OnCreate();
+    // The image lists drawn for `dpi`; false when one cannot be made.
+    bool MakePictures(UINT dpi);
+    void SetIconsAndFonts(UINT dpi);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void EditSystemMenu();
     void TakeInCommandLine();
     void OnDropFiles(HDROP drop);
@@ -80,8 +84,10 @@ private:
     int m_closeWhenDone;
     int m_keepOnTop;
     bool m_checkRun = false;
-    HICON m_largeIcon = nullptr;
+    CIconHandle m_largeIcon;
     CIconHandle m_smallIcon;
+    CFontHandle m_boldFont;
+    CFontHandle m_linkFont;
     CToolBarCtrl m_toolbar;
     CImageListHandle m_toolbarImages;
     CImageListHandle m_toolbarGreyImages;
