@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui_main/accessible_probe.h"
 #include "tests/ui_tree/tree_host.h"
 #include "ui/controls/loading_tree_ctrl.h"
 
@@ -209,6 +210,58 @@ TEST_F(LazyTreeTest, NewChildrenAreScrolledIntoViewWithoutLosingTheItem) {
     tree.Expand(many);
     EXPECT_EQ(many, (HTREEITEM)tree.SendMessage(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0))
         << "more children than fit: the item itself stays at the top";
+}
+
+TEST_F(LazyTreeTest, TheIndicatorIsAProgressBarWithItsValueWhileALevelLoads) {
+    HTREEITEM a = tree.Add(TVI_ROOT, "a");
+    const struct {
+        int total, current;
+        const char* value;
+    } table[] = {
+        {4, 0, "0%"},
+        {4, 1, "25%"},
+        {3, 2, "66%"},
+        {3, 3, "100%"},
+        // Without a total, as full as the curve draws the bar.
+        {0, 0, "0%"},
+        {0, 10, "94%"},
+        {0, 1000, "100%"},
+    };
+    std::vector<std::string> values;
+    std::string name;
+    LONG state = -1;
+    bool placed = false;
+    RECT place{}, row{};
+    tree.levels["a"] = L(1);
+    tree.levels["a"].midLoad = [&] {
+        AccessibleProbe bar = AccessibleProbe::OfWindow(tree).ChildWithRole(ROLE_SYSTEM_PROGRESSBAR);
+        if (!bar) return;
+        name = bar.Name();
+        state = bar.State();
+        placed = bar.Place(place);
+        for (const auto& row : table) {
+            tree.SetProgress(row.total, row.current);
+            values.push_back(bar.Value());
+        }
+    };
+    ASSERT_TRUE(tree.Expand(a));
+    ASSERT_EQ(std::size(table), values.size())
+        << "the tree's children include a progress bar during the load";
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(table[i].value, values[i]) << table[i].total << " " << table[i].current;
+    EXPECT_EQ("Loading...", name);
+    EXPECT_TRUE(state & STATE_SYSTEM_READONLY);
+    // It stands where the placeholder stood, the row the first child takes.
+    ASSERT_TRUE(placed);
+    HTREEITEM first = tree.GetChildItem(a);
+    std::memcpy(&row, &first, sizeof(first));
+    ASSERT_TRUE(tree.SendMessage(TVM_GETITEMRECT, FALSE, (LPARAM)&row));
+    MapWindowPoints(tree.m_hwnd, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    EXPECT_TRUE(EqualRect(&row, &place))
+        << place.left << "," << place.top << " " << row.left << "," << row.top;
+
+    EXPECT_FALSE(AccessibleProbe::OfWindow(tree).ChildWithRole(ROLE_SYSTEM_PROGRESSBAR))
+        << "gone with the load";
 }
 
 TEST(LoadingBar, CountsOrTheCurveWhenTheTotalIsUnknown) {

@@ -38,6 +38,16 @@ int LoadingBarWidth(int total, int current) {
     return width >= kFull ? kFull : static_cast<int>(width);
 }
 
+int LoadingPercent(int total, int current) {
+    if (total > 0) {
+        if (current <= 0) return 0;
+        if (current >= total) return 100;
+        return static_cast<int>(static_cast<long long>(current) * 100 / total);
+    }
+    // Without a total, as full as the bar is drawn.
+    return LoadingBarWidth(total, current) * 100 / 50;
+}
+
 CLoadingTreeCtrl::CLoadingTreeCtrl() = default;
 
 CLoadingTreeCtrl::~CLoadingTreeCtrl() {
@@ -167,8 +177,11 @@ bool CLoadingTreeCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
             if (m_progressEvent) SetEvent(m_progressEvent);
             result = 1;
             return true;
+        case WM_GETOBJECT:
+            return m_accessible.OnGetObject(m_hwnd, wp, lp, result);
         case WM_DESTROY:
             StopIndicator();
+            m_accessible.Disconnect();
             return false;
         default:
             return false;
@@ -211,6 +224,10 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
         if (m_drawIcon) PaintPlaceholderIcon();
         SendMessage(WM_SETREDRAW, FALSE);
         TakeSnapshot();
+        m_indicatorPlace = RECT{};
+        std::memcpy(&m_indicatorPlace, &m_loadingItem, sizeof(m_loadingItem));
+        if (!m_loadingItem || !SendMessage(TVM_GETITEMRECT, FALSE, (LPARAM)&m_indicatorPlace))
+            m_indicatorPlace = RECT{};
         if (m_loadingItem) SendMessage(TVM_DELETEITEM, 0, (LPARAM)m_loadingItem);
         m_loadingItem = nullptr;
         final = PopulateChildren(item);
@@ -248,6 +265,7 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
 void CLoadingTreeCtrl::StartIndicator() {
     OnLoadBegin(m_loadingItem);
     m_indicator = true;
+    NotifyWinEvent(EVENT_OBJECT_SHOW, m_hwnd, OBJID_CLIENT, kExtraChildBase);
     m_stopRequested = false;
     // Without a timer there is no tick at all, not even the first.
     m_timerEvent.Reset(CreateEventA(nullptr, FALSE, m_timerPeriod > 0, nullptr));
@@ -270,6 +288,7 @@ void CLoadingTreeCtrl::StopIndicator() {
     m_thread.Join();
     m_timerEvent.Close();
     m_progressEvent.Close();
+    NotifyWinEvent(EVENT_OBJECT_HIDE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
     OnLoadEnd();
 }
 
@@ -280,12 +299,32 @@ void CLoadingTreeCtrl::StopIndicator() {
 DWORD CLoadingTreeCtrl::IndicatorBody() {
     // When both are signalled the timer is reported first.
     const HANDLE events[2] = {m_timerEvent.Get(), m_progressEvent.Get()};
+    int percent = -1;
     while (!m_stopRequested) {
         DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (m_stopRequested || (woke != WAIT_OBJECT_0 && woke != WAIT_OBJECT_0 + 1)) break;
-        OnLoadProgress(woke == WAIT_OBJECT_0, m_total, m_current);
+        const int total = m_total, current = m_current;
+        OnLoadProgress(woke == WAIT_OBJECT_0, total, current);
+        // Any thread may raise the event; a reader fetches the value later.
+        const int now = LoadingPercent(total, current);
+        if (now != percent) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
+        percent = now;
     }
     return 0;
+}
+
+bool CLoadingTreeCtrl::DescribeExtra(int index, AccessibleFacts& facts) {
+    if (index != 0 || !m_indicator) return false;
+    facts.role = ROLE_SYSTEM_PROGRESSBAR;
+    facts.Name(m_loadingText);
+    facts.Value(std::to_string(LoadingPercent(m_total, m_current)) + "%");
+    facts.state = STATE_SYSTEM_READONLY;
+    if (!IsRectEmpty(&m_indicatorPlace)) {
+        facts.screen = m_indicatorPlace;
+        MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&facts.screen), 2);
+        facts.hasPlace = true;
+    }
+    return true;
 }
 
 void CLoadingTreeCtrl::PaintPlaceholderIcon() {
