@@ -207,7 +207,6 @@ std::vector<HWND> WalkTabOrder(HWND dialog) {
         walk.push_back(at);
         MSG msg{GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001, GetTickCount(), {0, 0}};
         IsDialogMessageA(dialog, &msg);
-        PumpFor(0);
     }
     return walk;
 }
