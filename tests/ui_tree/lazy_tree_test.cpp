@@ -264,6 +264,41 @@ TEST_F(LazyTreeTest, TheIndicatorIsAProgressBarWithItsValueWhileALevelLoads) {
         << "gone with the load";
 }
 
+// What a screen reader's event hook hears of a load: the progress bar
+// shown, each new percent, the bar hidden. (Heard out of context, as here,
+// the events arrive once the load is over and the thread reads messages.)
+struct HeardEvents {
+    HWND tree = nullptr;
+    std::vector<std::string> heard;
+    static HeardEvents* current;
+    static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND wnd, LONG object, LONG child, DWORD,
+                                 DWORD) {
+        if (!current || wnd != current->tree || object != OBJID_CLIENT || child != kExtraChildBase) return;
+        current->heard.push_back(event == EVENT_OBJECT_SHOW   ? "show"
+                                 : event == EVENT_OBJECT_HIDE ? "hide"
+                                                              : "value");
+    }
+};
+HeardEvents* HeardEvents::current = nullptr;
+
+TEST_F(LazyTreeTest, AScreenReaderHearsTheIndicatorComeChangeAndGo) {
+    HTREEITEM a = tree.Add(TVI_ROOT, "a");
+    tree.levels["a"] = L(4);
+    HeardEvents events;
+    events.tree = tree.m_hwnd;
+    HeardEvents::current = &events;
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_VALUECHANGE, nullptr, &HeardEvents::OnEvent,
+                        GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    tree.Expand(a);
+    PumpFor(100);
+    UnhookWinEvent(hook);
+    HeardEvents::current = nullptr;
+    // From 0 to 100 in four steps.
+    EXPECT_EQ((std::vector<std::string>{"show", "value", "value", "value", "value", "hide"}), events.heard);
+}
+
 TEST(LoadingBar, CountsOrTheCurveWhenTheTotalIsUnknown) {
     const struct {
         int total, current, width;

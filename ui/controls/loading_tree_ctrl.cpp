@@ -58,11 +58,25 @@ void CLoadingTreeCtrl::SetProgress(int total, int current) {
     m_total = total;
     m_current = current;
     if (m_progressEvent) SetEvent(m_progressEvent);
+    TellProgress();
 }
 
 void CLoadingTreeCtrl::StepProgress(int n) {
     m_current += n;
     if (m_progressEvent) SetEvent(m_progressEvent);
+    TellProgress();
+}
+
+void CLoadingTreeCtrl::TellProgress() {
+    // Raised here, on the window's own thread, and not by the indicator
+    // thread: a screen reader's hook runs on the raising thread and asks the
+    // window for the value at once, which only this thread can answer (the
+    // indicator thread would wait for it while it waits for that thread).
+    if (!m_indicator || !m_hwnd) return;
+    const int percent = LoadingPercent(m_total, m_current);
+    if (percent == m_toldPercent) return;
+    m_toldPercent = percent;
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
 }
 
 int CLoadingTreeCtrl::GetProgress(int* total) const {
@@ -265,6 +279,7 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
 void CLoadingTreeCtrl::StartIndicator() {
     OnLoadBegin(m_loadingItem);
     m_indicator = true;
+    m_toldPercent = LoadingPercent(m_total, m_current);
     NotifyWinEvent(EVENT_OBJECT_SHOW, m_hwnd, OBJID_CLIENT, kExtraChildBase);
     m_stopRequested = false;
     // Without a timer there is no tick at all, not even the first.
@@ -288,7 +303,7 @@ void CLoadingTreeCtrl::StopIndicator() {
     m_thread.Join();
     m_timerEvent.Close();
     m_progressEvent.Close();
-    NotifyWinEvent(EVENT_OBJECT_HIDE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
+    if (m_hwnd) NotifyWinEvent(EVENT_OBJECT_HIDE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
     OnLoadEnd();
 }
 
@@ -299,16 +314,10 @@ void CLoadingTreeCtrl::StopIndicator() {
 DWORD CLoadingTreeCtrl::IndicatorBody() {
     // When both are signalled the timer is reported first.
     const HANDLE events[2] = {m_timerEvent.Get(), m_progressEvent.Get()};
-    int percent = -1;
     while (!m_stopRequested) {
         DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (m_stopRequested || (woke != WAIT_OBJECT_0 && woke != WAIT_OBJECT_0 + 1)) break;
-        const int total = m_total, current = m_current;
-        OnLoadProgress(woke == WAIT_OBJECT_0, total, current);
-        // Any thread may raise the event; a reader fetches the value later.
-        const int now = LoadingPercent(total, current);
-        if (now != percent) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
-        percent = now;
+        OnLoadProgress(woke == WAIT_OBJECT_0, m_total, m_current);
     }
     return 0;
 }

@@ -80,6 +80,8 @@ private:
     DWORD IndicatorBody();
     void PaintPlaceholderIcon();
     void TakeSnapshot();
+    // Tells assistive technology of a new value, once per percent.
+    void TellProgress();
     int ExtraCount() override { return m_indicator ? 1 : 0; }
     bool DescribeExtra(int index, AccessibleFacts& facts) override;
 
@@ -97,6 +99,7 @@ private:
     std::atomic<int> m_current{0};
     std::atomic<int> m_total{0};
     HTREEITEM m_pendingItem = nullptr;
+    int m_toldPercent = -1;
     RECT m_indicatorPlace{};  // the placeholder's row, in client coordinates
     CAccessibleHost m_accessible{*this};
 };
