@@ -228,7 +228,7 @@ TEST_F(LazyTreeTest, TheIndicatorIsAProgressBarWithItsValueWhileALevelLoads) {
         {0, 1000, "100%"},
     };
     std::vector<std::string> values;
-    std::string name;
+    std::string name, action = "<unread>";
     LONG state = -1;
     bool placed = false;
     RECT place{}, row{};
@@ -238,6 +238,7 @@ TEST_F(LazyTreeTest, TheIndicatorIsAProgressBarWithItsValueWhileALevelLoads) {
         if (!bar) return;
         name = bar.Name();
         state = bar.State();
+        action = bar.DefaultAction();
         placed = bar.Place(place);
         for (const auto& row : table) {
             tree.SetProgress(row.total, row.current);
@@ -251,6 +252,7 @@ TEST_F(LazyTreeTest, TheIndicatorIsAProgressBarWithItsValueWhileALevelLoads) {
         EXPECT_EQ(table[i].value, values[i]) << table[i].total << " " << table[i].current;
     EXPECT_EQ("Loading...", name);
     EXPECT_TRUE(state & STATE_SYSTEM_READONLY);
+    EXPECT_EQ("", action) << "it only shows";
     // It stands where the placeholder stood, the row the first child takes.
     ASSERT_TRUE(placed);
     HTREEITEM first = tree.GetChildItem(a);
