@@ -133,10 +133,12 @@
 // Open (Ctrl+O) when the program cannot be given the file: its name, the path.
 #define IDS_OPEN_TOO_LONG 244
 #define IDS_OPEN_FAILED 245
-#define IDS_OPTIONS_LINK_ACTION 300  // the Options link's action, as assistive technology reads it
-#define IDS_MAILTO 2031              // "mailto:%s?subject=About Pardwell"
-#define IDS_FEEDBACK_FIRST 2051      // three prompts, 2051..2053
+#define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
+#define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3
 #define IDS_APP_TITLE 57344  // "Pardwell": application title and registry key
+
+// What the Options link does, as assistive technology reads it.
+#define IDS_OPTIONS_LINK_ACTION 300
 
 #endif
