@@ -145,4 +145,7 @@
 #define IDS_FEEDBACK_COUNT 3
 #define IDS_APP_TITLE 57344  // "Pardwell": application title and registry key
 
+// What the Options link does, as assistive technology reads it.
+#define IDS_OPTIONS_LINK_ACTION 300
+
 #endif

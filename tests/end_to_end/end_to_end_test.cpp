@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/file_io.h"
+#include "tests/ui_main/accessible_probe.h"
 #include "tests/support/long_path.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/system_path.h"
@@ -442,6 +444,46 @@ TEST(EndToEnd, OptionsOpensFromEachOfItsEntryPointsAndItsChangesAreKept) {
     EXPECT_EQ(SettingString("DefaultFilter"), "*.md;*.txt");
     EXPECT_EQ(SettingInt("BackupFile"), 1u);
     EXPECT_EQ(SettingInt("KeepTimestamp"), 1u) << "untouched options keep their values";
+    DeleteSettings();
+}
+
+// What a screen reader in another process finds in the window: the links
+// with their names and actions, the banner's caption, and a link that can
+// be followed from there.
+TEST(EndToEnd, AScreenReaderReadsTheBannerAndFollowsItsLinks) {
+    DeleteSettings();
+    Program p("");
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    const struct {
+        int id;
+        std::vector<std::string> names;
+        std::string actionStart;
+    } links[] = {
+        {1032, {"Options"}, "Open the Options dialog"},
+        {1034, {"Feature Requests?", "Questions?", "Suggestions?"}, "mailto:"},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.id);
+        AccessibleProbe probe = AccessibleProbe::OfWindow(GetDlgItem(dialog, link.id));
+        ASSERT_TRUE(probe);
+        EXPECT_EQ(ROLE_SYSTEM_LINK, probe.Role());
+        const std::string name = probe.Name();
+        EXPECT_NE(std::find(link.names.begin(), link.names.end(), name), link.names.end()) << name;
+        EXPECT_EQ(0u, probe.DefaultAction().find(link.actionStart)) << probe.DefaultAction();
+        EXPECT_TRUE(probe.State() & STATE_SYSTEM_LINKED);
+    }
+    AccessibleProbe caption = AccessibleProbe::OfWindow(dialog).ChildWithRole(ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ("Convert text files to Windows, Unix or Macintosh format", caption.Name());
+
+    EXPECT_EQ(S_OK, AccessibleProbe::OfWindow(GetDlgItem(dialog, 1032)).DoDefaultAction());
+    HWND options = p.WaitWindowTitled("Options");
+    ASSERT_TRUE(options);
+    PostMessageA(options, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(options) && IsWindowEnabled(dialog); }));
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(p.WaitExit(30000));
     DeleteSettings();
 }
 

@@ -16,6 +16,7 @@
 #include "ui/format_selector.h"
 #include "ui/main/header_dlg.h"
 #include "ui/controls/hyperlink.h"
+#include "tests/ui_main/accessible_probe.h"
 
 namespace {
 
@@ -492,11 +493,188 @@ TEST_F(Controls, DialogPaintsTheBannerOnScreen) {
     EXPECT_NE(RGB(208, 208, 208), below);
 }
 
+// --- keyboard and assistive technology ---------------------------------------
+
+// A key as the modal loop hands it on: to the dialog manager, from the
+// focused control.
+void PressKey(CTestDlg& dlg, HWND focus, WPARAM key, bool repeat) {
+    MSG msg{focus, WM_KEYDOWN, key, repeat ? 0x40000001 : 1, GetTickCount(), {0, 0}};
+    if (!IsDialogMessageA(dlg, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+TEST_F(Controls, LinksAreTabStopsThatActOnEnterAndSpaceInsteadOfTheDefaultButton) {
+    dlg.feedback.SetLink("mailto:help@example.com", "help@example.com", "Questions?");
+    EXPECT_TRUE(dlg.feedback.GetStyle() & WS_TABSTOP);
+    EXPECT_TRUE(dlg.options.GetStyle() & WS_TABSTOP);
+    const struct {
+        const char* what;
+        CRecordingLink* link;
+        int id;
+        WPARAM key;
+        bool repeat;
+        size_t opened;
+        bool notified;
+    } table[] = {
+        {"Enter on a link with a target", &dlg.feedback, IDC_FEEDBACK_LINK, VK_RETURN, false, 1, true},
+        {"Space on a link with a target", &dlg.feedback, IDC_FEEDBACK_LINK, VK_SPACE, false, 1, true},
+        {"Enter on a link without a target", &dlg.options, IDC_OPTIONS_LINK, VK_RETURN, false, 0, true},
+        {"a held key acts once, not again", &dlg.feedback, IDC_FEEDBACK_LINK, VK_RETURN, true, 0, false},
+        {"another key does nothing", &dlg.feedback, IDC_FEEDBACK_LINK, VK_DOWN, false, 0, false},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.what);
+        SetFocus(*row.link);
+        Pump();
+        row.link->opened.clear();
+        dlg.commands.clear();
+        PressKey(dlg, *row.link, row.key, row.repeat);
+        Pump();
+        ASSERT_EQ(row.opened, row.link->opened.size());
+        if (row.opened) {
+            EXPECT_EQ(row.link->Target(), row.link->opened[0]);
+        }
+        bool notified = false;
+        for (auto [id, code] : dlg.commands) {
+            if (id == row.id && code == STN_CLICKED)
+                notified = true;
+            else
+                ADD_FAILURE() << "the key reached command " << id << " (" << code << ")";
+        }
+        EXPECT_EQ(row.notified, notified);
+    }
+}
+
+TEST_F(Controls, TheFocusRectangleShowsWhileTheLinkHasTheKeyboardFocus) {
+    CHyperLink& link = dlg.options;
+    link.SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    link.m_backColor = RGB(255, 255, 255);
+    // Only the top row is read: the text never reaches it.
+    auto topRowMarked = [&] {
+        RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        RECT rc;
+        GetClientRect(link, &rc);
+        HDC dc = GetDC(link);
+        bool marked = false;
+        for (int x = 0; x < rc.right && !marked; ++x) marked = GetPixel(dc, x, 0) != RGB(255, 255, 255);
+        ReleaseDC(link, dc);
+        return marked;
+    };
+    const struct {
+        const char* what;
+        bool focused;
+        bool keyboardCues;
+    } table[] = {
+        {"focused, after a key was used", true, true},
+        {"focused by the mouse only", true, false},
+        {"not focused", false, true},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.what);
+        SetFocus(row.focused ? link.m_hwnd : dlg.selector.m_hwnd);
+        SendMessageA(dlg, WM_CHANGEUISTATE,
+                     MAKEWPARAM(row.keyboardCues ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+        Pump();
+        // A system set to show keyboard cues always refuses to hide them.
+        const bool cuesHidden = (link.SendMessage(WM_QUERYUISTATE) & UISF_HIDEFOCUS) != 0;
+        if (row.keyboardCues) {
+            EXPECT_FALSE(cuesHidden);
+        }
+        EXPECT_EQ(row.focused && !cuesHidden, topRowMarked());
+    }
+}
+
+TEST_F(Controls, LinksTellAssistiveTechnologyTheirRoleNameStateAndAction) {
+    const struct {
+        CRecordingLink* link;
+        int id;
+        const char* target;
+        const char* text;
+        const char* actionText;
+        const char* defaultAction;
+    } table[] = {
+        {&dlg.feedback, IDC_FEEDBACK_LINK, "mailto:help@example.com?subject=About Pardwell", "Questions?", "",
+         "mailto:help@example.com?subject=About Pardwell"},
+        {&dlg.options, IDC_OPTIONS_LINK, "", "Options", "Open the Options dialog", "Open the Options dialog"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.text);
+        CRecordingLink& link = *row.link;
+        link.SetLink(row.target, "", row.text);
+        link.SetActionText(row.actionText);
+        SetFocus(dlg.selector);
+        AccessibleProbe probe = AccessibleProbe::OfWindow(link);
+        ASSERT_TRUE(probe);
+        EXPECT_EQ(ROLE_SYSTEM_LINK, probe.Role());
+        EXPECT_EQ(row.text, probe.Name());
+        EXPECT_EQ(row.target, probe.Value());
+        EXPECT_EQ(row.defaultAction, probe.DefaultAction());
+        const LONG linked = STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+        EXPECT_EQ(linked, probe.State() & (linked | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_UNAVAILABLE));
+        SetFocus(link);
+        EXPECT_TRUE(probe.State() & STATE_SYSTEM_FOCUSED);
+
+        // The default action does what a click does, once the call has returned.
+        link.opened.clear();
+        dlg.commands.clear();
+        EXPECT_EQ(S_OK, probe.DoDefaultAction());
+        EXPECT_TRUE(dlg.commands.empty()) << "acts after the call returns";
+        Pump();
+        EXPECT_EQ(*row.target ? 1u : 0u, link.opened.size());
+        EXPECT_EQ(1u, dlg.commands.size());
+        if (!dlg.commands.empty()) {
+            EXPECT_EQ(std::make_pair(row.id, int(STN_CLICKED)), dlg.commands[0]);
+        }
+
+        // A disabled link says so and refuses its action.
+        link.EnableWindow(false);
+        EXPECT_TRUE(probe.State() & STATE_SYSTEM_UNAVAILABLE);
+        link.opened.clear();
+        dlg.commands.clear();
+        EXPECT_TRUE(FAILED(probe.DoDefaultAction()));
+        Pump();
+        EXPECT_TRUE(link.opened.empty());
+        EXPECT_TRUE(dlg.commands.empty());
+        link.EnableWindow(true);
+    }
+}
+
+TEST_F(Controls, TheBannersCaptionIsAStaticTextOfTheDialog) {
+    char caption[256] = "";
+    LoadStringA(GetModuleHandleA(nullptr), IDS_CAPTION, caption, sizeof(caption));
+    AccessibleProbe window = AccessibleProbe::OfWindow(dlg);
+    ASSERT_TRUE(window);
+    AccessibleProbe text = window.ChildWithRole(ROLE_SYSTEM_STATICTEXT);
+    ASSERT_TRUE(text) << "among the dialog's children";
+    EXPECT_EQ(caption, text.Name());
+    EXPECT_TRUE(text.State() & STATE_SYSTEM_READONLY);
+    EXPECT_EQ("", text.DefaultAction()) << "text does nothing";
+
+    // Where the caption is drawn: across the banner, inside the dialog.
+    RECT place{}, client;
+    ASSERT_TRUE(text.Place(place));
+    GetClientRect(dlg, &client);
+    MapWindowPoints(dlg, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_GE(place.left, client.left);
+    EXPECT_LE(place.right, client.right);
+    EXPECT_GE(place.top, client.top);
+    EXPECT_LE(place.bottom, client.top + CHeaderDlg::kTileHeight);
+    EXPECT_GT(place.right - place.left, (client.right - client.left) / 2);
+
+    // A point on the caption away from the links finds it.
+    AccessibleProbe hit = window.HitTest(POINT{place.right - 8, place.top + 4});
+    EXPECT_EQ(ROLE_SYSTEM_STATICTEXT, hit.Role());
+    EXPECT_EQ(caption, hit.Name());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX init{sizeof(init), ICC_WIN95_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&init);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

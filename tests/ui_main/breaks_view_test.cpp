@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 
+#include "tests/ui_main/accessible_probe.h"
 #include "tests/ui_main/ui_test_support.h"
 #include "ui/main/entry_texts.h"
 
@@ -183,7 +184,12 @@ TEST_F(BreaksViewTest, AfterARunTheColumnAndInfotipTellWhatHappened) {
     const std::vector<std::string> reasons = {"Converted", "Already in the target format: left as it was",
                                               "Skipped as binary: left as it was",
                                               "Failed: the file is read-only"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(InfoTip(i), reasons[i]) << i;
+    AccessibleProbe rows = AccessibleProbe::OfWindow(List());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(InfoTip(i), reasons[i]) << i;
+        // A screen reader hears the same words in the row's description.
+        EXPECT_EQ(rows.Child(i + 1).Description(), reasons[i]) << i;
+    }
     // A tip folded over a cut-off text keeps that text first.
     EXPECT_EQ(InfoTip(3, "locked.txt"), "locked.txt\r\nFailed: the file is read-only");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/folder_walk.h"
+#include "tests/ui_main/accessible_probe.h"
 #include "tests/ui_main/ui_test_support.h"
 
 namespace {
@@ -580,7 +581,8 @@ TEST_F(MainDlgTest, ContextMenusGreyWhatCannotRun) {
 }
 
 // Options and About can be reached from a menu (or accelerator), the system
-// menu and, for Options, the banner link. Each entry point is the same
+// menu and, for Options, the banner link (clicked, Enter on it, or its
+// accessible default action). Each entry point is the same
 // command: it passes the one rule, is greyed by the same passes, and reaches
 // the same handler case, or nothing at all.
 TEST_F(MainDlgTest, EveryEntryPointOfACommandFollowsItsRule) {
@@ -593,15 +595,21 @@ TEST_F(MainDlgTest, EveryEntryPointOfACommandFollowsItsRule) {
         SCOPED_TRACE(enabled ? "enabled" : "disabled");
         dlg->ruleOverrides = {{ID_MAIN_OPTIONS, enabled}, {ID_MAIN_ABOUT, enabled}};
         dlg->recordOnly = {ID_MAIN_OPTIONS, ID_MAIN_ABOUT};
+        SendMessageA(Wnd(), kWmKickIdle, 0, 0);
         dlg->handled.clear();
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_OPTIONS, 0), 0);
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_LINK, STN_CLICKED),
                      reinterpret_cast<LPARAM>(link));
+        SetFocus(link);
+        MSG enter{link, WM_KEYDOWN, VK_RETURN, 1, GetTickCount(), {0, 0}};
+        if (!dlg->Translate(&enter)) DispatchMessageA(&enter);
+        AccessibleProbe::OfWindow(link).DoDefaultAction();
+        PumpFor(50);  // the default action is posted
         SendMessageA(Wnd(), WM_SYSCOMMAND, IDM_SYS_OPTIONS, 0);
         SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(ID_MAIN_ABOUT, 0), 0);
         SendMessageA(Wnd(), WM_SYSCOMMAND, IDM_SYS_ABOUT, 0);
         const auto count = [&](UINT id) { return std::count(dlg->handled.begin(), dlg->handled.end(), id); };
-        EXPECT_EQ(count(ID_MAIN_OPTIONS), enabled ? 3 : 0);
+        EXPECT_EQ(count(ID_MAIN_OPTIONS), enabled ? 5 : 0);
         EXPECT_EQ(count(ID_MAIN_ABOUT), enabled ? 2 : 0);
         EXPECT_EQ(count(IDC_OPTIONS_LINK), 0) << "the link's click arrives as the Options command";
 

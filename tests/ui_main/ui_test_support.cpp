@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 TestApp& TestApp::Get() {
@@ -170,6 +171,63 @@ std::string ItemText(HWND dialog, int id) {
     char text[512] = {};
     GetDlgItemTextA(dialog, id, text, sizeof(text));
     return text;
+}
+
+namespace {
+// The dialog's own child that holds or contains the window.
+HWND DialogChild(HWND dialog, HWND wnd) {
+    while (wnd && GetParent(wnd) != dialog) wnd = GetParent(wnd);
+    return wnd;
+}
+
+std::string Describe(HWND wnd) {
+    char cls[64] = "", text[64] = "";
+    GetClassNameA(wnd, cls, sizeof(cls));
+    GetWindowTextA(wnd, text, sizeof(text));
+    return std::string(cls) + " " + std::to_string(GetDlgCtrlID(wnd)) + " \"" + text + "\"";
+}
+
+RECT PlaceIn(HWND dialog, HWND wnd) {
+    RECT rect;
+    GetWindowRect(wnd, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+}  // namespace
+
+std::vector<HWND> WalkTabOrder(HWND dialog) {
+    ShowWindow(dialog, SW_SHOW);
+    SetKey(VK_SHIFT, false);
+    std::vector<HWND> walk;
+    HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    if (!first) return walk;
+    SetFocus(first);
+    for (int i = 0; i < 64; ++i) {
+        HWND at = DialogChild(dialog, GetFocus());
+        if (!at || (i > 0 && at == first)) break;
+        walk.push_back(at);
+        MSG msg{GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001, GetTickCount(), {0, 0}};
+        IsDialogMessageA(dialog, &msg);
+    }
+    return walk;
+}
+
+std::string TabOrderFault(HWND dialog, const std::vector<HWND>& walk) {
+    for (size_t i = 1; i < walk.size(); ++i) {
+        const RECT a = PlaceIn(dialog, walk[i - 1]), b = PlaceIn(dialog, walk[i]);
+        const bool sameRow = b.top < a.bottom && a.top < b.bottom;
+        const bool rightward = sameRow && b.left >= a.right;
+        const bool downward = b.top >= a.bottom;
+        if (!rightward && !downward)
+            return "Tab goes from " + Describe(walk[i - 1]) + " back to " + Describe(walk[i]);
+    }
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        if ((style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) != (WS_TABSTOP | WS_VISIBLE)) continue;
+        const auto n = std::count(walk.begin(), walk.end(), child);
+        if (n != 1) return Describe(child) + " is visited " + std::to_string(n) + " times";
+    }
+    return std::string();
 }
 
 IConverter& TestMainDlg::RunConverter() {

@@ -62,6 +62,15 @@ void SetKey(int key, bool down);
 
 std::string ItemText(HWND dialog, int id);
 
+// The dialog's controls in the order Tab visits them, each reached by a Tab
+// key press through the dialog manager from the first tab stop, once round.
+// The dialog is shown first: only a shown window takes the focus.
+std::vector<HWND> WalkTabOrder(HWND dialog);
+// "" when the walk follows the dialog's visual order (each step goes right
+// along a row or down to a later one) and visits every visible, enabled tab
+// stop once; otherwise the first fault, in words.
+std::string TabOrderFault(HWND dialog, const std::vector<HWND>& walk);
+
 // CMainDlg with a hook on every mark the list shows, and its protected
 // entry points open to tests.
 class TestMainDlg : public CMainDlg {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui_main/accessible_probe.h"
 #include "tests/ui_tree/tree_host.h"
 #include "ui/controls/loading_tree_ctrl.h"
 
@@ -209,6 +210,95 @@ TEST_F(LazyTreeTest, NewChildrenAreScrolledIntoViewWithoutLosingTheItem) {
     tree.Expand(many);
     EXPECT_EQ(many, (HTREEITEM)tree.SendMessage(TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0))
         << "more children than fit: the item itself stays at the top";
+}
+
+TEST_F(LazyTreeTest, TheIndicatorIsAProgressBarWithItsValueWhileALevelLoads) {
+    HTREEITEM a = tree.Add(TVI_ROOT, "a");
+    const struct {
+        int total, current;
+        const char* value;
+    } table[] = {
+        {4, 0, "0%"},
+        {4, 1, "25%"},
+        {3, 2, "66%"},
+        {3, 3, "100%"},
+        // Without a total, as full as the curve draws the bar.
+        {0, 0, "0%"},
+        {0, 10, "94%"},
+        {0, 1000, "100%"},
+    };
+    std::vector<std::string> values;
+    std::string name, action = "<unread>";
+    LONG state = -1;
+    bool placed = false;
+    RECT place{}, row{};
+    tree.levels["a"] = L(1);
+    tree.levels["a"].midLoad = [&] {
+        AccessibleProbe bar = AccessibleProbe::OfWindow(tree).ChildWithRole(ROLE_SYSTEM_PROGRESSBAR);
+        if (!bar) return;
+        name = bar.Name();
+        state = bar.State();
+        action = bar.DefaultAction();
+        placed = bar.Place(place);
+        for (const auto& row : table) {
+            tree.SetProgress(row.total, row.current);
+            values.push_back(bar.Value());
+        }
+    };
+    ASSERT_TRUE(tree.Expand(a));
+    ASSERT_EQ(std::size(table), values.size())
+        << "the tree's children include a progress bar during the load";
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(table[i].value, values[i]) << table[i].total << " " << table[i].current;
+    EXPECT_EQ("Loading...", name);
+    EXPECT_TRUE(state & STATE_SYSTEM_READONLY);
+    EXPECT_EQ("", action) << "it only shows";
+    // It stands where the placeholder stood, the row the first child takes.
+    ASSERT_TRUE(placed);
+    HTREEITEM first = tree.GetChildItem(a);
+    std::memcpy(&row, &first, sizeof(first));
+    ASSERT_TRUE(tree.SendMessage(TVM_GETITEMRECT, FALSE, (LPARAM)&row));
+    MapWindowPoints(tree.m_hwnd, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    EXPECT_TRUE(EqualRect(&row, &place))
+        << place.left << "," << place.top << " " << row.left << "," << row.top;
+
+    EXPECT_FALSE(AccessibleProbe::OfWindow(tree).ChildWithRole(ROLE_SYSTEM_PROGRESSBAR))
+        << "gone with the load";
+}
+
+// What a screen reader's event hook hears of a load: the progress bar
+// shown, each new percent, the bar hidden. (Heard out of context, as here,
+// the events arrive once the load is over and the thread reads messages.)
+struct HeardEvents {
+    HWND tree = nullptr;
+    std::vector<std::string> heard;
+    static HeardEvents* current;
+    static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND wnd, LONG object, LONG child, DWORD,
+                                 DWORD) {
+        if (!current || wnd != current->tree || object != OBJID_CLIENT || child != kExtraChildBase) return;
+        current->heard.push_back(event == EVENT_OBJECT_SHOW   ? "show"
+                                 : event == EVENT_OBJECT_HIDE ? "hide"
+                                                              : "value");
+    }
+};
+HeardEvents* HeardEvents::current = nullptr;
+
+TEST_F(LazyTreeTest, AScreenReaderHearsTheIndicatorComeChangeAndGo) {
+    HTREEITEM a = tree.Add(TVI_ROOT, "a");
+    tree.levels["a"] = L(4);
+    HeardEvents events;
+    events.tree = tree.m_hwnd;
+    HeardEvents::current = &events;
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_VALUECHANGE, nullptr, &HeardEvents::OnEvent,
+                        GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    tree.Expand(a);
+    PumpFor(100);
+    UnhookWinEvent(hook);
+    HeardEvents::current = nullptr;
+    // From 0 to 100 in four steps.
+    EXPECT_EQ((std::vector<std::string>{"show", "value", "value", "value", "value", "hide"}), events.heard);
 }
 
 TEST(LoadingBar, CountsOrTheCurveWhenTheTotalIsUnknown) {

@@ -6,6 +6,21 @@
 #include "framework/handles.h"
 #include "res/resource.h"
 
+namespace {
+// Posted to itself by the accessible default action: a client's call must
+// return at once, while what the link opens may be a modal dialog.
+UINT ActivateMessage() {
+    static const UINT message = RegisterWindowMessageA("Pardwell.HyperLink.Activate");
+    return message;
+}
+
+bool IsActionKey(WPARAM key) {
+    // VK_RETURN and VK_SPACE equal '\r' and ' ', so this holds for the
+    // key messages and for the characters they make.
+    return key == VK_RETURN || key == VK_SPACE;
+}
+}  // namespace
+
 CHyperLink::CHyperLink() : m_backColor(GetSysColor(COLOR_WINDOW)) {}
 
 CHyperLink::~CHyperLink() {
@@ -18,7 +33,7 @@ void CHyperLink::OnSubclassed() {
     if (!m_hoverCursor)
         m_hoverCursor.Reset(static_cast<HCURSOR>(LoadImageA(
             GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_LINK), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE)));
-    ModifyStyle(0, SS_NOTIFY);
+    ModifyStyle(0, SS_NOTIFY | WS_TABSTOP);
     if (!m_tooltip.m_hwnd && m_tooltip.Create(m_hwnd)) {
         // Added without TTF_SUBCLASS: this control relays its own messages.
         TOOLINFOA info{};
@@ -100,6 +115,49 @@ void CHyperLink::OnPaint() {
         format |= DT_CENTER;
     std::string text = GetWindowText();
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
+    // Hidden, as on every control, until the keyboard is used in the window.
+    if (GetFocus() == m_hwnd && !(SendMessage(WM_QUERYUISTATE) & UISF_HIDEFOCUS)) {
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &client);
+    }
+}
+
+void CHyperLink::Activate() {
+    if (!m_target.empty()) OpenTarget(m_target);
+    ::SendMessageA(GetParent(m_hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(m_hwnd), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(m_hwnd));
+}
+
+LRESULT CHyperLink::OnGetDlgCode(WPARAM wp, LPARAM lp) {
+    LRESULT code = DefProc(WM_GETDLGCODE, wp, lp);
+    // Without this the dialog takes Enter for its default button.
+    const MSG* msg = reinterpret_cast<const MSG*>(lp);
+    if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && IsActionKey(msg->wParam))
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+bool CHyperLink::Describe(LONG childId, AccessibleFacts& facts) {
+    if (childId != CHILDID_SELF || !m_hwnd) return false;
+    facts.role = ROLE_SYSTEM_LINK;
+    facts.Name(GetWindowText());
+    facts.Value(m_target);
+    facts.DefaultAction(DefaultActionText());
+    LONG state = STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+    if (GetFocus() == m_hwnd) state |= STATE_SYSTEM_FOCUSED;
+    if (!IsWindowEnabled()) state |= STATE_SYSTEM_UNAVAILABLE;
+    if (!IsWindowVisible()) state |= STATE_SYSTEM_INVISIBLE;
+    if (HasCapture()) state |= STATE_SYSTEM_HOTTRACKED;
+    facts.state = state;
+    return true;
+}
+
+HRESULT CHyperLink::DoDefaultAction(LONG childId) {
+    if (childId != CHILDID_SELF || !m_hwnd) return S_FALSE;
+    // A disabled link's command cannot run.
+    if (!IsWindowEnabled()) return DISP_E_MEMBERNOTFOUND;
+    return PostMessage(ActivateMessage()) ? S_OK : E_FAIL;
 }
 
 void CHyperLink::OnMouseMove(LPARAM lp) {
@@ -133,7 +191,35 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         relay.pt.y = GET_Y_LPARAM(pos);
         m_tooltip.RelayEvent(relay);
     }
+    if (msg == ActivateMessage()) {
+        if (IsWindowEnabled()) Activate();
+        result = 0;
+        return true;
+    }
     switch (msg) {
+        case WM_GETDLGCODE:
+            result = OnGetDlgCode(wp, lp);
+            return true;
+        case WM_KEYDOWN:
+            if (!IsActionKey(wp)) return CStatic::OnMessage(msg, wp, lp, result);
+            // A held key repeats; the link acts once.
+            if (!(lp & 0x40000000)) Activate();
+            result = 0;
+            return true;
+        case WM_CHAR:
+            if (!IsActionKey(wp)) return CStatic::OnMessage(msg, wp, lp, result);
+            result = 0;
+            return true;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_UPDATEUISTATE:
+            // The focus rectangle comes or goes.
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            result = DefProc(msg, wp, lp);
+            return true;
+        case WM_GETOBJECT:
+            if (m_accessible.OnGetObject(m_hwnd, wp, lp, result)) return true;
+            return CStatic::OnMessage(msg, wp, lp, result);
         case WM_SETCURSOR:
             SetCursor(m_hoverCursor);
             result = TRUE;
@@ -169,6 +255,7 @@ bool CHyperLink::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             // destructor never acts on a handle the system may have reused.
             if (m_tooltip.m_hwnd && IsWindow(m_tooltip.m_hwnd)) ::DestroyWindow(m_tooltip.m_hwnd);
             m_tooltip.Detach();
+            m_accessible.Disconnect();
             result = DefProc(msg, wp, lp);
             return true;
         default:

@@ -19,6 +19,21 @@ void CListCtrlEx::SelectOnly(int index, bool select, bool exclusive) {
         SetItemState(index, 0, LVIS_SELECTED);
 }
 
+bool CListCtrlEx::Describe(LONG childId, AccessibleFacts& facts) {
+    // The standard object numbers a list's items from 1.
+    if (childId <= 0 || !m_describer) return false;
+    std::string text = m_describer(static_cast<int>(childId - 1));
+    if (text.empty()) return false;
+    facts.Description(std::move(text));
+    return true;
+}
+
+bool CListCtrlEx::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_GETOBJECT && m_accessible.OnGetObject(m_hwnd, wp, lp, result)) return true;
+    if (msg == WM_DESTROY) m_accessible.Disconnect();
+    return CListCtrl::OnMessage(msg, wp, lp, result);
+}
+
 void CSortListCtrl::OnHeaderClick(int column) {
     if (m_sortLocked || column < 0) return;
     if (m_sort.direction == 0)

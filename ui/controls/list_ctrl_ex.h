@@ -1,22 +1,37 @@
 #pragma once
 // The job list's control classes: CListCtrlEx adds selection helpers to the
-// list view; CSortListCtrl asks for a sort on header clicks and shows the
-// arrow.
+// list view and each item's accessible description; CSortListCtrl asks for a sort on header clicks and shows
+// the arrow.
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "framework/controls.h"
+#include "ui/controls/accessible_proxy.h"
 
-class CListCtrlEx : public CListCtrl {
+class CListCtrlEx : public CListCtrl, private IAccessibleSource {
 public:
     int GetFirstSelected() const { return GetNextItem(-1, LVNI_SELECTED); }
     // Exclusive clears the selection with one call, not one per entry, so
     // adding n files stays linear.
     void SelectOnly(int index, bool select, bool exclusive);
+    // What assistive technology reads as an item's description; an item it
+    // gives "" for keeps the standard one.
+    using Describer = std::function<std::string(int item)>;
+    void SetItemDescriber(Describer describer) { m_describer = std::move(describer); }
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    bool Describe(LONG childId, AccessibleFacts& facts) override;
+
+    Describer m_describer;
+    CAccessibleHost m_accessible{*this};
 };
 
 struct SortState {

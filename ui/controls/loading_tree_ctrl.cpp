@@ -40,6 +40,16 @@ int LoadingBarWidth(int total, int current) {
     return width >= kFull ? kFull : static_cast<int>(width);
 }
 
+int LoadingPercent(int total, int current) {
+    if (total > 0) {
+        if (current <= 0) return 0;
+        if (current >= total) return 100;
+        return static_cast<int>(static_cast<long long>(current) * 100 / total);
+    }
+    // Without a total, as full as the bar is drawn.
+    return LoadingBarWidth(total, current) * 100 / 50;
+}
+
 CLoadingTreeCtrl::CLoadingTreeCtrl() = default;
 
 CLoadingTreeCtrl::~CLoadingTreeCtrl() {
@@ -50,11 +60,25 @@ void CLoadingTreeCtrl::SetProgress(int total, int current) {
     m_total = total;
     m_current = current;
     if (m_progressEvent) SetEvent(m_progressEvent);
+    TellProgress();
 }
 
 void CLoadingTreeCtrl::StepProgress(int n) {
     m_current += n;
     if (m_progressEvent) SetEvent(m_progressEvent);
+    TellProgress();
+}
+
+void CLoadingTreeCtrl::TellProgress() {
+    // Raised here, on the window's own thread, and not by the indicator
+    // thread: a screen reader's hook runs on the raising thread and asks the
+    // window for the value at once, which only this thread can answer (the
+    // indicator thread would wait for it while it waits for that thread).
+    if (!m_indicator || !m_hwnd) return;
+    const int percent = LoadingPercent(m_total, m_current);
+    if (percent == m_toldPercent) return;
+    m_toldPercent = percent;
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
 }
 
 int CLoadingTreeCtrl::GetProgress(int* total) const {
@@ -172,8 +196,11 @@ bool CLoadingTreeCtrl::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result
             if (m_progressEvent) SetEvent(m_progressEvent);
             result = 1;
             return true;
+        case WM_GETOBJECT:
+            return m_accessible.OnGetObject(m_hwnd, wp, lp, result);
         case WM_DESTROY:
             StopIndicator();
+            m_accessible.Disconnect();
             return false;
         default:
             return false;
@@ -216,6 +243,10 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
         if (m_drawIcon) PaintPlaceholderIcon();
         SendMessage(WM_SETREDRAW, FALSE);
         TakeSnapshot();
+        m_indicatorPlace = RECT{};
+        std::memcpy(&m_indicatorPlace, &m_loadingItem, sizeof(m_loadingItem));
+        if (!m_loadingItem || !SendMessage(TVM_GETITEMRECT, FALSE, (LPARAM)&m_indicatorPlace))
+            m_indicatorPlace = RECT{};
         if (m_loadingItem) SendMessage(TVM_DELETEITEM, 0, (LPARAM)m_loadingItem);
         m_loadingItem = nullptr;
         final = PopulateChildren(item);
@@ -253,6 +284,8 @@ void CLoadingTreeCtrl::OnItemExpanded(const NMTREEVIEWA& view) {
 void CLoadingTreeCtrl::StartIndicator() {
     OnLoadBegin(m_loadingItem);
     m_indicator = true;
+    m_toldPercent = LoadingPercent(m_total, m_current);
+    NotifyWinEvent(EVENT_OBJECT_SHOW, m_hwnd, OBJID_CLIENT, kExtraChildBase);
     m_stopRequested = false;
     // Without a timer there is no tick at all, not even the first.
     m_timerEvent.Reset(CreateEventA(nullptr, FALSE, m_timerPeriod > 0, nullptr));
@@ -275,6 +308,7 @@ void CLoadingTreeCtrl::StopIndicator() {
     m_thread.Join();
     m_timerEvent.Close();
     m_progressEvent.Close();
+    if (m_hwnd) NotifyWinEvent(EVENT_OBJECT_HIDE, m_hwnd, OBJID_CLIENT, kExtraChildBase);
     OnLoadEnd();
 }
 
@@ -291,6 +325,20 @@ DWORD CLoadingTreeCtrl::IndicatorBody() {
         OnLoadProgress(woke == WAIT_OBJECT_0, m_total, m_current);
     }
     return 0;
+}
+
+bool CLoadingTreeCtrl::DescribeExtra(int index, AccessibleFacts& facts) {
+    if (index != 0 || !m_indicator) return false;
+    facts.role = ROLE_SYSTEM_PROGRESSBAR;
+    facts.Name(m_loadingText);
+    facts.Value(std::to_string(LoadingPercent(m_total, m_current)) + "%");
+    facts.state = STATE_SYSTEM_READONLY;
+    if (!IsRectEmpty(&m_indicatorPlace)) {
+        facts.screen = m_indicatorPlace;
+        MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&facts.screen), 2);
+        facts.hasPlace = true;
+    }
+    return true;
 }
 
 void CLoadingTreeCtrl::PaintPlaceholderIcon() {

@@ -4,7 +4,9 @@
 // window's own thread, which may take long (a slow or network folder); while
 // it runs a second thread, woken by a multimedia timer and by progress
 // signals, paints a loading indicator straight onto the frozen window, and a
-// snapshot taken before the load repaints the background.
+// snapshot taken before the load repaints the background. To assistive
+// technology the indicator is a progress bar among the tree's children
+// while a level loads.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -15,8 +17,9 @@
 #include "framework/handles.h"
 #include "framework/thread.h"
 #include "framework/wnd.h"
+#include "ui/controls/accessible_proxy.h"
 
-class CLoadingTreeCtrl : public CWnd {
+class CLoadingTreeCtrl : public CWnd, private IAccessibleSource {
 public:
     CLoadingTreeCtrl();
     ~CLoadingTreeCtrl() override;
@@ -77,6 +80,10 @@ private:
     DWORD IndicatorBody();
     void PaintPlaceholderIcon();
     void TakeSnapshot();
+    // Tells assistive technology of a new value, once per percent.
+    void TellProgress();
+    int ExtraCount() override { return m_indicator ? 1 : 0; }
+    bool DescribeExtra(int index, AccessibleFacts& facts) override;
 
     bool m_indicator = false;  // between OnLoadBegin and OnLoadEnd
     CThread m_thread;
@@ -92,7 +99,14 @@ private:
     std::atomic<int> m_current{0};
     std::atomic<int> m_total{0};
     HTREEITEM m_pendingItem = nullptr;
+    int m_toldPercent = -1;
+    RECT m_indicatorPlace{};  // the placeholder's row, in client coordinates
+    CAccessibleHost m_accessible{*this};
 };
+
+// The load's progress in percent, as assistive technology reads it: of the
+// total when it is known, else the bar's fill.
+int LoadingPercent(int total, int current);
 
 // Width in pixels (0..50) of the loading bar: current/total of 50 when the
 // total is known, else a curve that approaches 50 as items come in.

@@ -30,5 +30,7 @@ BOOL CAboutDlg::OnInitDialog() {
     char target[512];
     std::snprintf(target, sizeof(target), LoadResourceText(IDS_MAILTO).c_str(), PARDWELL_SUPPORT_ADDRESS);
     m_mailLink.SetLink(target, PARDWELL_SUPPORT_ADDRESS);
-    return TRUE;
+    // The links are tab stops ahead of OK: Enter must still close the box.
+    ::SetFocus(GetDlgItem(IDOK));
+    return FALSE;
 }

@@ -56,7 +56,22 @@ UINT CHeaderDlg::Dpi() const {
     return m_dpi ? m_dpi : DpiOfWindow(m_hwnd);
 }
 
+bool CHeaderDlg::DescribeExtra(int index, AccessibleFacts& facts) {
+    if (index != 0 || !m_hwnd) return false;
+    facts.role = ROLE_SYSTEM_STATICTEXT;
+    facts.Name(LoadResourceText(IDS_CAPTION));
+    facts.state = STATE_SYSTEM_READONLY;
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    facts.screen = CaptionBox(client, Dpi());
+    MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&facts.screen), 2);
+    facts.hasPlace = true;
+    return true;
+}
+
 bool CHeaderDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_GETOBJECT && m_accessible.OnGetObject(m_hwnd, wp, lp, result)) return true;
+    if (msg == WM_DESTROY) m_accessible.Disconnect();
     if (msg != WM_PAINT) return CDialog::OnMessage(msg, wp, lp, result);
     CPaintDC dc(m_hwnd);
     RECT client;

@@ -9,15 +9,17 @@
 //  - construct with its template id and parent: CHeaderDlg(IDD_MAIN, parent);
 //  - let WM_PAINT reach CHeaderDlg::OnMessage (call it for every message it
 //    does not handle itself, as for any CDialog).
-// The caption is drawn in a bold form of the default GUI font.
+// The caption is drawn in a bold form of the default GUI font; to assistive
+// technology it is a static text among the dialog's children.
 // The banner's bitmap and string come from the module that holds the
 // dialog's resources (the executable).
 
 #include <windows.h>
 
 #include "framework/dialog.h"
+#include "ui/controls/accessible_proxy.h"
 
-class CHeaderDlg : public CDialog {
+class CHeaderDlg : public CDialog, private IAccessibleSource {
 public:
     static constexpr int kTileWidth = 500;
     static constexpr int kTileHeight = 60;
@@ -49,4 +51,9 @@ protected:
 
 private:
     UINT m_dpi = 0;
+
+    int ExtraCount() override { return m_hwnd ? 1 : 0; }
+    bool DescribeExtra(int index, AccessibleFacts& facts) override;
+
+    CAccessibleHost m_accessible{*this};
 };

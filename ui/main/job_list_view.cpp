@@ -70,6 +70,8 @@ void CJobListView::SetUp(HIMAGELIST stateImages, HIMAGELIST headerImages) {
     m_list.SetImageList(m_resources.GetImageList(1), LVSIL_SMALL);
     ::SendMessageA(m_list.GetHeader(), HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(headerImages));
     m_list.SetSorter([this](const SortState& state) { Sort(state); });
+    // A screen reader hears the mark in the same words as the tip shows.
+    m_list.SetItemDescriber([this](int item) { return EntryReason(item); });
     m_list.SetImageList(stateImages, LVSIL_STATE);
     // The marks are the entries' own; the list asks for them as it paints.
     m_list.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);

@@ -236,6 +236,7 @@ BOOL CMainDlg::OnInitDialog() {
     }
 
     SetIconsAndFonts(Dpi());
+    m_optionsLink.SetActionText(LoadResourceText(IDS_OPTIONS_LINK_ACTION));
     // The links sit on the banner: fill behind them with its ground colour.
     m_feedbackLink.m_backColor = m_optionsLink.m_backColor = CHeaderDlg::kGroundColor;
     m_toolbar.SetFont(GetFont());
@@ -248,7 +249,10 @@ BOOL CMainDlg::OnInitDialog() {
     UpdateKeepOnTop();
     if (m_startupPaths) TakeInCommandLine();
     SetFeedbackLink();
-    return TRUE;
+    // The links come first in the tab order, as they come first on screen,
+    // but the window opens on the list, where Enter still means Convert.
+    ::SetFocus(m_jobs.Control());
+    return FALSE;
 }
 
 void CMainDlg::TakeInCommandLine() {
