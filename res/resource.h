@@ -22,7 +22,8 @@
 #define IDB_SORT_ARROWS 140   // 18 x 5, 4-bit, magenta key: up, down
 #define IDB_TOOLBAR 141       // 80 x 16, magenta key: toolbar, normal
 #define IDB_TOOLBAR_GREY 142  // 80 x 16, magenta key: toolbar, disabled
-#define IDB_FORMAT_PROJECT 400  // 16 x 16, 24-bit, white key: "As the project says"
+// 16 x 16, 24-bit, white key: "As the project says", after bitmap 134's three.
+#define IDB_FORMAT_PROJECT 400
 
 // Cursors.
 #define IDR_LOADING_ANI 135  // animated cursor, ten frames
@@ -141,6 +142,7 @@
 #define IDS_REASON_MARKED_BINARY 261
 #define IDS_REASON_WOULD_CHANGE 262  // "%s": the target's word
 #define IDS_BREAKS_PROJECT 263       // "%s, project: %s"
+
 #define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3
