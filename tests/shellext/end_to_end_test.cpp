@@ -74,7 +74,7 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();
     HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
     HMENU popup = GetSubMenu(host, 0);
     char text[64] = {};
     GetMenuStringA(popup, 2, text, sizeof text, MF_BYPOSITION);
@@ -156,7 +156,7 @@ TEST(EndToEnd, NamesInNoLegacyCodePageReachTheProgramWhole) {
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();
     HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(2);  // Unix
@@ -205,7 +205,7 @@ TEST(EndToEnd, DeepPathsInAnyScriptReachTheProgramWhole) {
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();
     HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(2);  // Unix
