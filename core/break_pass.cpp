@@ -296,6 +296,15 @@ PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, C
     if (anyUnit && lastUnit == kUnitEofMark && controls > 0) --controls;
     const uint64_t count = offset / unitSize;
     r.binary = (!units && totals.nul) || controls * kBinaryControlShare > count || oddByte;
+    // Known only now that the whole file has been read: a file otherwise in
+    // format begins its output here, with all of it unchanged.
+    // A byte-order mark alone is an empty file.
+    const uint64_t bomBytes = r.bom == ByteOrderMark::Utf8 ? 3 : r.bom == ByteOrderMark::None ? 0 : 2;
+    const bool hasText = offset > bomBytes;
+    if (options.finalBreak && output && hasText && !r.binary && !r.finalBreak && lastUnit != kUnitEofMark) {
+        if (!out && !begin(offset)) return PassResult::OutputFailed;
+        if (!out->Write(target.brk, target.brkLen)) return PassResult::WriteFailed;
+    }
     if (r.binary && options.stopAtBinary)
         r.outcome = ConvertOutcome::SkippedBinary;
     else if (!out)

@@ -33,6 +33,9 @@ struct PassOptions {
     bool readBom = true;        // UTF-16 with a byte-order mark goes by 16-bit units
     bool stopAtBinary = false;  // give up at the first NUL byte
     bool eager = false;         // Begin(0) before the first read
+    // A text file whose last line has no break gets the target break; an
+    // empty file, a binary one and one ending in ^Z keep their end.
+    bool finalBreak = false;
     // Looked at between blocks: once its grace is over the pass gives up.
     const StopToken* stop = nullptr;
 };
@@ -60,5 +63,6 @@ const std::vector<PassKernelSet>& PassKernelSets();
 // Reads in to its end (or to the first NUL, with stopAtBinary). output may
 // be nullptr: the pass then only reads. report->outcome says SkippedBinary
 // for a binary file when stopAtBinary is set (even if output has begun),
-// AlreadyInFormat when output never began, Converted otherwise.
+// AlreadyInFormat when output never began, Converted otherwise. The
+// report's finalBreak tells of the content read, before any break was added.
 PassResult RunPass(IFile& in, const PassOptions& options, IPassOutput* output, ContentReport* report);

@@ -331,6 +331,7 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
     PassOptions pass;
     pass.format = options.format;
     pass.stopAtBinary = options.skipBinary;
+    pass.finalBreak = options.insertFinalNewline;
     pass.stop = &stop;
     const PassResult passed = RunPass(*in, pass, &temp, &content);
     // Closed before the replace: an open file cannot be replaced.

@@ -514,6 +514,35 @@ TEST_F(ConvertPosix, FilesLeftAsTheyWereAndLateDecisions) {
     }
 }
 
+// A final break alone makes a conversion: the whole file is the unchanged
+// start, read a second time into the copy, which then gets the break.
+TEST_F(ConvertPosix, FinalBreakAloneConvertsThroughACopy) {
+    const std::string crlf = Lines(30000, "\r\n");  // several blocks
+    struct Case {
+        const char* what;
+        std::string content;
+        ConvertOutcome outcome;
+        std::string expected;
+    } const cases[] = {
+        {"last line without a break", crlf + "tail", ConvertOutcome::Converted, crlf + "tail\r\n"},
+        {"ends in a break", crlf, ConvertOutcome::AlreadyInFormat, crlf},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        Write(P("f.txt"), c.content);
+        ConvertOptions options = Options(0, true, true, true, true);
+        options.insertFinalNewline = true;
+        const ConvertResult result = ConvertFile(NativeFileSystem(), P("f.txt").c_str(), options);
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(result.content.outcome, c.outcome);
+        EXPECT_EQ(result.content.finalBreak, c.outcome != ConvertOutcome::Converted);
+        std::map<std::string, std::string> expected{{"f.txt", c.expected}};
+        if (c.outcome == ConvertOutcome::Converted) expected["f.txt.bak"] = c.content;
+        EXPECT_EQ(Listing(), expected);
+    }
+}
+
 // The lazy paths under a failure at every operation: a change met only in a
 // later block (the unchanged start is read a second time), binary found
 // late, and a file already in format. Nothing may be lost or left behind.

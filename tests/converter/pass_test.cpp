@@ -154,6 +154,60 @@ TEST(Pass, FileAlreadyInFormatIsNeverWritten) {
     }
 }
 
+// A last line without a break gets the target break, whether or not the
+// rest needs a change, at every read split; the other ends are kept.
+TEST(Pass, FinalBreakAddedToTextOnly) {
+    const std::string utf16 = Utf16(u"a\nb", false);
+    const std::string binary = "a\n" + std::string(600, '\x01');
+    struct Case {
+        const char* what;
+        std::string input;
+        int format;
+        std::string expected;
+        ConvertOutcome outcome;
+    } const cases[] = {
+        {"only the end wants a break", "a\r\nb", 0, "a\r\nb\r\n", ConvertOutcome::Converted},
+        {"end and breaks change", "a\r\nb", 2, "a\nb\n", ConvertOutcome::Converted},
+        {"CR target", "a\rb", 1, "a\rb\r", ConvertOutcome::Converted},
+        {"one line, no break", "abc", 2, "abc\n", ConvertOutcome::Converted},
+        {"a last lone CR is a break", "a\r", 0, "a\r\n", ConvertOutcome::Converted},
+        {"already ends in a break", "a\nb\n", 2, "a\nb\n", ConvertOutcome::AlreadyInFormat},
+        {"empty", "", 0, "", ConvertOutcome::AlreadyInFormat},
+        {"UTF-8 mark alone is empty", "\xEF\xBB\xBF", 0, "", ConvertOutcome::AlreadyInFormat},
+        {"UTF-16 mark alone is empty", Utf16(u"", false), 2, "", ConvertOutcome::AlreadyInFormat},
+        {"UTF-8 mark and text",
+         "\xEF\xBB\xBF"
+         "a",
+         0,
+         "\xEF\xBB\xBF"
+         "a\r\n",
+         ConvertOutcome::Converted},
+        {"UTF-16 in units", utf16, 0, Utf16(u"a\r\nb\r\n", false), ConvertOutcome::Converted},
+        {"ends in ^Z", "a\nb\x1A", 2, "a\nb\x1A", ConvertOutcome::AlreadyInFormat},
+        {"binary by a NUL", std::string("a\0b", 3), 2, std::string("a\0b", 3), ConvertOutcome::SkippedBinary},
+        {"binary by its controls", binary, 2, binary, ConvertOutcome::SkippedBinary},
+    };
+    for (const Case& c : cases) {
+        for (size_t chunk : {size_t(0), size_t(1), size_t(2)}) {
+            SCOPED_TRACE(std::string(c.what) + " chunk " + std::to_string(chunk));
+            MemoryReader in(c.input, chunk ? std::vector<size_t>{chunk} : std::vector<size_t>{});
+            MemoryOutput out(c.input);
+            PassOptions options;
+            options.format = static_cast<LineEndingFormat>(c.format);
+            options.stopAtBinary = true;
+            options.finalBreak = true;
+            ContentReport report;
+            ASSERT_EQ(RunPass(in, options, &out, &report), PassResult::Done);
+            EXPECT_EQ(report.outcome, c.outcome);
+            if (c.outcome == ConvertOutcome::Converted) {
+                EXPECT_EQ(out.m_writer.data(), c.expected);
+            } else if (c.outcome == ConvertOutcome::AlreadyInFormat) {
+                EXPECT_EQ(out.m_begun, 0);
+            }
+        }
+    }
+}
+
 // Text, controls, NULs, breaks and (for UTF-16) units whose bytes look like
 // CR or LF, in long and short runs.
 std::string RandomUnits(std::mt19937& rng, size_t units, bool wide, bool allowNul) {
