@@ -233,7 +233,11 @@ std::string TextLine(const CliOptions& options, const Slot& slot) {
             return line + DescribeLineBreaks(content) + ", skipped\n";
         case Verdict::Offending:
             line += DescribeLineBreaks(content);
-            if (options.hasTarget) line += " (expected " + TargetBreakWord(slot.rule.target) + ")";
+            if (options.hasTarget) {
+                line += " (expected " + TargetBreakWord(slot.rule.target);
+                if (slot.rule.insertFinalNewline && !content.finalBreak) line += ", ending with a break";
+                line += ")";
+            }
             return line + "\n";
         default:
             return line + DescribeLineBreaks(content) + "\n";
