@@ -69,18 +69,24 @@ bool MakeFolder(const std::string& path) {
 int GitInit(const std::string& folder) {
 #ifdef _WIN32
     // Wine starts a Unix program given by its Unix path, in the Unix form
-    // of the current folder handed to it.
+    // of the current folder handed to it. The handle it gives back does not
+    // carry the program's end or status, so the repository's HEAD tells.
     std::string line = "/usr/bin/git init -q";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
         return -1;
-    DWORD code = 1;
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    return static_cast<int>(code);
+    const std::string head = folder + "\\.git\\HEAD";
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(50)) {
+        if (GetFileAttributesA(head.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            Sleep(200);  // the rest of what git init writes
+            return 0;
+        }
+    }
+    return 1;
 #else
     const pid_t child = fork();
     if (child < 0) return -1;
