@@ -548,6 +548,7 @@ TEST(Accelerators, KeysAndCommands) {
         {FVIRTKEY | FNOINVERT | FCONTROL, 'W', ID_FORMAT_WINDOWS},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'U', ID_FORMAT_MAC},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'M', ID_FORMAT_UNIX},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'P', ID_FORMAT_PROJECT},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'K', ID_EDIT_CHECK},
     };
     ASSERT_EQ(static_cast<int>(std::size(want)), count);
