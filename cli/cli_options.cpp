@@ -46,6 +46,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
                 options->command = CliCommand::Convert;
             else if (arg == "info")
                 options->command = CliCommand::Info;
+            else if (arg == "editorconfig")
+                options->command = CliCommand::EditorConfig;
             else {
                 *error = "unknown command '" + arg + "'";
                 return CliParse::UsageError;
@@ -74,8 +76,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
             value = arg.substr(2);
             hasValue = true;
         }
-        const bool takesValue =
-            name == "--to" || name == "--include" || name == "--exclude" || name == "-j" || name == "--jobs";
+        const bool takesValue = name == "--to" || name == "--include" || name == "--exclude" ||
+                                name == "-j" || name == "--jobs" || name == "-f" || name == "-b";
         if (takesValue && !hasValue) {
             if (i + 1 >= args.size()) {
                 *error = "option '" + name + "' needs a value";
@@ -104,6 +106,15 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
                 *error = "-j takes a count of files at a time (1 or more), not '" + value + "'";
                 return CliParse::UsageError;
             }
+        } else if (name == "-f" || name == "-b") {
+            // EditorConfig's own command-line shape; every version is read
+            // as the current one.
+            if (name == "-f") options->configName = value;
+            if (value.empty() || (name == "-f" && value.find_first_of("/\\") != std::string::npos)) {
+                *error = "option '" + name + "' needs a " + (name == "-f" ? "file name" : "version");
+                return CliParse::UsageError;
+            }
+            options->configOptions = true;
         } else if (name == "--no-recurse") {
             options->recurse = false;
         } else if (name == "--backup") {
@@ -124,11 +135,15 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
         }
     }
     if (!haveCommand) {
-        *error = "no command: check, convert or info";
+        *error = "no command: check, convert, info or editorconfig";
         return CliParse::UsageError;
     }
     if (options->paths.empty()) {
         *error = "no file or folder given";
+        return CliParse::UsageError;
+    }
+    if (options->configOptions && options->command != CliCommand::EditorConfig) {
+        *error = "-f and -b go with the editorconfig command";
         return CliParse::UsageError;
     }
     if (options->command == CliCommand::Convert && !options->hasTarget) {
@@ -146,12 +161,19 @@ std::string CliHelpText() {
     return R"(Usage: pardwell-cli check   [options] PATH...
        pardwell-cli convert --to lf|crlf|cr|project [options] PATH...
        pardwell-cli info    [options] PATH...
+       pardwell-cli editorconfig [-f NAME] [-b VERSION] FILE...
 
 Commands:
   check     report files whose line breaks are not the expected ones: of
             another kind than --to, or without --to mixed; changes nothing
   convert   convert the files in place to --to, as Pardwell's window does
   info      print what each file holds, changing nothing
+  editorconfig
+            print every .editorconfig property that applies to each FILE as
+            name=value lines, each file's after a [FILE] line when there are
+            several; -f NAME reads files of that name instead, -b VERSION is
+            taken and changes nothing
+              pardwell-cli editorconfig src/main.c
 
 PATH is a file or a folder; folders are walked with their subfolders, never
 into .git, .hg or .svn.

@@ -6,7 +6,7 @@
 
 #include "core/converter.h"
 
-enum class CliCommand { Check, Convert, Info };
+enum class CliCommand { Check, Convert, Info, EditorConfig };
 
 struct CliOptions {
     CliCommand command = CliCommand::Check;
@@ -20,6 +20,10 @@ struct CliOptions {
     bool json = false;
     bool quiet = false;
     int jobs = 0;  // 0: one per processor
+    // editorconfig: -f's name of the files read; -b's version is taken and
+    // changes nothing.
+    std::string configName = ".editorconfig";
+    bool configOptions = false;  // -f or -b given
 };
 
 enum class CliParse { Run, Help, Version, UsageError };

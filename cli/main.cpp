@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_editorconfig.h"
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/console.h"
@@ -30,5 +31,7 @@ int main(int argc, char** argv) {
             break;
     }
     CConsoleOutput output;
+    if (options.command == CliCommand::EditorConfig)
+        return RunEditorConfig(options, output, NativeFileSystem());
     return RunCli(options, output, NativeFileSystem(), FileSizeOf);
 }

@@ -222,6 +222,24 @@ bool MatchFrom(const GlobSeq& seq, size_t i, const std::string& s, size_t p, con
     return false;
 }
 
+// A section's glob, made whole as it is matched: both sides start with "/",
+// so that "**/" ahead of a bare name also matches a file in the folder
+// itself.
+GlobSeq SectionGlob(const std::string& glob) {
+    if (glob.find('/') == std::string::npos) return ParseGlob("**/" + glob);
+    return ParseGlob(glob[0] == '/' ? glob : "/" + glob);
+}
+
+struct EditorConfigSection {
+    GlobSeq glob;
+    std::vector<std::pair<std::string, std::string>> properties;  // in file order
+};
+
+struct EditorConfigFile {
+    bool root = false;  // "root = true" before the first section
+    std::vector<EditorConfigSection> sections;
+};
+
 std::string Trim(const std::string& s) {
     const size_t first = s.find_first_not_of(" \t\r\v\f");
     if (first == std::string::npos) return std::string();
@@ -249,16 +267,6 @@ bool DefinedProperty(const std::string& name) {
     return false;
 }
 
-}  // namespace
-
-bool EditorConfigSectionMatches(const std::string& glob, const std::string& relativePath) {
-    // Both sides start with "/", so that "**/" ahead of a bare name also
-    // matches a file in the folder itself.
-    const bool anchored = glob.find('/') != std::string::npos;
-    const std::string full = anchored ? (glob[0] == '/' ? glob : "/" + glob) : "**/" + glob;
-    return MatchFrom(ParseGlob(full), 0, "/" + relativePath, 0, nullptr);
-}
-
 EditorConfigFile ParseEditorConfig(const std::string& text) {
     EditorConfigFile file;
     bool inSection = false;
@@ -272,8 +280,10 @@ EditorConfigFile ParseEditorConfig(const std::string& text) {
         start = end + 1;
         if (line.empty() || line[0] == '#' || line[0] == ';') continue;
         if (line[0] == '[') {
-            if (line.back() != ']' || line.size() < 3) continue;
-            file.sections.push_back({line.substr(1, line.size() - 2), {}});
+            // The glob runs to the line's last "]"; what follows it is not read.
+            const size_t close = line.rfind(']');
+            if (close == 0 || close == std::string::npos) continue;
+            file.sections.push_back({SectionGlob(line.substr(1, close - 1)), {}});
             inSection = true;
             continue;
         }
@@ -289,6 +299,12 @@ EditorConfigFile ParseEditorConfig(const std::string& text) {
             file.root = value == "true";
     }
     return file;
+}
+
+}  // namespace
+
+bool EditorConfigSectionMatches(const std::string& glob, const std::string& relativePath) {
+    return MatchFrom(SectionGlob(glob), 0, "/" + relativePath, 0, nullptr);
 }
 
 PathParts SplitPath(const std::string& path) {
@@ -416,10 +432,9 @@ std::vector<std::pair<std::string, std::string>> CEditorConfigReader::Properties
     };
     for (auto found = chain.rbegin(); found != chain.rend(); ++found) {
         std::string relative;
-        for (size_t k = found->depth; k < parts.names.size(); ++k)
-            relative += (relative.empty() ? "" : "/") + parts.names[k];
+        for (size_t k = found->depth; k < parts.names.size(); ++k) relative += "/" + parts.names[k];
         for (const EditorConfigSection& section : found->file->sections)
-            if (EditorConfigSectionMatches(section.glob, relative))
+            if (MatchFrom(section.glob, 0, relative, 0, nullptr))
                 for (const auto& property : section.properties) put(property.first, property.second);
     }
     // EditorConfig's own defaults between the indent properties.

@@ -16,18 +16,6 @@
 // file's folder, a leading "/" left out.
 bool EditorConfigSectionMatches(const std::string& glob, const std::string& relativePath);
 
-struct EditorConfigSection {
-    std::string glob;
-    std::vector<std::pair<std::string, std::string>> properties;  // in file order
-};
-
-struct EditorConfigFile {
-    bool root = false;  // "root = true" before the first section
-    std::vector<EditorConfigSection> sections;
-};
-
-EditorConfigFile ParseEditorConfig(const std::string& text);
-
 // A path cut into its root ("/", "C:\", "\\server\share\"; empty for a
 // relative path) and the names below it, either separator taken on Windows.
 struct PathParts {

@@ -197,7 +197,8 @@ bool Unquote(const std::string& line, size_t& i, std::string* out) {
         }
         if (++i >= line.size()) return false;
         c = line[i];
-        if (c >= '0' && c <= '3' && i + 2 < line.size()) {
+        auto octal = [](char d) { return d >= '0' && d <= '7'; };
+        if (c >= '0' && c <= '3' && i + 2 < line.size() && octal(line[i + 1]) && octal(line[i + 2])) {
             *out += static_cast<char>((c - '0') << 6 | (line[i + 1] - '0') << 3 | (line[i + 2] - '0'));
             i += 2;
             continue;
@@ -221,10 +222,12 @@ AttrFile ParseAttributes(const std::string& text, bool macrosAllowed) {
         size_t i = line.find_first_not_of(kBlank);
         if (i == std::string::npos || line[i] == '#') continue;
         AttrLine parsed;
-        if (line[i] == '"') {
-            ++i;
-            if (!Unquote(line, i, &parsed.pattern)) continue;
+        size_t quoted = i + 1;
+        // A quote that does not unquote is part of the pattern.
+        if (line[i] == '"' && Unquote(line, quoted, &parsed.pattern)) {
+            i = quoted;
         } else {
+            parsed.pattern.clear();
             const size_t stop = std::min(line.find_first_of(kBlank, i), line.size());
             parsed.pattern = line.substr(i, stop - i);
             i = stop;

@@ -439,6 +439,9 @@ TEST(CliUsage, ExitStatusTwoForEveryUsageError) {
         {"check", "--include"},
         {"check", "--bogus", "x"},
         {"check", "--json=yes", "x"},
+        {"check", "-f", "x.ec", "x"},
+        {"editorconfig", "-b"},
+        {"editorconfig"},
     };
     for (const auto& args : errors) {
         SCOPED_TRACE(args.empty() ? "(none)" : args[0] + " " + args.back());
@@ -452,9 +455,46 @@ TEST(CliUsage, ExitStatusTwoForEveryUsageError) {
     EXPECT_EQ(version.out.compare(0, 13, "pardwell-cli "), 0) << version.out;
     const ProgramRun help = Cli({"check", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--to", "--include", "--exclude", "--no-recurse", "--backup", "--no-keep-time",
-                               "--skip-read-only", "--convert-binary", "--json", "-q", "-j N", "--version"})
+    for (const char* option :
+         {"--to", "--include", "--exclude", "--no-recurse", "--backup", "--no-keep-time", "--skip-read-only",
+          "--convert-binary", "--json", "-q", "-j N", "--version", "editorconfig", "-f NAME", "-b VERSION"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+// editorconfig prints as EditorConfig's own program does: every property,
+// names in lowercase in the order first met, a closer file's value in place,
+// the derived indent values last, and "[FILE]" heads for several files.
+TEST(CliEditorConfig, PrintsEachFilesProperties) {
+    ScratchDir tree("pwcli-ec");
+    Put(tree.Path(".editorconfig"),
+        "root = true\n[*]\nend_of_line = CRLF\nIndent_Style = space\n"
+        "[*.c]\nindent_size = 4\nx_custom = Mixed\n");
+    Put(Join(tree.path(), "sub/.editorconfig"), "[*.c]\nend_of_line = lf\n");
+    Put(tree.Path(".ecrc"), "root = true\n[*.c]\nend_of_line = cr\n");
+    const std::string c = Join(tree.path(), "sub/a.c");
+    const std::string txt = tree.Path("a.txt");
+    const std::string cLines =
+        "end_of_line=lf\nindent_style=space\nindent_size=4\nx_custom=Mixed\ntab_width=4\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string cwd;
+        std::string out;
+    } const cases[] = {
+        {{"editorconfig", c}, "", cLines},
+        {{"editorconfig", Join("sub", "a.c")}, tree.path(), cLines},
+        {{"editorconfig", "-b", "0.12.0", txt, c},
+         "",
+         "[" + txt + "]\nend_of_line=crlf\nindent_style=space\n[" + c + "]\n" + cLines},
+        {{"editorconfig", "-f", ".ecrc", c}, "", "end_of_line=cr\n"},
+        {{"editorconfig", "-f", ".none", c}, "", ""},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.args[1]);
+        const ProgramRun run = Cli(k.args, k.cwd);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, k.out);
+        EXPECT_EQ(run.err, "");
+    }
 }
 
 // Results come in the order the files were found, however many at a time.

@@ -92,7 +92,7 @@ TEST(EditorConfigChain, PrecedenceRootAndUnset) {
                  {
                      {".editorconfig",
                       "root = true\n[*]\nend_of_line = crlf\nindent_style = tab\ncharset = utf-8\n"
-                      "# a comment\n; another\n[*.md]\ntrim_trailing_whitespace = false\n"},
+                      "# a comment\n; another\n[*.md] # not read\ntrim_trailing_whitespace = false\n"},
                      {"a/.editorconfig",
                       "[*]\r\nEND_OF_LINE = LF\r\nCustom_Key = KeepCase\r\n[*.txt]\r\nend_of_line = UNSET\r\n"
                       "[/x/*.c]\r\ninsert_final_newline = TRUE\r\n[*.py]\r\nindent_style = space\r\n"

@@ -55,6 +55,8 @@ const char* const kPatterns[] = {
     "a/b/d/*.txt",
     "*.[[:upper:]]",
     "\"\\146oo\"",
+    "\"f*",
+    "\"b\\q\"",
     "**/*.dat",
     "b",
     "*.TXT",
