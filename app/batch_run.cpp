@@ -1,6 +1,7 @@
 #include "app/batch_run.h"
 
 #include <memory>
+#include <vector>
 
 #include "core/converter.h"
 
@@ -13,26 +14,17 @@ public:
     }
 };
 
-// Whether the file holds more than its byte-order mark; asked only of a file
-// without a single break, so rarely.
-bool HoldsText(const std::string& path, ByteOrderMark bom) {
-    FileInfo info;
-    if (!NativeFileSystem().GetInfo(path.c_str(), &info)) return false;
-    const uint64_t mark = bom == ByteOrderMark::Utf8 ? 3 : bom == ByteOrderMark::None ? 0 : 2;
-    return info.size > mark;
-}
-
 class CCheckConverter : public IConverter {
 public:
     ConvertResult Convert(const std::string& path, const ConvertOptions& options) override {
         ConvertResult result;
         ScanFile(NativeFileSystem(), path.c_str(), &result.content, &result.failure, options.stop);
         const ContentReport& c = result.content;
-        const bool hasText =
-            c.crlf + c.lf + c.cr > 0 || (options.insertFinalNewline && HoldsText(path, c.bom));
+        const bool asked = result.ok() && options.insertFinalNewline && !c.finalBreak && !c.binary;
+        const bool endTakesBreak = asked && EndTakesBreak(NativeFileSystem(), path, c.bom);
         result.content.outcome =
             result.ok() && ConversionChanges(c, options.format, options.insertFinalNewline,
-                                             options.skipBinary, hasText)
+                                             options.skipBinary, endTakesBreak)
                 ? ConvertOutcome::WouldConvert
                 : ConvertOutcome::AlreadyInFormat;
         return result;
@@ -52,8 +44,25 @@ IConverter& CheckConverter() {
     return converter;
 }
 
+bool EndTakesBreak(IFileSystem& fs, const std::string& path, ByteOrderMark bom) {
+    std::unique_ptr<IFile> file = fs.OpenRead(path.c_str());
+    if (!file) return false;
+    uint64_t size = 0;
+    unsigned char last[2] = {0, 0};
+    std::vector<char> buffer(65536);
+    for (long n; (n = file->Read(buffer.data(), buffer.size())) > 0; size += static_cast<uint64_t>(n)) {
+        last[0] = n >= 2 ? static_cast<unsigned char>(buffer[n - 2]) : last[1];
+        last[1] = static_cast<unsigned char>(buffer[n - 1]);
+    }
+    const uint64_t markBytes = bom == ByteOrderMark::Utf8 ? 3 : bom == ByteOrderMark::None ? 0 : 2;
+    const bool eofMark = bom == ByteOrderMark::Utf16Le   ? last[0] == 0x1A && last[1] == 0
+                         : bom == ByteOrderMark::Utf16Be ? last[0] == 0 && last[1] == 0x1A
+                                                         : last[1] == 0x1A;
+    return size > markBytes && !eofMark;
+}
+
 bool ConversionChanges(const ContentReport& content, LineEndingFormat target, bool insertFinalNewline,
-                       bool skipBinary, bool hasText) {
+                       bool skipBinary, bool endTakesBreak) {
     if (content.binary && skipBinary) return false;
     bool foreign;
     switch (target) {
@@ -69,7 +78,7 @@ bool ConversionChanges(const ContentReport& content, LineEndingFormat target, bo
         default:
             return false;
     }
-    return foreign || (insertFinalNewline && !content.binary && !content.finalBreak && hasText);
+    return foreign || (insertFinalNewline && !content.binary && !content.finalBreak && endTakesBreak);
 }
 
 ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,

@@ -105,10 +105,16 @@ IConverter& CheckConverter();
 
 // Whether converting a file of this content to target changes it: breaks of
 // another kind, or with insertFinalNewline a last line without a break
-// (hasText: the file holds more than a byte-order mark). A binary file that
-// is skipped never changes.
+// (endTakesBreak: see EndTakesBreak). A binary file that is skipped never
+// changes.
 bool ConversionChanges(const ContentReport& content, LineEndingFormat target, bool insertFinalNewline,
-                       bool skipBinary, bool hasText);
+                       bool skipBinary, bool endTakesBreak);
+
+// Whether the converter would add a break after the file's last line: it
+// holds more than its byte-order mark and does not end in the old
+// end-of-file mark ^Z. Reads the whole file; asked only of a file whose
+// last line has no break when one is wished.
+bool EndTakesBreak(IFileSystem& fs, const std::string& path, ByteOrderMark bom);
 
 // Each file's rule in a run after the project's rules.
 using ProjectRuleSource = std::function<ProjectRule(const std::string& path)>;

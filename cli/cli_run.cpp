@@ -145,14 +145,6 @@ bool LeftForRule(const Slot& slot) {
            slot.result.content.outcome == ConvertOutcome::MarkedBinary;
 }
 
-// Whether the file holds more than its byte-order mark; asked only of a file
-// without a single break.
-bool HoldsText(IFileSystem& fs, const std::string& path, ByteOrderMark bom) {
-    FileInfo info;
-    if (!fs.GetInfo(path.c_str(), &info)) return false;
-    return info.size > (bom == ByteOrderMark::Utf8 ? 3u : bom == ByteOrderMark::None ? 0u : 2u);
-}
-
 // Whether a file read by check holds only the breaks expected of it, and
 // with the project's insert_final_newline a break after its last line.
 bool AsExpected(const CliOptions& options, IFileSystem& fs, const Slot& slot) {
@@ -160,8 +152,9 @@ bool AsExpected(const CliOptions& options, IFileSystem& fs, const Slot& slot) {
     const int kinds = (content.crlf > 0) + (content.lf > 0) + (content.cr > 0);
     if (!options.hasTarget) return kinds <= 1;
     const bool finalNewline = slot.rule.insertFinalNewline;
-    const bool hasText = kinds > 0 || (finalNewline && HoldsText(fs, slot.path, content.bom));
-    return !ConversionChanges(content, slot.rule.target, finalNewline, false, hasText);
+    const bool endTakesBreak =
+        finalNewline && !content.finalBreak && !content.binary && EndTakesBreak(fs, slot.path, content.bom);
+    return !ConversionChanges(content, slot.rule.target, finalNewline, false, endTakesBreak);
 }
 
 void Process(const CliOptions& options, IFileSystem& fs, CProjectRules* rules, Slot* slot) {
@@ -235,7 +228,8 @@ std::string TextLine(const CliOptions& options, const Slot& slot) {
             line += DescribeLineBreaks(content);
             if (options.hasTarget) {
                 line += " (expected " + TargetBreakWord(slot.rule.target);
-                if (slot.rule.insertFinalNewline && !content.finalBreak) line += ", ending with a break";
+                if (slot.rule.insertFinalNewline && !content.finalBreak && !content.binary)
+                    line += ", ending with a break";
                 line += ")";
             }
             return line + "\n";

@@ -419,6 +419,12 @@ TEST(ConvertItem, TheRealCheckTellsWhatAConversionWouldChange) {
         {"empty.txt", "", LineEndingFormat::Windows, true, ConvertOutcome::AlreadyInFormat},
         {"bom-only.txt", "\xEF\xBB\xBF", LineEndingFormat::Windows, true, ConvertOutcome::AlreadyInFormat},
         {"bom-text.txt", "\xEF\xBB\xBFx", LineEndingFormat::Windows, true, ConvertOutcome::WouldConvert},
+        // The old end-of-file mark ends the file: the converter adds nothing after it.
+        {"eof-mark.txt", "a\nb\x1A", LineEndingFormat::Unix, true, ConvertOutcome::AlreadyInFormat},
+        {"eof-mark-16.txt", std::string("\xFF\xFEx\0\x1A\0", 6), LineEndingFormat::Unix, true,
+         ConvertOutcome::AlreadyInFormat},
+        {"unit-16.txt", std::string("\xFF\xFEx\0y\0", 6), LineEndingFormat::Unix, true,
+         ConvertOutcome::WouldConvert},
     };
     for (const Case& c : cases) {
         const std::string path = dir.Path(c.name);
@@ -433,6 +439,13 @@ TEST(ConvertItem, TheRealCheckTellsWhatAConversionWouldChange) {
         EXPECT_TRUE(result.ok()) << c.name;
         EXPECT_EQ(result.content.outcome, c.outcome) << c.name;
         EXPECT_EQ(ReadWholeFile(path), c.content) << c.name;
+        // A conversion changes exactly the files the check said it would.
+        const ConvertResult converted =
+            ConvertItem(path, LineEndingFormat::Project, settings, FileConverter(), nullptr, rule);
+        EXPECT_EQ(converted.content.outcome == ConvertOutcome::Converted,
+                  c.outcome == ConvertOutcome::WouldConvert)
+            << c.name;
+        EXPECT_EQ(ReadWholeFile(path) != c.content, c.outcome == ConvertOutcome::WouldConvert) << c.name;
     }
 }
 
