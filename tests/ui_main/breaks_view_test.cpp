@@ -276,10 +276,11 @@ TEST_F(BreaksViewTest, AsTheProjectSaysCheckThenConvert) {
         EXPECT_EQ(InfoTip(i), files[i].runTip);
     }
     EXPECT_EQ(dlg->Jobs().Model().At(fine)->mark, EntryMark::LeftAsItWas);
-    for (const auto& f : files) {
-        for (const ProjectRepoFile& file : ProjectRepoFiles())
-            if (file.rel == std::string(f.rel))
-                EXPECT_EQ(TempFolder::Read(ProjectRepoPath(repo.path(), file.rel)), file.Expected()) << f.rel;
+    for (const ProjectRepoFile& file : ProjectRepoFiles()) {
+        const bool listed = std::any_of(std::begin(files), std::end(files),
+                                        [&](const auto& f) { return file.rel == std::string(f.rel); });
+        const std::string& expected = listed ? file.Expected() : file.before;
+        EXPECT_EQ(TempFolder::Read(ProjectRepoPath(repo.path(), file.rel)), expected) << file.rel;
     }
     EXPECT_EQ(TempFolder::Read(inFormat), "ok\n");
 }
