@@ -4,10 +4,12 @@
 // dialog implements the seams with synchronous messages to its controls.
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "app/settings.h"
 #include "core/converter.h"
+#include "core/project_rules.h"
 #include "core/stop_token.h"
 
 // What progress a sink is told of.
@@ -29,9 +31,18 @@ protected:
     ~IProgressSink() = default;
 };
 
-// An entry's mark; the values are the list's state image indices.
-// LeftAsItWas: already in the target format, or skipped as binary.
-enum class EntryMark : unsigned { None = 0, Converting = 1, Converted = 2, Failed = 3, LeftAsItWas = 4 };
+// An entry's mark; the values up to LeftAsItWas are the list's state image
+// indices. LeftAsItWas: already in the target format, or skipped as binary
+// or for its project's rules. WouldChange: a check after the project's rules
+// found that a run would convert it.
+enum class EntryMark : unsigned {
+    None = 0,
+    Converting = 1,
+    Converted = 2,
+    Failed = 3,
+    LeftAsItWas = 4,
+    WouldChange = 5,
+};
 
 // Why a run was asked to end: it ends within half a second, a file that
 // finishes within the stop token's grace included.
@@ -58,6 +69,9 @@ public:
         for (int i = 0; i < count; ++i) MarkEntry(i, EntryMark::None, ConvertFailure::None);
     }
     virtual void KeepContent(int /*index*/, const ContentReport& /*content*/) {}
+    // In a run after the project's rules, the entry's rule, before its
+    // content and its mark.
+    virtual void KeepRule(int /*index*/, const ProjectRule& /*rule*/) {}
 
 protected:
     ~IJobSource() = default;
@@ -75,6 +89,8 @@ struct BatchCounts {
 class IConverter {
 public:
     virtual ConvertResult Convert(const std::string& path, const ConvertOptions& options) = 0;
+    // A check reads and changes nothing.
+    virtual bool IsCheck() const { return false; }
 
 protected:
     ~IConverter() = default;
@@ -82,20 +98,46 @@ protected:
 
 // ConvertFile on the native file system.
 IConverter& FileConverter();
-// A check: reads each file, learning its content, and leaves it as it was.
+// A check: reads each file, learning its content, and leaves it as it was;
+// the outcome is WouldConvert where a conversion with the options given
+// would change the file, else AlreadyInFormat.
 IConverter& CheckConverter();
+
+// Whether converting a file of this content to target changes it: breaks of
+// another kind, or with insertFinalNewline a last line without a break
+// (endTakesBreak: see EndTakesBreak). A binary file that is skipped never
+// changes.
+bool ConversionChanges(const ContentReport& content, LineEndingFormat target, bool insertFinalNewline,
+                       bool skipBinary, bool endTakesBreak);
+
+// Whether the converter would add a break after the file's last line: it
+// holds more than its byte-order mark and does not end in the old
+// end-of-file mark ^Z. Reads the whole file; asked only of a file whose
+// last line has no break when one is wished.
+bool EndTakesBreak(IFileSystem& fs, const std::string& path, ByteOrderMark bom);
+
+// Each file's rule in a run after the project's rules.
+using ProjectRuleSource = std::function<ProjectRule(const std::string& path)>;
 
 // Converts one file with one copy of the settings' conversion options, taken
 // now: the Options dialog may change them while a run is under way. An
-// empty path or a format outside the three fails without touching anything.
+// empty path or a format outside the four fails without touching anything.
+// With LineEndingFormat::Project the file goes to rule's target (with its
+// final-newline wish); one without a target is left untouched, its outcome
+// NoProjectRule or MarkedBinary.
 ConvertResult ConvertItem(const std::string& path, LineEndingFormat format, const CAppSettings& settings,
-                          IConverter& converter = FileConverter(), StopToken* stop = nullptr);
+                          IConverter& converter = FileConverter(), StopToken* stop = nullptr,
+                          const ProjectRule& rule = ProjectRule());
 
 // The worker's body. Converts items 0..n-1 (n read once) until a stop is
 // requested. The file being converted when it comes finishes if it can
 // within the token's grace; one stopped half-way is left as it was, with no
 // mark and in no count. *counts, when given, is reset at the start and kept
 // current, so the sink can show it from OnRunEnd. Returns the final counts.
+// With LineEndingFormat::Project each file's rule comes from rules, or when
+// none is given from the native file system's rule files, read afresh for
+// each run; a file left for its rule counts as skipped. A check in that mode
+// marks exactly the files a conversion would change (WouldChange).
 BatchCounts RunBatch(IJobSource& source, IProgressSink& sink, StopToken& stop, LineEndingFormat format,
                      const CAppSettings& settings, BatchCounts* counts = nullptr,
-                     IConverter& converter = FileConverter());
+                     IConverter& converter = FileConverter(), ProjectRuleSource rules = ProjectRuleSource());

@@ -18,6 +18,8 @@ void CConvertCommandLineInfo::ParseParam(const char* text, bool isSwitch) {
             m_format = 2;
         } else if (std::strcmp(text, "m") == 0) {
             m_format = 1;
+        } else if (std::strcmp(text, "p") == 0) {
+            m_format = 3;  // as the project says
         } else if (std::strcmp(text, "?") == 0 || std::strcmp(text, "h") == 0) {
             m_mode = kModeUsage;
         }

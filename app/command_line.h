@@ -1,6 +1,6 @@
 #pragma once
 // The program's command line: a format switch ("/w", "/u", "/m" and their
-// alternatives), the usage switch, and paths.
+// alternatives, "/p" for each file's project rules), the usage switch, and paths.
 
 #include <string>
 #include <vector>

@@ -76,6 +76,7 @@ void JobList::ClearMarks(int count, const std::function<void(int)>& changed) {
     for (int i = 0; i < count; ++i) {
         JobItem& entry = m_entries[static_cast<size_t>(i)];
         entry.failure = ConvertFailure::None;
+        entry.ruleKnown = false;
         if (entry.mark == EntryMark::None) continue;
         entry.mark = EntryMark::None;
         if (changed) changed(i);
@@ -90,6 +91,14 @@ bool JobList::KeepContent(int index, const ContentReport& content, bool checked,
     entry.contentKnown = true;
     entry.checked = checked;
     entry.breaksText = std::move(breaksText);
+    return true;
+}
+
+bool JobList::KeepRule(int index, const ProjectRule& rule) {
+    if (index < 0 || index >= Count()) return false;
+    JobItem& entry = m_entries[static_cast<size_t>(index)];
+    entry.rule = rule;
+    entry.ruleKnown = true;
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "app/batch_run.h"
 #include "core/converter.h"
 #include "core/path_index.h"
+#include "core/project_rules.h"
 
 struct JobItem {
     // Folder and name joined as the columns show them: the key of the path
@@ -30,6 +31,10 @@ struct JobItem {
     bool contentKnown = false;
     bool checked = false;
     std::string breaksText;
+    // The project's rule for the file, in and after a run that followed the
+    // project's rules only.
+    ProjectRule rule;
+    bool ruleKnown = false;
 
     const char* Name() const { return path.c_str() + nameAt; }
     std::string Folder() const { return path.substr(0, folderLength); }
@@ -63,14 +68,15 @@ public:
     // changed() is called as the mark changes, before the current follows.
     bool Mark(int index, EntryMark mark, ConvertFailure failure,
               const std::function<void()>& changed = std::function<void()>());
-    // Clears marks and reasons of entries 0..count-1; changed(i) for each
-    // entry that had a mark.
+    // Clears marks, reasons and rules of entries 0..count-1; changed(i) for
+    // each entry that had a mark.
     void ClearMarks(int count, const std::function<void(int)>& changed);
     // The entry being converted, -1 when none is.
     int Current() const { return m_current; }
     // What the last read of the entry's file learnt, whether it was a check,
     // and the text the "Line breaks" column shows for it.
     bool KeepContent(int index, const ContentReport& content, bool checked, std::string breaksText);
+    bool KeepRule(int index, const ProjectRule& rule);
     // False if the entry's file was never read.
     bool Content(int index, ContentReport* content) const;
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 std::string DescribeLineBreaks(const ContentReport& content, const LineBreakWords& words) {
     if (content.binary) return words.binary;
@@ -24,6 +25,29 @@ std::string DescribeLineBreaks(const ContentReport& content, const LineBreakWord
     if (content.bom == ByteOrderMark::Utf16Le) return words.utf16le + ", " + text;
     if (content.bom == ByteOrderMark::Utf16Be) return words.utf16be + ", " + text;
     return text;
+}
+
+const std::string& TargetBreakWord(LineEndingFormat target, const LineBreakWords& words) {
+    switch (target) {
+        case LineEndingFormat::Unix:
+            return words.lf;
+        case LineEndingFormat::Macintosh:
+            return words.cr;
+        default:
+            return words.crlf;
+    }
+}
+
+std::string DescribeAgainstRule(const ContentReport& content, const ProjectRule& rule,
+                                const LineBreakWords& words) {
+    const std::string text = DescribeLineBreaks(content, words);
+    if (rule.verdict != ProjectVerdict::Target ||
+        !ConversionChanges(content, rule.target, false, true, false))
+        return text;
+    const std::string& target = TargetBreakWord(rule.target, words);
+    std::vector<char> out(words.projectTarget.size() + text.size() + target.size() + 1);
+    std::snprintf(out.data(), out.size(), words.projectTarget.c_str(), text.c_str(), target.c_str());
+    return out.data();
 }
 
 std::string RunSummaryText(const BatchCounts& counts, bool check, bool stopped,

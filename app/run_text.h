@@ -18,11 +18,20 @@ struct LineBreakWords {
     std::string binary = PARDWELL_WORD_BREAKS_BINARY;
     std::string utf16le = PARDWELL_WORD_BREAKS_UTF16LE;
     std::string utf16be = PARDWELL_WORD_BREAKS_UTF16BE;
+    std::string projectTarget = PARDWELL_FORMAT_PROJECT_TARGET;
 };
 
 // "CR LF", "LF", "CR", "None", "Mixed" with the counts of each kind, or
 // "Binary"; UTF-16 files name their byte order first.
 std::string DescribeLineBreaks(const ContentReport& content, const LineBreakWords& words = LineBreakWords());
+
+// "CR LF", "LF" or "CR": the word for a target format.
+const std::string& TargetBreakWord(LineEndingFormat target, const LineBreakWords& words = LineBreakWords());
+
+// DescribeLineBreaks, and where the file holds breaks other than its
+// project's target, that target beside them: "CR LF, project: LF".
+std::string DescribeAgainstRule(const ContentReport& content, const ProjectRule& rule,
+                                const LineBreakWords& words = LineBreakWords());
 
 // The printf formats take the word first, then the counts.
 struct RunSummaryWords {

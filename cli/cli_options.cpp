@@ -13,6 +13,8 @@ bool ParseTarget(const std::string& text, LineEndingFormat* format) {
         *format = LineEndingFormat::Windows;
     else if (text == "cr")
         *format = LineEndingFormat::Macintosh;
+    else if (text == "project")
+        *format = LineEndingFormat::Project;  // each file's own, from .editorconfig and .gitattributes
     else
         return false;
     return true;
@@ -91,7 +93,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
 
         if (name == "--to") {
             if (!ParseTarget(value, &options->convert.format)) {
-                *error = "--to takes lf, crlf or cr, not '" + value + "'";
+                *error = "--to takes lf, crlf, cr or project, not '" + value + "'";
                 return CliParse::UsageError;
             }
             options->hasTarget = true;
@@ -147,7 +149,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args, CliOptions* opt
         return CliParse::UsageError;
     }
     if (options->command == CliCommand::Convert && !options->hasTarget) {
-        *error = "convert needs --to lf, crlf or cr";
+        *error = "convert needs --to lf, crlf, cr or project";
         return CliParse::UsageError;
     }
     return CliParse::Run;
@@ -159,7 +161,7 @@ std::string CliVersionText() {
 
 std::string CliHelpText() {
     return R"(Usage: pardwell-cli check   [options] PATH...
-       pardwell-cli convert --to lf|crlf|cr [options] PATH...
+       pardwell-cli convert --to lf|crlf|cr|project [options] PATH...
        pardwell-cli info    [options] PATH...
        pardwell-cli editorconfig [-f NAME] [-b VERSION] FILE...
 
@@ -182,6 +184,11 @@ folders Git ignores (.gitignore, .git/info/exclude, core.excludesFile).
 Options:
   --to lf|crlf|cr       the line break expected (check) or wanted (convert)
                           pardwell-cli check --to lf src
+  --to project          each file's own line break, as its project's
+                        .editorconfig (end_of_line, insert_final_newline) and
+                        .gitattributes (eol, binary, -text; these win) say;
+                        files without a rule, or marked binary, are skipped
+                          pardwell-cli check --to project .
   --include PATTERNS    only files matching one of the ";"-separated patterns
                         ("*", "?", "[a-z]"; case ignored; matched against the
                         whole path, so "*.c" takes every C file)

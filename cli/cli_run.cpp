@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -59,21 +60,12 @@ enum class Verdict { Fine, Offending, Converted, Unchanged, Skipped, Failed };
 
 struct Slot {
     std::string path;
+    // With --to project: the file's own rule; otherwise a target of --to.
+    ProjectRule rule;
     ConvertResult result;
     Verdict verdict = Verdict::Fine;
     bool done = false;
 };
-
-const char* TargetWord(LineEndingFormat format) {
-    switch (format) {
-        case LineEndingFormat::Unix:
-            return PARDWELL_WORD_BREAKS_LF;
-        case LineEndingFormat::Macintosh:
-            return PARDWELL_WORD_BREAKS_CR;
-        default:
-            return PARDWELL_WORD_BREAKS_CRLF;
-    }
-}
 
 const char* FailureText(ConvertFailure failure) {
     switch (failure) {
@@ -141,24 +133,45 @@ const char* CommandName(CliCommand command) {
     }
 }
 
-// Whether a file read by check holds only the breaks expected of it.
-bool AsExpected(const CliOptions& options, const ContentReport& content) {
-    const int kinds = (content.crlf > 0) + (content.lf > 0) + (content.cr > 0);
-    if (!options.hasTarget) return kinds <= 1;
-    switch (options.convert.format) {
-        case LineEndingFormat::Unix:
-            return content.crlf == 0 && content.cr == 0;
-        case LineEndingFormat::Macintosh:
-            return content.crlf == 0 && content.lf == 0;
-        default:
-            return content.lf == 0 && content.cr == 0;
-    }
+bool LeftForRule(const Slot& slot) {
+    return slot.result.content.outcome == ConvertOutcome::NoProjectRule ||
+           slot.result.content.outcome == ConvertOutcome::MarkedBinary;
 }
 
-void Process(const CliOptions& options, IFileSystem& fs, Slot* slot) {
+// Whether a file read by check holds only the breaks expected of it, and
+// with the project's insert_final_newline a break after its last line.
+bool AsExpected(const CliOptions& options, IFileSystem& fs, const Slot& slot) {
+    const ContentReport& content = slot.result.content;
+    const int kinds = (content.crlf > 0) + (content.lf > 0) + (content.cr > 0);
+    if (!options.hasTarget) return kinds <= 1;
+    const bool finalNewline = slot.rule.insertFinalNewline;
+    const bool endTakesBreak =
+        finalNewline && !content.finalBreak && !content.binary && EndTakesBreak(fs, slot.path, content.bom);
+    return !ConversionChanges(content, slot.rule.target, finalNewline, false, endTakesBreak);
+}
+
+void Process(const CliOptions& options, IFileSystem& fs, CProjectRules* rules, Slot* slot) {
     ConvertResult& result = slot->result;
+    ConvertOptions convert = options.convert;
+    if (options.hasTarget) {
+        if (rules) {
+            slot->rule = rules->RuleFor(slot->path);
+        } else {
+            slot->rule.verdict = ProjectVerdict::Target;
+            slot->rule.target = options.convert.format;
+        }
+        if (slot->rule.verdict != ProjectVerdict::Target && options.command != CliCommand::Info) {
+            result.content.outcome = slot->rule.verdict == ProjectVerdict::Binary
+                                         ? ConvertOutcome::MarkedBinary
+                                         : ConvertOutcome::NoProjectRule;
+            slot->verdict = Verdict::Skipped;
+            return;
+        }
+        convert.format = slot->rule.target;
+        if (rules) convert.insertFinalNewline = slot->rule.insertFinalNewline;
+    }
     if (options.command == CliCommand::Convert) {
-        result = ConvertFile(fs, slot->path.c_str(), options.convert);
+        result = ConvertFile(fs, slot->path.c_str(), convert);
         if (!result.ok())
             slot->verdict = result.failure == ConvertFailure::ReadOnly && !options.convert.allowReadOnly
                                 ? Verdict::Skipped
@@ -179,18 +192,25 @@ void Process(const CliOptions& options, IFileSystem& fs, Slot* slot) {
     } else if (result.content.binary && options.convert.skipBinary) {
         slot->verdict = Verdict::Skipped;
     } else {
-        slot->verdict = AsExpected(options, result.content) ? Verdict::Fine : Verdict::Offending;
+        slot->verdict = AsExpected(options, fs, *slot) ? Verdict::Fine : Verdict::Offending;
     }
+}
+
+const char* RuleReason(const Slot& slot) {
+    return slot.result.content.outcome == ConvertOutcome::MarkedBinary ? PARDWELL_REASON_MARKED_BINARY
+                                                                       : PARDWELL_REASON_NO_RULE;
 }
 
 std::string TextLine(const CliOptions& options, const Slot& slot) {
     const ContentReport& content = slot.result.content;
     std::string line = slot.path + ": ";
+    if (LeftForRule(slot))
+        return line + RuleReason(slot) + (options.command == CliCommand::Convert ? ", skipped\n" : "\n");
     switch (slot.verdict) {
         case Verdict::Failed:
             return line + "failed: " + FailureText(slot.result.failure) + "\n";
         case Verdict::Converted:
-            return line + DescribeLineBreaks(content) + " -> " + TargetWord(options.convert.format) + "\n";
+            return line + DescribeLineBreaks(content) + " -> " + TargetBreakWord(slot.rule.target) + "\n";
         case Verdict::Unchanged:
             return line + DescribeLineBreaks(content) + ", left as it was\n";
         case Verdict::Skipped:
@@ -199,8 +219,12 @@ std::string TextLine(const CliOptions& options, const Slot& slot) {
             return line + DescribeLineBreaks(content) + ", skipped\n";
         case Verdict::Offending:
             line += DescribeLineBreaks(content);
-            if (options.hasTarget)
-                line += std::string(" (expected ") + TargetWord(options.convert.format) + ")";
+            if (options.hasTarget) {
+                line += " (expected " + TargetBreakWord(slot.rule.target);
+                if (slot.rule.insertFinalNewline && !content.finalBreak && !content.binary)
+                    line += ", ending with a break";
+                line += ")";
+            }
             return line + "\n";
         default:
             return line + DescribeLineBreaks(content) + "\n";
@@ -213,6 +237,8 @@ std::string JsonLine(const Slot& slot) {
         "{\"path\":" + JsonString(slot.path) + ",\"status\":\"" + VerdictName(slot.verdict) + "\"";
     if (slot.verdict == Verdict::Failed || slot.result.failure != ConvertFailure::None) {
         line += ",\"error\":" + JsonString(FailureText(slot.result.failure));
+    } else if (LeftForRule(slot)) {
+        line += std::string(",\"reason\":") + JsonString(RuleReason(slot));
     } else {
         line += ",\"breaks\":" + JsonString(DescribeLineBreaks(content)) +
                 ",\"crlf\":" + std::to_string(content.crlf) + ",\"lf\":" + std::to_string(content.lf) +
@@ -313,6 +339,10 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
     bool walkDone = false;
     uint64_t bytes = 0;
     std::string current;
+    // One reader for every worker: each folder's rule files are read once.
+    std::unique_ptr<CProjectRules> rules;
+    if (options.hasTarget && options.convert.format == LineEndingFormat::Project)
+        rules.reset(new CProjectRules(fs));
 
     std::thread walker([&] {
         FindFiles(options, fs, [&](const std::string& path) {
@@ -340,7 +370,7 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
                 if (nextTask >= slots.size()) return;
                 Slot* slot = &slots[nextTask++];
                 lock.unlock();
-                Process(options, fs, slot);
+                Process(options, fs, rules.get(), slot);
                 const uint64_t size = progress && sizeOf ? sizeOf(slot->path) : 0;
                 lock.lock();
                 slot->done = true;
@@ -385,7 +415,7 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
                 case Verdict::Skipped:
                     if (options.command == CliCommand::Convert)
                         ++counts.skipped;
-                    else
+                    else if (!LeftForRule(slot))  // a check reads no file its rule leaves alone
                         ++counts.succeeded;
                     break;
                 case Verdict::Offending:

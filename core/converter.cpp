@@ -57,6 +57,11 @@ const char* LineEndingFormatLabel(int format) {
     return kLabels[format];
 }
 
+const char* FormatChoiceLabel(int choice) {
+    return choice == static_cast<int>(LineEndingFormat::Project) ? "As the project says"
+                                                                 : LineEndingFormatLabel(choice);
+}
+
 int MakeTempName(IFileSystem& fs, const char* path, std::string* name) {
     return MakeSideName(fs, path, ".tmp", 1, name);
 }

@@ -10,10 +10,14 @@
 #include "core/stop_token.h"
 
 // Stored as "LastFormat", used as the format selector's index and chosen by
-// the /w, /m and /u switches: the values are fixed.
-enum class LineEndingFormat : int { Windows = 0, Macintosh = 1, Unix = 2 };
+// the /w, /m, /u and /p switches: the values are fixed. Project is no target
+// of its own: a run with it takes each file's target from its project's
+// .editorconfig and .gitattributes, and ConvertFile refuses it.
+enum class LineEndingFormat : int { Windows = 0, Macintosh = 1, Unix = 2, Project = 3 };
 
+// The formats a file can be converted to; the selector offers one more.
 constexpr int kLineEndingFormatCount = 3;
+constexpr int kFormatChoiceCount = 4;
 
 // "Windows/Dos (CRLF)", "Macintosh (CR)", "Unix/Linux (LF)"; nullptr for any
 // other value.
@@ -21,6 +25,8 @@ const char* LineEndingFormatLabel(int format);
 inline const char* LineEndingFormatLabel(LineEndingFormat format) {
     return LineEndingFormatLabel(static_cast<int>(format));
 }
+// The selector's entries: the three labels, then "As the project says".
+const char* FormatChoiceLabel(int choice);
 
 // A conversion whose side-file names would pass the platform's path limit
 // (FitsPathLimit) fails before it starts.
@@ -68,6 +74,12 @@ enum class ConvertOutcome {
     Converted,        // rewritten in the target format
     AlreadyInFormat,  // nothing to change: not written at all
     SkippedBinary,    // binary, and binary files are skipped: not written at all
+    // Never from ConvertFile: a run after each file's project rules did not
+    // touch it, the rules giving no line-break target or marking it binary.
+    NoProjectRule,
+    MarkedBinary,
+    // Never from ConvertFile: a check found that a conversion would change it.
+    WouldConvert,
 };
 
 // What one read of a file learnt of it. A file with a byte-order mark for

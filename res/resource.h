@@ -22,6 +22,7 @@
 #define IDB_SORT_ARROWS 140   // 18 x 5, 4-bit, magenta key: up, down
 #define IDB_TOOLBAR 141       // 80 x 16, magenta key: toolbar, normal
 #define IDB_TOOLBAR_GREY 142  // 80 x 16, magenta key: toolbar, disabled
+// 16 x 16, 24-bit, white key: "As the project says", after bitmap 134's three.
 
 // A picture's larger sizes (20, 24 and 32 pixels for a 16-pixel one) are
 // resources named "P<id>_<size>" after the number of its 16-pixel form, e.g.
@@ -92,6 +93,7 @@
 #define ID_FORMAT_WINDOWS 32787  // Ctrl+W: entry 0
 #define ID_FORMAT_MAC 32788      // Ctrl+U: entry 1
 #define ID_FORMAT_UNIX 32789     // Ctrl+M: entry 2
+#define ID_FORMAT_PROJECT 32800  // Ctrl+P: entry 3, as the project says
 #define ID_HELP 57670
 
 // System-menu commands appended to the main dialog's system menu.
@@ -140,6 +142,13 @@
 // Open (Ctrl+O) when the program cannot be given the file: its name, the path.
 #define IDS_OPEN_TOO_LONG 244
 #define IDS_OPEN_FAILED 245
+// A run after the project's rules: why a file was left, what a check found,
+// and the "Line breaks" column's text beside the project's target.
+#define IDS_REASON_NO_RULE 260
+#define IDS_REASON_MARKED_BINARY 261
+#define IDS_REASON_WOULD_CHANGE 262  // "%s": the target's word
+#define IDS_BREAKS_PROJECT 263       // "%s, project: %s"
+
 #define IDS_MAILTO 2031          // "mailto:%s?subject=About Pardwell"
 #define IDS_FEEDBACK_FIRST 2051  // three prompts, 2051..2053
 #define IDS_FEEDBACK_COUNT 3

@@ -12,6 +12,12 @@
 #define PARDWELL_WORD_BREAKS_UTF16LE "UTF-16 LE"
 #define PARDWELL_WORD_BREAKS_UTF16BE "UTF-16 BE"
 
+// A file's breaks beside its project's target, and why a run after the
+// project's rules left a file alone.
+#define PARDWELL_FORMAT_PROJECT_TARGET "%s, project: %s"
+#define PARDWELL_REASON_NO_RULE "no line-break rule in .editorconfig or .gitattributes"
+#define PARDWELL_REASON_MARKED_BINARY "marked binary in .gitattributes"
+
 #define PARDWELL_WORD_CONVERTED "Converted"
 #define PARDWELL_WORD_ABORTED "Aborted"
 #define PARDWELL_WORD_CHECKED "Checked"

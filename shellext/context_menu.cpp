@@ -27,6 +27,7 @@ const MenuCommand kCommands[] = {
     {"&Windows/Dos", "/w", "Convert text file line endings to Windows format(CRLF)"},
     {"&Macintosh", "/m", "Convert text file line endings to Macintosh format(CR)"},
     {"&Unix/Linux", "/u", "Convert text file line endings to Unix format(LF)"},
+    {"As the &project says", "/p", "Convert text file line endings as .editorconfig and .gitattributes say"},
 };
 constexpr UINT kCommandCount = static_cast<UINT>(std::size(kCommands));
 const char kSubmenuText[] = "Convert EOL to";

@@ -3,11 +3,11 @@
 #include "core/converter.h"
 
 void FillFormatSelector(CAutoWidthComboBoxEx& selector, HIMAGELIST images, int format) {
-    // Image order in bitmap 134 is Windows, Unix, Macintosh; entry order is
-    // the LineEndingFormat order.
-    static const int kImageOfFormat[3] = {0, 2, 1};
+    // Image order in bitmap 134 is Windows, Unix, Macintosh, and bitmap 400
+    // follows it; entry order is the LineEndingFormat order.
+    static const int kImageOfFormat[kFormatChoiceCount] = {0, 2, 1, 3};
     selector.SetImageList(images);
-    for (int i = 0; i < 3; ++i)
-        selector.InsertItem(i, LineEndingFormatLabel(i), kImageOfFormat[i], kImageOfFormat[i]);
-    selector.SetCurSel(format >= 0 && format < 3 ? format : -1);
+    for (int i = 0; i < kFormatChoiceCount; ++i)
+        selector.InsertItem(i, FormatChoiceLabel(i), kImageOfFormat[i], kImageOfFormat[i]);
+    selector.SetCurSel(format >= 0 && format < kFormatChoiceCount ? format : -1);
 }

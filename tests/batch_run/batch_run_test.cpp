@@ -1,4 +1,5 @@
 #include "app/batch_run.h"
+#include "app/run_text.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,8 @@ const char* MarkName(EntryMark mark) {
             return "failed";
         case EntryMark::LeftAsItWas:
             return "left";
+        case EntryMark::WouldChange:
+            return "would change";
     }
     return "?";
 }
@@ -71,6 +74,10 @@ struct Recorder : IJobSource, IProgressSink {
     void OnRunStart() override { m_events.push_back("start"); }
     void KeepContent(int index, const ContentReport& content) override {
         m_events.push_back("content " + std::to_string(index) + " " + std::to_string(content.crlf));
+    }
+    void KeepRule(int index, const ProjectRule& rule) override {
+        m_events.push_back("rule " + std::to_string(index) + " " +
+                           std::to_string(static_cast<int>(rule.verdict)));
     }
     void OnRunEnd() override {
         m_events.push_back(m_counts ? "end " + std::to_string(m_counts->succeeded) + "/" +
@@ -247,6 +254,232 @@ TEST(BatchRun, FilesLeftAsTheyWereAreMarkedAndCounted) {
 
 // A converter that ignores the token stands for a file that finishes within
 // the grace: the run ends after it.
+// Rules by name: ".lf" and ".crlf" give that target (".lf" with a final
+// newline wanted), ".bin" is marked binary, anything else has no rule.
+ProjectRule RuleByName(const std::string& path) {
+    ProjectRule rule;
+    auto ends = [&](const char* tail) {
+        const std::string t = tail;
+        return path.size() >= t.size() && path.compare(path.size() - t.size(), t.size(), t) == 0;
+    };
+    if (ends(".lf")) {
+        rule.verdict = ProjectVerdict::Target;
+        rule.target = LineEndingFormat::Unix;
+        rule.insertFinalNewline = true;
+    } else if (ends(".crlf")) {
+        rule.verdict = ProjectVerdict::Target;
+        rule.target = LineEndingFormat::Windows;
+    } else if (ends(".bin")) {
+        rule.verdict = ProjectVerdict::Binary;
+    }
+    return rule;
+}
+
+// The converter's view of a run after the project's rules: each file with
+// its own target and final-newline wish, or not at all; and what a check
+// marks. "same" files are in their target already; a check's converter
+// finds the others would change.
+TEST(BatchRun, AsTheProjectSaysEachFileTakesItsOwnRule) {
+    struct CheckingConverter : FakeConverter {
+        ConvertResult Convert(const std::string& path, const ConvertOptions& o) override {
+            ConvertResult result = FakeConverter::Convert(path, o);
+            if (result.ok())
+                result.content.outcome = path.find("same") != std::string::npos
+                                             ? ConvertOutcome::AlreadyInFormat
+                                             : ConvertOutcome::WouldConvert;
+            return result;
+        }
+        bool IsCheck() const override { return true; }
+    };
+    const Strings paths = {"a.lf", "b.crlf", "c.txt", "d.bin", "same.lf", "bad.lf"};
+    struct Case {
+        bool check;
+        Marks marks;
+        int succeeded, failed, skipped;
+    } const cases[] = {
+        {false,
+         {EntryMark::Converted, EntryMark::Converted, EntryMark::LeftAsItWas, EntryMark::LeftAsItWas,
+          EntryMark::LeftAsItWas, EntryMark::Failed},
+         3,
+         1,
+         2},
+        {true,
+         {EntryMark::WouldChange, EntryMark::WouldChange, EntryMark::None, EntryMark::None, EntryMark::None,
+          EntryMark::Failed},
+         3,
+         1,
+         0},
+    };
+    for (const Case& c : cases) {
+        Recorder list(paths);
+        FakeConverter fileConverter;
+        CheckingConverter checkConverter;
+        FakeConverter& converter = c.check ? checkConverter : fileConverter;
+        std::vector<bool> finalNewline;
+        converter.m_during = [&](const std::string&) {};
+        struct Spy : IConverter {
+            IConverter* inner;
+            std::vector<bool>* wishes;
+            ConvertResult Convert(const std::string& path, const ConvertOptions& o) override {
+                wishes->push_back(o.insertFinalNewline);
+                return inner->Convert(path, o);
+            }
+            bool IsCheck() const override { return inner->IsCheck(); }
+        } spy;
+        spy.inner = &converter;
+        spy.wishes = &finalNewline;
+        CAppSettings settings;
+        StopToken stop;
+        const BatchCounts counts =
+            RunBatch(list, list, stop, LineEndingFormat::Project, settings, nullptr, spy, RuleByName);
+        EXPECT_EQ(list.m_marks, c.marks) << c.check;
+        EXPECT_EQ(counts.succeeded, c.succeeded) << c.check;
+        EXPECT_EQ(counts.failed, c.failed) << c.check;
+        EXPECT_EQ(counts.skipped, c.skipped) << c.check;
+        EXPECT_EQ(converter.m_calls,
+                  (Strings{"a.lf 2 11101", "b.crlf 0 11101", "same.lf 2 11101", "bad.lf 2 11101"}))
+            << c.check;
+        EXPECT_EQ(finalNewline, (std::vector<bool>{true, false, true, true})) << c.check;
+        // Every entry hears its rule before its mark; the files left for
+        // their rule hand over no content.
+        EXPECT_EQ(std::count_if(list.m_events.begin(), list.m_events.end(),
+                                [](const std::string& e) { return e.compare(0, 5, "rule ") == 0; }),
+                  6);
+        EXPECT_EQ(std::count(list.m_events.begin(), list.m_events.end(), "content 2 5"), 0);
+        EXPECT_EQ(std::count(list.m_events.begin(), list.m_events.end(), "content 3 5"), 0);
+    }
+    // No other format hands out rules.
+    Recorder list(paths);
+    FakeConverter converter;
+    CAppSettings settings;
+    StopToken stop;
+    RunBatch(list, list, stop, LineEndingFormat::Unix, settings, nullptr, converter, RuleByName);
+    EXPECT_EQ(std::count_if(list.m_events.begin(), list.m_events.end(),
+                            [](const std::string& e) { return e.compare(0, 5, "rule ") == 0; }),
+              0);
+    EXPECT_EQ(converter.m_calls.size(), paths.size());
+}
+
+TEST(ConversionChanges, ForeignBreaksAndAMissingFinalBreak) {
+    struct Case {
+        const char* what;
+        uint64_t crlf, lf, cr;
+        bool finalBreak, binary;
+        LineEndingFormat target;
+        bool finalNewline, skipBinary, hasText;
+        bool changes;
+    } const cases[] = {
+        {"LF to LF", 0, 3, 0, true, false, LineEndingFormat::Unix, false, true, true, false},
+        {"CR LF to LF", 2, 0, 0, true, false, LineEndingFormat::Unix, false, true, true, true},
+        {"CR to LF", 0, 0, 1, true, false, LineEndingFormat::Unix, false, true, true, true},
+        {"LF to CR LF", 0, 1, 0, true, false, LineEndingFormat::Windows, false, true, true, true},
+        {"CR LF to CR LF", 4, 0, 0, true, false, LineEndingFormat::Windows, false, true, true, false},
+        {"CR LF to CR", 1, 0, 0, true, false, LineEndingFormat::Macintosh, false, true, true, true},
+        {"CR to CR", 0, 0, 2, true, false, LineEndingFormat::Macintosh, false, true, true, false},
+        {"no final break, not wanted", 0, 2, 0, false, false, LineEndingFormat::Unix, false, true, true,
+         false},
+        {"no final break, wanted", 0, 2, 0, false, false, LineEndingFormat::Unix, true, true, true, true},
+        {"one line without a break, wanted", 0, 0, 0, false, false, LineEndingFormat::Unix, true, true, true,
+         true},
+        {"empty, wanted", 0, 0, 0, false, false, LineEndingFormat::Unix, true, true, false, false},
+        {"binary, skipped", 3, 0, 0, false, true, LineEndingFormat::Unix, true, true, true, false},
+        {"binary, converted", 3, 0, 0, false, true, LineEndingFormat::Unix, false, false, true, true},
+        {"binary, converted, no final break added", 0, 3, 0, false, true, LineEndingFormat::Unix, true, false,
+         true, false},
+        {"no target", 3, 3, 3, false, false, LineEndingFormat::Project, true, true, true, false},
+    };
+    for (const Case& c : cases) {
+        ContentReport content;
+        content.crlf = c.crlf;
+        content.lf = c.lf;
+        content.cr = c.cr;
+        content.finalBreak = c.finalBreak;
+        content.binary = c.binary;
+        EXPECT_EQ(ConversionChanges(content, c.target, c.finalNewline, c.skipBinary, c.hasText), c.changes)
+            << c.what;
+    }
+}
+
+// The real check reads each file and says whether a conversion to its
+// target, with or without a final newline wished, would change it.
+TEST(ConvertItem, TheRealCheckTellsWhatAConversionWouldChange) {
+    ScratchDir dir;
+    struct Case {
+        const char* name;
+        std::string content;
+        LineEndingFormat target;
+        bool finalNewline;
+        ConvertOutcome outcome;
+    } const cases[] = {
+        {"in-format.txt", "a\nb\n", LineEndingFormat::Unix, true, ConvertOutcome::AlreadyInFormat},
+        {"foreign.txt", "a\r\nb\r\n", LineEndingFormat::Unix, false, ConvertOutcome::WouldConvert},
+        {"no-final.txt", "a\nb", LineEndingFormat::Unix, true, ConvertOutcome::WouldConvert},
+        {"no-final-unwished.txt", "a\nb", LineEndingFormat::Unix, false, ConvertOutcome::AlreadyInFormat},
+        {"one-line.txt", "abc", LineEndingFormat::Windows, true, ConvertOutcome::WouldConvert},
+        {"empty.txt", "", LineEndingFormat::Windows, true, ConvertOutcome::AlreadyInFormat},
+        {"bom-only.txt", "\xEF\xBB\xBF", LineEndingFormat::Windows, true, ConvertOutcome::AlreadyInFormat},
+        {"bom-text.txt", "\xEF\xBB\xBFx", LineEndingFormat::Windows, true, ConvertOutcome::WouldConvert},
+        // The old end-of-file mark ends the file: the converter adds nothing after it.
+        {"eof-mark.txt", "a\nb\x1A", LineEndingFormat::Unix, true, ConvertOutcome::AlreadyInFormat},
+        {"eof-mark-16.txt", std::string("\xFF\xFEx\0\x1A\0", 6), LineEndingFormat::Unix, true,
+         ConvertOutcome::AlreadyInFormat},
+        {"unit-16.txt", std::string("\xFF\xFEx\0y\0", 6), LineEndingFormat::Unix, true,
+         ConvertOutcome::WouldConvert},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.Path(c.name);
+        WriteWholeFile(path, c.content);
+        ProjectRule rule;
+        rule.verdict = ProjectVerdict::Target;
+        rule.target = c.target;
+        rule.insertFinalNewline = c.finalNewline;
+        CAppSettings settings;
+        const ConvertResult result =
+            ConvertItem(path, LineEndingFormat::Project, settings, CheckConverter(), nullptr, rule);
+        EXPECT_TRUE(result.ok()) << c.name;
+        EXPECT_EQ(result.content.outcome, c.outcome) << c.name;
+        EXPECT_EQ(ReadWholeFile(path), c.content) << c.name;
+        // A conversion changes exactly the files the check said it would.
+        const ConvertResult converted =
+            ConvertItem(path, LineEndingFormat::Project, settings, FileConverter(), nullptr, rule);
+        EXPECT_EQ(converted.content.outcome == ConvertOutcome::Converted,
+                  c.outcome == ConvertOutcome::WouldConvert)
+            << c.name;
+        EXPECT_EQ(ReadWholeFile(path) != c.content, c.outcome == ConvertOutcome::WouldConvert) << c.name;
+    }
+}
+
+TEST(RunText, TheProjectsTargetStandsBesideBreaksOfAnotherKind) {
+    struct Case {
+        uint64_t crlf, lf, cr;
+        bool binary;
+        ProjectVerdict verdict;
+        LineEndingFormat target;
+        const char* text;
+    } const cases[] = {
+        {2, 0, 0, false, ProjectVerdict::Target, LineEndingFormat::Unix, "CR LF, project: LF"},
+        {0, 2, 0, false, ProjectVerdict::Target, LineEndingFormat::Unix, "LF"},
+        {1, 1, 0, false, ProjectVerdict::Target, LineEndingFormat::Macintosh,
+         "Mixed (1 CR LF, 1 LF), project: CR"},
+        {0, 1, 0, false, ProjectVerdict::Target, LineEndingFormat::Windows, "LF, project: CR LF"},
+        {0, 0, 0, false, ProjectVerdict::Target, LineEndingFormat::Windows, "None"},
+        {2, 0, 0, false, ProjectVerdict::NoRule, LineEndingFormat::Unix, "CR LF"},
+        {2, 0, 0, false, ProjectVerdict::Binary, LineEndingFormat::Unix, "CR LF"},
+        {2, 0, 0, true, ProjectVerdict::Target, LineEndingFormat::Unix, "Binary"},
+    };
+    for (const Case& c : cases) {
+        ContentReport content;
+        content.crlf = c.crlf;
+        content.lf = c.lf;
+        content.cr = c.cr;
+        content.binary = c.binary;
+        ProjectRule rule;
+        rule.verdict = c.verdict;
+        rule.target = c.target;
+        EXPECT_EQ(DescribeAgainstRule(content, rule), c.text);
+    }
+}
+
 TEST(BatchRun, StopEndsTheRunAfterAFileThatFinishes) {
     constexpr EntryMark kDone = EntryMark::Converted;
     constexpr EntryMark kNone = EntryMark::None;
@@ -391,7 +624,8 @@ TEST(ConvertItem, RefusesBadInputWithoutCallingTheConverter) {
         ConvertFailure expected;
     } cases[] = {
         {"x", 0, ConvertFailure::None},          {"x", 2, ConvertFailure::None},
-        {"x", 3, ConvertFailure::InvalidFormat}, {"x", -1, ConvertFailure::InvalidFormat},
+        {"x", 4, ConvertFailure::InvalidFormat}, {"x", -1, ConvertFailure::InvalidFormat},
+        {"x", 3, ConvertFailure::None},  // as the project says, which gives it no rule: left alone
         {"", 0, ConvertFailure::CannotOpen},     {"bad", 1, ConvertFailure::ReadOnly},
     };
     for (const Case& c : cases) {

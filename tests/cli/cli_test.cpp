@@ -12,6 +12,7 @@
 
 #include "tests/cli/json_line.h"
 #include "tests/cli/run_program.h"
+#include "tests/support/project_repo.h"
 #include "tests/support/scratch_dir.h"
 
 #ifdef _WIN32
@@ -374,6 +375,87 @@ TEST(CliConvert, ConvertsInPlaceWithTheWindowsDefaults) {
         EXPECT_TRUE(IsReadOnly(tree.Path("ro.txt")));
         SetReadOnly(tree.Path("ro.txt"), false);
     }
+}
+
+// The lines of a run by the path under root they start with; the summary,
+// which starts with no path, under "".
+std::map<std::string, std::string> LinesByPath(const std::string& out, const std::string& root) {
+    std::map<std::string, std::string> byPath;
+    for (const std::string& line : Lines(out)) {
+        const size_t colon = line.find(": ", root.size());
+        if (line.compare(0, root.size(), root) != 0 || colon == std::string::npos)
+            byPath[""] = line;
+        else
+            byPath[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    return byPath;
+}
+
+// --to project in a real Git working tree: check finds exactly the files
+// whose rules they break, convert brings each to its own target and leaves
+// the rest, and a second check finds nothing.
+TEST(CliProject, EachFileAsItsProjectSays) {
+    ScratchDir dir("pwcli-repo");
+    std::string why;
+    ASSERT_TRUE(MakeProjectRepo(dir.path(), &why)) << why;
+    const std::string noRule = "no line-break rule in .editorconfig or .gitattributes";
+    const std::map<std::string, std::string> check = {
+        {".editorconfig", noRule},
+        {".gitattributes", noRule},
+        {".gitignore", noRule},
+        {"build.sh", "CR LF (expected LF)"},
+        {"data.dat", "marked binary in .gitattributes"},
+        {"lib.c", "LF (expected LF, ending with a break)"},
+        {"main.c", "CR LF (expected LF, ending with a break)"},
+        {"notes.txt", "LF (expected CR LF)"},
+        {"readme.md", noRule},
+        {"run.bat", "LF (expected CR LF)"},
+        {"docs/.gitattributes", noRule},
+        {"docs/guide.txt", "CR LF (expected LF)"},
+    };
+    const std::map<std::string, std::string> convert = {
+        {"build.sh", "CR LF -> LF"},
+        {"data.dat", "marked binary in .gitattributes, skipped"},
+        {"lib.c", "LF -> LF"},
+        {"main.c", "CR LF -> LF"},
+        {"notes.txt", "LF -> CR LF"},
+        {"readme.md", noRule + ", skipped"},
+        {"run.bat", "LF -> CR LF"},
+        {"docs/guide.txt", "CR LF -> LF"},
+        {".gitignore", noRule + ", skipped"},
+    };
+    const struct Step {
+        const char* command;
+        int status;
+        const std::map<std::string, std::string>& lines;
+        std::string summary;
+    } steps[] = {
+        {"check", 1, check, "Checked: 6 read, 0 fail, 6 not as expected"},
+        {"convert", 0, convert, ""},
+        {"check", 0, {}, "Checked: 6 read, 0 fail"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.command);
+        const ProgramRun run = Cli({step.command, "--to", "project", dir.path()});
+        EXPECT_EQ(run.status, step.status) << run.out << run.err;
+        const std::map<std::string, std::string> byPath = LinesByPath(run.out, dir.path());
+        for (const auto& want : step.lines) {
+            const auto got = byPath.find(Join(dir.path(), want.first));
+            ASSERT_NE(got, byPath.end()) << want.first << "\n" << run.out;
+            EXPECT_EQ(got->second, want.second) << want.first;
+        }
+        if (!step.summary.empty()) {
+            const auto summary = byPath.find("");
+            ASSERT_NE(summary, byPath.end()) << run.out;
+            EXPECT_EQ(summary->second, step.summary);
+        }
+    }
+    for (const ProjectRepoFile& file : ProjectRepoFiles())
+        EXPECT_EQ(Get(Join(dir.path(), file.rel)), file.Expected()) << file.rel;
+    // A file without a rule converts to nothing; the JSON line says why.
+    const ProgramRun json = Cli({"convert", "--json", "--to", "project", Join(dir.path(), "readme.md")});
+    EXPECT_NE(json.out.find("\"status\":\"skipped\",\"reason\":\"" + noRule + "\""), std::string::npos)
+        << json.out;
 }
 
 TEST(CliUsage, ExitStatusTwoForEveryUsageError) {

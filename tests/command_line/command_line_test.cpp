@@ -31,6 +31,9 @@ TEST(CommandLine, Grammar) {
         {"Pardwell.exe /w /u x.txt", 2, 2, {"x.txt"}},  // the last format wins
         {"Pardwell.exe -l x.txt", 2, 2, {"x.txt"}},
         {"Pardwell.exe /m x.txt", 2, 1, {"x.txt"}},
+        {"Pardwell.exe /p x.txt", 2, 3, {"x.txt"}},
+        {"Pardwell.exe /u /p x.txt", 2, 3, {"x.txt"}},
+        {"Pardwell.exe /P x.txt", 0, -1, {"x.txt"}},
         {"Pardwell.exe /W x.txt", 0, -1, {"x.txt"}},  // switches are case-sensitive
         {"Pardwell.exe /wu x.txt", 0, -1, {"x.txt"}},
         {"Pardwell.exe /? ", 1, -1, {}},

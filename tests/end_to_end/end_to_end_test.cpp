@@ -15,6 +15,7 @@
 #include "tests/support/file_io.h"
 #include "tests/ui_main/accessible_probe.h"
 #include "tests/support/long_path.h"
+#include "tests/support/project_repo.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/system_path.h"
 
@@ -247,6 +248,54 @@ void SetSettingInt(const char* name, DWORD value) {
               ERROR_SUCCESS);
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
     RegCloseKey(key);
+}
+
+// As the project says, from the command line: /p with a real Git working
+// tree and its subfolder lists both, Convert brings each file to its own
+// target, leaves the binary-marked file and those without a rule as they
+// were, and the choice is kept as "LastFormat".
+TEST(EndToEnd, AsTheProjectSaysConvertsEachFileToItsOwnTarget) {
+    DeleteSettings();
+    // The window stays open after the run, to be read.
+    SetSettingInt("AutoStart", 0);
+    SetSettingInt("AutoClose", 0);
+    ScratchDir repo("pwe2e-repo");
+    std::string why;
+    ASSERT_TRUE(MakeProjectRepo(repo.path(), &why)) << why;
+    std::string arguments = "/p \"" + repo.path() + "\"";
+    for (const std::string& sub : ProjectRepoFolders())
+        arguments += " \"" + ProjectRepoPath(repo.path(), sub) + "\"";
+    Program p(arguments);
+    ASSERT_TRUE(p.started);
+    HWND dialog = p.WaitWindow();
+    ASSERT_TRUE(dialog);
+    // Git-ignored files may be listed or not; every other file is.
+    int listed = 0;
+    for (const ProjectRepoFile& file : ProjectRepoFiles()) listed += file.ignored ? 0 : 1;
+    const int count = ListCount(dialog);
+    EXPECT_GE(count, listed);
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1004), CB_GETCURSEL, 0, 0), 3) << "the fourth choice";
+    for (const ProjectRepoFile& file : ProjectRepoFiles())
+        EXPECT_EQ(Read(ProjectRepoPath(repo.path(), file.rel)), file.before) << "a folder never starts a run";
+
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1006)));
+    char status[128] = "";
+    EXPECT_TRUE(WaitUntil([&] {
+        GetWindowTextA(GetDlgItem(dialog, 1013), status, sizeof status);
+        return std::strncmp(status, "Converted:", 10) == 0;
+    })) << status;
+    int converted = 0;
+    for (const ProjectRepoFile& file : ProjectRepoFiles()) converted += file.after.empty() ? 0 : 1;
+    EXPECT_EQ(std::string(status), "Converted: " + std::to_string(converted) + " success, 0 fail, " +
+                                       std::to_string(count - converted) + " skipped");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(p.WaitExit(30000));
+    for (const ProjectRepoFile& file : ProjectRepoFiles())
+        EXPECT_EQ(Read(ProjectRepoPath(repo.path(), file.rel)), file.Expected()) << file.rel;
+    EXPECT_EQ(SettingInt("LastFormat"), 3u);
+    // The programs started after this one take the first-run settings.
+    DeleteSettings();
 }
 
 // Paths of more than 600 characters in three scripts on the command line,

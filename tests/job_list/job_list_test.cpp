@@ -139,6 +139,18 @@ TEST(JobList, MarksKeepTheirReasonAndTheCurrentEntry) {
     EXPECT_EQ(read.lf, 3u);
     EXPECT_TRUE(f.list.At(0)->checked);
     EXPECT_EQ(f.list.At(0)->breaksText, "LF");
+
+    // A run after the project's rules keeps each entry's rule; the next
+    // run's clearing forgets it, whatever that run follows.
+    ProjectRule rule;
+    rule.verdict = ProjectVerdict::Binary;
+    EXPECT_TRUE(f.list.KeepRule(1, rule));
+    EXPECT_FALSE(f.list.KeepRule(9, rule));
+    EXPECT_TRUE(f.list.At(1)->ruleKnown);
+    EXPECT_EQ(f.list.At(1)->rule.verdict, ProjectVerdict::Binary);
+    EXPECT_FALSE(f.list.At(0)->ruleKnown);
+    f.list.ClearMarks(2, nullptr);
+    EXPECT_FALSE(f.list.At(1)->ruleKnown);
 }
 
 TEST(JobList, SortIsStableInBothDirectionsAndReportsTheOldPositions) {

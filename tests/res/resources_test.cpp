@@ -317,7 +317,7 @@ TEST(Bitmaps, SizesDepthsAndKeyColours) {
         DWORD key;  // image-list transparent colour, 0 for none
     } table[] = {
         {IDB_BANNER, 500, 60, 24, 0, 0},        {IDB_STATE_IMAGES, 64, 16, 24, 16, kMagenta},
-        {IDB_FORMATS, 48, 16, 24, 16, kWhite},  {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
+        {IDB_FORMATS, 64, 16, 24, 16, kWhite},  {IDB_SORT_ARROWS, 18, 5, 4, 9, kMagenta},
         {IDB_TOOLBAR, 80, 16, 8, 16, kMagenta}, {IDB_TOOLBAR_GREY, 80, 16, 8, 16, kMagenta},
     };
     // Every picture but the sort arrows comes drawn for 20, 24 and 32 pixels
@@ -370,7 +370,7 @@ TEST(Bitmaps, FormatImagesKeepTheirWhiteInsideOpaque) {
     // flag's gaps between its panes are meant to be see-through).
     BitmapInfo bmp;
     ASSERT_TRUE(ReadBitmap(IDB_FORMATS, bmp));
-    for (int cell = 0; cell < 3; ++cell) {
+    for (int cell = 0; cell < 4; ++cell) {
         std::vector<int> seen(16 * 16, 0);
         std::vector<std::pair<int, int>> stack;
         for (int i = 0; i < 16; ++i)
@@ -586,6 +586,7 @@ TEST(Accelerators, KeysAndCommands) {
         {FVIRTKEY | FNOINVERT | FCONTROL, 'W', ID_FORMAT_WINDOWS},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'U', ID_FORMAT_MAC},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'M', ID_FORMAT_UNIX},
+        {FVIRTKEY | FNOINVERT | FCONTROL, 'P', ID_FORMAT_PROJECT},
         {FVIRTKEY | FNOINVERT | FCONTROL, 'K', ID_EDIT_CHECK},
     };
     ASSERT_EQ(static_cast<int>(std::size(want)), count);

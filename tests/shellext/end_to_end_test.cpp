@@ -10,6 +10,7 @@
 
 #include "tests/support/file_io.h"
 #include "tests/support/long_path.h"
+#include "tests/support/project_repo.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/system_path.h"
 
@@ -74,7 +75,7 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();
     HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
     HMENU popup = GetSubMenu(host, 0);
     char text[64] = {};
     GetMenuStringA(popup, 2, text, sizeof text, MF_BYPOSITION);
@@ -96,6 +97,48 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
         DeleteFileA(paths[i].c_str());
     }
     RemoveDirectoryA(folder.c_str());
+}
+
+// The fourth command on every file of a real Git working tree: the program
+// starts with /p, brings each file to its own target, leaves the rest as
+// they were and ends by itself.
+TEST(EndToEnd, ProjectCommandConvertsEachFileAsItsProjectSays) {
+    EnsureRegistered();
+    ScratchDir repo("gorsemere-repo");
+    std::string why;
+    ASSERT_TRUE(MakeProjectRepo(repo.path(), &why)) << why;
+    std::vector<std::string> paths;
+    for (const ProjectRepoFile& file : ProjectRepoFiles())
+        paths.push_back(ProjectRepoPath(repo.path(), file.rel));
+
+    ASSERT_EQ(0, RunningCopies("Pardwell.exe"));
+    ScopedInstallDir installDir(FolderOf(WindowsPath(PARDWELL_EXE)).c_str());
+    IContextMenu* menu = nullptr;
+    IShellExtInit* init = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
+    IDataObject* data = CreateHDropDataObject(paths);
+    ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
+    data->Release();
+    HMENU host = CreatePopupMenu();
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    HMENU popup = GetSubMenu(host, 0);
+    char text[64] = {};
+    GetMenuStringA(popup, 3, text, sizeof text, MF_BYPOSITION);
+    ASSERT_STREQ("As the &project says", text);
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(GetMenuItemID(popup, 3) - 1);
+    info.nShow = SW_SHOWNORMAL;
+    ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
+    DestroyMenu(host);
+    init->Release();
+    menu->Release();
+
+    ExpectTheProgramStartsAndEndsByItself();
+    for (const ProjectRepoFile& file : ProjectRepoFiles())
+        EXPECT_EQ(file.Expected(), ReadAll(ProjectRepoPath(repo.path(), file.rel))) << file.rel;
 }
 
 std::string ReadWide(const std::wstring& path) {
@@ -156,7 +199,7 @@ TEST(EndToEnd, NamesInNoLegacyCodePageReachTheProgramWhole) {
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();
     HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(2);  // Unix
@@ -205,7 +248,7 @@ TEST(EndToEnd, DeepPathsInAnyScriptReachTheProgramWhole) {
     ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
     data->Release();
     HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(2);  // Unix

@@ -63,6 +63,7 @@ TEST_F(Invoke, StartsTheProgramWithTheSwitchAndEveryQuotedPath) {
          {"C:\\My Documents\\read me.txt", "C:\\windows"},
          "/u \"C:\\My Documents\\read me.txt\" \"C:\\windows\""},
         {2, {"C:\\"}, "/u \"C:\\\\\""},
+        {3, {"C:\\repo", "C:\\repo\\a.txt"}, "/p \"C:\\repo\" \"C:\\repo\\a.txt\""},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(S_OK, Select(c.paths));
@@ -83,7 +84,7 @@ TEST_F(Invoke, RefusesStringVerbsAndUnknownOffsetsWithoutStartingAnything) {
     } cases[] = {
         {reinterpret_cast<UINT_PTR>("open"), E_INVALIDARG},
         {reinterpret_cast<UINT_PTR>("&Unix/Linux"), E_INVALIDARG},
-        {3, E_INVALIDARG},
+        {4, E_INVALIDARG},
         {0xFFFF, E_INVALIDARG},
     };
     for (const Case& c : cases) EXPECT_EQ(c.expected, Run(c.verb));

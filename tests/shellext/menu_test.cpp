@@ -42,9 +42,9 @@ protected:
     HMENU m_host = nullptr;
 };
 
-TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture) {
+TEST_F(ContextMenu, InsertsTheSubmenuWithFourCommandsAndItsPicture) {
     Initialize();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3),
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4),
               m_menu->QueryContextMenu(m_host, 1, 100, 200, CMF_NORMAL));
     ASSERT_EQ(3, GetMenuItemCount(m_host));
     EXPECT_EQ("&Open", ItemText(m_host, 0));
@@ -53,9 +53,9 @@ TEST_F(ContextMenu, InsertsTheSubmenuWithThreeCommandsAndItsPicture) {
 
     HMENU popup = GetSubMenu(m_host, 1);
     ASSERT_NE(nullptr, popup);
-    ASSERT_EQ(3, GetMenuItemCount(popup));
-    const char* texts[] = {"&Windows/Dos", "&Macintosh", "&Unix/Linux"};
-    for (UINT i = 0; i < 3; ++i) {
+    ASSERT_EQ(4, GetMenuItemCount(popup));
+    const char* texts[] = {"&Windows/Dos", "&Macintosh", "&Unix/Linux", "As the &project says"};
+    for (UINT i = 0; i < 4; ++i) {
         EXPECT_EQ(texts[i], ItemText(popup, i));
         EXPECT_EQ(100 + i, GetMenuItemID(popup, i));
     }
@@ -82,7 +82,7 @@ TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot) {
         {"default-only request", 100, 200, CMF_DEFAULTONLY},
         {"default-only with other flags", 100, 200, CMF_DEFAULTONLY | CMF_EXPLORE},
         // Ids beyond the caller's range belong to other handlers.
-        {"room for two ids", 100, 101, CMF_NORMAL},
+        {"room for three ids", 100, 102, CMF_NORMAL},
         {"inverted range", 100, 99, CMF_NORMAL},
     };
     for (const Case& c : cases) {
@@ -91,14 +91,14 @@ TEST_F(ContextMenu, AddsNothingWhenItCannotOrMustNot) {
             << c.what;
         EXPECT_EQ(2, GetMenuItemCount(m_host)) << c.what;
     }
-    // Exactly three ids of room is enough.
-    EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), m_menu->QueryContextMenu(m_host, 2, 7, 9, CMF_NORMAL));
+    // Exactly four ids of room is enough.
+    EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), m_menu->QueryContextMenu(m_host, 2, 7, 10, CMF_NORMAL));
     EXPECT_EQ(3, GetMenuItemCount(m_host));
-    EXPECT_EQ(9u, GetMenuItemID(GetSubMenu(m_host, 2), 2));
+    EXPECT_EQ(10u, GetMenuItemID(GetSubMenu(m_host, 2), 3));
 }
 
 TEST_F(ContextMenu, WithoutInitializeTheSubmenuHasNoPicture) {
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), m_menu->QueryContextMenu(m_host, 0, 1, 3, CMF_NORMAL));
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), m_menu->QueryContextMenu(m_host, 0, 1, 4, CMF_NORMAL));
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_CHECKMARKS;
@@ -110,7 +110,8 @@ TEST_F(ContextMenu, WithoutInitializeTheSubmenuHasNoPicture) {
 TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer) {
     const char* help[] = {"Convert text file line endings to Windows format(CRLF)",
                           "Convert text file line endings to Macintosh format(CR)",
-                          "Convert text file line endings to Unix format(LF)"};
+                          "Convert text file line endings to Unix format(LF)",
+                          "Convert text file line endings as .editorconfig and .gitattributes say"};
     struct Case {
         UINT offset;
         UINT type;
@@ -118,22 +119,16 @@ TEST_F(ContextMenu, GetCommandStringFillsAndTerminatesWithinTheBuffer) {
         HRESULT expected;
         bool writes;
     } cases[] = {
-        {0, GCS_HELPTEXTA, 100, S_OK, true},
-        {1, GCS_HELPTEXTA, 100, S_OK, true},
-        {2, GCS_HELPTEXTW, 100, S_OK, true},
-        {2, GCS_HELPTEXTW, 10, S_OK, true},
-        {0, GCS_HELPTEXTA, 10, S_OK, true},
-        {1, GCS_HELPTEXTW, 1, S_OK, true},
+        {0, GCS_HELPTEXTA, 100, S_OK, true},          {1, GCS_HELPTEXTA, 100, S_OK, true},
+        {2, GCS_HELPTEXTW, 100, S_OK, true},          {2, GCS_HELPTEXTW, 10, S_OK, true},
+        {0, GCS_HELPTEXTA, 10, S_OK, true},           {1, GCS_HELPTEXTW, 1, S_OK, true},
         {1, GCS_HELPTEXTA, 55, S_OK, true},  // one short of the Macintosh text and its zero
-        {0, GCS_VALIDATEA, 100, S_OK, false},
-        {2, GCS_VALIDATEW, 100, S_OK, false},
-        {0, GCS_VERBA, 100, E_INVALIDARG, false},
-        {0, GCS_VERBW, 100, E_INVALIDARG, false},
-        {3, GCS_HELPTEXTA, 100, E_INVALIDARG, false},
-        {3, GCS_VALIDATEA, 100, E_INVALIDARG, false},
-        {0x10000, GCS_HELPTEXTW, 100, E_INVALIDARG, false},
-        {0, GCS_HELPTEXTA, 0, E_INVALIDARG, false},
-        {0, GCS_HELPTEXTW, 0, E_INVALIDARG, false},
+        {0, GCS_VALIDATEA, 100, S_OK, false},         {2, GCS_VALIDATEW, 100, S_OK, false},
+        {0, GCS_VERBA, 100, E_INVALIDARG, false},     {0, GCS_VERBW, 100, E_INVALIDARG, false},
+        {3, GCS_HELPTEXTA, 100, S_OK, true},          {3, GCS_HELPTEXTW, 20, S_OK, true},
+        {3, GCS_VALIDATEW, 100, S_OK, false},         {4, GCS_HELPTEXTA, 100, E_INVALIDARG, false},
+        {4, GCS_VALIDATEA, 100, E_INVALIDARG, false}, {0x10000, GCS_HELPTEXTW, 100, E_INVALIDARG, false},
+        {0, GCS_HELPTEXTA, 0, E_INVALIDARG, false},   {0, GCS_HELPTEXTW, 0, E_INVALIDARG, false},
     };
     for (const Case& c : cases) {
         const bool wide = c.type == GCS_HELPTEXTW;

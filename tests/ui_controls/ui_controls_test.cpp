@@ -126,9 +126,10 @@ TEST_F(Controls, FormatSelectorEntriesImagesAndSelection) {
     const struct {
         const char* text;
         int image;
-    } want[] = {{"Windows/Dos (CRLF)", 0}, {"Macintosh (CR)", 2}, {"Unix/Linux (LF)", 1}};
-    ASSERT_EQ(3, dlg.selector.GetCount());
-    for (int i = 0; i < 3; ++i) {
+    } want[] = {
+        {"Windows/Dos (CRLF)", 0}, {"Macintosh (CR)", 2}, {"Unix/Linux (LF)", 1}, {"As the project says", 3}};
+    ASSERT_EQ(4, dlg.selector.GetCount());
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(want[i].text, dlg.selector.GetItemText(i)) << i;
         int image = -5, selected = -5;
         ASSERT_TRUE(ItemImages(dlg.selector, i, image, selected));
@@ -136,7 +137,7 @@ TEST_F(Controls, FormatSelectorEntriesImagesAndSelection) {
         EXPECT_EQ(want[i].image, selected) << i;
     }
     EXPECT_EQ(2, dlg.selector.GetCurSel());
-    EXPECT_EQ("", dlg.selector.GetItemText(3));
+    EXPECT_EQ("", dlg.selector.GetItemText(4));
     int image, selected;
     EXPECT_FALSE(ItemImages(dlg.selector, 7, image, selected));
 }

@@ -8,6 +8,9 @@
 #include <iterator>
 #include <memory>
 
+#include "tests/support/file_io.h"
+#include "tests/support/project_repo.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/ui_main/accessible_probe.h"
 #include "tests/ui_main/ui_test_support.h"
 #include "ui/main/entry_texts.h"
@@ -216,6 +219,76 @@ TEST_F(BreaksViewTest, EveryFailureHasItsOwnReason) {
         dlg->Jobs().MarkEntry(i, EntryMark::Failed, cases[i].failure);
         EXPECT_EQ(InfoTip(i), cases[i].reason);
     }
+}
+
+// As the project says, in a real Git working tree: a check marks exactly
+// the files a run would change and shows their target beside their breaks;
+// the run then brings each to its own target and says in the infotip why it
+// left the others.
+TEST_F(BreaksViewTest, AsTheProjectSaysCheckThenConvert) {
+    ScratchDir repo("pwrepo");
+    std::string why;
+    ASSERT_TRUE(MakeProjectRepo(repo.path(), &why)) << why;
+    const std::string noRule = "no line-break rule in .editorconfig or .gitattributes";
+    const std::string binary = "marked binary in .gitattributes";
+    const struct {
+        const char* rel;
+        const char* checkedBreaks;  // the column after the check
+        EntryMark checkMark;
+        const char* checkTip;
+        EntryMark runMark;
+        std::string runTip;
+    } files[] = {
+        {".gitignore", "", EntryMark::None, "", EntryMark::LeftAsItWas, noRule},
+        {"build.sh", "CR LF, project: LF", EntryMark::WouldChange,
+         "A conversion would change it to the project's LF", EntryMark::Converted, "Converted"},
+        {"data.dat", "", EntryMark::None, "", EntryMark::LeftAsItWas, binary},
+        {"lib.c", "LF", EntryMark::WouldChange, "A conversion would change it to the project's LF",
+         EntryMark::Converted, "Converted"},
+        {"notes.txt", "LF, project: CR LF", EntryMark::WouldChange,
+         "A conversion would change it to the project's CR LF", EntryMark::Converted, "Converted"},
+        {"readme.md", "", EntryMark::None, "", EntryMark::LeftAsItWas, noRule},
+        {"docs/guide.txt", "CR LF, project: LF", EntryMark::WouldChange,
+         "A conversion would change it to the project's LF", EntryMark::Converted, "Converted"},
+    };
+    // A file already as its project says is read and left unmarked.
+    const std::string inFormat = ProjectRepoPath(repo.path(), "docs/fine.txt");
+    ASSERT_TRUE(WriteWholeFile(inFormat, "ok\n"));
+    for (const auto& f : files) dlg->Jobs().AddFile(ProjectRepoPath(repo.path(), f.rel).c_str());
+    dlg->Jobs().AddFile(inFormat.c_str());
+    const int fine = static_cast<int>(std::size(files));
+    Command(ID_FORMAT_PROJECT);
+
+    Command(ID_EDIT_CHECK);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Status(), "Checked: 5 read, 0 fail");
+    for (int i = 0; i < fine; ++i) {
+        SCOPED_TRACE(files[i].rel);
+        EXPECT_EQ(dlg->Jobs().Model().At(i)->mark, files[i].checkMark);
+        EXPECT_EQ(List().GetItemText(i, 2), files[i].checkedBreaks);
+        EXPECT_EQ(InfoTip(i), files[i].checkTip);
+    }
+    EXPECT_EQ(dlg->Jobs().Model().At(fine)->mark, EntryMark::None);
+    EXPECT_EQ(List().GetItemText(fine, 2), "LF");
+    for (const ProjectRepoFile& file : ProjectRepoFiles())
+        EXPECT_EQ(TempFolder::Read(ProjectRepoPath(repo.path(), file.rel)), file.before) << file.rel;
+
+    SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Status(), "Converted: 5 success, 0 fail, 3 skipped");
+    for (int i = 0; i < fine; ++i) {
+        SCOPED_TRACE(files[i].rel);
+        EXPECT_EQ(dlg->Jobs().Model().At(i)->mark, files[i].runMark);
+        EXPECT_EQ(InfoTip(i), files[i].runTip);
+    }
+    EXPECT_EQ(dlg->Jobs().Model().At(fine)->mark, EntryMark::LeftAsItWas);
+    for (const ProjectRepoFile& file : ProjectRepoFiles()) {
+        const bool listed = std::any_of(std::begin(files), std::end(files),
+                                        [&](const auto& f) { return file.rel == std::string(f.rel); });
+        const std::string& expected = listed ? file.Expected() : file.before;
+        EXPECT_EQ(TempFolder::Read(ProjectRepoPath(repo.path(), file.rel)), expected) << file.rel;
+    }
+    EXPECT_EQ(TempFolder::Read(inFormat), "ok\n");
 }
 
 }  // namespace

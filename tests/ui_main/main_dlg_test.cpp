@@ -416,7 +416,8 @@ TEST_F(MainDlgTest, FormatSelectorStartsFromCommandLineOrLastFormat) {
     // A stored format no selector entry stands for (a hand-edited or damaged
     // registry) starts from Windows/Dos: with nothing selected, every file of
     // a run would fail.
-    for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}, Case{7, -1, 0}, Case{-3, -1, 0}}) {
+    for (const Case& c : {Case{2, -1, 2}, Case{2, 1, 1}, Case{0, -1, 0}, Case{3, -1, 3}, Case{1, 3, 3},
+                          Case{4, -1, 0}, Case{7, -1, 0}, Case{-3, -1, 0}}) {
         TestApp::Get().Settings().Last().format = c.lastFormat;
         Open(c.commandLine);
         EXPECT_EQ(SendMessageA(GetDlgItem(Wnd(), IDC_FORMAT), CB_GETCURSEL, 0, 0), c.expected);

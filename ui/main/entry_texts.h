@@ -9,9 +9,12 @@
 // What the file had when last read: "CR LF", "LF", "CR", "None", "Mixed"
 // with the counts of each kind, "Binary"; UTF-16 files name their byte
 // order first.
-std::string LineBreaksText(const ContentReport& content);
+// With a rule that gives a target other than what the file has, the target
+// beside it: "CR LF, project: LF".
+std::string LineBreaksText(const ContentReport& content, const ProjectRule* rule = nullptr);
 
 // Why an entry carries its mark; "" for an unmarked or busy one. checked:
-// the mark came from a check, which changes nothing.
+// the mark came from a check, which changes nothing; rule: the project's,
+// in a run that followed the project's rules.
 std::string EntryReasonText(EntryMark mark, ConvertFailure failure, const ContentReport& content,
-                            bool checked);
+                            bool checked, const ProjectRule* rule = nullptr);

@@ -221,14 +221,22 @@ void CJobListView::ClearMarks(int count) {
 }
 
 void CJobListView::KeepContent(int index, const ContentReport& content) {
-    if (!m_list.m_hwnd || !m_jobs.KeepContent(index, content, m_check, LineBreaksText(content))) return;
+    const JobItem* entry = m_jobs.At(index);
+    if (!m_list.m_hwnd || !entry) return;
+    const ProjectRule* rule = entry->ruleKnown ? &entry->rule : nullptr;
+    m_jobs.KeepContent(index, content, m_check, LineBreaksText(content, rule));
     m_list.RedrawItems(index, index);
+}
+
+void CJobListView::KeepRule(int index, const ProjectRule& rule) {
+    m_jobs.KeepRule(index, rule);
 }
 
 std::string CJobListView::EntryReason(int index) const {
     const JobItem* entry = m_jobs.At(index);
     if (!entry) return std::string();
-    return EntryReasonText(entry->mark, entry->failure, entry->content, entry->checked);
+    return EntryReasonText(entry->mark, entry->failure, entry->content, entry->checked,
+                           entry->ruleKnown ? &entry->rule : nullptr);
 }
 
 void CJobListView::SetRunning(bool running, bool check) {
@@ -372,7 +380,10 @@ void CJobListView::OnGetDispInfo(NMHDR* header) {
     }
     if (item.mask & LVIF_IMAGE) item.iImage = entry->image;
     if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
-        const UINT image = entry->mark <= EntryMark::LeftAsItWas ? static_cast<UINT>(entry->mark) : 0;
+        // A file a run would change shows the arrow of one being converted.
+        const UINT image = entry->mark == EntryMark::WouldChange   ? static_cast<UINT>(EntryMark::Converting)
+                           : entry->mark <= EntryMark::LeftAsItWas ? static_cast<UINT>(entry->mark)
+                                                                   : 0;
         item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(image);
     }
 }

@@ -54,6 +54,7 @@ public:
     void MarkEntry(int index, EntryMark mark, ConvertFailure failure) override;
     void ClearMarks(int count) override;
     void KeepContent(int index, const ContentReport& content) override;
+    void KeepRule(int index, const ProjectRule& rule) override;
 
 private:
     // The walk hands on files only, so no attribute call is needed for them.

@@ -59,17 +59,21 @@ const char kProductPage[] = PARDWELL_HOME_PAGE;
 
 // Commands whose enabled state the idle pass and the menu check maintain.
 const UINT kCommands[] = {
-    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,  ID_EDIT_OPEN,
-    IDC_CONVERT,       ID_FORMAT_WINDOWS,  ID_FORMAT_MAC,  ID_FORMAT_UNIX, ID_MAIN_OPTIONS,
-    ID_HELP,           ID_MAIN_ABOUT,      ID_EDIT_CHECK,
+    ID_EDIT_ADD_FILES, ID_EDIT_ADD_FOLDER, ID_EDIT_DELETE, ID_EDIT_CLEAR,     ID_EDIT_OPEN,    IDC_CONVERT,
+    ID_FORMAT_WINDOWS, ID_FORMAT_MAC,      ID_FORMAT_UNIX, ID_FORMAT_PROJECT, ID_MAIN_OPTIONS, ID_HELP,
+    ID_MAIN_ABOUT,     ID_EDIT_CHECK,
 };
 
-HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, COLORREF mask) {
-    CImageListHandle list(ImageList_Create(cx, cy, flags | ILC_MASK, 0, grow));
+bool AddBitmap(HIMAGELIST list, UINT bitmapId, COLORREF mask) {
     // The list keeps its own copy of the pictures.
     CBitmapHandle bitmap(static_cast<HBITMAP>(LoadImageA(
         GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!list || !bitmap || ImageList_AddMasked(list, bitmap, mask) < 0) return nullptr;
+    return bitmap && ImageList_AddMasked(list, bitmap, mask) >= 0;
+}
+
+HIMAGELIST MakeImageList(UINT bitmapId, int cx, int cy, UINT flags, int grow, COLORREF mask) {
+    CImageListHandle list(ImageList_Create(cx, cy, flags | ILC_MASK, 0, grow));
+    if (!list || !AddBitmap(list, bitmapId, mask)) return nullptr;
     return list.Release();
 }
 
@@ -91,7 +95,7 @@ CMainDlg::CMainDlg(CAppSettings& settings, const ShellResources& resources, IPro
     m_format = format == -1 ? settings.Last().format : format;
     // A stored number no entry stands for would leave the selector empty and
     // fail every file of a run: start from the first format instead.
-    if (m_format < 0 || m_format >= kLineEndingFormatCount) m_format = 0;
+    if (m_format < 0 || m_format >= kFormatChoiceCount) m_format = 0;
     m_closeWhenDone = settings.Options().autoClose ? 1 : 0;
     m_keepOnTop = settings.Options().alwaysOnTop ? 1 : 0;
     m_jobs.onCountShown = [this](int count) { m_status.ShowFileCount(count); };
@@ -119,7 +123,7 @@ bool CMainDlg::MakePictures(UINT dpi) {
     m_stateImages.Reset(
         MakeSizedImageList(instance, IDB_STATE_IMAGES, size, ILC_COLOR24, 4, RGB(255, 0, 255)));
     m_selectorImages.Reset(
-        MakeSizedImageList(instance, IDB_FORMATS, size, ILC_COLOR24, 3, RGB(255, 255, 255)));
+        MakeSizedImageList(instance, IDB_FORMATS, size, ILC_COLOR24, 4, RGB(255, 255, 255)));
     return m_toolbarImages && m_toolbarGreyImages && m_stateImages && m_selectorImages;
 }
 
@@ -313,6 +317,7 @@ bool CMainDlg::IsCommandEnabled(UINT id) {
         case ID_FORMAT_WINDOWS:
         case ID_FORMAT_MAC:
         case ID_FORMAT_UNIX:
+        case ID_FORMAT_PROJECT:
             return !running;
         default:
             return true;
@@ -356,6 +361,9 @@ bool CMainDlg::OnCommand(UINT id, UINT code, HWND control) {
         case ID_FORMAT_MAC:
         case ID_FORMAT_UNIX:
             if (!m_run.IsRunning()) m_selector.SetCurSel(static_cast<int>(id - ID_FORMAT_WINDOWS));
+            return true;
+        case ID_FORMAT_PROJECT:
+            if (!m_run.IsRunning()) m_selector.SetCurSel(static_cast<int>(LineEndingFormat::Project));
             return true;
         case ID_HELP:
             ShellExecuteA(m_hwnd, "Open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);

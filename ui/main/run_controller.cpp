@@ -49,6 +49,13 @@ public:
         update.content = content;
         m_run.Queue(std::move(update));
     }
+    void KeepRule(int index, const ProjectRule& rule) override {
+        Update update;
+        update.kind = Update::Kind::Rule;
+        update.index = index;
+        update.rule = rule;
+        m_run.Queue(std::move(update));
+    }
 
 private:
     RunController& m_run;
@@ -199,6 +206,9 @@ void RunController::ApplyQueued() {
                 break;
             case Update::Kind::Content:
                 m_list.KeepContent(u.index, u.content);
+                break;
+            case Update::Kind::Rule:
+                m_list.KeepRule(u.index, u.rule);
                 break;
             case Update::Kind::Progress:
                 m_sink.OnProgress(ProgressKind::ItemDone, u.index);

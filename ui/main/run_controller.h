@@ -56,11 +56,12 @@ public:
 
 private:
     struct Update {
-        enum class Kind { Mark, Content, Progress } kind = Kind::Mark;
+        enum class Kind { Mark, Content, Rule, Progress } kind = Kind::Mark;
         int index = -1;
         EntryMark mark = EntryMark::None;
         ConvertFailure failure = ConvertFailure::None;
         ContentReport content;
+        ProjectRule rule;
     };
     class WorkerSource;
     class WorkerSink;
