@@ -486,10 +486,9 @@ TEST(CliUsage, ExitStatusTwoForEveryUsageError) {
     EXPECT_EQ(version.out.compare(0, 13, "pardwell-cli "), 0) << version.out;
     const ProgramRun help = Cli({"check", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option :
-         {"--to", "--include", "--exclude", "--no-recurse", "--no-ignore", "--backup", "--no-keep-time",
-          "--skip-read-only", "--convert-binary", "--json", "-q", "-j N", "--version", "editorconfig", "-f NAME",
-          "-b VERSION"})
+    for (const char* option : {"--to", "--include", "--exclude", "--no-recurse", "--no-ignore", "--backup",
+                               "--no-keep-time", "--skip-read-only", "--convert-binary", "--json", "-q",
+                               "-j N", "--version", "editorconfig", "-f NAME", "-b VERSION"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
