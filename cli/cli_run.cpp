@@ -334,7 +334,14 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
     std::condition_variable workReady;
     std::condition_variable allDone;
     std::deque<Slot> slots;  // a slot keeps its address while later ones are added
-    size_t nextTask = 0;
+    // Slots are handed out in runs: a worker takes a whole run. A conversion
+    // keeps each folder's files in one run, because two workers creating and
+    // renaming in one folder queue on its lock (and spin on it) instead of
+    // working side by side; a check takes one file at a time.
+    std::vector<size_t> runStarts;
+    std::string lastFolder;
+    const bool runPerFolder = options.command == CliCommand::Convert;
+    size_t nextRun = 0;
     size_t finished = 0;
     bool walkDone = false;
     uint64_t bytes = 0;
@@ -348,10 +355,15 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
         FindFiles(options, fs, [&](const std::string& path) {
             {
                 std::lock_guard<std::mutex> lock(mutex);
+                const std::string folder = path.substr(0, path.rfind(kPathSeparator) + 1);
+                if (!runPerFolder || runStarts.empty() || folder != lastFolder)
+                    runStarts.push_back(slots.size());
+                if (runPerFolder) lastFolder = folder;
                 slots.emplace_back();
                 slots.back().path = path;
             }
-            workReady.notify_one();
+            // A worker may be waiting for the next file of its run or for a new run.
+            workReady.notify_all();
         });
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -361,23 +373,32 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
         allDone.notify_all();
     });
 
+    // Where a run ends as far as it is known: the next run's start, or the
+    // slots found so far while it is the last.
+    auto runEnd = [&](size_t run) { return run + 1 < runStarts.size() ? runStarts[run + 1] : slots.size(); };
     std::vector<std::thread> workers;
     for (int w = 0; w < jobs; ++w) {
         workers.emplace_back([&] {
             std::unique_lock<std::mutex> lock(mutex);
             for (;;) {
-                workReady.wait(lock, [&] { return nextTask < slots.size() || walkDone; });
-                if (nextTask >= slots.size()) return;
-                Slot* slot = &slots[nextTask++];
-                lock.unlock();
-                Process(options, fs, rules.get(), slot);
-                const uint64_t size = progress && sizeOf ? sizeOf(slot->path) : 0;
-                lock.lock();
-                slot->done = true;
-                bytes += size;
-                if (progress) current = slot->path;
-                // The printer polls; it is woken only for the end.
-                if (++finished == slots.size() && walkDone) allDone.notify_all();
+                workReady.wait(lock, [&] { return nextRun < runStarts.size() || walkDone; });
+                if (nextRun >= runStarts.size()) return;
+                const size_t run = nextRun++;
+                for (size_t i = runStarts[run];; ++i) {
+                    workReady.wait(lock,
+                                   [&] { return i < runEnd(run) || run + 1 < runStarts.size() || walkDone; });
+                    if (i >= runEnd(run)) break;
+                    Slot* slot = &slots[i];
+                    lock.unlock();
+                    Process(options, fs, rules.get(), slot);
+                    const uint64_t size = progress && sizeOf ? sizeOf(slot->path) : 0;
+                    lock.lock();
+                    slot->done = true;
+                    bytes += size;
+                    if (progress) current = slot->path;
+                    // The printer polls; it is woken only for the end.
+                    if (++finished == slots.size() && walkDone) allDone.notify_all();
+                }
             }
         });
     }

@@ -529,32 +529,50 @@ TEST(CliEditorConfig, PrintsEachFilesProperties) {
 }
 
 // Results come in the order the files were found, however many at a time.
+// A check hands out one file at a time and a conversion one folder at a
+// time: either way the lines come in the order found and the files end alike.
 TEST(CliParallel, SameOutputOneOrFourAtATime) {
-    ScratchDir dir("pwcli-many");
-    for (int folder = 0; folder < 8; ++folder)
-        for (int file = 0; file < 40; ++file) {
-            std::string data(static_cast<size_t>(file * 97 % 3000), 'x');
-            for (size_t at = 0; at < data.size(); at += 50) data[at] = "\n\r"[(folder + file + at) % 2];
-            Put(Join(dir.path(), "d" + std::to_string(folder) + "/f" + std::to_string(100 + file) + ".txt"),
-                data);
+    auto makeTree = [](const std::string& root) {
+        for (int folder = 0; folder < 8; ++folder)
+            for (int file = 0; file < 40; ++file) {
+                std::string data(static_cast<size_t>(file * 97 % 3000), 'x');
+                for (size_t at = 0; at < data.size(); at += 50) data[at] = "\n\r"[(folder + file + at) % 2];
+                Put(Join(root, "d" + std::to_string(folder) + "/f" + std::to_string(100 + file) + ".txt"),
+                    data);
+            }
+    };
+    for (const char* command : {"check", "convert"})
+        for (const char* format : {"", "--json"}) {
+            SCOPED_TRACE(std::string(command) + " " + format);
+            ScratchDir oneDir("pwcli-one"), fourDir("pwcli-four");
+            makeTree(oneDir.path());
+            makeTree(fourDir.path());
+            auto run = [&](const std::string& root, const char* jobs) {
+                std::vector<std::string> args = {command, "--to", "lf", root, "-j", jobs};
+                if (*format) args.push_back(format);
+                ProgramRun result = Cli(args);
+                // The same lines, whichever folder they ran in.
+                for (size_t at; (at = result.out.find(root)) != std::string::npos;)
+                    result.out.replace(at, root.size(), "ROOT");
+                return result;
+            };
+            const ProgramRun one = run(oneDir.path(), "1");
+            const ProgramRun four = run(fourDir.path(), "4");
+            EXPECT_EQ(one.status, std::string(command) == "check" ? 1 : 0);
+            EXPECT_EQ(four.status, one.status);
+            EXPECT_EQ(four.out, one.out);
+            const std::vector<std::string> lines = Lines(one.out);
+            ASSERT_EQ(lines.size(), 8u * 40 + 1);
+            for (int folder = 0; folder < 8; ++folder)
+                for (int file = 0; file < 40; ++file) {
+                    const std::string name =
+                        "d" + std::to_string(folder) + "/f" + std::to_string(100 + file) + ".txt";
+                    EXPECT_EQ(Get(Join(fourDir.path(), name)), Get(Join(oneDir.path(), name))) << name;
+                }
+            if (*format) continue;  // the JSON paths are escaped
+            EXPECT_EQ(lines[0].find(Join("ROOT", "d0/f100.txt: ")), 0u) << lines[0];
+            EXPECT_EQ(lines[319].find(Join("ROOT", "d7/f139.txt: ")), 0u) << lines[319];
         }
-    for (const char* format : {"", "--json"}) {
-        std::vector<std::string> args = {"check", "--to", "lf", dir.path()};
-        if (*format) args.push_back(format);
-        args.push_back("-j");
-        args.push_back("1");
-        const ProgramRun one = Cli(args);
-        args.back() = "4";
-        const ProgramRun four = Cli(args);
-        EXPECT_EQ(one.status, 1);
-        EXPECT_EQ(four.status, one.status);
-        EXPECT_EQ(four.out, one.out);
-        const std::vector<std::string> lines = Lines(one.out);
-        ASSERT_EQ(lines.size(), 8u * 40 + 1);
-        if (*format) continue;  // the JSON paths are escaped
-        EXPECT_EQ(lines[0].find(Join(dir.path(), "d0/f100.txt: ")), 0u) << lines[0];
-        EXPECT_EQ(lines[319].find(Join(dir.path(), "d7/f139.txt: ")), 0u) << lines[319];
-    }
 }
 
 // A file that cannot be read fails its own line, and the run goes on: under
