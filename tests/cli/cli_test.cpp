@@ -444,9 +444,10 @@ TEST(CliProject, EachFileAsItsProjectSays) {
             ASSERT_NE(got, byPath.end()) << want.first << "\n" << run.out;
             EXPECT_EQ(got->second, want.second) << want.first;
         }
-        for (const ProjectRepoFile& file : ProjectRepoFiles())
-            if (file.ignored)
-                EXPECT_EQ(byPath.count(Join(dir.path(), file.rel)), 0u) << file.rel << " is ignored";
+        for (const ProjectRepoFile& file : ProjectRepoFiles()) {
+            if (!file.ignored) continue;
+            EXPECT_EQ(byPath.count(Join(dir.path(), file.rel)), 0u) << file.rel << " is ignored";
+        }
         if (!step.summary.empty()) {
             const auto summary = byPath.find("");
             ASSERT_NE(summary, byPath.end()) << run.out;
