@@ -409,7 +409,7 @@ void ExpectMenuConvertsWithInstalledProgram(const std::string& file, HMODULE& li
     ASSERT_EQ(S_OK, init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)));
     init->Release();
     HMENU host = CreatePopupMenu();
-    EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3), menu->QueryContextMenu(host, 0, 100, 200, CMF_NORMAL));
+    EXPECT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 100, 200, CMF_NORMAL));
     CMINVOKECOMMANDINFO invoke = {};
     invoke.cbSize = sizeof invoke;
     invoke.lpVerb = MAKEINTRESOURCEA(2);  // Unix/Linux
