@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/folder_walk.h"
+#include "core/git_wildmatch.h"
 
 // One folder's rules, chained to the folders above it in the same working tree.
 struct IgnoreLevel {
@@ -64,162 +65,10 @@ bool SameName(const std::string& a, const char* b, bool fold) {
     return a.size() == length && SameText(a.data(), b, length, fold);
 }
 
-// ---- the glob ----
-
-enum WildResult { kMatch, kNoMatch, kNever };  // kNever: no later start can match either
-
-bool InClass(const std::string& name, unsigned char c, bool fold, bool* known) {
-    *known = true;
-    if (name == "alnum") return std::isalnum(c) != 0;
-    if (name == "alpha") return std::isalpha(c) != 0;
-    if (name == "blank") return c == ' ' || c == '\t';
-    if (name == "cntrl") return std::iscntrl(c) != 0;
-    if (name == "digit") return std::isdigit(c) != 0;
-    if (name == "graph") return std::isgraph(c) != 0;
-    if (name == "lower") return std::islower(c) != 0 || (fold && std::isupper(c) != 0);
-    if (name == "print") return std::isprint(c) != 0;
-    if (name == "punct") return std::ispunct(c) != 0;
-    if (name == "space") return std::isspace(c) != 0;
-    if (name == "upper") return std::isupper(c) != 0 || (fold && std::islower(c) != 0);
-    if (name == "xdigit") return std::isxdigit(c) != 0;
-    *known = false;
-    return false;
-}
-
-bool InRange(unsigned char low, unsigned char high, unsigned char c, bool fold) {
-    if (c >= low && c <= high) return true;
-    if (!fold || !std::isalpha(c)) return false;
-    const auto other = static_cast<unsigned char>(std::islower(c) ? std::toupper(c) : std::tolower(c));
-    return other >= low && other <= high;
-}
-
-struct WildMatcher {
-    const char* start;
-    bool fold;
-
-    // p is at '['; leaves it at the closing ']'. A set without its ']', or
-    // naming an unknown class, matches nothing anywhere.
-    WildResult Bracket(const char*& p, unsigned char c) const {
-        ++p;
-        bool negate = false;
-        if (*p == '!' || *p == '^') {
-            negate = true;
-            ++p;
-        }
-        bool matched = false;
-        unsigned char previous = 0;  // a range may start from it
-        do {
-            unsigned char pc = static_cast<unsigned char>(*p);
-            if (pc == '\0') return kNever;
-            if (pc == '\\') {
-                pc = static_cast<unsigned char>(*++p);
-                if (pc == '\0') return kNever;
-                matched = matched || Fold(pc, fold) == Fold(c, fold);
-                previous = pc;
-            } else if (pc == '-' && previous != 0 && p[1] != '\0' && p[1] != ']') {
-                unsigned char high = static_cast<unsigned char>(*++p);
-                if (high == '\\') {
-                    high = static_cast<unsigned char>(*++p);
-                    if (high == '\0') return kNever;
-                }
-                matched = matched || InRange(previous, high, c, fold);
-                previous = 0;
-            } else if (pc == '[' && p[1] == ':') {
-                const char* close = std::strchr(p + 2, ']');
-                if (close == nullptr) return kNever;
-                if (close - (p + 2) < 1 || close[-1] != ':') {
-                    // "[:" without ":]" is a plain '['.
-                    matched = matched || c == '[';
-                    previous = '[';
-                } else {
-                    bool known = false;
-                    const std::string name(p + 2, close - 1);
-                    matched = InClass(name, c, fold, &known) || matched;
-                    if (!known) return kNever;
-                    p = close;
-                    previous = 0;
-                }
-            } else {
-                matched = matched || Fold(pc, fold) == Fold(c, fold);
-                previous = pc;
-            }
-            ++p;
-        } while (*p != ']');
-        return matched != negate ? kMatch : kNoMatch;
-    }
-
-    WildResult Run(const char* p, const char* t) const {
-        for (; *p != '\0'; ++p, ++t) {
-            if (*t == '\0' && *p != '*') return kNever;
-            const unsigned char c = static_cast<unsigned char>(*t);
-            switch (*p) {
-                case '*': {
-                    const char* rest = p;
-                    while (*rest == '*') ++rest;
-                    const bool folders =
-                        rest - p >= 2 && (p == start || p[-1] == '/') && (*rest == '\0' || *rest == '/');
-                    if (folders) {
-                        if (*rest == '\0') return kMatch;
-                        // "**/": no folder at all, or up to any later '/'.
-                        WildResult r = Run(rest + 1, t);
-                        if (r == kMatch) return kMatch;
-                        for (const char* s = t; *s != '\0'; ++s) {
-                            if (*s != '/') continue;
-                            r = Run(rest, s);
-                            if (r != kNoMatch) return r;
-                        }
-                        return kNever;
-                    }
-                    // Within one name: never past a '/'.
-                    for (const char* s = t;; ++s) {
-                        const WildResult r = Run(rest, s);
-                        if (r != kNoMatch) return r;
-                        if (*s == '\0' || *s == '/') return kNoMatch;
-                    }
-                }
-                case '?':
-                    if (c == '/') return kNoMatch;
-                    break;
-                case '[': {
-                    const WildResult r = Bracket(p, c);
-                    if (r != kMatch) return r;
-                    if (c == '/') return kNoMatch;
-                    break;
-                }
-                case '\\':
-                    ++p;
-                    if (*p == '\0') return kNoMatch;  // a pattern ending in '\' never matches
-                    if (Fold(static_cast<unsigned char>(*p), fold) != Fold(c, fold)) return kNoMatch;
-                    break;
-                default:
-                    if (Fold(static_cast<unsigned char>(*p), fold) != Fold(c, fold)) return kNoMatch;
-                    break;
-            }
-        }
-        return *t == '\0' ? kMatch : kNoMatch;
-    }
-};
-
 // ---- ignore files ----
 
 bool HasGlob(const std::string& text, size_t from) {
     return text.find_first_of("*?[\\", from) != std::string::npos;
-}
-
-// How many bytes any text that a glob without '*' matches has: one for each
-// plain or quoted character, '?' and [...] set; -1 for a malformed glob,
-// which matches nothing.
-int MatchLength(const char* glob) {
-    const WildMatcher matcher{glob, false};
-    int length = 0;
-    for (const char* p = glob; *p != '\0'; ++p, ++length) {
-        if (*p == '\\') {
-            if (*++p == '\0') return -1;
-        } else if (*p == '[' && matcher.Bracket(p, 'a') == kNever) {
-            return -1;
-        }
-    }
-    return length;
 }
 
 // Trailing spaces go unless a '\' quotes them.
@@ -239,6 +88,7 @@ void TrimTrailingSpaces(std::string& line) {
 }
 
 bool Matches(const IgnorePattern& pattern, const char* subject, bool fold) {
+    const unsigned flags = kWildPathname | (fold ? kWildCaseFold : 0u);
     switch (pattern.kind) {
         case IgnorePattern::Kind::Literal:
             return std::strlen(subject) == pattern.text.size() &&
@@ -251,12 +101,12 @@ bool Matches(const IgnorePattern& pattern, const char* subject, bool fold) {
         case IgnorePattern::Kind::Tail: {
             const size_t length = std::strlen(subject);
             const auto tail = static_cast<size_t>(pattern.length);
-            return length >= tail && GitWildMatch(pattern.text.c_str(), subject + length - tail, fold);
+            return length >= tail && GitWildMatch(pattern.text.c_str(), subject + length - tail, flags);
         }
         default:
             if (pattern.length >= 0 && std::strlen(subject) != static_cast<size_t>(pattern.length))
                 return false;
-            return GitWildMatch(pattern.text.c_str(), subject, fold);
+            return GitWildMatch(pattern.text.c_str(), subject, flags);
     }
 }
 
@@ -413,11 +263,6 @@ bool SplitLast(const std::string& path, std::string* parent, std::string* name) 
 
 }  // namespace
 
-bool GitWildMatch(const char* pattern, const char* text, bool caseFold) {
-    const WildMatcher matcher{pattern, caseFold};
-    return matcher.Run(pattern, text) == kMatch;
-}
-
 GitUserPlaces GitUserPlaces::FromEnvironment() {
     GitUserPlaces places;
     const char* home = std::getenv("HOME");
@@ -463,10 +308,10 @@ std::vector<IgnorePattern> ParseIgnorePatterns(const std::string& text) {
             // Within a name '*' takes whatever the rest leaves.
             pattern.kind = IgnorePattern::Kind::Tail;
             line.erase(0, 1);
-            pattern.length = MatchLength(line.c_str());
+            pattern.length = GitWildFixedLength(line.c_str());
             if (pattern.length < 0) continue;
         } else if (line[0] != '*' && noLaterStar) {
-            pattern.length = MatchLength(line.c_str());
+            pattern.length = GitWildFixedLength(line.c_str());
             if (pattern.length < 0) continue;
         }
         pattern.text = std::move(line);
