@@ -7,6 +7,7 @@
 
 #include "core/editorconfig.h"
 #include "core/folder_walk.h"
+#include "core/git_tree.h"
 #include "core/git_wildmatch.h"
 
 namespace {
@@ -164,13 +165,6 @@ const AttrFile& BuiltInAttributes() {
     return builtIn;
 }
 
-#ifdef _WIN32
-// Git for Windows makes its repositories ignore case.
-constexpr bool kFoldCase = true;
-#else
-constexpr bool kFoldCase = false;
-#endif
-
 }  // namespace
 
 struct CGitAttributes::Impl {
@@ -186,7 +180,7 @@ struct CGitAttributes::Impl {
             const auto found = treeRoots.find(folder);
             if (found != treeRoots.end()) return found->second;
         }
-        const bool root = fs.GetAttributes(JoinPath(folder, ".git").c_str()) != kInvalidAttributes;
+        const bool root = IsGitTreeTop(fs, folder);
         std::lock_guard<std::mutex> hold(lock);
         return treeRoots.emplace(folder, root).first->second;
     }
@@ -205,29 +199,14 @@ struct CGitAttributes::Impl {
         return files.emplace(path, file).first->second;
     }
 
-    // Where the repository of the working tree at root keeps info/attributes:
-    // under .git, or under the folder a ".git" file names ("gitdir: ..."),
-    // or that one's common folder for a linked working tree.
+    // Where the repository of the working tree at root keeps info/attributes.
     std::string InfoAttributes(const std::string& root) {
         {
             std::lock_guard<std::mutex> hold(lock);
             const auto found = infoFiles.find(root);
             if (found != infoFiles.end()) return found->second;
         }
-        std::string gitDir = JoinPath(root, ".git");
-        const uint32_t attributes = fs.GetAttributes(gitDir.c_str());
-        std::string text;
-        if (!(attributes & kAttrDirectory) && ReadTextFile(fs, gitDir, &text) &&
-            text.compare(0, 8, "gitdir: ") == 0) {
-            std::string named = text.substr(8);
-            while (!named.empty() && (named.back() == '\n' || named.back() == '\r')) named.pop_back();
-            gitDir = SplitPath(named).root.empty() ? JoinPath(root, named) : named;
-            if (ReadTextFile(fs, JoinPath(gitDir, "commondir"), &text)) {
-                while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-                gitDir = SplitPath(text).root.empty() ? JoinPath(gitDir, text) : text;
-            }
-        }
-        const std::string info = JoinPath(JoinPath(gitDir, "info"), "attributes");
+        const std::string info = JoinPath(JoinPath(GitCommonDir(fs, root), "info"), "attributes");
         std::lock_guard<std::mutex> hold(lock);
         return infoFiles.emplace(root, info).first->second;
     }
@@ -279,7 +258,7 @@ std::vector<GitAttrValue> CGitAttributes::Lookup(const std::string& fullPath,
     for (const Frame& frame : frames) {
         if (!frame.file) continue;
         for (auto line = frame.file->rbegin(); line != frame.file->rend(); ++line)
-            if (LineMatches(*line, frame, kFoldCase)) resolver.Fill(line->assignments, 0);
+            if (LineMatches(*line, frame, kGitFoldsCase)) resolver.Fill(line->assignments, 0);
     }
     for (size_t k = 0; k < names.size(); ++k) {
         const auto found = resolver.values.find(names[k]);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/folder_walk.h"
+#include "core/git_tree.h"
 #include "core/git_wildmatch.h"
 
 // One folder's rules, chained to the folders above it in the same working tree.
@@ -34,20 +35,6 @@ struct CGitIgnore::UserConfig {
 };
 
 namespace {
-
-#ifdef _WIN32
-constexpr bool kFoldsCase = true;  // what Git sets up in a repository on a case-blind file system
-#else
-constexpr bool kFoldsCase = false;
-#endif
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
 
 unsigned char Fold(unsigned char c, bool fold) {
     return fold && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -225,27 +212,12 @@ void ReadCoreConfig(const std::string& text, CoreConfig* config) {
     }
 }
 
-bool IsAbsolute(const std::string& path) {
-    if (!path.empty() && IsSeparator(path[0])) return true;
-#ifdef _WIN32
-    return path.size() >= 2 && path[1] == ':';
-#else
-    return false;
-#endif
-}
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // Splits off the last name; false at a root, or for a bare name.
 bool SplitLast(const std::string& path, std::string* parent, std::string* name) {
     size_t end = path.size();
-    while (end > 1 && IsSeparator(path[end - 1])) --end;
+    while (end > 1 && IsPathSeparator(path[end - 1])) --end;
     size_t sep = end;
-    while (sep > 0 && !IsSeparator(path[sep - 1])) --sep;
+    while (sep > 0 && !IsPathSeparator(path[sep - 1])) --sep;
     if (sep == 0 || sep == end) return false;
     *name = path.substr(sep, end - sep);
     size_t keep = sep - 1;
@@ -254,7 +226,7 @@ bool SplitLast(const std::string& path, std::string* parent, std::string* name) 
     *parent = path.substr(0, keep);
 #ifdef _WIN32
     // "\\server" alone is no folder.
-    if (parent->size() >= 2 && IsSeparator((*parent)[0]) && IsSeparator((*parent)[1]) &&
+    if (parent->size() >= 2 && IsPathSeparator((*parent)[0]) && IsPathSeparator((*parent)[1]) &&
         parent->find_first_of("\\/", 2) == std::string::npos)
         return false;
 #endif
@@ -344,19 +316,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
     auto known = m_repositories.find(top);
     if (known != m_repositories.end()) return known->second;
 
-    // ".git" is the repository, or a file naming it (a linked working tree,
-    // a submodule); a linked one keeps its exclude and config in the common one.
-    std::string gitDir = JoinPath(top, ".git");
-    const uint32_t attributes = m_fs.GetAttributes(gitDir.c_str());
-    if (attributes != kInvalidAttributes && (attributes & kAttrDirectory) == 0) {
-        const std::string line = Trimmed(ReadText(gitDir));
-        if (line.compare(0, 7, "gitdir:") == 0) {
-            const std::string named = Trimmed(line.substr(7));
-            gitDir = IsAbsolute(named) ? named : JoinPath(top, named);
-        }
-    }
-    const std::string common = Trimmed(ReadText(JoinPath(gitDir, "commondir")));
-    if (!common.empty()) gitDir = IsAbsolute(common) ? common : JoinPath(gitDir, common);
+    const std::string gitDir = GitCommonDir(m_fs, top);
 
     if (!m_user) {
         m_user.reset(new UserConfig);
@@ -373,7 +333,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
     std::string excludesFile;
     if (config.hasExcludesFile) {
         excludesFile = config.excludesFile;
-        if (excludesFile.size() >= 2 && excludesFile[0] == '~' && IsSeparator(excludesFile[1]))
+        if (excludesFile.size() >= 2 && excludesFile[0] == '~' && IsPathSeparator(excludesFile[1]))
             excludesFile = JoinPath(m_places.home, excludesFile.substr(2));
     } else {
         const std::string xdg =
@@ -383,7 +343,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
     }
 
     auto repository = std::make_shared<GitRepository>();
-    repository->ignoreCase = config.ignoreCase < 0 ? kFoldsCase : config.ignoreCase != 0;
+    repository->ignoreCase = config.ignoreCase < 0 ? kGitFoldsCase : config.ignoreCase != 0;
     repository->exclude = ReadPatterns(JoinPath(JoinPath(gitDir, "info"), "exclude"));
     auto& global = m_excludesFiles[excludesFile];
     if (!global)
@@ -416,7 +376,7 @@ IgnoreScope CGitIgnore::ScopeOf(const std::string& folder, bool* ignored) {
             current = known->second;
             break;
         }
-        if (m_fs.GetAttributes(JoinPath(path, ".git").c_str()) != kInvalidAttributes) {
+        if (IsGitTreeTop(m_fs, path)) {
             current.scope = Child(nullptr, path, std::string(), true);
             m_folders[path] = current;
             break;
@@ -444,7 +404,7 @@ IgnoreScope CGitIgnore::Descend(const IgnoreScope& parent, const std::string& pa
                                 const std::vector<DirEntry>& entries) {
     auto known = m_folders.find(path);
     if (known != m_folders.end()) return known->second.scope;
-    const bool fold = parent ? parent->repository->ignoreCase : kFoldsCase;
+    const bool fold = parent ? parent->repository->ignoreCase : kGitFoldsCase;
     bool hasGit = false;
     bool hasIgnoreFile = false;
     for (const DirEntry& entry : entries) {

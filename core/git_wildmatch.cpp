@@ -93,8 +93,8 @@ WildResult MatchClass(const unsigned char*& p, unsigned char t, bool fold) {
     return matched != negated ? kMatch : kNoMatch;
 }
 
-WildResult DoWild(const unsigned char* p, const unsigned char* text, const unsigned char* start, bool pathname,
-                  bool fold) {
+WildResult DoWild(const unsigned char* p, const unsigned char* text, const unsigned char* start,
+                  bool pathname, bool fold) {
     for (unsigned char pc; (pc = *p) != '\0'; ++text, ++p) {
         const unsigned char t = *text;
         if (t == '\0' && pc != '*') return kAbortAll;
@@ -118,7 +118,8 @@ WildResult DoWild(const unsigned char* p, const unsigned char* text, const unsig
                     if (pathname && (before < start || *before == '/') &&
                         (*p == '\0' || *p == '/' || (p[0] == '\\' && p[1] == '/'))) {
                         // "**/" also matches no folder at all.
-                        if (p[0] == '/' && DoWild(p + 1, text, start, pathname, fold) == kMatch) return kMatch;
+                        if (p[0] == '/' && DoWild(p + 1, text, start, pathname, fold) == kMatch)
+                            return kMatch;
                         matchSlash = true;
                     }
                 }
@@ -140,7 +141,8 @@ WildResult DoWild(const unsigned char* p, const unsigned char* text, const unsig
                 const unsigned char next = Fold(*p, fold);
                 for (;; ++text) {
                     if (literal) {
-                        while (*text != '\0' && (matchSlash || *text != '/') && Fold(*text, fold) != next) ++text;
+                        while (*text != '\0' && (matchSlash || *text != '/') && Fold(*text, fold) != next)
+                            ++text;
                     }
                     if (*text == '\0') return kAbortAll;
                     const WildResult r = DoWild(p, text, start, pathname, fold);

@@ -103,15 +103,8 @@ TEST(GitWildMatch, FixedLength) {
         const char* pattern;
         int length;
     } const cases[] = {
-        {"", 0},
-        {"abc", 3},
-        {"a?[bc]", 3},
-        {"\\*x", 2},
-        {"[[:digit:]]x", 2},
-        {"[]a]-", 2},
-        {"[a-", -1},
-        {"ab\\", -1},
-        {"[[:bogus:]]", -1},
+        {"", 0},      {"abc", 3},  {"a?[bc]", 3}, {"\\*x", 2},         {"[[:digit:]]x", 2},
+        {"[]a]-", 2}, {"[a-", -1}, {"ab\\", -1},  {"[[:bogus:]]", -1},
     };
     for (const Case& c : cases) EXPECT_EQ(GitWildFixedLength(c.pattern), c.length) << c.pattern;
 }
