@@ -138,9 +138,8 @@ struct Frame {
 
 bool LineMatches(const AttrLine& line, const Frame& frame, bool foldCase) {
     if (line.macro || line.mustBeFolder) return false;
-    const std::string& subject = line.baseName ? frame.name : frame.relative;
-    return GitWildMatch(line.pattern.c_str(), subject.c_str(),
-                        (line.baseName ? 0u : kWildPathname) | (foldCase ? kWildCaseFold : 0u));
+    if (!line.baseName) return GitPathPatternMatch(line.pattern.c_str(), frame.relative.c_str(), foldCase);
+    return GitWildMatch(line.pattern.c_str(), frame.name.c_str(), foldCase ? kWildCaseFold : 0u);
 }
 
 struct Resolver {

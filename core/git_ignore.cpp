@@ -93,6 +93,7 @@ bool Matches(const IgnorePattern& pattern, const char* subject, bool fold) {
         default:
             if (pattern.length >= 0 && std::strlen(subject) != static_cast<size_t>(pattern.length))
                 return false;
+            if (!pattern.nameOnly) return GitPathPatternMatch(pattern.text.c_str(), subject, fold);
             return GitWildMatch(pattern.text.c_str(), subject, flags);
     }
 }

@@ -174,6 +174,12 @@ bool GitWildMatch(const char* pattern, const char* text, unsigned flags) {
                   (flags & kWildCaseFold) != 0) == kMatch;
 }
 
+bool GitPathPatternMatch(const char* pattern, const char* path, bool caseFold) {
+    const auto* p = reinterpret_cast<const unsigned char*>(pattern);
+    const unsigned char* glob = p + std::strcspn(pattern, "*?[\\");
+    return DoWild(p, reinterpret_cast<const unsigned char*>(path), glob, true, caseFold) == kMatch;
+}
+
 int GitWildFixedLength(const char* pattern) {
     int length = 0;
     for (const auto* p = reinterpret_cast<const unsigned char*>(pattern); *p != '\0'; ++p, ++length) {

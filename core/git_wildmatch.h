@@ -12,6 +12,12 @@ enum GitWildFlags : unsigned {
 
 bool GitWildMatch(const char* pattern, const char* text, unsigned flags);
 
+// A rule's pattern with a '/' against a path, as Git matches one: its plain
+// beginning (up to the first '*', '?', '[' or '\') compared on its own, the
+// rest as a glob of its own in pathname mode, so that a "**" right after that
+// beginning counts as at the start: "a**/b" matches "ax/y/b".
+bool GitPathPatternMatch(const char* pattern, const char* path, bool caseFold);
+
 // For a pattern without '*': the length of every text it matches (one byte
 // for each plain or quoted character, '?' and class); -1 when it matches
 // nothing at all.

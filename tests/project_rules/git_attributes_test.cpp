@@ -62,6 +62,8 @@ const char* const kPatterns[] = {
     "*.TXT",
     "a*/g.c",
     "**/a/**/f.txt",
+    "a**/g.c",
+    "/a**",
 };
 const char* const kTokens[] = {"text", "-text",  "!text",   "text=auto", "eol=lf", "eol=crlf",   "-eol",
                                "!eol", "binary", "-binary", "diff",      "-diff",  "merge=ours", "m1",

@@ -1,7 +1,7 @@
 // Git's wildmatch on the cases that the generated trees of the ignore and
 // attributes tests cannot reach with file names: each rule of the glob in
-// both modes, with and without case folding, and the fixed length that the
-// ignore rules precompute.
+// both modes, with and without case folding, how a rule with a '/' meets a
+// path, and the fixed length that the ignore rules precompute.
 #include "core/git_wildmatch.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +96,26 @@ TEST(GitWildMatch, Table) {
     for (const Case& c : cases)
         EXPECT_EQ(GitWildMatch(c.pattern, c.text, c.flags), c.matches)
             << c.pattern << " on " << c.text << " with flags " << c.flags;
+}
+
+// Git's answers (check-ignore and check-attr agree) for rules with a '/'.
+TEST(GitWildMatch, PathPatternsMatchTheirPlainBeginningFirst) {
+    struct Case {
+        const char* pattern;
+        const char* path;
+        bool fold;
+        bool matches;
+    } const cases[] = {
+        {"a**/b", "ax/y/b", false, true},     {"a**/b", "a/b", false, true},
+        {"x/a**/b", "x/ab/c/b", false, true}, {"q/r**", "q/rs/t/u", false, true},
+        {"a*/b", "ax/y/b", false, false},     {"a**b", "ax/b", false, false},
+        {"a/**/b", "a/x/y/b", false, true},   {"a/b", "a/bc", false, false},
+        {"a/*", "a/x/y", false, false},       {"A/**", "a/x", false, false},
+        {"A/**", "a/x", true, true},          {"[a]/B", "a/b", true, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GitPathPatternMatch(c.pattern, c.path, c.fold), c.matches)
+            << c.pattern << " on " << c.path << (c.fold ? " folding case" : "");
 }
 
 TEST(GitWildMatch, FixedLength) {
