@@ -11,6 +11,12 @@ namespace {
 constexpr unsigned kPath = kWildPathname;
 constexpr unsigned kFold = kWildCaseFold;
 constexpr unsigned kPathFold = kWildPathname | kWildCaseFold;
+constexpr unsigned kRule = 0x100;  // through GitPathPatternMatch, as a rule with a '/' meets a path
+
+bool Matches(const char* pattern, const char* text, unsigned flags) {
+    if (flags & kRule) return GitPathPatternMatch(pattern, text, (flags & kWildCaseFold) != 0);
+    return GitWildMatch(pattern, text, flags);
+}
 
 TEST(GitWildMatch, Table) {
     struct Case {
@@ -92,30 +98,23 @@ TEST(GitWildMatch, Table) {
         {"[[:lower:]]", "A", kPathFold, true},
         {"[[:upper:]]", "a", kFold, true},
         {"[!a-c]", "B", kPathFold, false},
+        // A rule's plain beginning is compared first, the rest is a glob of
+        // its own: Git's answers, check-ignore and check-attr alike.
+        {"a**/b", "ax/y/b", kRule, true},
+        {"a**/b", "a/b", kRule, true},
+        {"x/a**/b", "x/ab/c/b", kRule, true},
+        {"q/r**", "q/rs/t/u", kRule, true},
+        {"a*/b", "ax/y/b", kRule, false},
+        {"a**b", "ax/b", kRule, false},
+        {"a/**/b", "a/x/y/b", kRule, true},
+        {"a/b", "a/bc", kRule, false},
+        {"A/**", "a/x", kRule, false},
+        {"A/**", "a/x", kRule | kFold, true},
+        {"[a]/B", "a/b", kRule | kFold, true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(GitWildMatch(c.pattern, c.text, c.flags), c.matches)
+        EXPECT_EQ(Matches(c.pattern, c.text, c.flags), c.matches)
             << c.pattern << " on " << c.text << " with flags " << c.flags;
-}
-
-// Git's answers (check-ignore and check-attr agree) for rules with a '/'.
-TEST(GitWildMatch, PathPatternsMatchTheirPlainBeginningFirst) {
-    struct Case {
-        const char* pattern;
-        const char* path;
-        bool fold;
-        bool matches;
-    } const cases[] = {
-        {"a**/b", "ax/y/b", false, true},     {"a**/b", "a/b", false, true},
-        {"x/a**/b", "x/ab/c/b", false, true}, {"q/r**", "q/rs/t/u", false, true},
-        {"a*/b", "ax/y/b", false, false},     {"a**b", "ax/b", false, false},
-        {"a/**/b", "a/x/y/b", false, true},   {"a/b", "a/bc", false, false},
-        {"a/*", "a/x/y", false, false},       {"A/**", "a/x", false, false},
-        {"A/**", "a/x", true, true},          {"[a]/B", "a/b", true, true},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(GitPathPatternMatch(c.pattern, c.path, c.fold), c.matches)
-            << c.pattern << " on " << c.path << (c.fold ? " folding case" : "");
 }
 
 TEST(GitWildMatch, FixedLength) {
