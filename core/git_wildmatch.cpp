@@ -112,10 +112,10 @@ WildResult DoWild(const unsigned char* p, const unsigned char* text, const unsig
             case '*': {
                 bool matchSlash = !pathname;
                 if (*++p == '*') {
-                    const unsigned char* before = p - 2;
+                    const unsigned char* first = p - 1;
                     while (*++p == '*') {
                     }
-                    if (pathname && (before < start || *before == '/') &&
+                    if (pathname && (first == start || first[-1] == '/') &&
                         (*p == '\0' || *p == '/' || (p[0] == '\\' && p[1] == '/'))) {
                         // "**/" also matches no folder at all.
                         if (p[0] == '/' && DoWild(p + 1, text, start, pathname, fold) == kMatch)
