@@ -5,16 +5,6 @@
 
 namespace {
 
-bool EndsInSeparator(const std::string& path) {
-    if (path.empty()) return false;
-    const char last = path.back();
-#ifdef _WIN32
-    return last == '\\' || last == '/';
-#else
-    return last == '/';
-#endif
-}
-
 // A name the code page could not represent comes back with "?" in it; it
 // names no real file and would act as a wildcard if passed on.
 bool IsUsableName(const std::string& name) {
@@ -118,8 +108,16 @@ struct Walk {
 
 }  // namespace
 
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty() || EndsInSeparator(folder)) return folder + name;
+    if (folder.empty() || IsPathSeparator(folder.back())) return folder + name;
     return folder + kPathSeparator + name;
 }
 

@@ -28,3 +28,6 @@ int WalkFolder(IFileSystem& fs, const char* folder, const CFileFilter& filter, b
 // folder + separator + name, without a second separator after a folder that
 // already ends in one (a drive root such as "C:\").
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Whether c separates the names of a path: '/', and on Windows '\' too.
+bool IsPathSeparator(char c);

@@ -7,155 +7,10 @@
 
 #include "core/editorconfig.h"
 #include "core/folder_walk.h"
+#include "core/git_tree.h"
+#include "core/git_wildmatch.h"
 
 namespace {
-
-enum WildResult { kMatch, kNoMatch, kAbortAll, kAbortToStarStar };
-
-unsigned char Fold(unsigned char c, bool foldCase) {
-    return foldCase && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-// Whether c is in the "[:name:]" class; -1 for a name Git does not know.
-int InNamedClass(const char* name, size_t length, unsigned char c) {
-    const std::string n(name, length);
-    if (n == "alnum") return std::isalnum(c) != 0;
-    if (n == "alpha") return std::isalpha(c) != 0;
-    if (n == "blank") return c == ' ' || c == '\t';
-    if (n == "cntrl") return std::iscntrl(c) != 0;
-    if (n == "digit") return std::isdigit(c) != 0;
-    if (n == "graph") return std::isgraph(c) != 0;
-    if (n == "lower") return std::islower(c) != 0;
-    if (n == "print") return std::isprint(c) != 0;
-    if (n == "punct") return std::ispunct(c) != 0;
-    if (n == "space") return std::isspace(c) != 0;
-    if (n == "upper") return std::isupper(c) != 0;
-    if (n == "xdigit") return std::isxdigit(c) != 0;
-    return -1;
-}
-
-// A bracket expression at p (just past "["), against t; moves p to its "]".
-WildResult MatchClass(const unsigned char*& p, unsigned char t, bool pathname, bool foldCase) {
-    unsigned char pc = *p;
-    if (pc == '^') pc = '!';
-    const bool negated = pc == '!';
-    if (negated) pc = *++p;
-    bool matched = false;
-    unsigned char prev = 0;
-    const unsigned char tf = Fold(t, foldCase);
-    do {
-        if (!pc) return kAbortAll;
-        if (pc == '\\') {
-            pc = *++p;
-            if (!pc) return kAbortAll;
-            if (tf == Fold(pc, foldCase)) matched = true;
-        } else if (pc == '-' && prev && p[1] && p[1] != ']') {
-            pc = *++p;
-            if (pc == '\\') {
-                pc = *++p;
-                if (!pc) return kAbortAll;
-            }
-            if (t >= prev && t <= pc) matched = true;
-            if (foldCase && std::islower(t)) {
-                const unsigned char upper = static_cast<unsigned char>(std::toupper(t));
-                if (upper >= prev && upper <= pc) matched = true;
-            }
-            pc = 0;  // a range is no start of another
-        } else if (pc == '[' && p[1] == ':') {
-            const unsigned char* s = p += 2;
-            while ((pc = *p) && pc != ']') ++p;
-            if (!pc) return kAbortAll;
-            if (p - s < 1 || p[-1] != ':') {
-                // No ":]": the "[" stands for itself.
-                p = s - 2;
-                pc = '[';
-                if (t == pc) matched = true;
-                continue;
-            }
-            const int in = InNamedClass(reinterpret_cast<const char*>(s), static_cast<size_t>(p - s - 1), t);
-            if (in < 0) return kAbortAll;
-            if (in) matched = true;
-            if (foldCase && !in && std::islower(t) &&
-                InNamedClass(reinterpret_cast<const char*>(s), static_cast<size_t>(p - s - 1),
-                             static_cast<unsigned char>(std::toupper(t))) == 1)
-                matched = true;
-            pc = 0;
-        } else if (tf == Fold(pc, foldCase)) {
-            matched = true;
-        }
-    } while (prev = pc, (pc = *++p) != ']');
-    if (matched == negated || (pathname && t == '/')) return kNoMatch;
-    return kMatch;
-}
-
-WildResult DoWild(const unsigned char* p, const unsigned char* text, bool pathname, bool foldCase) {
-    const unsigned char* const start = p;
-    for (unsigned char pc; (pc = *p) != '\0'; ++text, ++p) {
-        unsigned char t = *text;
-        if (t == '\0' && pc != '*') return kAbortAll;
-        switch (pc) {
-            case '\\':
-                pc = *++p;
-                if (Fold(t, foldCase) != Fold(pc, foldCase)) return kNoMatch;
-                break;
-            default:
-                if (Fold(t, foldCase) != Fold(pc, foldCase)) return kNoMatch;
-                break;
-            case '?':
-                if (pathname && t == '/') return kNoMatch;
-                break;
-            case '[': {
-                ++p;
-                const WildResult r = MatchClass(p, t, pathname, foldCase);
-                if (r != kMatch) return r;
-                break;
-            }
-            case '*': {
-                bool matchSlash;
-                if (*++p == '*') {
-                    const unsigned char* before = p - 2;
-                    while (*++p == '*') {
-                    }
-                    const bool atStart = before < start;
-                    if ((atStart || *before == '/') &&
-                        (*p == '\0' || *p == '/' || (p[0] == '\\' && p[1] == '/'))) {
-                        // "**/" also matches no folder at all.
-                        if (p[0] == '/' && DoWild(p + 1, text, pathname, foldCase) == kMatch) return kMatch;
-                        matchSlash = true;
-                    } else {
-                        // Anywhere else "**" is one "*".
-                        matchSlash = !pathname;
-                    }
-                } else {
-                    matchSlash = !pathname;
-                }
-                if (*p == '\0') {
-                    if (!matchSlash && std::strchr(reinterpret_cast<const char*>(text), '/'))
-                        return kAbortToStarStar;
-                    return kMatch;
-                }
-                if (!matchSlash && *p == '/') {
-                    // One "*" before a slash takes the rest of this name.
-                    const char* slash = std::strchr(reinterpret_cast<const char*>(text), '/');
-                    if (!slash) return kAbortAll;
-                    text = reinterpret_cast<const unsigned char*>(slash);
-                    break;
-                }
-                for (;; t = *++text) {
-                    if (t == '\0') break;
-                    const WildResult r = DoWild(p, text, pathname, foldCase);
-                    if (r != kNoMatch) {
-                        if (!matchSlash || r != kAbortToStarStar) return r;
-                    } else if (!matchSlash && t == '/') {
-                        return kAbortToStarStar;
-                    }
-                }
-                return kAbortAll;
-            }
-        }
-    }
-    return *text ? kNoMatch : kMatch;
-}
 
 // One assignment of a line: "name", "-name", "!name" or "name=value".
 struct Assignment {
@@ -283,7 +138,8 @@ struct Frame {
 
 bool LineMatches(const AttrLine& line, const Frame& frame, bool foldCase) {
     if (line.macro || line.mustBeFolder) return false;
-    return GitWildMatch(line.pattern, line.baseName ? frame.name : frame.relative, !line.baseName, foldCase);
+    if (!line.baseName) return GitPathPatternMatch(line.pattern.c_str(), frame.relative.c_str(), foldCase);
+    return GitWildMatch(line.pattern.c_str(), frame.name.c_str(), foldCase ? kWildCaseFold : 0u);
 }
 
 struct Resolver {
@@ -308,19 +164,7 @@ const AttrFile& BuiltInAttributes() {
     return builtIn;
 }
 
-#ifdef _WIN32
-// Git for Windows makes its repositories ignore case.
-constexpr bool kFoldCase = true;
-#else
-constexpr bool kFoldCase = false;
-#endif
-
 }  // namespace
-
-bool GitWildMatch(const std::string& pattern, const std::string& text, bool pathname, bool foldCase) {
-    return DoWild(reinterpret_cast<const unsigned char*>(pattern.c_str()),
-                  reinterpret_cast<const unsigned char*>(text.c_str()), pathname, foldCase) == kMatch;
-}
 
 struct CGitAttributes::Impl {
     IFileSystem& fs;
@@ -335,7 +179,7 @@ struct CGitAttributes::Impl {
             const auto found = treeRoots.find(folder);
             if (found != treeRoots.end()) return found->second;
         }
-        const bool root = fs.GetAttributes(JoinPath(folder, ".git").c_str()) != kInvalidAttributes;
+        const bool root = IsGitTreeTop(fs, folder);
         std::lock_guard<std::mutex> hold(lock);
         return treeRoots.emplace(folder, root).first->second;
     }
@@ -354,29 +198,14 @@ struct CGitAttributes::Impl {
         return files.emplace(path, file).first->second;
     }
 
-    // Where the repository of the working tree at root keeps info/attributes:
-    // under .git, or under the folder a ".git" file names ("gitdir: ..."),
-    // or that one's common folder for a linked working tree.
+    // Where the repository of the working tree at root keeps info/attributes.
     std::string InfoAttributes(const std::string& root) {
         {
             std::lock_guard<std::mutex> hold(lock);
             const auto found = infoFiles.find(root);
             if (found != infoFiles.end()) return found->second;
         }
-        std::string gitDir = JoinPath(root, ".git");
-        const uint32_t attributes = fs.GetAttributes(gitDir.c_str());
-        std::string text;
-        if (!(attributes & kAttrDirectory) && ReadTextFile(fs, gitDir, &text) &&
-            text.compare(0, 8, "gitdir: ") == 0) {
-            std::string named = text.substr(8);
-            while (!named.empty() && (named.back() == '\n' || named.back() == '\r')) named.pop_back();
-            gitDir = SplitPath(named).root.empty() ? JoinPath(root, named) : named;
-            if (ReadTextFile(fs, JoinPath(gitDir, "commondir"), &text)) {
-                while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-                gitDir = SplitPath(text).root.empty() ? JoinPath(gitDir, text) : text;
-            }
-        }
-        const std::string info = JoinPath(JoinPath(gitDir, "info"), "attributes");
+        const std::string info = JoinPath(JoinPath(GitCommonDir(fs, root), "info"), "attributes");
         std::lock_guard<std::mutex> hold(lock);
         return infoFiles.emplace(root, info).first->second;
     }
@@ -428,7 +257,7 @@ std::vector<GitAttrValue> CGitAttributes::Lookup(const std::string& fullPath,
     for (const Frame& frame : frames) {
         if (!frame.file) continue;
         for (auto line = frame.file->rbegin(); line != frame.file->rend(); ++line)
-            if (LineMatches(*line, frame, kFoldCase)) resolver.Fill(line->assignments, 0);
+            if (LineMatches(*line, frame, kGitFoldsCase)) resolver.Fill(line->assignments, 0);
     }
     for (size_t k = 0; k < names.size(); ++k) {
         const auto found = resolver.values.find(names[k]);

@@ -34,7 +34,3 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
-
-// Git's wildmatch: whether text matches pattern. With pathname, "*", "?"
-// and classes never match "/", and "**" between slashes matches folders.
-bool GitWildMatch(const std::string& pattern, const std::string& text, bool pathname, bool foldCase);

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "core/folder_walk.h"
+#include "core/git_tree.h"
+#include "core/git_wildmatch.h"
 
 // One folder's rules, chained to the folders above it in the same working tree.
 struct IgnoreLevel {
@@ -34,20 +36,6 @@ struct CGitIgnore::UserConfig {
 
 namespace {
 
-#ifdef _WIN32
-constexpr bool kFoldsCase = true;  // what Git sets up in a repository on a case-blind file system
-#else
-constexpr bool kFoldsCase = false;
-#endif
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 unsigned char Fold(unsigned char c, bool fold) {
     return fold && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
@@ -64,162 +52,10 @@ bool SameName(const std::string& a, const char* b, bool fold) {
     return a.size() == length && SameText(a.data(), b, length, fold);
 }
 
-// ---- the glob ----
-
-enum WildResult { kMatch, kNoMatch, kNever };  // kNever: no later start can match either
-
-bool InClass(const std::string& name, unsigned char c, bool fold, bool* known) {
-    *known = true;
-    if (name == "alnum") return std::isalnum(c) != 0;
-    if (name == "alpha") return std::isalpha(c) != 0;
-    if (name == "blank") return c == ' ' || c == '\t';
-    if (name == "cntrl") return std::iscntrl(c) != 0;
-    if (name == "digit") return std::isdigit(c) != 0;
-    if (name == "graph") return std::isgraph(c) != 0;
-    if (name == "lower") return std::islower(c) != 0 || (fold && std::isupper(c) != 0);
-    if (name == "print") return std::isprint(c) != 0;
-    if (name == "punct") return std::ispunct(c) != 0;
-    if (name == "space") return std::isspace(c) != 0;
-    if (name == "upper") return std::isupper(c) != 0 || (fold && std::islower(c) != 0);
-    if (name == "xdigit") return std::isxdigit(c) != 0;
-    *known = false;
-    return false;
-}
-
-bool InRange(unsigned char low, unsigned char high, unsigned char c, bool fold) {
-    if (c >= low && c <= high) return true;
-    if (!fold || !std::isalpha(c)) return false;
-    const auto other = static_cast<unsigned char>(std::islower(c) ? std::toupper(c) : std::tolower(c));
-    return other >= low && other <= high;
-}
-
-struct WildMatcher {
-    const char* start;
-    bool fold;
-
-    // p is at '['; leaves it at the closing ']'. A set without its ']', or
-    // naming an unknown class, matches nothing anywhere.
-    WildResult Bracket(const char*& p, unsigned char c) const {
-        ++p;
-        bool negate = false;
-        if (*p == '!' || *p == '^') {
-            negate = true;
-            ++p;
-        }
-        bool matched = false;
-        unsigned char previous = 0;  // a range may start from it
-        do {
-            unsigned char pc = static_cast<unsigned char>(*p);
-            if (pc == '\0') return kNever;
-            if (pc == '\\') {
-                pc = static_cast<unsigned char>(*++p);
-                if (pc == '\0') return kNever;
-                matched = matched || Fold(pc, fold) == Fold(c, fold);
-                previous = pc;
-            } else if (pc == '-' && previous != 0 && p[1] != '\0' && p[1] != ']') {
-                unsigned char high = static_cast<unsigned char>(*++p);
-                if (high == '\\') {
-                    high = static_cast<unsigned char>(*++p);
-                    if (high == '\0') return kNever;
-                }
-                matched = matched || InRange(previous, high, c, fold);
-                previous = 0;
-            } else if (pc == '[' && p[1] == ':') {
-                const char* close = std::strchr(p + 2, ']');
-                if (close == nullptr) return kNever;
-                if (close - (p + 2) < 1 || close[-1] != ':') {
-                    // "[:" without ":]" is a plain '['.
-                    matched = matched || c == '[';
-                    previous = '[';
-                } else {
-                    bool known = false;
-                    const std::string name(p + 2, close - 1);
-                    matched = InClass(name, c, fold, &known) || matched;
-                    if (!known) return kNever;
-                    p = close;
-                    previous = 0;
-                }
-            } else {
-                matched = matched || Fold(pc, fold) == Fold(c, fold);
-                previous = pc;
-            }
-            ++p;
-        } while (*p != ']');
-        return matched != negate ? kMatch : kNoMatch;
-    }
-
-    WildResult Run(const char* p, const char* t) const {
-        for (; *p != '\0'; ++p, ++t) {
-            if (*t == '\0' && *p != '*') return kNever;
-            const unsigned char c = static_cast<unsigned char>(*t);
-            switch (*p) {
-                case '*': {
-                    const char* rest = p;
-                    while (*rest == '*') ++rest;
-                    const bool folders =
-                        rest - p >= 2 && (p == start || p[-1] == '/') && (*rest == '\0' || *rest == '/');
-                    if (folders) {
-                        if (*rest == '\0') return kMatch;
-                        // "**/": no folder at all, or up to any later '/'.
-                        WildResult r = Run(rest + 1, t);
-                        if (r == kMatch) return kMatch;
-                        for (const char* s = t; *s != '\0'; ++s) {
-                            if (*s != '/') continue;
-                            r = Run(rest, s);
-                            if (r != kNoMatch) return r;
-                        }
-                        return kNever;
-                    }
-                    // Within one name: never past a '/'.
-                    for (const char* s = t;; ++s) {
-                        const WildResult r = Run(rest, s);
-                        if (r != kNoMatch) return r;
-                        if (*s == '\0' || *s == '/') return kNoMatch;
-                    }
-                }
-                case '?':
-                    if (c == '/') return kNoMatch;
-                    break;
-                case '[': {
-                    const WildResult r = Bracket(p, c);
-                    if (r != kMatch) return r;
-                    if (c == '/') return kNoMatch;
-                    break;
-                }
-                case '\\':
-                    ++p;
-                    if (*p == '\0') return kNoMatch;  // a pattern ending in '\' never matches
-                    if (Fold(static_cast<unsigned char>(*p), fold) != Fold(c, fold)) return kNoMatch;
-                    break;
-                default:
-                    if (Fold(static_cast<unsigned char>(*p), fold) != Fold(c, fold)) return kNoMatch;
-                    break;
-            }
-        }
-        return *t == '\0' ? kMatch : kNoMatch;
-    }
-};
-
 // ---- ignore files ----
 
 bool HasGlob(const std::string& text, size_t from) {
     return text.find_first_of("*?[\\", from) != std::string::npos;
-}
-
-// How many bytes any text that a glob without '*' matches has: one for each
-// plain or quoted character, '?' and [...] set; -1 for a malformed glob,
-// which matches nothing.
-int MatchLength(const char* glob) {
-    const WildMatcher matcher{glob, false};
-    int length = 0;
-    for (const char* p = glob; *p != '\0'; ++p, ++length) {
-        if (*p == '\\') {
-            if (*++p == '\0') return -1;
-        } else if (*p == '[' && matcher.Bracket(p, 'a') == kNever) {
-            return -1;
-        }
-    }
-    return length;
 }
 
 // Trailing spaces go unless a '\' quotes them.
@@ -239,6 +75,7 @@ void TrimTrailingSpaces(std::string& line) {
 }
 
 bool Matches(const IgnorePattern& pattern, const char* subject, bool fold) {
+    const unsigned flags = kWildPathname | (fold ? kWildCaseFold : 0u);
     switch (pattern.kind) {
         case IgnorePattern::Kind::Literal:
             return std::strlen(subject) == pattern.text.size() &&
@@ -251,12 +88,13 @@ bool Matches(const IgnorePattern& pattern, const char* subject, bool fold) {
         case IgnorePattern::Kind::Tail: {
             const size_t length = std::strlen(subject);
             const auto tail = static_cast<size_t>(pattern.length);
-            return length >= tail && GitWildMatch(pattern.text.c_str(), subject + length - tail, fold);
+            return length >= tail && GitWildMatch(pattern.text.c_str(), subject + length - tail, flags);
         }
         default:
             if (pattern.length >= 0 && std::strlen(subject) != static_cast<size_t>(pattern.length))
                 return false;
-            return GitWildMatch(pattern.text.c_str(), subject, fold);
+            if (!pattern.nameOnly) return GitPathPatternMatch(pattern.text.c_str(), subject, fold);
+            return GitWildMatch(pattern.text.c_str(), subject, flags);
     }
 }
 
@@ -375,27 +213,12 @@ void ReadCoreConfig(const std::string& text, CoreConfig* config) {
     }
 }
 
-bool IsAbsolute(const std::string& path) {
-    if (!path.empty() && IsSeparator(path[0])) return true;
-#ifdef _WIN32
-    return path.size() >= 2 && path[1] == ':';
-#else
-    return false;
-#endif
-}
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // Splits off the last name; false at a root, or for a bare name.
 bool SplitLast(const std::string& path, std::string* parent, std::string* name) {
     size_t end = path.size();
-    while (end > 1 && IsSeparator(path[end - 1])) --end;
+    while (end > 1 && IsPathSeparator(path[end - 1])) --end;
     size_t sep = end;
-    while (sep > 0 && !IsSeparator(path[sep - 1])) --sep;
+    while (sep > 0 && !IsPathSeparator(path[sep - 1])) --sep;
     if (sep == 0 || sep == end) return false;
     *name = path.substr(sep, end - sep);
     size_t keep = sep - 1;
@@ -404,7 +227,7 @@ bool SplitLast(const std::string& path, std::string* parent, std::string* name) 
     *parent = path.substr(0, keep);
 #ifdef _WIN32
     // "\\server" alone is no folder.
-    if (parent->size() >= 2 && IsSeparator((*parent)[0]) && IsSeparator((*parent)[1]) &&
+    if (parent->size() >= 2 && IsPathSeparator((*parent)[0]) && IsPathSeparator((*parent)[1]) &&
         parent->find_first_of("\\/", 2) == std::string::npos)
         return false;
 #endif
@@ -412,11 +235,6 @@ bool SplitLast(const std::string& path, std::string* parent, std::string* name) 
 }
 
 }  // namespace
-
-bool GitWildMatch(const char* pattern, const char* text, bool caseFold) {
-    const WildMatcher matcher{pattern, caseFold};
-    return matcher.Run(pattern, text) == kMatch;
-}
 
 GitUserPlaces GitUserPlaces::FromEnvironment() {
     GitUserPlaces places;
@@ -463,10 +281,10 @@ std::vector<IgnorePattern> ParseIgnorePatterns(const std::string& text) {
             // Within a name '*' takes whatever the rest leaves.
             pattern.kind = IgnorePattern::Kind::Tail;
             line.erase(0, 1);
-            pattern.length = MatchLength(line.c_str());
+            pattern.length = GitWildFixedLength(line.c_str());
             if (pattern.length < 0) continue;
         } else if (line[0] != '*' && noLaterStar) {
-            pattern.length = MatchLength(line.c_str());
+            pattern.length = GitWildFixedLength(line.c_str());
             if (pattern.length < 0) continue;
         }
         pattern.text = std::move(line);
@@ -499,19 +317,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
     auto known = m_repositories.find(top);
     if (known != m_repositories.end()) return known->second;
 
-    // ".git" is the repository, or a file naming it (a linked working tree,
-    // a submodule); a linked one keeps its exclude and config in the common one.
-    std::string gitDir = JoinPath(top, ".git");
-    const uint32_t attributes = m_fs.GetAttributes(gitDir.c_str());
-    if (attributes != kInvalidAttributes && (attributes & kAttrDirectory) == 0) {
-        const std::string line = Trimmed(ReadText(gitDir));
-        if (line.compare(0, 7, "gitdir:") == 0) {
-            const std::string named = Trimmed(line.substr(7));
-            gitDir = IsAbsolute(named) ? named : JoinPath(top, named);
-        }
-    }
-    const std::string common = Trimmed(ReadText(JoinPath(gitDir, "commondir")));
-    if (!common.empty()) gitDir = IsAbsolute(common) ? common : JoinPath(gitDir, common);
+    const std::string gitDir = GitCommonDir(m_fs, top);
 
     if (!m_user) {
         m_user.reset(new UserConfig);
@@ -528,7 +334,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
     std::string excludesFile;
     if (config.hasExcludesFile) {
         excludesFile = config.excludesFile;
-        if (excludesFile.size() >= 2 && excludesFile[0] == '~' && IsSeparator(excludesFile[1]))
+        if (excludesFile.size() >= 2 && excludesFile[0] == '~' && IsPathSeparator(excludesFile[1]))
             excludesFile = JoinPath(m_places.home, excludesFile.substr(2));
     } else {
         const std::string xdg =
@@ -538,7 +344,7 @@ std::shared_ptr<const GitRepository> CGitIgnore::Repository(const std::string& t
     }
 
     auto repository = std::make_shared<GitRepository>();
-    repository->ignoreCase = config.ignoreCase < 0 ? kFoldsCase : config.ignoreCase != 0;
+    repository->ignoreCase = config.ignoreCase < 0 ? kGitFoldsCase : config.ignoreCase != 0;
     repository->exclude = ReadPatterns(JoinPath(JoinPath(gitDir, "info"), "exclude"));
     auto& global = m_excludesFiles[excludesFile];
     if (!global)
@@ -571,7 +377,7 @@ IgnoreScope CGitIgnore::ScopeOf(const std::string& folder, bool* ignored) {
             current = known->second;
             break;
         }
-        if (m_fs.GetAttributes(JoinPath(path, ".git").c_str()) != kInvalidAttributes) {
+        if (IsGitTreeTop(m_fs, path)) {
             current.scope = Child(nullptr, path, std::string(), true);
             m_folders[path] = current;
             break;
@@ -599,7 +405,7 @@ IgnoreScope CGitIgnore::Descend(const IgnoreScope& parent, const std::string& pa
                                 const std::vector<DirEntry>& entries) {
     auto known = m_folders.find(path);
     if (known != m_folders.end()) return known->second.scope;
-    const bool fold = parent ? parent->repository->ignoreCase : kFoldsCase;
+    const bool fold = parent ? parent->repository->ignoreCase : kGitFoldsCase;
     bool hasGit = false;
     bool hasIgnoreFile = false;
     for (const DirEntry& entry : entries) {

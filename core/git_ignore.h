@@ -11,12 +11,6 @@
 
 #include "core/platform/file_system.h"
 
-// Git's glob over a path with '/' separators: '*' and '?' never match a
-// '/', "**" between separators (or at an end) matches any number of
-// folders, [...] classes with '!' or '^', ranges and [:name:], and '\'
-// quoting the next character. caseFold compares ASCII letters either case.
-bool GitWildMatch(const char* pattern, const char* text, bool caseFold);
-
 // Where the user's own Git configuration lives.
 struct GitUserPlaces {
     std::string home;           // HOME, or on Windows USERPROFILE where HOME is not set

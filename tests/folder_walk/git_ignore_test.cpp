@@ -40,7 +40,8 @@ const std::vector<std::string> kPatterns = {
     "[[:bogus:]]*", "/a/deep", "deep/**", "**/b/*.h", "!*.h", "*", "!*/", "!foo", "b", "/sub/*", "**/", "doc/",
     "!doc/x.txt", "c d/", "\\[br]/", "[[]x].txt", "q\\?", "x.txt", "*.TXT", "a/b/", "**/a/**", "a?c", "!/build/",
     "[[:alpha:]][[:punct:]]*", "[a-c-e]*", "*.[ch]", "**/x/**/b", "deep/", "!deep", "/*", "a/", "**", "x", "  ",
-    "ab\\", "[:]x", "[[:space:]]*", "*.??", "*[0-9]", "*\\*star", "?[!.]?", "\\[x].txt"};
+    "ab\\", "[:]x", "[[:space:]]*", "*.??", "*[0-9]", "*\\*star", "?[!.]?", "\\[x].txt", "a**/b", "/b**",
+    "a/**\\/b"};
 // clang-format on
 
 std::string Quoted(const std::string& path) {
