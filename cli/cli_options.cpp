@@ -216,7 +216,8 @@ Options:
   -q, --quiet           print only the files that are not as expected or
                         failed, and no summary
                           pardwell-cli check -q --to lf .
-  -j N, --jobs N        N files at a time (default: one per processor); the
+  -j N, --jobs N        N files at a time (default: one per processor), a
+                        conversion one folder's files at a time each; the
                         results are printed in the order the files were found
                           pardwell-cli check -j 1 src
   -h, --help            this text
