@@ -4,6 +4,7 @@
 // set in the registry for the length of a run, then put back.
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,26 @@ using Clock = std::chrono::steady_clock;
 
 inline double Seconds(Clock::time_point from) {
     return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// A whole file written or read through the C library; "<missing>" for a
+// file that cannot be read.
+inline bool WriteFileBytes(const std::string& path, const std::string& data) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+inline std::string ReadFileBytes(const std::string& path) {
+    std::string data;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return "<missing>";
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+    std::fclose(f);
+    return data;
 }
 
 #ifdef _WIN32

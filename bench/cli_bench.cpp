@@ -21,10 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 struct Random {
     uint32_t seed;
@@ -42,24 +43,6 @@ std::string Text(Random& random, size_t bytes, const char* brk) {
         text += brk ? brk : (random.Next() % 2 ? "\r\n" : "\n");
     }
     return text;
-}
-
-bool Write(const std::string& path, const std::string& data) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-std::string Read(const std::string& path) {
-    std::string data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return "<missing>";
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
-    std::fclose(f);
-    return data;
 }
 
 double ChildrenCpu() {
@@ -153,14 +136,14 @@ std::vector<std::string> MakeFiles(const std::string& root, int count, int perFo
         if (i % perFolder == 0) fs::create_directories(root + "/" + folder);
         const size_t size = minSize + random.Next() % (maxSize - minSize + 1);
         names.push_back(folder + "/f" + std::to_string(i) + ".txt");
-        if (!Write(root + "/" + names.back(), Text(random, size, brk))) return {};
+        if (!WriteFileBytes(root + "/" + names.back(), Text(random, size, brk))) return {};
     }
     return names;
 }
 
 bool SameFiles(const std::string& a, const std::string& b, const std::vector<std::string>& names) {
     for (const std::string& name : names)
-        if (Read(a + "/" + name) != Read(b + "/" + name)) {
+        if (ReadFileBytes(a + "/" + name) != ReadFileBytes(b + "/" + name)) {
             std::printf("outputs differ: %s\n", name.c_str());
             return false;
         }
@@ -189,8 +172,8 @@ int main(int argc, char** argv) {
         fs::create_directories(root + "/theirs");
         Random random{7u + static_cast<uint32_t>(round)};
         const std::string text = Text(random, 64u << 20, nullptr);
-        Write(root + "/ours/big.txt", text);
-        Write(root + "/theirs/big.txt", text);
+        WriteFileBytes(root + "/ours/big.txt", text);
+        WriteFileBytes(root + "/theirs/big.txt", text);
         const double ours = Run({cli, "convert", "--to", "lf", "-q", root + "/ours/big.txt"});
         const double oursCpu = g_lastCpu;
         const double theirs = Run({"dos2unix", "-q", root + "/theirs/big.txt"});

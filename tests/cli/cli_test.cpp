@@ -617,4 +617,110 @@ TEST(CliUnreadable, FailsItsLineWithTheReason) {
 #endif
 }
 
+#ifndef _WIN32
+// What a terminal shows of the bytes written to it: the lines a line feed
+// ended, the line the cursor is on at the end, and each progress line as it
+// stood when a carriage return began the next.
+struct Screen {
+    std::vector<std::string> lines;
+    std::string last;
+    std::vector<std::string> progress;
+};
+
+Screen Shown(const std::string& bytes) {
+    Screen screen;
+    size_t column = 0;
+    for (const char c : bytes) {
+        if (c == '\r') {
+            if (screen.last.find(" files, ") != std::string::npos) screen.progress.push_back(screen.last);
+            column = 0;
+        } else if (c == '\n') {
+            screen.lines.push_back(screen.last.substr(0, screen.last.find_last_not_of(' ') + 1));
+            screen.last.clear();
+            column = 0;
+        } else {
+            if (column < screen.last.size())
+                screen.last[column] = c;
+            else
+                screen.last += c;
+            ++column;
+        }
+    }
+    return screen;
+}
+
+// The progress line on a terminal, natively. A file that cannot be read
+// although it is not read-only is waited for as one held by another
+// program, about two seconds, so a run with it lasts past the second after
+// which progress shows, whatever the machine's speed.
+TEST(CliProgress, OneLineOnATerminalForLongRunsOnly) {
+    constexpr int kColumns = 40;
+    ScratchDir dir("pwcli-progress");
+    const std::string big = Join(dir.path(), "a.txt");
+    std::string text;
+    for (int i = 0; i < 98304; ++i) text += "0123456789abcd\r\n";  // 1.5 MiB
+    Put(big, text);
+    const std::string held = Join(dir.path(), "held.txt");
+    Put(held, "h\r\n");
+    ASSERT_EQ(chmod(held.c_str(), 0200), 0);
+
+    const std::vector<std::string> longRun = {CliPath(), "check", "-j", "1", dir.path()};
+    const ProgramRun plain = RunAttached(longRun, Attach::File, Attach::File);
+    ASSERT_EQ(plain.status, 1);
+    ASSERT_EQ(Lines(plain.out).size(), 3u);
+    ASSERT_EQ(Lines(plain.out)[1], held + ": failed: the file was in use by another program");
+    EXPECT_EQ(plain.err, "");
+
+    struct Case {
+        const char* what;
+        bool held;  // the two-second run, else a.txt alone
+        Attach out, err;
+        bool progress;
+    };
+    const Case cases[] = {
+        {"stderr on a terminal", true, Attach::File, Attach::Terminal, true},
+        {"both on one terminal", true, Attach::Terminal, Attach::Terminal, true},
+        {"a run shorter than a second", false, Attach::Terminal, Attach::Terminal, false},
+        {"stderr into a pipe", true, Attach::File, Attach::Pipe, false},
+    };
+    const std::string head = "1/2 files, 1.5 MiB ";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = longRun;
+        if (!c.held) args.back() = big;
+        const ProgramRun run = RunAttached(args, c.out, c.err, kColumns);
+        EXPECT_EQ(run.status, c.held ? 1 : 0);
+        const std::string& terminal = c.out == Attach::Terminal ? run.out : run.err;
+        const Screen screen = Shown(c.err == Attach::Terminal ? terminal : run.err);
+        EXPECT_EQ(!screen.progress.empty(), c.progress);
+        for (const std::string& line : screen.progress) {
+            // Exactly one line short of the width, so it never wraps: the
+            // counts, the bytes read, and as much of the current file's path
+            // as fits, from its end.
+            ASSERT_EQ(line.size(), static_cast<size_t>(kColumns - 1)) << line;
+            ASSERT_EQ(line.compare(0, head.size(), head), 0) << line;
+            const std::string current =
+                line.substr(head.size(), line.find_last_not_of(' ') + 1 - head.size());
+            ASSERT_FALSE(current.empty());
+            EXPECT_EQ(big.compare(big.size() - current.size(), current.size(), current), 0) << line;
+        }
+        // Taken away at the end; results on the same terminal never stand
+        // over a remnant of it.
+        EXPECT_EQ(screen.last.find_first_not_of(' '), std::string::npos) << screen.last;
+        if (c.out == Attach::Terminal) {
+            std::vector<std::string> expected = Lines(plain.out);
+            if (!c.held) expected = Lines(RunProgram(args).out);
+            EXPECT_EQ(screen.lines, expected);
+        } else {
+            EXPECT_TRUE(screen.lines.empty());
+            EXPECT_EQ(run.out, plain.out);
+        }
+        if (c.err == Attach::Pipe) {
+            EXPECT_EQ(run.err, "");
+        }
+    }
+    chmod(held.c_str(), 0600);
+}
+#endif
+
 }  // namespace

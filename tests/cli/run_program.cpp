@@ -59,8 +59,14 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& c
 
 #else
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#endif
 
 ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& cwd) {
     ProgramRun run;
@@ -86,6 +92,82 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& c
     if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
     run.out = ReadWholeFile(outPath);
     run.err = ReadWholeFile(errPath);
+    return run;
+}
+
+ProgramRun RunAttached(const std::vector<std::string>& args, Attach out, Attach err, int columns) {
+    ProgramRun run;
+    ScratchDir io("pwcli-io");
+    int master = -1, terminal = -1;
+    if (out == Attach::Terminal || err == Attach::Terminal) {
+        winsize size{};
+        size.ws_row = 24;
+        size.ws_col = static_cast<unsigned short>(columns);
+        if (openpty(&master, &terminal, nullptr, nullptr, &size) != 0) return run;
+    }
+    int pipes[2][2] = {{-1, -1}, {-1, -1}};
+    const Attach attach[2] = {out, err};
+    for (int i = 0; i < 2; ++i)
+        if (attach[i] == Attach::Pipe && pipe(pipes[i]) != 0) return run;
+    const std::string files[2] = {io.Path("out"), io.Path("err")};
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+#ifdef __linux__
+        // Root reads any file otherwise; only the bounding set outlives exec.
+        prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+        prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+#endif
+        const int in = open("/dev/null", O_RDONLY);
+        if (in < 0) _exit(127);
+        dup2(in, 0);
+        for (int i = 0; i < 2; ++i) {
+            int fd = attach[i] == Attach::Terminal ? terminal
+                     : attach[i] == Attach::Pipe   ? pipes[i][1]
+                                                 : open(files[i].c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd < 0 || dup2(fd, i + 1) < 0) _exit(127);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (terminal >= 0) close(terminal);
+    // Read every pipe and the terminal to their ends while the program
+    // runs, so that it never blocks on a full one.
+    std::string caught[2];
+    std::vector<pollfd> polled;
+    std::vector<std::string*> into;
+    for (int i = 0; i < 2; ++i)
+        if (attach[i] == Attach::Pipe) {
+            close(pipes[i][1]);
+            polled.push_back({pipes[i][0], POLLIN, 0});
+            into.push_back(&caught[i]);
+        }
+    if (master >= 0) {
+        polled.push_back({master, POLLIN, 0});
+        into.push_back(&caught[out == Attach::Terminal ? 0 : 1]);
+    }
+    while (pid > 0 && !polled.empty()) {
+        if (poll(polled.data(), polled.size(), -1) < 0) break;
+        for (size_t i = polled.size(); i-- > 0;) {
+            if (polled[i].revents == 0) continue;
+            char buffer[4096];
+            const ssize_t got = read(polled[i].fd, buffer, sizeof buffer);
+            if (got > 0) {
+                into[i]->append(buffer, static_cast<size_t>(got));
+                continue;
+            }
+            // The end of a pipe, or EIO once the terminal's last user left.
+            close(polled[i].fd);
+            polled.erase(polled.begin() + static_cast<long>(i));
+            into.erase(into.begin() + static_cast<long>(i));
+        }
+    }
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    run.out = out == Attach::File ? ReadWholeFile(files[0]) : caught[0];
+    run.err = err == Attach::File ? ReadWholeFile(files[1]) : caught[1];
     return run;
 }
 #endif
