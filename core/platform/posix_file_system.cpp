@@ -42,10 +42,24 @@ mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
     return mode;
 }
 
+void TimesFromStat(const struct stat& st, FileTimes* times) {
+    times->accessTime = static_cast<int64_t>(st.st_atim.tv_sec);
+    times->accessNanos = static_cast<uint32_t>(st.st_atim.tv_nsec);
+    times->modifyTime = static_cast<int64_t>(st.st_mtim.tv_sec);
+    times->modifyNanos = static_cast<uint32_t>(st.st_mtim.tv_nsec);
+}
+
+// For futimens and utimensat.
+void StampsFromTimes(const FileTimes& times, struct timespec ts[2]) {
+    ts[0].tv_sec = static_cast<time_t>(times.accessTime);
+    ts[0].tv_nsec = static_cast<long>(times.accessNanos);
+    ts[1].tv_sec = static_cast<time_t>(times.modifyTime);
+    ts[1].tv_nsec = static_cast<long>(times.modifyNanos);
+}
+
 void FillInfo(const struct stat& st, FileInfo* info) {
     info->attributes = AttributesFromMode(st.st_mode);
-    info->times.accessTime = static_cast<int64_t>(st.st_atime);
-    info->times.modifyTime = static_cast<int64_t>(st.st_mtime);
+    TimesFromStat(st, &info->times);
     info->size = static_cast<uint64_t>(st.st_size);
     info->writeStamp = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
@@ -93,10 +107,7 @@ public:
         if (m_fd < 0) return false;
         if (times) {
             struct timespec ts[2];
-            ts[0].tv_sec = static_cast<time_t>(times->accessTime);
-            ts[0].tv_nsec = 0;
-            ts[1].tv_sec = static_cast<time_t>(times->modifyTime);
-            ts[1].tv_nsec = 0;
+            StampsFromTimes(*times, ts);
             if (::futimens(m_fd, ts) != 0) return false;
         }
         if (attributes) {
@@ -171,8 +182,7 @@ public:
     bool GetTimes(const char* path, FileTimes* times) override {
         struct stat st;
         if (::stat(path, &st) != 0) return false;
-        times->accessTime = static_cast<int64_t>(st.st_atime);
-        times->modifyTime = static_cast<int64_t>(st.st_mtime);
+        TimesFromStat(st, times);
         return true;
     }
 
@@ -184,12 +194,9 @@ public:
     }
 
     bool SetTimes(const char* path, const FileTimes& times) override {
-        struct timeval tv[2];
-        tv[0].tv_sec = static_cast<time_t>(times.accessTime);
-        tv[0].tv_usec = 0;
-        tv[1].tv_sec = static_cast<time_t>(times.modifyTime);
-        tv[1].tv_usec = 0;
-        return ::utimes(path, tv) == 0;
+        struct timespec ts[2];
+        StampsFromTimes(times, ts);
+        return ::utimensat(AT_FDCWD, path, ts, 0) == 0;
     }
 
     bool Rename(const char* from, const char* to) override {

@@ -30,38 +30,38 @@ private:
     bool m_ok;
 };
 
-// FILETIME counts 100 ns units since 1601; we carry whole seconds since 1970.
+// FILETIME counts 100 ns units since 1601; we carry seconds since 1970 and
+// nanoseconds.
 constexpr int64_t kEpochDifference = 116444736000000000LL;
 constexpr int64_t kTicksPerSecond = 10000000LL;
 
-int64_t SecondsFromFileTime(const FILETIME& ft) {
-    int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    int64_t t = ticks - kEpochDifference;
-    // Floor, so a time just before 1970 does not round up to a later second.
-    return t >= 0 ? t / kTicksPerSecond : -((-t + kTicksPerSecond - 1) / kTicksPerSecond);
+void TimeFromTicks(int64_t ticks, int64_t* seconds, uint32_t* nanos) {
+    const int64_t t = ticks - kEpochDifference;
+    // Floor, so a time just before 1970 keeps a part of a second that counts up.
+    const int64_t whole = t >= 0 ? t / kTicksPerSecond : -((-t + kTicksPerSecond - 1) / kTicksPerSecond);
+    *seconds = whole;
+    *nanos = static_cast<uint32_t>((t - whole * kTicksPerSecond) * 100);
 }
 
-FILETIME FileTimeFromSeconds(int64_t seconds) {
-    uint64_t ticks = static_cast<uint64_t>(seconds * kTicksPerSecond + kEpochDifference);
+int64_t TicksFromTime(int64_t seconds, uint32_t nanos) {
+    return seconds * kTicksPerSecond + nanos / 100 + kEpochDifference;
+}
+
+int64_t TicksOf(const FILETIME& ft) {
+    return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+FILETIME FileTimeOf(int64_t ticks) {
     FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) & 0xFFFFFFFFu);
+    ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32);
     return ft;
 }
 
-int64_t SecondsFromTicks(const LARGE_INTEGER& ticks) {
-    FILETIME ft;
-    ft.dwLowDateTime = ticks.LowPart;
-    ft.dwHighDateTime = static_cast<DWORD>(ticks.HighPart);
-    return SecondsFromFileTime(ft);
-}
-
-LARGE_INTEGER TicksFromSeconds(int64_t seconds) {
-    const FILETIME ft = FileTimeFromSeconds(seconds);
-    LARGE_INTEGER ticks;
-    ticks.LowPart = ft.dwLowDateTime;
-    ticks.HighPart = static_cast<LONG>(ft.dwHighDateTime);
-    return ticks;
+LARGE_INTEGER LargeOf(int64_t ticks) {
+    LARGE_INTEGER large;
+    large.QuadPart = ticks;
+    return large;
 }
 
 // The attributes a file's basic information may be given; the others (folder,
@@ -108,8 +108,8 @@ public:
         LARGE_INTEGER size;
         if (!GetFileSizeEx(m_handle, &size)) return false;
         info->attributes = basic.FileAttributes;
-        info->times.accessTime = SecondsFromTicks(basic.LastAccessTime);
-        info->times.modifyTime = SecondsFromTicks(basic.LastWriteTime);
+        TimeFromTicks(basic.LastAccessTime.QuadPart, &info->times.accessTime, &info->times.accessNanos);
+        TimeFromTicks(basic.LastWriteTime.QuadPart, &info->times.modifyTime, &info->times.modifyNanos);
         info->size = static_cast<uint64_t>(size.QuadPart);
         info->writeStamp = basic.LastWriteTime.QuadPart;
         return true;
@@ -120,8 +120,8 @@ public:
         if (!m_handle) return false;
         FILE_BASIC_INFORMATION basic = {};
         if (times) {
-            basic.LastAccessTime = TicksFromSeconds(times->accessTime);
-            basic.LastWriteTime = TicksFromSeconds(times->modifyTime);
+            basic.LastAccessTime = LargeOf(TicksFromTime(times->accessTime, times->accessNanos));
+            basic.LastWriteTime = LargeOf(TicksFromTime(times->modifyTime, times->modifyNanos));
         }
         if (attributes) {
             basic.FileAttributes = attributes & kSettableAttributes;
@@ -203,8 +203,8 @@ public:
         CKernelHandle h = OpenForMetadata(path, FILE_READ_ATTRIBUTES);
         FILETIME access, write;
         if (!h || !GetFileTime(h, nullptr, &access, &write)) return false;
-        times->accessTime = SecondsFromFileTime(access);
-        times->modifyTime = SecondsFromFileTime(write);
+        TimeFromTicks(TicksOf(access), &times->accessTime, &times->accessNanos);
+        TimeFromTicks(TicksOf(write), &times->modifyTime, &times->modifyNanos);
         return true;
     }
 
@@ -218,8 +218,8 @@ public:
     bool SetTimes(const char* path, const FileTimes& times) override {
         CKernelHandle h = OpenForMetadata(path, FILE_WRITE_ATTRIBUTES);
         if (!h) return false;
-        FILETIME access = FileTimeFromSeconds(times.accessTime);
-        FILETIME write = FileTimeFromSeconds(times.modifyTime);
+        FILETIME access = FileTimeOf(TicksFromTime(times.accessTime, times.accessNanos));
+        FILETIME write = FileTimeOf(TicksFromTime(times.modifyTime, times.modifyNanos));
         BOOL ok = SetFileTime(h, nullptr, &access, &write);
         // The times are written when the handle closes.
         BOOL closed = CloseHandle(h.Release());

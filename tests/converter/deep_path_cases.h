@@ -15,7 +15,7 @@
 
 // In place, with and without a backup, with the first temporary name taken
 // beforehand (the copy then goes to ".tmp2"); the modification time is kept
-// each time. folder is a deep one (MakeDeepFolder).
+// each time, to its part of a second. folder is a deep one (MakeDeepFolder).
 inline void ExpectDeepPathConversions(const std::string& folder, char separator) {
     struct Case {
         const char* what;
@@ -35,7 +35,7 @@ inline void ExpectDeepPathConversions(const std::string& folder, char separator)
         if (c.tempTaken) {
             ASSERT_TRUE(WriteWholeFile(path + ".tmp", "taken")) << c.what;
         }
-        const FileTimes times{1000000000, 1200000000};
+        const FileTimes times{1000000000, 1200000000, 0, 123456700};
         ASSERT_TRUE(native.SetTimes(path.c_str(), times)) << c.what;
 
         FaultFileSystem fs(native);
@@ -50,5 +50,6 @@ inline void ExpectDeepPathConversions(const std::string& folder, char separator)
         FileTimes after;
         ASSERT_TRUE(native.GetTimes(path.c_str(), &after)) << c.what;
         EXPECT_EQ(after.modifyTime, times.modifyTime) << c.what;
+        EXPECT_EQ(after.modifyNanos, times.modifyNanos) << c.what;
     }
 }

@@ -107,12 +107,17 @@ TEST_F(FileSystemLayer, ReadOnlyAttributeAndTimesRoundTrip) {
     EXPECT_EQ(m_fs.GetAttributes(P("a").c_str()) & kAttrReadOnly, kAttrReadOnly);
     ASSERT_TRUE(m_fs.SetAttributes(P("a").c_str(), 0));
     EXPECT_EQ(m_fs.GetAttributes(P("a").c_str()) & kAttrReadOnly, 0u);
-    for (FileTimes t : {FileTimes{1000000000, 1200000000}, FileTimes{1700000001, 1700000001}}) {
+    // Parts of a second in whole 100 ns, which every platform holds.
+    for (FileTimes t :
+         {FileTimes{1000000000, 1200000000}, FileTimes{1700000001, 1700000001},
+          FileTimes{1700000001, 1700000002, 123456700, 999999900}, FileTimes{-2, -1, 100, 500000000}}) {
         ASSERT_TRUE(m_fs.SetTimes(P("a").c_str(), t));
         FileTimes back;
         ASSERT_TRUE(m_fs.GetTimes(P("a").c_str(), &back));
         EXPECT_EQ(back.modifyTime, t.modifyTime);
         EXPECT_EQ(back.accessTime, t.accessTime);
+        EXPECT_EQ(back.modifyNanos, t.modifyNanos);
+        EXPECT_EQ(back.accessNanos, t.accessNanos);
     }
     FileTimes none;
     EXPECT_FALSE(m_fs.GetTimes(P("missing").c_str(), &none));
@@ -125,7 +130,7 @@ TEST_F(FileSystemLayer, ReadOnlyAttributeAndTimesRoundTrip) {
 // another file.
 TEST_F(FileSystemLayer, InfoThroughOpenFilesAndReplace) {
     Make("a", "alpha");
-    const FileTimes old{1000000000, 1200000000};
+    const FileTimes old{1000000000, 1200000000, 250000000, 750000100};
     ASSERT_TRUE(m_fs.SetTimes(P("a").c_str(), old));
     {
         auto in = m_fs.OpenRead(P("a").c_str());
@@ -160,6 +165,8 @@ TEST_F(FileSystemLayer, InfoThroughOpenFilesAndReplace) {
     ASSERT_TRUE(m_fs.GetTimes(P("a").c_str(), &back));
     EXPECT_EQ(back.modifyTime, old.modifyTime);
     EXPECT_EQ(back.accessTime, old.accessTime);
+    EXPECT_EQ(back.modifyNanos, old.modifyNanos);
+    EXPECT_EQ(back.accessNanos, old.accessNanos);
     EXPECT_EQ(Content("a"), "beta");
     EXPECT_EQ(m_fs.GetAttributes(P("a").c_str()) & kAttrReadOnly, kAttrReadOnly);
     ASSERT_TRUE(m_fs.Replace(P("a").c_str(), P("c").c_str()));
