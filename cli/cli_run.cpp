@@ -353,17 +353,24 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
 
     std::thread walker([&] {
         FindFiles(options, fs, [&](const std::string& path) {
+            // The folder's part of the path, compared without copying it.
+            const size_t folderSize = runPerFolder ? path.rfind(kPathSeparator) + 1 : 0;
             {
                 std::lock_guard<std::mutex> lock(mutex);
-                const std::string folder = path.substr(0, path.rfind(kPathSeparator) + 1);
-                if (!runPerFolder || runStarts.empty() || folder != lastFolder)
+                if (!runPerFolder || runStarts.empty() ||
+                    lastFolder.compare(0, std::string::npos, path, 0, folderSize) != 0) {
                     runStarts.push_back(slots.size());
-                if (runPerFolder) lastFolder = folder;
+                    if (runPerFolder) lastFolder.assign(path, 0, folderSize);
+                }
                 slots.emplace_back();
                 slots.back().path = path;
             }
-            // A worker may be waiting for the next file of its run or for a new run.
-            workReady.notify_all();
+            // With runs of a folder a worker may be waiting for the next file
+            // of its own run, so all must look; one file to a run needs one.
+            if (runPerFolder)
+                workReady.notify_all();
+            else
+                workReady.notify_one();
         });
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -385,8 +392,10 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
                 if (nextRun >= runStarts.size()) return;
                 const size_t run = nextRun++;
                 for (size_t i = runStarts[run];; ++i) {
-                    workReady.wait(lock,
-                                   [&] { return i < runEnd(run) || run + 1 < runStarts.size() || walkDone; });
+                    // A run of one file never grows: only a folder's run waits for more.
+                    if (runPerFolder)
+                        workReady.wait(
+                            lock, [&] { return i < runEnd(run) || run + 1 < runStarts.size() || walkDone; });
                     if (i >= runEnd(run)) break;
                     Slot* slot = &slots[i];
                     lock.unlock();
