@@ -334,10 +334,10 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
     std::condition_variable workReady;
     std::condition_variable allDone;
     std::deque<Slot> slots;  // a slot keeps its address while later ones are added
-    // Slots are handed out in runs: a worker takes a whole run. A conversion
-    // keeps each folder's files in one run, because two workers creating and
-    // renaming in one folder queue on its lock (and spin on it) instead of
-    // working side by side; a check takes one file at a time.
+    // A check hands out one file at a time. A conversion hands out runs, one
+    // folder's files each: two workers creating and renaming in one folder
+    // queue on its lock (and spin on it) instead of working side by side.
+    size_t nextSlot = 0;
     std::vector<size_t> runStarts;
     std::string lastFolder;
     const bool runPerFolder = options.command == CliCommand::Convert;
@@ -357,10 +357,10 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
             const size_t folderSize = runPerFolder ? path.rfind(kPathSeparator) + 1 : 0;
             {
                 std::lock_guard<std::mutex> lock(mutex);
-                if (!runPerFolder || runStarts.empty() ||
-                    lastFolder.compare(0, std::string::npos, path, 0, folderSize) != 0) {
+                if (runPerFolder && (runStarts.empty() ||
+                                     lastFolder.compare(0, std::string::npos, path, 0, folderSize) != 0)) {
                     runStarts.push_back(slots.size());
-                    if (runPerFolder) lastFolder.assign(path, 0, folderSize);
+                    lastFolder.assign(path, 0, folderSize);
                 }
                 slots.emplace_back();
                 slots.back().path = path;
@@ -380,33 +380,41 @@ int RunCli(const CliOptions& options, ICliOutput& output, IFileSystem& fs,
         allDone.notify_all();
     });
 
-    // Where a run ends as far as it is known: the next run's start, or the
-    // slots found so far while it is the last.
+    // Where a folder's run ends as far as it is known: the next run's start,
+    // or the slots found so far while it is the last.
     auto runEnd = [&](size_t run) { return run + 1 < runStarts.size() ? runStarts[run + 1] : slots.size(); };
+    // Called with the lock held, which it gives up while the file is worked on.
+    auto work = [&](std::unique_lock<std::mutex>& lock, Slot* slot) {
+        lock.unlock();
+        Process(options, fs, rules.get(), slot);
+        const uint64_t size = progress && sizeOf ? sizeOf(slot->path) : 0;
+        lock.lock();
+        slot->done = true;
+        bytes += size;
+        if (progress) current = slot->path;
+        // The printer polls; it is woken only for the end.
+        if (++finished == slots.size() && walkDone) allDone.notify_all();
+    };
     std::vector<std::thread> workers;
     for (int w = 0; w < jobs; ++w) {
         workers.emplace_back([&] {
             std::unique_lock<std::mutex> lock(mutex);
+            if (!runPerFolder) {
+                for (;;) {
+                    workReady.wait(lock, [&] { return nextSlot < slots.size() || walkDone; });
+                    if (nextSlot >= slots.size()) return;
+                    work(lock, &slots[nextSlot++]);
+                }
+            }
             for (;;) {
                 workReady.wait(lock, [&] { return nextRun < runStarts.size() || walkDone; });
                 if (nextRun >= runStarts.size()) return;
                 const size_t run = nextRun++;
                 for (size_t i = runStarts[run];; ++i) {
-                    // A run of one file never grows: only a folder's run waits for more.
-                    if (runPerFolder)
-                        workReady.wait(
-                            lock, [&] { return i < runEnd(run) || run + 1 < runStarts.size() || walkDone; });
+                    workReady.wait(lock,
+                                   [&] { return i < runEnd(run) || run + 1 < runStarts.size() || walkDone; });
                     if (i >= runEnd(run)) break;
-                    Slot* slot = &slots[i];
-                    lock.unlock();
-                    Process(options, fs, rules.get(), slot);
-                    const uint64_t size = progress && sizeOf ? sizeOf(slot->path) : 0;
-                    lock.lock();
-                    slot->done = true;
-                    bytes += size;
-                    if (progress) current = slot->path;
-                    // The printer polls; it is woken only for the end.
-                    if (++finished == slots.size() && walkDone) allDone.notify_all();
+                    work(lock, &slots[i]);
                 }
             }
         });
