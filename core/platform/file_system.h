@@ -81,6 +81,8 @@ public:
     virtual bool SetInfo(const FileTimes* times, uint32_t attributes) = 0;
 };
 
+// attributes: the folder and reparse-point bits always; the others only
+// where the listing gives them without a query of each name (not on POSIX).
 struct DirEntry {
     std::string name;
     uint32_t attributes = 0;
