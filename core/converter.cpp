@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/break_pass.h"
+#include "core/write_behind.h"
 
 namespace {
 
@@ -160,8 +161,8 @@ ConvertFailure CheckUnchanged(IFileSystem& fs, const char* path, const FileInfo&
 // the first block, as it mostly is.
 class TempOutput : public IPassOutput {
 public:
-    TempOutput(IFileSystem& fs, const char* path, std::string& tempName, StopToken& stop)
-        : m_fs(fs), m_path(path), m_tempName(tempName), m_stop(stop) {}
+    TempOutput(IFileSystem& fs, const char* path, std::string& tempName, StopToken& stop, bool writeBehind)
+        : m_fs(fs), m_path(path), m_tempName(tempName), m_stop(stop), m_writeBehind(writeBehind) {}
 
     IFile* Begin(uint64_t unchanged) override {
         // Only a create-new open proves a name free, so no existence check
@@ -177,6 +178,7 @@ public:
             if (!FitsPathLimit(m_tempName.c_str())) return Fail(ConvertFailure::PathTooLong);
         }
         m_created = true;
+        if (m_writeBehind) m_out = WriteBehind(std::move(m_out));
         if (unchanged > 0 && !CopyUnchanged(unchanged)) return nullptr;
         return m_out.get();
     }
@@ -244,6 +246,7 @@ private:
     const char* m_path;
     std::string& m_tempName;
     StopToken& m_stop;
+    bool m_writeBehind;
     std::unique_ptr<IFile> m_out;
     bool m_created = false;
     ConvertFailure m_failure = ConvertFailure::None;
@@ -327,7 +330,9 @@ ConvertFailure Convert(IFileSystem& fs, const char* path, const ConvertOptions& 
     if (!in->GetInfo(&original) || (original.attributes & kAttrDirectory)) return ConvertFailure::CannotOpen;
     if ((original.attributes & kAttrReadOnly) && !options.allowReadOnly) return ConvertFailure::ReadOnly;
 
-    TempOutput temp(fs, path, tempName, stop);
+    // A large file is written on a second thread while the pass goes on.
+    const bool writeBehind = original.size >= kWriteBehindFrom && fs.ConcurrentFiles();
+    TempOutput temp(fs, path, tempName, stop, writeBehind);
     PassOptions pass;
     pass.format = options.format;
     pass.stopAtBinary = options.skipBinary;

@@ -131,6 +131,9 @@ public:
 
     // Why this thread's last failed call failed; asked at once after it.
     virtual FileError LastError() = 0;
+
+    // Whether two of its open files may be used on two threads at once.
+    virtual bool ConcurrentFiles() const { return false; }
 };
 
 // The platform's own file system.

@@ -266,6 +266,8 @@ public:
         return true;
     }
 
+    bool ConcurrentFiles() const override { return true; }
+
     FileError LastError() override {
         switch (errno) {
             case 0:

@@ -278,6 +278,8 @@ public:
         return true;
     }
 
+    bool ConcurrentFiles() const override { return true; }
+
     FileError LastError() override {
         switch (GetLastError()) {
             case ERROR_SUCCESS:

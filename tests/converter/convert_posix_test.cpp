@@ -18,6 +18,7 @@
 #include "core/converter.h"
 #include "tests/converter/deep_path_cases.h"
 #include "tests/converter/fault_file_system.h"
+#include "tests/converter/large_file_cases.h"
 #include "tests/converter/test_support.h"
 #include "tests/support/file_io.h"
 #include "tests/support/scratch_dir.h"
@@ -205,6 +206,12 @@ TEST_F(ConvertPosix, DeepPathInAnyScriptConvertsWithItsSideFiles) {
     ASSERT_FALSE(folder.empty());
     ASSERT_GT(folder.size(), 1100u);
     ExpectDeepPathConversions(folder, '/');
+}
+
+// Large enough to be written on a second thread: the same result, times
+// and attributes as a small file gets.
+TEST_F(ConvertPosix, LargeFileWrittenBehindConvertsWhole) {
+    ExpectLargeFileConversions(m_dir, '/');
 }
 
 TEST_F(ConvertPosix, MissingFileAndFolderFail) {

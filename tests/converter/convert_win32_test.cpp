@@ -15,8 +15,10 @@
 #include <thread>
 
 #include "core/converter.h"
+#include "core/write_behind.h"
 #include "tests/converter/deep_path_cases.h"
 #include "tests/converter/fault_file_system.h"
+#include "tests/converter/large_file_cases.h"
 #include "tests/converter/test_support.h"
 #include "tests/support/file_io.h"
 #include "tests/support/scratch_dir.h"
@@ -205,6 +207,12 @@ TEST_F(ConvertWin32, DeepPathInAnyScriptConvertsWithItsSideFiles) {
     const std::string folder = MakeDeepFolder(m_dir, 600);
     ASSERT_FALSE(folder.empty());
     ExpectDeepPathConversions(folder, '\\');
+}
+
+// Large enough to be written on a second thread: the same result, times
+// and attributes as a small file gets.
+TEST_F(ConvertWin32, LargeFileWrittenBehindConvertsWhole) {
+    ExpectLargeFileConversions(m_dir, '\\');
 }
 
 // The limit is the "\\?\" form's 32,767 UTF-16 units, side name included,
@@ -449,25 +457,31 @@ std::string EnvDir(const char* name) {
     return v ? v : "";
 }
 
-// A 64 KiB disk holding a file the converted copy cannot fit beside.
+// A 7 MiB disk holding two files the converted copies cannot fit beside: one
+// written on a second thread, one not.
 TEST(ConvertWin32Faults, FullDiskLeavesOriginalAlone) {
     const std::string dir = EnvDir("PARDWELL_FULL_DIR");
     if (dir.empty()) GTEST_SKIP() << "PARDWELL_FULL_DIR not set: run_fault_tests.sh runs this case";
-    const std::string path = dir + "\\big.txt";
-    const std::string original = ReadAll(path);
-    ASSERT_GT(original.size(), 40000u);
-    for (bool backup : {false, true}) {
-        for (DWORD attrs : {DWORD(FILE_ATTRIBUTE_NORMAL), kRHS}) {
-            ASSERT_TRUE(SetFileAttributesA(path.c_str(), attrs));
-            EXPECT_EQ(
-                ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, backup)).failure,
-                ConvertFailure::ReadWrite)
-                << "a full disk is a write error";
-            EXPECT_EQ(Listing(dir), (std::map<std::string, std::string>{{"big.txt", original}}));
-            EXPECT_EQ(GetFileAttributesA(path.c_str()) & kRHS, attrs & kRHS);
+    const std::map<std::string, std::string> before = Listing(dir);
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_GE(before.at("big.txt").size(), kWriteBehindFrom);
+    EXPECT_LT(before.at("mid.txt").size(), kWriteBehindFrom);
+    EXPECT_GT(before.at("mid.txt").size(), 1000000u);
+    for (const auto& file : before) {
+        const std::string path = dir + "\\" + file.first;
+        for (bool backup : {false, true}) {
+            for (DWORD attrs : {DWORD(FILE_ATTRIBUTE_NORMAL), kRHS}) {
+                ASSERT_TRUE(SetFileAttributesA(path.c_str(), attrs));
+                EXPECT_EQ(ConvertFile(NativeFileSystem(), path.c_str(), Options(0, true, true, true, backup))
+                              .failure,
+                          ConvertFailure::ReadWrite)
+                    << file.first << ": a full disk is a write error";
+                EXPECT_TRUE(Listing(dir) == before) << file.first;
+                EXPECT_EQ(GetFileAttributesA(path.c_str()) & kRHS, attrs & kRHS);
+            }
         }
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // a.txt.tmp is a dangling link to ../victim: existence checks call the name

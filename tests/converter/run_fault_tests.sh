@@ -1,7 +1,8 @@
 #!/bin/sh
 # Prepares real faults on the host, then runs the ConvertWin32Faults cases
 # under Wine against them:
-#  - a 64 KiB tmpfs holding a file whose converted copy cannot fit (full disk);
+#  - a 7 MiB tmpfs holding two files whose converted copies cannot fit (full
+#    disk): one large enough to be written on a second thread, one not;
 #  - a dangling link planted at the temporary name of a file.
 # Without the right to mount, it retries inside a private mount namespace;
 # if that fails too it says so and exits 77, which ctest reports as skipped.
@@ -38,10 +39,14 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir "$work/full" "$work/links"
-mount -t tmpfs -o size=64k tmpfs "$work/full" || { echo "mount failed"; exit 1; }
-# About 54 KB of text with LF breaks: its CR LF copy cannot fit beside it.
-head -c 40000 /dev/urandom | base64 > "$work/full/big.txt"
+mount -t tmpfs -o size=7m tmpfs "$work/full" || { echo "mount failed"; exit 1; }
+# Text with LF breaks: about 4.5 MB, then as much as leaves 64 KiB free, so
+# neither CR LF copy fits beside it.
+head -c 3300000 /dev/urandom | base64 > "$work/full/big.txt"
+free=$(($(stat -f -c '%a * %S' "$work/full")))
+head -c $(((free - 65536) * 3 / 4 * 76 / 77)) /dev/urandom | base64 > "$work/full/mid.txt"
 cp "$work/full/big.txt" "$work/big.orig"
+cp "$work/full/mid.txt" "$work/mid.orig"
 
 printf 'a\nb\n' > "$work/links/a.txt"
 ln -s ../victim "$work/links/a.txt.tmp"
@@ -63,6 +68,8 @@ echo "$out" | grep -q '\[  PASSED  \] 2 tests' || { echo "FAIL: expected 2 fault
 # created, the full disk holds just the original.
 [ -L "$work/links/a.txt.tmp" ] || { echo "FAIL: planted link removed"; status=1; }
 [ ! -e "$work/victim" ] || { echo "FAIL: written through the planted link"; status=1; }
-cmp -s "$work/full/big.txt" "$work/big.orig" || { echo "FAIL: original changed on the full disk"; status=1; }
-[ "$(ls -A "$work/full")" = big.txt ] || { echo "FAIL: side files left on the full disk: $(ls -A "$work/full")"; status=1; }
+for f in big mid; do
+  cmp -s "$work/full/$f.txt" "$work/$f.orig" || { echo "FAIL: original $f.txt changed on the full disk"; status=1; }
+done
+[ "$(ls -A "$work/full" | tr '\n' ' ')" = "big.txt mid.txt " ] || { echo "FAIL: side files left on the full disk: $(ls -A "$work/full")"; status=1; }
 exit $status
