@@ -130,32 +130,40 @@ void RemoveSet(const FileSet& set) {
     RemoveDirectoryA(set.root.c_str());
 }
 
-// The program started with args, its output thrown away as a script's
-// redirection would: seconds from start to end, or -1 if it did not run or
-// did not end with 0. (Wine reports no usable processor time of a child.)
-double RunProgram(const std::string& exe, const std::string& args) {
+// The program started with args, its output sent to the file output as a
+// script's redirection would: seconds from start to end, or -1 if it did
+// not run or did not end with 0, which is then printed with the output.
+// (Wine reports no usable processor time of a child.)
+double RunProgram(const std::string& exe, const std::string& args, const std::string& output) {
     double timed = -1;
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    const HANDLE null = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    &sa, OPEN_EXISTING, 0, nullptr);
+    const HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                   CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        std::printf("cannot write %s\n", output.c_str());
+        return -1;
+    }
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = si.hStdOutput = si.hStdError = null;
+    si.hStdInput = si.hStdOutput = si.hStdError = out;
     PROCESS_INFORMATION pi{};
     std::string line = "\"" + exe + "\" " + args;
     const auto start = Clock::now();
+    DWORD code = 1;
     if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
                        &pi)) {
         WaitForSingleObject(pi.hProcess, INFINITE);
         const double seconds = Seconds(start);
-        DWORD code = 1;
         GetExitCodeProcess(pi.hProcess, &code);
         if (code == 0) timed = seconds;
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
+    CloseHandle(out);
+    if (timed < 0)
+        std::printf("%s %s: exit status %lu, output:\n%.4000s\n", exe.c_str(), args.c_str(),
+                    static_cast<unsigned long>(code), ReadFileBytes(output).c_str());
     return timed;
 }
 
@@ -198,6 +206,7 @@ int main(int argc, char** argv) {
         std::printf("cannot make %s\n", root.c_str());
         return 1;
     }
+    const std::string output = root + "\\output.txt";
     std::printf(
         "pardwell-cli.exe convert against a ConvertFile loop: %d CR LF files of 0.5 to 8 KiB to LF,\n"
         "%d rounds, in %s\n%s\n",
@@ -205,7 +214,7 @@ int main(int argc, char** argv) {
 
     // What starting the program costs alone, for reading the figures.
     std::vector<double> starts;
-    for (int i = 0; i < 5; ++i) starts.push_back(RunProgram(exe, "--version"));
+    for (int i = 0; i < 5; ++i) starts.push_back(RunProgram(exe, "--version", output));
     const double start = Median(starts);
     std::printf("  starting pardwell-cli.exe --version: %.3f s (median of 5)\n", start);
 
@@ -231,9 +240,9 @@ int main(int argc, char** argv) {
             double loop, cli;
             if (loopFirst) {
                 loop = ConvertLoop(loopSet);
-                cli = RunProgram(exe, args);
+                cli = RunProgram(exe, args, output);
             } else {
-                cli = RunProgram(exe, args);
+                cli = RunProgram(exe, args, output);
                 loop = ConvertLoop(loopSet);
             }
             if (loop < 0 || cli < 0) {
@@ -256,6 +265,7 @@ int main(int argc, char** argv) {
     }
     RemoveSet(loopSet);
     RemoveSet(cliSet);
+    DeleteFileA(output.c_str());
     RemoveDirectoryA(root.c_str());
 
     bool failed = broken;
