@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -10,10 +11,13 @@ namespace {
 
 class WriteBehindFile : public IFile {
 public:
-    explicit WriteBehindFile(std::unique_ptr<IFile> file) : m_file(std::move(file)) {
+    // Takes file only once its buffers and thread exist: if they cannot be
+    // had, file is left with the caller, who writes it directly.
+    explicit WriteBehindFile(std::unique_ptr<IFile>& file) {
         m_filling.reserve(kWriteBehindPiece);
         m_writing.reserve(kWriteBehindPiece);
         m_thread = std::thread([this] { WriteLoop(); });
+        m_file = std::move(file);
     }
 
     ~WriteBehindFile() override {
@@ -104,5 +108,9 @@ private:
 }  // namespace
 
 std::unique_ptr<IFile> WriteBehind(std::unique_ptr<IFile> file) {
-    return std::make_unique<WriteBehindFile>(std::move(file));
+    try {
+        return std::make_unique<WriteBehindFile>(file);
+    } catch (const std::exception&) {  // no memory or no thread to spare
+        return file;
+    }
 }

@@ -17,8 +17,9 @@ constexpr size_t kWriteBehindPiece = 1024 * 1024;
 // would spend more on the thread than it saves.
 constexpr uint64_t kWriteBehindFrom = 4 * 1024 * 1024;
 
-// Takes file over. Write copies the data and returns at once, false once an
-// earlier write failed; GetInfo, SetInfo and Close first wait for every
-// write handed over, so times set stay set and Close reports every failure.
-// Read is refused. file is only ever used by one thread at a time.
+// Takes file over, or gives it back as it is when no thread can be had.
+// Write copies the data and returns at once, false once an earlier write
+// failed; GetInfo, SetInfo and Close first wait for every write handed
+// over, so times set stay set and Close reports every failure. Read is
+// refused. file is only ever used by one thread at a time.
 std::unique_ptr<IFile> WriteBehind(std::unique_ptr<IFile> file);
