@@ -144,22 +144,22 @@ TEST_F(GitAttributesDiff, GeneratedTreesMatchGitCheckAttr) {
         ScratchDir scratch("pardwell-gitattr-");
         const std::string root = scratch.path();
         ASSERT_EQ(RunProgram({m_git, "init", "-q", root}).status, 0);
-        TreeSpec spec;
+        TreeFiles layout;
         std::vector<std::string> files;
         std::string listing;
         for (const char* folder : kFolders) {
             if (*folder == '\0' || rng() % 5 != 0) {
                 const bool atRoot = *folder == '\0';
-                spec.push_back({std::string(folder) + ".gitattributes", AttributesFile(rng, atRoot)});
+                layout.push_back({std::string(folder) + ".gitattributes", AttributesFile(rng, atRoot)});
             }
             for (const char* name : kNames) {
                 if (rng() % 3 == 0) continue;
                 files.push_back(std::string(folder) + name);
-                spec.push_back({files.back(), "x\n"});
+                layout.push_back({files.back(), "x\n"});
             }
         }
-        if (rng() % 4 != 0) spec.push_back({".git/info/attributes", AttributesFile(rng, true)});
-        ASSERT_TRUE(MakeTree(root, spec));
+        if (rng() % 4 != 0) layout.push_back({".git/info/attributes", AttributesFile(rng, true)});
+        ASSERT_TRUE(MakeTree(root, layout));
 
         std::vector<std::string> args = {m_git, "check-attr", "-z"};
         args.insert(args.end(), kAttributes.begin(), kAttributes.end());
@@ -183,7 +183,7 @@ TEST_F(GitAttributesDiff, GeneratedTreesMatchGitCheckAttr) {
                     << file << " " << kAttributes[k] << "\n"
                     << [&] {
                            std::string all;
-                           for (const auto& entry : spec)
+                           for (const auto& entry : layout)
                                if (entry.first.find("attributes") != std::string::npos)
                                    all += "--- " + entry.first + "\n" + entry.second;
                            return all;

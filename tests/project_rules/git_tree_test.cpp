@@ -24,7 +24,7 @@ std::string WithRoot(std::string text, const std::string& root) {
 TEST(GitTree, FindsTheCommonFolderAsGitDoes) {
     struct Case {
         const char* name;
-        TreeSpec tree;       // the working tree is "w"; each repository folder holds a "which" file
+        TreeFiles tree;      // the working tree is "w"; each repository folder holds a "which" file
         const char* common;  // the "which" of the folder found; empty: none
     };
     const Case cases[] = {
@@ -48,7 +48,7 @@ TEST(GitTree, FindsTheCommonFolderAsGitDoes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir scratch("pardwell-gittree-");
-        TreeSpec tree;
+        TreeFiles tree;
         for (const auto& entry : c.tree)
             tree.push_back({entry.first, WithRoot(entry.second, scratch.path())});
         ASSERT_TRUE(MakeTree(scratch.path(), tree));

@@ -27,7 +27,7 @@ std::string TreePath(const std::string& root, const std::string& relative) {
     return path;
 }
 
-bool MakeTree(const std::string& root, const TreeSpec& entries) {
+bool MakeTree(const std::string& root, const TreeFiles& entries) {
     for (const auto& entry : entries) {
         const std::string& relative = entry.first;
         for (size_t slash = relative.find('/'); slash != std::string::npos;

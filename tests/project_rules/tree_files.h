@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-using TreeSpec = std::vector<std::pair<std::string, std::string>>;
+using TreeFiles = std::vector<std::pair<std::string, std::string>>;
 
 // Makes every entry below root, with the folders on the way; false if one
 // could not be made.
-bool MakeTree(const std::string& root, const TreeSpec& entries);
+bool MakeTree(const std::string& root, const TreeFiles& entries);
 
 // root and a "/"-separated relative path joined with the platform's separator.
 std::string TreePath(const std::string& root, const std::string& relative);

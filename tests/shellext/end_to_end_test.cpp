@@ -51,6 +51,33 @@ std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Gorsemere's menu for paths, as the file manager builds it, and the command
+// at position of its submenu, which must read text, invoked.
+void InvokeFromTheMenu(const std::vector<std::string>& paths, int position, const char* text) {
+    IContextMenu* menu = nullptr;
+    IShellExtInit* init = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
+    IDataObject* data = CreateHDropDataObject(paths);
+    ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
+    data->Release();
+    HMENU host = CreatePopupMenu();
+    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
+    HMENU popup = GetSubMenu(host, 0);
+    char shown[64] = {};
+    GetMenuStringA(popup, position, shown, sizeof shown, MF_BYPOSITION);
+    ASSERT_STREQ(text, shown);
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(GetMenuItemID(popup, position) - 1);
+    info.nShow = SW_SHOWNORMAL;
+    ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
+    DestroyMenu(host);
+    init->Release();
+    menu->Release();
+}
+
 TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
     EnsureRegistered();
     char temp[MAX_PATH];
@@ -66,29 +93,7 @@ TEST(EndToEnd, UnixCommandConvertsThreeFilesAndTheProgramEndsByItself) {
 
     ASSERT_EQ(0, RunningCopies("Pardwell.exe"));
     ScopedInstallDir installDir(FolderOf(WindowsPath(PARDWELL_EXE)).c_str());
-    IContextMenu* menu = nullptr;
-    IShellExtInit* init = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
-    ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
-    IDataObject* data = CreateHDropDataObject(paths);
-    ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
-    data->Release();
-    HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
-    HMENU popup = GetSubMenu(host, 0);
-    char text[64] = {};
-    GetMenuStringA(popup, 2, text, sizeof text, MF_BYPOSITION);
-    ASSERT_STREQ("&Unix/Linux", text);
-    CMINVOKECOMMANDINFO info = {};
-    info.cbSize = sizeof info;
-    info.lpVerb = MAKEINTRESOURCEA(GetMenuItemID(popup, 2) - 1);
-    info.nShow = SW_SHOWNORMAL;
-    ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
-    DestroyMenu(host);
-    init->Release();
-    menu->Release();
-
+    ASSERT_NO_FATAL_FAILURE(InvokeFromTheMenu(paths, 2, "&Unix/Linux"));
     ExpectTheProgramStartsAndEndsByItself();
     for (int i = 0; i < 3; ++i) {
         std::string expected = contents[i];
@@ -113,29 +118,7 @@ TEST(EndToEnd, ProjectCommandConvertsEachFileAsItsProjectSays) {
 
     ASSERT_EQ(0, RunningCopies("Pardwell.exe"));
     ScopedInstallDir installDir(FolderOf(WindowsPath(PARDWELL_EXE)).c_str());
-    IContextMenu* menu = nullptr;
-    IShellExtInit* init = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_GorsemereContextMenu, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IContextMenu, reinterpret_cast<void**>(&menu)));
-    ASSERT_EQ(S_OK, menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)));
-    IDataObject* data = CreateHDropDataObject(paths);
-    ASSERT_EQ(S_OK, init->Initialize(nullptr, data, nullptr));
-    data->Release();
-    HMENU host = CreatePopupMenu();
-    ASSERT_EQ(MAKE_HRESULT(SEVERITY_SUCCESS, 0, 4), menu->QueryContextMenu(host, 0, 1, 100, CMF_NORMAL));
-    HMENU popup = GetSubMenu(host, 0);
-    char text[64] = {};
-    GetMenuStringA(popup, 3, text, sizeof text, MF_BYPOSITION);
-    ASSERT_STREQ("As the &project says", text);
-    CMINVOKECOMMANDINFO info = {};
-    info.cbSize = sizeof info;
-    info.lpVerb = MAKEINTRESOURCEA(GetMenuItemID(popup, 3) - 1);
-    info.nShow = SW_SHOWNORMAL;
-    ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
-    DestroyMenu(host);
-    init->Release();
-    menu->Release();
-
+    ASSERT_NO_FATAL_FAILURE(InvokeFromTheMenu(paths, 3, "As the &project says"));
     ExpectTheProgramStartsAndEndsByItself();
     for (const ProjectRepoFile& file : ProjectRepoFiles())
         EXPECT_EQ(file.Expected(), ReadAll(ProjectRepoPath(repo.path(), file.rel))) << file.rel;
